@@ -1,0 +1,134 @@
+#include "record/codepage.h"
+
+#include <array>
+#include <cstring>
+
+namespace holmtex {
+namespace {
+
+// Code points of the bytes 0x80..0x9F; the rest of the range equals its byte value.
+constexpr std::array<char16_t, 32> kHighTable = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t codePointOf(unsigned char b) {
+    if (b >= 0x80 && b < 0xA0) return kHighTable[b - 0x80];
+    return b;
+}
+
+// UTF-8 of each byte, precomputed: length in [0], bytes in [1..3].
+struct Utf8Table {
+    std::array<std::array<char, 4>, 256> seq{};
+    Utf8Table() {
+        for (int b = 0; b < 256; ++b) {
+            char32_t cp = codePointOf(static_cast<unsigned char>(b));
+            auto& s = seq[b];
+            if (cp < 0x80) {
+                s = {1, static_cast<char>(cp), 0, 0};
+            } else if (cp < 0x800) {
+                s = {2, static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F)),
+                     0};
+            } else {
+                s = {3, static_cast<char>(0xE0 | (cp >> 12)),
+                     static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                     static_cast<char>(0x80 | (cp & 0x3F))};
+            }
+        }
+    }
+};
+const Utf8Table kUtf8;
+
+int byteOf(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    for (int i = 0; i < 32; ++i)
+        if (kHighTable[i] == cp) return 0x80 + i;
+    return -1;
+}
+
+}  // namespace
+
+void appendCp1252AsUtf8(std::string& out, const char* data, std::size_t size) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* end = p + size;
+    while (p < end) {
+        // Copy the run of plain ASCII in one go; page texts are mostly ASCII.
+        const auto* run = p;
+        while (run < end && *run < 0x80) ++run;
+        if (run != p) {
+            out.append(reinterpret_cast<const char*>(p), run - p);
+            p = run;
+            if (p == end) break;
+        }
+        const auto& s = kUtf8.seq[*p];
+        out.append(&s[1], static_cast<std::size_t>(s[0]));
+        ++p;
+    }
+}
+
+std::string cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    appendCp1252AsUtf8(out, bytes.data(), bytes.size());
+    return out;
+}
+
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end) {
+        const auto* run = p;
+        while (run < end && *run < 0x80) ++run;
+        if (run != p) {
+            out.append(reinterpret_cast<const char*>(p), run - p);
+            p = run;
+            if (p == end) break;
+        }
+        unsigned char b = *p;
+        int len = b >= 0xF0 && b < 0xF8 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+        if (len == 0 || end - p < len) {
+            out.push_back('?');
+            ++p;
+            continue;
+        }
+        char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        bool valid = true;
+        for (int i = 1; i < len; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        if (!valid) {
+            out.push_back('?');
+            ++p;
+            continue;
+        }
+        int mapped = byteOf(cp);
+        out.push_back(mapped < 0 ? '?' : static_cast<char>(mapped));
+        p += len;
+    }
+}
+
+std::string utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    appendUtf8AsCp1252(out, utf8);
+    return out;
+}
+
+unsigned char cp1252ToLower(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
+    switch (c) {
+        case 0x8A: return 0x9A;  // Š
+        case 0x8C: return 0x9C;  // Œ
+        case 0x8E: return 0x9E;  // Ž
+        case 0x9F: return 0xFF;  // Ÿ
+        default: return c;
+    }
+}
+
+}  // namespace holmtex

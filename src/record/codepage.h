@@ -1,0 +1,24 @@
+#pragma once
+// Windows-1252 <-> UTF-8. Every one of the 256 bytes has its own code point, so any
+// file decodes and encodes back byte for byte. The five bytes Windows-1252 leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 code points of the same value.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace holmtex {
+
+// Appends the UTF-8 form of the Windows-1252 bytes to out.
+void appendCp1252AsUtf8(std::string& out, const char* data, std::size_t size);
+std::string cp1252ToUtf8(std::string_view bytes);
+
+// Appends the Windows-1252 form of a UTF-8 text. A character with no Windows-1252
+// form, and any byte that is not valid UTF-8, becomes '?'.
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
+std::string utf8ToCp1252(std::string_view utf8);
+
+// Lower-cases one Windows-1252 byte (A-Z, the accented capitals, Š Œ Ž Ÿ).
+unsigned char cp1252ToLower(unsigned char c);
+
+}  // namespace holmtex

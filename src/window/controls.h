@@ -1,0 +1,198 @@
+#pragma once
+// The controls of the window model: plain objects holding what the operations use, each
+// with at most one event hook. Setting a value raises the control's event at once, before
+// the setter returns, and only when the value really changes. Observers (the toolkit
+// binding) hear of every change before the event runs.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace holmtex {
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+namespace colors {
+inline constexpr Rgb LightYellow{255, 255, 192};
+inline constexpr Rgb LightGreen{192, 255, 192};
+inline constexpr Rgb LightBlue{192, 192, 255};
+inline constexpr Rgb LightRed{255, 192, 192};
+inline constexpr Rgb LightOrange{255, 224, 192};
+inline constexpr Rgb Green{0, 128, 0};
+inline constexpr Rgb DarkGreen{0, 64, 0};
+inline constexpr Rgb Navy{0, 0, 128};
+inline constexpr Rgb Purple{128, 0, 128};
+inline constexpr Rgb Blue{0, 0, 192};
+inline constexpr Rgb Black{0, 0, 0};
+}  // namespace colors
+
+struct Font {
+    std::string name = "MS Sans Serif";
+    double points = 8.25;
+    bool bold = false;
+    bool operator==(const Font&) const = default;
+};
+
+enum class ControlKind { TextBox, CommandButton, OptionButton, ListBox, ComboBox, Frame, Line };
+enum class Alignment { Left, Right, Center };
+enum class Property { Text, Visible, Geometry, Value, Lines, ListIndex, Entries };
+
+class Control {
+public:
+    using Observer = std::function<void(Property)>;
+
+    Control(ControlKind kind, std::string name, int left, int top, int width, int height);
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    ControlKind kind() const { return kind_; }
+    const std::string& name() const { return name_; }
+    // "Text32(2)" for a member of a control array with several members, else the name.
+    std::string qualifiedName() const;
+
+    int left() const { return left_; }
+    int top() const { return top_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+
+    bool visible() const { return visible_; }
+    void setVisible(bool visible);
+
+    void observe(Observer observer) { observers_.push_back(std::move(observer)); }
+
+    // Design values: fixed once the form is built.
+    int arrayIndex = -1;      // index in a control array, -1 when not in one
+    bool sharedArray = false; // the array has more than one member
+    std::optional<Rgb> backColor, foreColor;  // none: the system's colours
+    Font font;
+    int tabIndex = -1;
+    bool tabStop = true;
+    Alignment alignment = Alignment::Left;
+    Control* container = nullptr;  // the frame the control sits in, or none
+    std::string accessibleName;
+
+protected:
+    void notify(Property property);
+
+private:
+    ControlKind kind_;
+    std::string name_;
+    int left_, top_, width_, height_;
+    bool visible_ = true;
+    std::vector<Observer> observers_;
+};
+
+// Single- and multi-line text boxes, label boxes (locked, no tab stop) and the message line.
+class TextBox : public Control {
+public:
+    TextBox(std::string name, int left, int top, int width, int height);
+
+    const std::string& text() const { return text_; }
+    void setText(std::string_view text);  // raises onChange when the text differs
+
+    bool multiLine = false;
+    bool scrollBar = false;  // vertical scroll bar of a multi-line box
+    bool locked = false;     // read-only for the user; operations may still set the text
+    std::function<void()> onChange;
+
+private:
+    std::string text_;
+};
+
+class CommandButton : public Control {
+public:
+    CommandButton(std::string name, std::string caption, int left, int top, int width,
+                  int height);
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string_view caption);
+    void click();  // a user's click: raises onClick
+
+    std::function<void()> onClick;
+
+private:
+    std::string caption_;
+};
+
+class OptionButton : public Control {
+public:
+    OptionButton(std::string name, std::string caption, int left, int top, int width,
+                 int height);
+    const std::string& caption() const { return caption_; }
+    bool value() const { return value_; }
+    // Switching one on switches the others of its group off and raises its onClick.
+    void setValue(bool on);
+    void setGroup(std::vector<OptionButton*> group) { group_ = std::move(group); }
+
+    std::function<void()> onClick;
+
+private:
+    std::string caption_;
+    bool value_ = false;
+    std::vector<OptionButton*> group_;
+};
+
+class ListBox : public Control {
+public:
+    ListBox(std::string name, int left, int top, int width, int height);
+
+    const std::vector<std::string>& lines() const { return lines_; }
+    int listCount() const { return static_cast<int>(lines_.size()); }
+    int listIndex() const { return index_; }
+
+    void clear();                                // no line left, none selected
+    void addItem(std::string line);              // one line at the end
+    void setLines(std::vector<std::string> lines);  // replaces all lines in one step
+    // Selects a line (-1: none). Selecting a different line raises onClick; an index
+    // outside the list changes nothing.
+    void setListIndex(int index);
+    // A user's click on a line: like setListIndex, and a click on the line that is
+    // already selected opens it again.
+    void clickLine(int index);
+
+    std::function<void()> onClick;
+
+private:
+    std::vector<std::string> lines_;
+    int index_ = -1;
+};
+
+class ComboBox : public Control {
+public:
+    ComboBox(std::string name, int left, int top, int width, int height);
+
+    const std::string& text() const { return text_; }
+    void setText(std::string_view text);  // raises onChange when the text differs
+    const std::vector<std::string>& entries() const { return entries_; }
+    void addItem(std::string entry);
+
+    std::function<void()> onChange;
+
+private:
+    std::string text_;
+    std::vector<std::string> entries_;
+};
+
+class Frame : public Control {
+public:
+    Frame(std::string name, int left, int top, int width, int height);
+};
+
+// A straight line from (x1, y1) to (x2, y2), 3 pixels wide.
+class Line : public Control {
+public:
+    Line(std::string name, int x1, int y1, int x2, int y2);
+    int x1, y1, x2, y2;
+};
+
+}  // namespace holmtex

@@ -1,0 +1,56 @@
+#pragma once
+// Everything the window needs from the outside world besides files.
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace holmtex {
+
+struct LocalDateTime {
+    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+std::string germanDate(const LocalDateTime& t);  // "dd.MM.yyyy"
+std::string germanTime(const LocalDateTime& t);  // "HH:mm:ss"
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    virtual LocalDateTime now() = 0;
+    // A modal box with Yes (the default) and No and no icon; true for Yes.
+    virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
+    // A modal box with one OK button and no icon.
+    virtual void showMessage(const std::string& title, const std::string& text) = 0;
+    // Starts a program in a folder without waiting for it; false when it cannot start.
+    virtual bool startProgram(const std::filesystem::path& program,
+                              const std::filesystem::path& folder) = 0;
+    // Ends the program once the running operation has returned.
+    virtual void endProgram() = 0;
+};
+
+// For tests: a fixed clock, prepared answers and a log of what was shown.
+class ScriptedPlatform : public Platform {
+public:
+    struct Shown {
+        std::string kind;  // "yesno" or "ok"
+        std::string title, text;
+    };
+
+    LocalDateTime clock{2026, 12, 6, 14, 3, 59};
+    std::deque<bool> answers;  // used front first; Yes when empty
+    std::vector<Shown> shown;
+    std::vector<std::filesystem::path> started;
+    bool startSucceeds = true;
+    bool ended = false;
+
+    LocalDateTime now() override { return clock; }
+    bool askYesNo(const std::string& title, const std::string& text) override;
+    void showMessage(const std::string& title, const std::string& text) override;
+    bool startProgram(const std::filesystem::path& program,
+                      const std::filesystem::path& folder) override;
+    void endProgram() override { ended = true; }
+};
+
+}  // namespace holmtex

@@ -1,0 +1,27 @@
+#pragma once
+// Shared helpers of the tests: temporary folders and whole-file access.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace holmtex::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& file);  // "" when missing
+void writeFile(const std::filesystem::path& file, std::string_view bytes);
+
+}  // namespace holmtex::test
