@@ -1,6 +1,10 @@
 // The page list and the choice of list.
 #include "operations/page_list.h"
 
+#include <algorithm>
+#include <string_view>
+
+#include "record/codepage.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
@@ -15,14 +19,61 @@ std::string listLine(const PageRecord& record) {
     return line;
 }
 
+namespace {
+
+// listLine() of the record the reader has just found, straight from its bytes. The
+// line is put together on the stack and then made a string in one step.
+std::string rawListLine(RecordReader& reader) {
+    const std::string_view date = reader.rawItem(SaveDate);
+    const std::string_view time = reader.rawItem(SaveTime);
+    const std::string_view number = reader.rawItem(ProcessNumber);
+    constexpr std::size_t kPlain = 64;
+    if (date.size() + time.size() + number.size() > kPlain) {
+        std::string line;
+        appendCp1252AsUtf8(line, date.data(), date.size());
+        line.push_back(' ');
+        appendCp1252AsUtf8(line, time.data(), time.size());
+        line.push_back(' ');
+        appendCp1252AsUtf8(line, number.data(), number.size());
+        return line;
+    }
+    char text[3 * kPlain + 2];
+    char* w = text;
+    const auto add = [&w](std::string_view bytes) {
+        for (char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x80) {
+                *w++ = c;
+            } else {
+                const std::string utf8 = cp1252ToUtf8(std::string_view(&c, 1));
+                w = std::copy(utf8.begin(), utf8.end(), w);
+            }
+        }
+    };
+    add(date);
+    *w++ = ' ';
+    add(time);
+    *w++ = ' ';
+    add(number);
+    return std::string(text, w);
+}
+
+}  // namespace
+
 ListScan scanListLines(const std::filesystem::path& file, PageRecord& buffer,
                        std::vector<std::string>& lines) {
     ListScan scan;
     FileSource source;
     if (!source.open(file)) return scan;
     scan.opened = true;
+    // Only three items go into a line, so only those are decoded on the way; the buffer
+    // gets the last whole record once, at the end.
     RecordReader reader(source);
-    while ((scan.status = reader.next(buffer)) == ReadStatus::Record) lines.push_back(listLine(buffer));
+    bool any = false;
+    while ((scan.status = reader.nextRaw(ProcessNumber)) == ReadStatus::Record) {
+        any = true;
+        lines.push_back(rawListLine(reader));
+    }
+    if (any) reader.decodeInto(buffer);
     return scan;
 }
 
@@ -60,44 +111,6 @@ void Holmtex::Option3_Click() {
     Command2.setVisible(true);
     Text31.setText("gespeicherte Merkseiten ALLGEMEIN");
     RefreshList();
-}
-
-void Holmtex::List1_Click() {
-    // Every step is skipped when it fails; the next one still runs.
-    const int line = List1.listIndex();
-    MarkedLine = line;
-    {
-        FileSource source;
-        auto kind = selectedList();
-        if (kind && source.open(filePath(dataFileName(*kind)))) {
-            RecordReader reader(source);
-            for (int k = 0; k <= line; ++k)
-                if (reader.next(CurrentRecord) != ReadStatus::Record) break;
-        }
-    }
-
-    const std::string& marker = CurrentRecord.text(ViewMarker);
-    if (!marker.empty() && marker.back() == '2') {
-        Text1.setHeight(5175);
-        Text1.setTop(3600);
-    }
-    if (!marker.empty() && marker.back() == '4') {
-        Text1.setHeight(1695);
-        Text1.setTop(7080);
-    }
-    if (CurrentRecord.text(AddMarker) == "add" && CurrentRecord[AddMarker])
-        Line1.setVisible(Line2.visible());
-    else
-        Line1.setVisible(false);
-
-    // The change operations of Text1 and Text2 may read records themselves, so each
-    // field takes the buffer's item as it stands at that moment.
-    Text1.setText(CurrentRecord.text(PageText));
-    Text2.setText(CurrentRecord.text(ProcessNumber));
-    for (int n = 10; n <= kItemCount; ++n) fieldForItem(n).setText(CurrentRecord.text(n));
-
-    Text5.setText("Listenzeile " + std::to_string(line));
-    Combo1.setText("");
 }
 
 }  // namespace holmtex

@@ -1,6 +1,8 @@
 #include "record/codepage.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace holmtex {
@@ -52,19 +54,45 @@ int byteOf(char32_t cp) {
 void appendCp1252AsUtf8(std::string& out, const char* data, std::size_t size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const auto* end = p + size;
-    while (p < end) {
-        // Copy the run of plain ASCII in one go; page texts are mostly ASCII.
-        const auto* run = p;
-        while (run < end && *run < 0x80) ++run;
-        if (run != p) {
-            out.append(reinterpret_cast<const char*>(p), run - p);
-            p = run;
-            if (p == end) break;
-        }
-        const auto& s = kUtf8.seq[*p];
-        out.append(&s[1], static_cast<std::size_t>(s[0]));
-        ++p;
+    // Most items are plain ASCII through and through: find out a word at a time and copy.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    const auto* run = p;
+    for (std::uint64_t w; end - run >= 8; run += 8) {
+        std::memcpy(&w, run, 8);
+        if (w & kHighBits) break;
     }
+    while (run < end && *run < 0x80) ++run;
+    out.append(data, static_cast<std::size_t>(run - p));
+    if (run == end) return;
+
+    // Grow once to the longest outcome (3 bytes a byte), write in place, then cut back.
+    p = run;
+    const std::size_t old = out.size();
+    out.resize(old + 3 * static_cast<std::size_t>(end - p));
+    char* w = out.data() + old;
+    while (p < end) {
+        if (*p >= 0x80) {
+            // Always 3 bytes stored, the length says how many count; there is room, as
+            // every byte still to come has 3 bytes of it.
+            const auto& s = kUtf8.seq[*p++];
+            std::memcpy(w, &s[1], 3);
+            w += s[0];
+            continue;
+        }
+        if (std::endian::native == std::endian::little && end - p >= 8) {
+            // Store a whole word, keep its ASCII front: fits, as 8 input bytes have 24 of room.
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            std::memcpy(w, &word, 8);
+            const std::uint64_t high = word & kHighBits;
+            const int n = high ? std::countr_zero(high) >> 3 : 8;
+            w += n;
+            p += n;
+            continue;
+        }
+        *w++ = static_cast<char>(*p++);
+    }
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 std::string cp1252ToUtf8(std::string_view bytes) {
@@ -86,7 +114,7 @@ void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
             if (p == end) break;
         }
         unsigned char b = *p;
-        int len = b >= 0xF0 && b < 0xF8 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+        int len = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
         if (len == 0 || end - p < len) {
             out.push_back('?');
             ++p;
@@ -101,6 +129,9 @@ void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
             }
             cp = (cp << 6) | (p[i] & 0x3F);
         }
+        // An overlong form could smuggle a '"' past the save path's quote check.
+        if (valid && ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
+            valid = false;
         if (!valid) {
             out.push_back('?');
             ++p;

@@ -3,8 +3,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "record/codepage.h"
 
@@ -40,117 +48,502 @@ long FileSource::read(char* buffer, std::size_t size) {
     }
 }
 
+namespace {
+
+// The scan looks at the bytes 64 at a time and may read up to this far past the data.
+constexpr std::size_t kBlock = 64;
+
+// Bit i tells whether byte i of the 64-byte block at p is a quote; for commaMask, a comma;
+// for stopMask, a comma, CR or LF, the bytes that end a bare item.
+#if defined(__SSE2__)
+std::uint64_t quoteMask(const char* p) {
+    const __m128i quote = _mm_set1_epi8('"');
+    std::uint64_t m = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        m |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)))) << (16 * k);
+    }
+    return m;
+}
+
+std::uint64_t commaMask(const char* p) {
+    const __m128i comma = _mm_set1_epi8(',');
+    std::uint64_t m = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        m |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)))) << (16 * k);
+    }
+    return m;
+}
+
+std::uint64_t stopMask(const char* p) {
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    std::uint64_t m = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i stop = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, lf));
+        m |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(stop))) << (16 * k);
+    }
+    return m;
+}
+#else
+std::uint64_t quoteMask(const char* p) {
+    std::uint64_t m = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) m |= std::uint64_t(p[i] == '"') << i;
+    return m;
+}
+
+std::uint64_t commaMask(const char* p) {
+    std::uint64_t m = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) m |= std::uint64_t(p[i] == ',') << i;
+    return m;
+}
+
+std::uint64_t stopMask(const char* p) {
+    std::uint64_t m = 0;
+    for (std::size_t i = 0; i < kBlock; ++i)
+        m |= std::uint64_t(p[i] == ',' || p[i] == '\r' || p[i] == '\n') << i;
+    return m;
+}
+#endif
+
+// Finds the next comma, CR or LF in [begin, begin + size) a block at a time. Only wanted
+// for bare items with text and for text after a closing quote, which our files lack.
+class StopFinder {
+public:
+    StopFinder(const char* begin, std::size_t size) : begin_(begin), size_(size) {}
+
+    // The first position at or after pos holding such a byte, or size when there is none.
+    std::size_t next(std::size_t pos) {
+        while (pos < size_) {
+            const std::size_t block = pos / kBlock;
+            if (block != block_) {
+                block_ = block;
+                mask_ = stopMask(begin_ + block * kBlock);
+                const std::size_t valid = size_ - block * kBlock;
+                if (valid < kBlock) mask_ &= (std::uint64_t(1) << valid) - 1;  // past the data
+            }
+            if (const std::uint64_t bits = mask_ >> (pos % kBlock))
+                return pos + static_cast<std::size_t>(std::countr_zero(bits));
+            pos = (block + 1) * kBlock;
+        }
+        return size_;
+    }
+
+private:
+    const char* begin_;
+    std::size_t size_;
+    std::size_t block_ = SIZE_MAX;
+    std::uint64_t mask_ = 0;
+};
+
+bool endsItem(char c) { return c == ',' || c == '\r' || c == '\n'; }
+
+// The UTF-8 of each Windows-1252 byte as it is stored: the bytes in memory order, the
+// count in the top byte. Built from the code page itself, on first use, so that the code
+// page's own tables are there by then.
+using Utf8Codes = std::array<std::uint32_t, 256>;
+const Utf8Codes& utf8Codes() {
+    static const Utf8Codes codes = [] {
+        Utf8Codes table{};
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            const std::string utf8 = cp1252ToUtf8(std::string_view(&byte, 1));
+            std::uint32_t code = 0;
+            for (std::size_t j = 0; j < utf8.size(); ++j)
+                code |= std::uint32_t(static_cast<unsigned char>(utf8[j])) << (8 * j);
+            table[b] = code | std::uint32_t(utf8.size()) << 24;
+        }
+        return table;
+    }();
+    return codes;
+}
+
+// Items up to this long are decoded by decodeItem() through a scratch buffer of
+// kScratch bytes; longer ones by appendCp1252AsUtf8().
+constexpr std::size_t kShortItem = 1024;
+constexpr std::size_t kScratch = 3 * kShortItem + 32;
+
+// Replaces out with the UTF-8 of the size bytes at p, which have the buffer's spare room
+// behind them. The text goes into scratch first, as a std::string cannot be written past
+// its length. Whole words and whole code points are stored and the pointer moved by what
+// counts; the room behind the text takes the overhang.
+inline void decodeItem(std::string& out, const char* p, std::size_t size, char* scratch,
+                       const Utf8Codes& codes) {
+    if (size > kShortItem || std::endian::native != std::endian::little) {
+        out.clear();
+        appendCp1252AsUtf8(out, p, size);
+        return;
+    }
+    char* w = scratch;
+    const char* end = p + size;
+    while (p < end) {
+        // Eight bytes at a time, the last word too: only the bytes before the end count.
+        const auto left = static_cast<std::size_t>(end - p);
+        const std::size_t take = left < 8 ? left : 8;
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        std::memcpy(w, &word, 8);
+        const std::uint64_t high =
+            word & 0x8080808080808080ULL & (~std::uint64_t(0) >> (64 - 8 * take));
+        if (!high) {  // mostly
+            p += take;
+            w += take;
+            continue;
+        }
+        // The ASCII before the first other byte, then that byte.
+        const auto ascii = static_cast<std::size_t>(std::countr_zero(high) >> 3);
+        const std::uint32_t code = codes[static_cast<unsigned char>(p[ascii])];
+        w += ascii;
+        std::memcpy(w, &code, 4);
+        w += code >> 24;
+        p += ascii + 1;
+    }
+    out.assign(scratch, static_cast<std::size_t>(w - scratch));
+}
+
+}  // namespace
+
 RecordReader::RecordReader(ByteSource& source, std::size_t bufferSize)
-    : source_(source), buf_(bufferSize < 16 ? 16 : bufferSize) {}
+    : source_(source),
+      size_(bufferSize < 16 ? 16 : bufferSize),
+      buf_(size_ + kBlock),
+      quoteBits_(size_ / kBlock + 2) {}
 
 bool RecordReader::fill() {
-    if (pos_ < end_) return true;
     if (eof_ || error_) return false;
-    base_ += end_;
-    pos_ = end_ = 0;
-    long n = source_.read(buf_.data(), buf_.size());
-    if (n < 0) {
-        error_ = true;
-        return false;
+    // Keep the last record and whatever has not been read yet; drop what lies before.
+    const std::size_t keep = hasLast_ ? lastStart_ : pos_;
+    if (keep > 0) {
+        std::memmove(buf_.data(), buf_.data() + keep, end_ - keep);
+        end_ -= keep;
+        pos_ -= keep;
+        if (hasLast_) lastStart_ -= keep;
+        base_ += keep;
     }
-    if (n == 0) {
-        eof_ = true;
-        return false;
+    // A record longer than the buffer makes it grow.
+    if (end_ == size_) {
+        size_ *= 2;
+        buf_.resize(size_ + kBlock);
+        quoteBits_.resize(size_ / kBlock + 2);
     }
-    end_ = static_cast<std::size_t>(n);
-    return true;
-}
-
-int RecordReader::peek() { return fill() ? static_cast<unsigned char>(buf_[pos_]) : -1; }
-
-bool RecordReader::readQuoted(std::string& value) {
-    ++pos_;  // the opening quote
-    for (;;) {
-        if (!fill()) return false;  // the quote is never closed
-        const char* start = buf_.data() + pos_;
-        const char* quote = static_cast<const char*>(std::memchr(start, '"', end_ - pos_));
-        if (quote) {
-            appendCp1252AsUtf8(value, start, quote - start);
-            pos_ += (quote - start) + 1;
+    // Fill up completely, so a source that hands out little at a time does not make us
+    // parse the same record over and over.
+    const std::size_t before = end_;
+    while (end_ < size_) {
+        long n = source_.read(buf_.data() + end_, size_ - end_);
+        if (n < 0) {
+            error_ = true;
             break;
         }
-        appendCp1252AsUtf8(value, start, end_ - pos_);
-        pos_ = end_;
+        if (n == 0) {
+            eof_ = true;
+            break;
+        }
+        end_ += static_cast<std::size_t>(n);
     }
-    // Anything between the closing quote and the separator is not part of the item.
-    for (int c = peek(); c >= 0 && c != ',' && c != '\r' && c != '\n'; c = peek()) ++pos_;
+    markQuotes();
+    return end_ > before;
+}
+
+void RecordReader::markQuotes() {
+    // All of it, as the kept bytes moved; they are few next to the bytes just read.
+    const std::size_t blocks = (end_ + kBlock - 1) / kBlock;
+    for (std::size_t b = 0; b < blocks; ++b) quoteBits_[b] = quoteMask(buf_.data() + b * kBlock);
+    if (const std::size_t valid = end_ % kBlock)
+        quoteBits_[blocks - 1] &= (std::uint64_t(1) << valid) - 1;  // past the data
+    quoteBits_[blocks] = 1;
+}
+
+// Finds the items of the record at start, the general way that takes any bytes. NeedMore
+// when the bytes end before the record does and more may come. Once nothing more can come, the end of the data ends an item as
+// a separator would, with two exceptions: a read error inside an item is damage, and an
+// item may only be missing altogether when a comma stood before it.
+RecordReader::Parse RecordReader::parse(std::size_t start, Spans& spans,
+                                        std::size_t& length) const {
+    enum class Sep { Comma, LineEnd, Eof };
+    const bool error = error_, final = eof_ || error;
+    const char* begin = buf_.data() + start;
+    const std::size_t size = end_ - start;
+    StopFinder stops(begin, size);
+    std::size_t p = 0;
+    Sep previous = Sep::LineEnd;
+    for (int i = 0; i < kItemCount; ++i) {
+        Span& span = spans[i];
+        if (p == size) {
+            if (!final) return Parse::NeedMore;
+            if (previous != Sep::Comma || error) return Parse::Damaged;
+            span = {p, 0, isTextItem(i + 1)};
+            previous = Sep::Eof;
+            continue;
+        }
+        // The usual items, "text" and an empty bare item, take the short way.
+        const char c = begin[p];
+        if (c == '"') {
+            const void* found = std::memchr(begin + p + 1, '"', size - p - 1);
+            if (!found) return final ? Parse::Damaged : Parse::NeedMore;
+            const auto quote = static_cast<std::size_t>(static_cast<const char*>(found) - begin);
+            span = {p + 1, quote - p - 1, true};
+            p = quote + 1;
+            if (p < size && begin[p] == ',') {
+                ++p;
+                previous = Sep::Comma;
+                continue;
+            }
+            // Anything between the closing quote and the separator is not part of the item.
+            if (p < size && !endsItem(begin[p])) p = stops.next(p);
+        } else if (c == ',') {
+            span = {p, 0, isTextItem(i + 1)};
+            ++p;
+            previous = Sep::Comma;
+            continue;
+        } else {
+            const std::size_t text = p;
+            if (!endsItem(c)) p = stops.next(p);
+            span = {text, p - text, p != text || isTextItem(i + 1)};
+        }
+        if (p == size) {
+            if (!final) return Parse::NeedMore;
+            if (error) return Parse::Damaged;
+            previous = Sep::Eof;
+        } else if (begin[p] == ',') {
+            ++p;
+            previous = Sep::Comma;
+        } else {
+            if (begin[p++] == '\r') {
+                if (p == size && !final) return Parse::NeedMore;
+                if (p < size && begin[p] == '\n') ++p;
+            }
+            previous = Sep::LineEnd;
+        }
+    }
+    length = p;
+    return Parse::Complete;
+}
+
+// The first `count` items of the record at start when they have the usual shape, as our
+// own writer makes them: every item quoted or empty, a separator right after each closing
+// quote, and all of it in the buffer. The item ends then come from walking the quote
+// bits, with no search and no look at the text. p ends after the last separator taken.
+// False for anything else, which parse() then takes, with the same result on the records
+// this one does take.
+bool RecordReader::walkUsual(std::size_t start, int count, Spans& spans, std::size_t& p) const {
+    const char* const buf = buf_.data();
+    const char* const record = buf + start;
+    const char* const end = buf + end_;
+    const std::uint64_t* words = quoteBits_.data();
+    // The quotes not yet passed: the rest of word w, then the words after it.
+    std::size_t w = start / kBlock;
+    std::uint64_t rest = words[w] & (~std::uint64_t(0) << (start % kBlock));
+    const char* at = record;
+    for (int i = 0; i < count; ++i) {
+        if (at == end) return false;
+        Span& span = spans[i];
+        const char c = *at;
+        if (c == '"') {
+            // Pass the opening quote, the one at `at`, then take the closing one. The stop
+            // word after the data ends each walk.
+            while (!rest) rest = words[++w];
+            rest &= rest - 1;
+            while (!rest) rest = words[++w];
+            const char* close = buf + w * kBlock + std::countr_zero(rest);
+            rest &= rest - 1;
+            // Not closed in the bytes at hand, or nothing after the quote yet.
+            if (close + 1 >= end) return false;
+            span = {static_cast<std::size_t>(at + 1 - record),
+                    static_cast<std::size_t>(close - at - 1), true};
+            at = close + 1;
+            const char next = *at;
+            if (next == ',') {
+                ++at;
+            } else if (next == '\r') {
+                if (at + 1 == end) return false;  // a LF may follow in the bytes still to come
+                at += at[1] == '\n' ? 2 : 1;
+            } else if (next == '\n') {
+                ++at;
+            } else {
+                return false;
+            }
+        } else if (c == ',') {  // an empty bare item
+            span = {static_cast<std::size_t>(at - record), 0, isTextItem(i + 1)};
+            ++at;
+        } else {
+            return false;
+        }
+    }
+    p = static_cast<std::size_t>(at - buf);
     return true;
 }
 
-void RecordReader::readBare(std::string& value) {
-    while (fill()) {
-        std::size_t stop = pos_;
-        while (stop < end_ && buf_[stop] != ',' && buf_[stop] != '\r' && buf_[stop] != '\n') ++stop;
-        appendCp1252AsUtf8(value, buf_.data() + pos_, stop - pos_);
-        pos_ = stop;
-        if (stop < end_) return;
+namespace {
+
+// Bits set in x.
+inline int countBits(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555ULL;
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+}
+
+// Bit i set when an odd number of the bits 0..i of x are set: 1 from an opening quote up
+// to the byte before its closing one.
+inline std::uint64_t prefixParity(std::uint64_t x) {
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
+}
+
+}  // namespace
+
+// Passes `count` items of the usual shape from buffer position p, the start of an item,
+// and their separators: the commas and the record's line end. Works a block of 64 bytes
+// at a time from the quote and comma bits instead of item by item, for the items nobody
+// wants to see. The bytes outside quotes must all be quotes and commas, up to the line end
+// after the next-to-last item, with a comma or that line end after every closing quote;
+// for such bytes parse() finds the same. False otherwise, or when the record does not end
+// in the bytes at hand.
+bool RecordReader::passUsual(std::size_t& p, int count) const {
+    const char* const buf = buf_.data();
+    const std::size_t end = end_;
+    int commas = 0;                // separators passed so far, all of them commas
+    std::uint64_t inside = 0;      // all bits set when the block starts inside quotes
+    std::uint64_t afterClose = 0;  // bit 0 set when the byte before the block closes a quote
+    std::uint64_t from = ~std::uint64_t(0) << (p % kBlock);
+    for (std::size_t b = p / kBlock;; ++b, from = ~std::uint64_t(0)) {
+        const std::size_t base = b * kBlock;
+        if (base >= end) return false;
+        const std::uint64_t live =
+            from & (end - base >= kBlock ? ~std::uint64_t(0)
+                                         : (std::uint64_t(1) << (end - base)) - 1);
+        const std::uint64_t quotes = quoteBits_[b] & live;
+        const std::uint64_t commaBits = commaMask(buf + base) & live;
+        const std::uint64_t in = prefixParity(quotes) ^ inside;
+        const std::uint64_t out = ~in & live;
+        const std::uint64_t closes = quotes & ~in;
+        // Bytes that break the usual shape: outside quotes and neither quote nor comma (the
+        // line end among them), and a quote right after a closing one.
+        const std::uint64_t odd = (out & ~quotes & ~commaBits) | (((closes << 1) | afterClose) & quotes);
+        const int firstOdd = odd ? std::countr_zero(odd) : 64;
+        const std::uint64_t beforeOdd = firstOdd == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << firstOdd) - 1;
+        std::uint64_t separators = commaBits & out & beforeOdd;
+        const int n = countBits(separators);
+        if (commas + n >= count) {
+            // The last separator is a comma in this block: the record ends after it.
+            for (int k = count - commas; k > 1; --k) separators &= separators - 1;
+            p = base + static_cast<std::size_t>(std::countr_zero(separators)) + 1;
+            return true;
+        }
+        if (odd) {
+            // Only the line end after the next-to-last item may stand here.
+            if (commas + n != count - 1) return false;
+            const std::size_t at = base + static_cast<std::size_t>(firstOdd);
+            if (buf[at] == '\n') {
+                p = at + 1;
+                return true;
+            }
+            if (buf[at] != '\r' || at + 1 == end) return false;  // a LF may still come
+            p = at + (buf[at + 1] == '\n' ? 2 : 1);
+            return true;
+        }
+        commas += n;
+        inside = (in >> 63) ? ~std::uint64_t(0) : 0;
+        afterClose = closes >> 63;
     }
 }
 
-RecordReader::Sep RecordReader::readSeparator() {
-    int c = peek();
-    if (c == ',') {
-        ++pos_;
-        return Sep::Comma;
+ReadStatus RecordReader::nextRaw(int wanted) {
+    // Blank lines between records carry nothing.
+    for (;;) {
+        while (pos_ < end_ && (buf_[pos_] == '\r' || buf_[pos_] == '\n')) ++pos_;
+        if (pos_ < end_) break;
+        if (!fill()) return error_ ? ReadStatus::Damaged : ReadStatus::End;
     }
-    if (c == '\r') {
-        ++pos_;
-        if (peek() == '\n') ++pos_;
-        return Sep::LineEnd;
+
+    recordStart_ = base_ + pos_;
+    Spans& spans = spans_[1 - last_];
+    const int walk = wanted < 1 ? 1 : wanted > kItemCount ? kItemCount : wanted;
+    for (;;) {
+        std::size_t after = 0, length = 0;
+        int known = kItemCount;
+        Parse found;
+        if (walk < kItemCount && walkUsual(pos_, walk, spans, after) &&
+            passUsual(after, kItemCount - walk)) {
+            found = Parse::Complete;
+            known = walk;
+            length = after - pos_;
+        } else if (walkUsual(pos_, kItemCount, spans, after)) {
+            found = Parse::Complete;
+            length = after - pos_;
+        } else {
+            found = parse(pos_, spans, length);
+        }
+        switch (found) {
+            case Parse::Complete:
+                last_ = 1 - last_;
+                lastKnown_ = known;
+                hasLast_ = true;
+                lastStart_ = pos_;
+                pos_ += length;
+                recordEnd_ = base_ + pos_;
+                return ReadStatus::Record;
+            case Parse::Damaged:
+                pos_ = end_;  // the damage reaches the end of the data
+                return ReadStatus::Damaged;
+            case Parse::NeedMore:
+                fill();  // either more bytes, or the end is known for the next look
+                break;
+        }
     }
-    if (c == '\n') {
-        ++pos_;
-        return Sep::LineEnd;
+}
+
+void RecordReader::finishLast() {
+    // The record was taken for the usual shape, and its bytes are all still here.
+    std::size_t after = 0;
+    if (!walkUsual(lastStart_, kItemCount, spans_[last_], after)) {
+        std::size_t length = 0;
+        parse(lastStart_, spans_[last_], length);
     }
-    return Sep::Eof;
+    lastKnown_ = kItemCount;
+}
+
+std::string_view RecordReader::rawItem(int n) {
+    if (!hasLast_) return {};
+    if (n > lastKnown_) finishLast();
+    const Span& span = spans_[last_][n - 1];
+    return {buf_.data() + lastStart_ + span.begin, span.size};
+}
+
+void RecordReader::decodeInto(PageRecord& into) {
+    if (!hasLast_) return;
+    if (lastKnown_ < kItemCount) finishLast();
+    const char* record = buf_.data() + lastStart_;
+    const Spans& spans = spans_[last_];
+    const Utf8Codes& codes = utf8Codes();
+    char scratch[kScratch];
+    for (int i = 0; i < kItemCount; ++i) {
+        const Span& span = spans[i];
+        Item& target = into.items[i];
+        if (!span.present) {
+            target.reset();
+            continue;
+        }
+        // Reuse the string's capacity from the record before.
+        if (!target) target.emplace();
+        decodeItem(*target, record + span.begin, span.size, scratch, codes);
+    }
 }
 
 ReadStatus RecordReader::next(PageRecord& into) {
-    // Blank lines between records carry nothing.
-    int c = peek();
-    while (c == '\r' || c == '\n') {
-        ++pos_;
-        c = peek();
-    }
-    if (error_) return ReadStatus::Damaged;
-    if (c < 0) return ReadStatus::End;
-
-    recordStart_ = base_ + pos_;
-    Sep previous = Sep::LineEnd;
-    for (int i = 0; i < kItemCount; ++i) {
-        std::string& value = values_[i];
-        value.clear();
-        c = peek();
-        if (c < 0 && previous != Sep::Comma) return ReadStatus::Damaged;
-        if (c == '"') {
-            if (!readQuoted(value)) return ReadStatus::Damaged;
-            present_[i] = true;
-        } else {
-            readBare(value);
-            present_[i] = !value.empty() || isTextItem(i + 1);
-        }
-        if (error_) return ReadStatus::Damaged;
-        previous = readSeparator();
-    }
-    recordEnd_ = base_ + pos_;
-
-    // Swap the values in so both sides keep their string capacity for the next record.
-    for (int i = 0; i < kItemCount; ++i) {
-        Item& target = into.items[i];
-        if (present_[i]) {
-            if (!target) target.emplace();
-            target->swap(values_[i]);
-        } else if (target) {
-            target->swap(values_[i]);
-            target.reset();
-        }
-    }
-    return ReadStatus::Record;
+    ReadStatus status = nextRaw();
+    if (status == ReadStatus::Record) decodeInto(into);
+    return status;
 }
 
 void writeRecord(std::string& out, const PageRecord& record) {

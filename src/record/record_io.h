@@ -3,6 +3,7 @@
 // texts in double quotes without escapes, absent items as nothing, CR LF after item 49.
 // Records may span lines; line ends inside quotes belong to the text.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -63,26 +64,53 @@ public:
     // On Record, replaces all 49 items of `into`; otherwise leaves `into` untouched.
     ReadStatus next(PageRecord& into);
 
+    // Like next(), but leaves the record as bytes: take single items with rawItem() or
+    // all of them with decodeInto(). The record stays at hand until another one is
+    // found, so after End or Damaged the last whole record can still be decoded.
+    // `wanted` says up to which item rawItem() will be asked for; the items after it
+    // are passed over as fast as the bytes allow and only worked out when asked for.
+    ReadStatus nextRaw(int wanted = kItemCount);
+    // The Windows-1252 bytes of item n (1..49) of that record; empty when absent.
+    std::string_view rawItem(int n);
+    // Replaces all 49 items of `into` with that record's, as next() does.
+    void decodeInto(PageRecord& into);
+
     // Byte offset where the record last returned begins, and the offset after it.
     std::uint64_t recordStart() const { return recordStart_; }
     std::uint64_t recordEnd() const { return recordEnd_; }
 
 private:
-    enum class Sep { Comma, LineEnd, Eof };
-    bool fill();  // false at the end of the data or on an error
-    int peek();   // next byte or -1 at the end
-    bool readQuoted(std::string& value);
-    void readBare(std::string& value);
-    Sep readSeparator();
+    struct Span {
+        std::size_t begin = 0, size = 0;  // from the start of the record
+        bool present = false;
+    };
+    using Spans = std::array<Span, kItemCount>;
+    enum class Parse { Complete, NeedMore, Damaged };
+
+    bool fill();        // false when no byte came: the end of the data or an error
+    void markQuotes();  // quoteBits_ for the bytes now in the buffer
+    // Ways of finding the items of the record at buffer position start; see the .cpp.
+    Parse parse(std::size_t start, Spans& spans, std::size_t& length) const;
+    bool walkUsual(std::size_t start, int count, Spans& spans, std::size_t& p) const;
+    bool passUsual(std::size_t& p, int count) const;
+    void finishLast();  // all spans of the last record, when only some were worked out
 
     ByteSource& source_;
-    std::vector<char> buf_;
-    std::size_t pos_ = 0, end_ = 0;
-    std::uint64_t base_ = 0;  // file offset of buf_[0]
+    std::size_t size_;       // bytes the buffer holds; buf_ has some spare after them
+    std::vector<char> buf_;  // so the scan may look at whole blocks past the data
+    // Bit i of word b: buf_[64 * b + i] is a quote. After the data's words comes one with
+    // bit 0 set, a stop for a walk along the quotes.
+    std::vector<std::uint64_t> quoteBits_;
+    std::size_t pos_ = 0, end_ = 0;  // next unread byte; end of the bytes in buf_
+    std::uint64_t base_ = 0;         // file offset of buf_[0]
     bool eof_ = false, error_ = false;
     std::uint64_t recordStart_ = 0, recordEnd_ = 0;
-    std::array<std::string, kItemCount> values_;
-    std::array<bool, kItemCount> present_{};
+    // The record last found: its bytes start at buf_[lastStart_] and stay in the buffer.
+    bool hasLast_ = false;
+    std::size_t lastStart_ = 0;
+    Spans spans_[2];
+    int last_ = 0;         // which of spans_ is the last record's; the other is scratch
+    int lastKnown_ = 0;    // how many items of the last record have their spans
 };
 
 // Appends the bytes of one record, item 49 followed by CR LF.

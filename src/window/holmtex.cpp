@@ -187,6 +187,20 @@ void Holmtex::setDesignValues() {
 }
 
 void Holmtex::bindEvents() {
+    Command1.onClick = [this] { Command1_Click(); };
+    Command4.onClick = [this] { Command4_Click(); };
+    Command6.onClick = [this] { Command6_Click(); };
+    Command10.onClick = [this] { Command10_Click(); };
+    Command11.onClick = [this] { Command11_Click(Command11.arrayIndex); };
+    Command12.onClick = [this] { Command12_Click(); };
+    Command13.onClick = [this] { Command13_Click(); };
+    Command14.onClick = [this] { Command14_Click(); };
+    Command15.onClick = [this] { Command15_Click(); };
+    Command16.onClick = [this] { Command16_Click(); };
+    Command17.onClick = [this] { Command17_Click(); };
+    Command18.onClick = [this] { Command18_Click(); };
+    Command24.onClick = [this] { Command24_Click(Command24.arrayIndex); };
+    Command25.onClick = [this] { Command25_Click(); };
     Option1.onClick = [this] { Option1_Click(); };
     Option2.onClick = [this] { Option2_Click(); };
     Option3.onClick = [this] { Option3_Click(); };

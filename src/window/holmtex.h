@@ -138,6 +138,25 @@ public:
     int MarkedLine = 0;
     std::array<std::string, 20> PanelBackup;  // panel 2 then panel 4, between "+" and "-"
 
+    // ---- Operations: start-up, clearing, views ----
+    void Form_Load();
+    void Command6_Click();   // "Felder löschen"
+    void Command4_Click();   // "L" buttons: children / parents of families 1 to 4
+    void Command10_Click();
+    void Command11_Click(int Index);
+    void Command12_Click();
+    void Command13_Click();
+    void Command14_Click();
+    void Command15_Click();
+    void Command16_Click();
+    void Command17_Click();  // "2 Familien"
+    void Command18_Click();  // "4 Familien"
+    void Command24_Click(int Index);  // "+"
+    void Command25_Click();           // "-"
+
+    // ---- Operations: page operations ----
+    void Command1_Click();  // "Speichern"
+
     // ---- Operations: page list and list choice ----
     void RefreshList();
     void Option1_Click();

@@ -29,3 +29,25 @@ void writeFile(const std::filesystem::path& file, std::string_view bytes) {
 }
 
 }  // namespace holmtex::test
+
+namespace holmtex {
+
+void PrintTo(const PageRecord& record, std::ostream* os) {
+    *os << "{";
+    for (int n = 1; n <= kItemCount; ++n) {
+        *os << (n > 1 ? " " : "") << n << "=";
+        if (record[n])
+            *os << '"' << *record[n] << '"';
+        else
+            *os << "absent";
+    }
+    *os << "}";
+}
+
+void PrintTo(ReadStatus status, std::ostream* os) {
+    *os << (status == ReadStatus::Record ? "Record"
+            : status == ReadStatus::End  ? "End"
+                                         : "Damaged");
+}
+
+}  // namespace holmtex

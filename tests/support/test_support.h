@@ -2,8 +2,12 @@
 // Shared helpers of the tests: temporary folders and whole-file access.
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
+
+#include "record/page_record.h"
+#include "record/record_io.h"
 
 namespace holmtex::test {
 
@@ -25,3 +29,9 @@ std::string readFile(const std::filesystem::path& file);  // "" when missing
 void writeFile(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace holmtex::test
+
+namespace holmtex {
+// Readable failure output for EXPECT_EQ on records and read results (found by ADL).
+void PrintTo(const PageRecord& record, std::ostream* os);
+void PrintTo(ReadStatus status, std::ostream* os);
+}  // namespace holmtex

@@ -1,0 +1,424 @@
+#include "window/qt/qt_window.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStringListModel>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <algorithm>
+#include <cmath>
+
+namespace holmtex {
+
+int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+
+namespace {
+
+// Model texts use CR LF line breaks like the data files; Qt uses LF.
+QString toQt(const std::string& text) {
+    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return s;
+}
+
+std::string toModel(const QString& text) {
+    QString s = text;
+    s.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+    s.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    return s.toStdString();
+}
+
+QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+void installFontSubstitutions() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    // Metric-compatible stand-ins for the window's Windows fonts.
+    const QStringList sans = {"Liberation Sans", "Arial", "DejaVu Sans"};
+    QFont::insertSubstitutions("MS Sans Serif", sans);
+    QFont::insertSubstitutions("Arial Unicode MS", sans);
+    QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
+    QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "DejaVu Serif"});
+}
+
+QFont toFont(const Font& font) {
+    QFont f(QString::fromStdString(font.name));
+    // Sizes in points at 96 dpi, given in pixels so the layout does not depend on the screen.
+    f.setPixelSize(static_cast<int>(std::lround(font.points * 96.0 / 72.0)));
+    f.setBold(font.bold);
+    return f;
+}
+
+// A straight line 3 pixels wide; it takes no mouse input.
+class LineWidget : public QWidget {
+public:
+    LineWidget(const Line& line, QWidget* parent) : QWidget(parent), line_(line) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(toColor(line_.foreColor.value_or(colors::Black)), 3, Qt::SolidLine,
+                            Qt::FlatCap));
+        const QPoint origin = pos();
+        painter.drawLine(QPoint(twipsToPixels(line_.x1), twipsToPixels(line_.y1)) - origin,
+                         QPoint(twipsToPixels(line_.x2), twipsToPixels(line_.y2)) - origin);
+    }
+
+private:
+    const Line& line_;
+};
+
+// A push button whose caption wraps onto several lines when it is too long for one,
+// as the narrow buttons of the window need.
+class WrapButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        QRect area = rect().adjusted(2, 1, -2, -1);
+        if (isDown()) area.translate(1, 1);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::ButtonText));
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text());
+    }
+};
+
+}  // namespace
+
+QIcon holmtexIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    // A light yellow note page with four family blocks, in a few plain colours.
+    p.setPen(QPen(QColor(0, 0, 128), 1));
+    p.setBrush(toColor(colors::LightYellow));
+    p.drawRect(3, 1, 25, 29);
+    p.fillRect(6, 5, 8, 9, toColor(colors::LightGreen));
+    p.fillRect(17, 5, 8, 9, toColor(colors::LightBlue));
+    p.fillRect(6, 17, 8, 9, toColor(colors::LightRed));
+    p.fillRect(17, 17, 8, 9, toColor(colors::LightOrange));
+    p.setPen(QPen(QColor(0, 128, 0), 1));
+    for (int y : {7, 9, 11}) p.drawLine(7, y, 12, y);
+    p.end();
+    return QIcon(pixmap);
+}
+
+QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form) {
+    installFontSubstitutions();
+    setObjectName("Holmtex");
+    setWindowTitle(QString::fromStdString(form.Caption));
+    setWindowIcon(holmtexIcon());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, toColor(form.BackColor));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFont(toFont(Font{}));
+
+    // Controls inside the frame need the frame's widget first.
+    for (Control* control : form.controls())
+        if (control->kind() == ControlKind::Frame) widgets_[control] = createWidget(*control, this);
+    for (Control* control : form.controls()) {
+        if (widgets_.count(control)) continue;
+        QWidget* parentWidget = control->container ? widgets_.at(control->container) : this;
+        widgets_[control] = createWidget(*control, parentWidget);
+    }
+
+    auto* options = new QButtonGroup(this);
+    for (OptionButton* option : {&form.Option1, &form.Option2, &form.Option3})
+        options->addButton(static_cast<QRadioButton*>(widgets_.at(option)));
+    options->setExclusive(false);  // the model keeps the group; Qt must not uncheck on its own
+
+    for (auto& [control, widget] : widgets_) {
+        Control* c = const_cast<Control*>(control);
+        c->observe([this, c](Property property) { sync(*c, property); });
+    }
+    widgets_.at(&form.Command18)->raise();  // covers "2 Familien" at the shared place
+    widgets_.at(&form.Line1)->raise();
+    widgets_.at(&form.Line2)->raise();
+    widgets_.at(&form.Text1)->raise();  // the big text window lies over the panels
+    setTabOrder();
+
+    applyWindowSize();
+    form.observeWindowSize([this] { applyWindowSize(); });
+}
+
+QWidget* QtWindow::widgetFor(const Control& control) const {
+    auto it = widgets_.find(&control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+void QtWindow::applyWindowSize() {
+    // The outer size includes the borders and the caption bar (240 x 480 twips on the
+    // classic desktop); the client area is what Qt sizes.
+    int width = Holmtex::kClientWidth, height = Holmtex::kClientHeight;
+    if (form_.windowWidth() > 0) {
+        width = form_.windowWidth() - 240;
+        height = form_.windowHeight() - 480;
+    }
+    resize(twipsToPixels(width), twipsToPixels(height));
+}
+
+void QtWindow::applyGeometry(Control& control, QWidget* widget) {
+    if (control.kind() == ControlKind::Line) {
+        auto& line = static_cast<Line&>(control);
+        const int x = twipsToPixels(std::min(line.x1, line.x2)) - 1;
+        const int y = twipsToPixels(std::min(line.y1, line.y2)) - 1;
+        widget->setGeometry(x, y, twipsToPixels(std::abs(line.x2 - line.x1)) + 3,
+                            twipsToPixels(std::abs(line.y2 - line.y1)) + 3);
+        return;
+    }
+    widget->setGeometry(twipsToPixels(control.left()), twipsToPixels(control.top()),
+                        twipsToPixels(control.width()), twipsToPixels(control.height()));
+}
+
+QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
+    QWidget* widget = nullptr;
+    switch (control.kind()) {
+        case ControlKind::TextBox:
+            widget = createTextBox(static_cast<TextBox&>(control), parent);
+            break;
+        case ControlKind::CommandButton: {
+            auto& model = static_cast<CommandButton&>(control);
+            auto* button = new WrapButton(QString::fromStdString(model.caption()), parent);
+            button->setAutoDefault(false);
+            connect(button, &QPushButton::clicked, this, [&model] { model.click(); });
+            widget = button;
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto& model = static_cast<OptionButton&>(control);
+            auto* radio = new QRadioButton(QString::fromStdString(model.caption()), parent);
+            radio->setAutoExclusive(false);
+            radio->setChecked(model.value());
+            radio->setAutoFillBackground(true);
+            radio->setStyleSheet("QRadioButton { spacing: 3px; }");
+            connect(radio, &QRadioButton::clicked, this, [this, &model, radio] {
+                if (syncing_) return;
+                // A click on the selected button keeps it selected, as in a group.
+                model.setValue(true);
+                radio->setChecked(model.value());
+            });
+            widget = radio;
+            break;
+        }
+        case ControlKind::ListBox:
+            widget = createList(static_cast<ListBox&>(control), parent);
+            break;
+        case ControlKind::ComboBox:
+            widget = createCombo(static_cast<ComboBox&>(control), parent);
+            break;
+        case ControlKind::Frame: {
+            auto* frame = new QFrame(parent);
+            frame->setFrameShape(QFrame::Box);
+            frame->setFrameShadow(QFrame::Sunken);
+            frame->setAutoFillBackground(true);
+            widget = frame;
+            break;
+        }
+        case ControlKind::Line:
+            widget = new LineWidget(static_cast<Line&>(control), parent);
+            break;
+    }
+    widget->setObjectName(QString::fromStdString(control.qualifiedName()));
+    if (!control.accessibleName.empty())
+        widget->setAccessibleName(QString::fromStdString(control.accessibleName));
+    widget->setFont(toFont(control.font));
+    QPalette pal = widget->palette();
+    if (control.backColor) {
+        pal.setColor(QPalette::Base, toColor(*control.backColor));
+        pal.setColor(QPalette::Window, toColor(*control.backColor));
+    }
+    if (control.foreColor) {
+        pal.setColor(QPalette::Text, toColor(*control.foreColor));
+        pal.setColor(QPalette::WindowText, toColor(*control.foreColor));
+    }
+    widget->setPalette(pal);
+    if (!control.tabStop && control.kind() != ControlKind::TextBox)
+        widget->setFocusPolicy(Qt::NoFocus);
+    applyGeometry(control, widget);
+    widget->setVisible(control.visible());
+    return widget;
+}
+
+QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
+    Qt::Alignment align = box.alignment == Alignment::Right    ? Qt::AlignRight
+                          : box.alignment == Alignment::Center ? Qt::AlignHCenter
+                                                               : Qt::AlignLeft;
+    if (box.multiLine) {
+        auto* edit = new QPlainTextEdit(parent);
+        edit->setTabChangesFocus(true);
+        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit->setVerticalScrollBarPolicy(box.scrollBar ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAlwaysOff);
+        edit->document()->setDocumentMargin(1);
+        edit->setPlainText(toQt(box.text()));
+        edit->setReadOnly(box.locked);
+        if (!box.tabStop) edit->setFocusPolicy(box.locked ? Qt::NoFocus : Qt::ClickFocus);
+        connect(edit, &QPlainTextEdit::textChanged, this, [this, &box, edit] {
+            if (!syncing_) box.setText(toModel(edit->toPlainText()));
+        });
+        return edit;
+    }
+    auto* edit = new QLineEdit(toQt(box.text()), parent);
+    // Text sits at the top of a box, as in the classic text box; the list heading needs it.
+    edit->setAlignment(align | Qt::AlignTop);
+    edit->setReadOnly(box.locked);
+    edit->setTextMargins(0, 0, 0, 0);
+    if (box.locked) edit->setFrame(false);  // a caption: its text needs the whole height
+    if (!box.tabStop) edit->setFocusPolicy(box.locked ? Qt::NoFocus : Qt::ClickFocus);
+    if (box.locked) edit->setCursor(Qt::ArrowCursor);
+    connect(edit, &QLineEdit::textEdited, this, [this, &box](const QString& text) {
+        if (!syncing_) box.setText(toModel(text));
+    });
+    return edit;
+}
+
+QWidget* QtWindow::createList(ListBox& list, QWidget* parent) {
+    listView_ = new QListView(parent);
+    listModel_ = new QStringListModel(listView_);
+    listView_->setModel(listModel_);
+    listView_->setUniformItemSizes(true);  // keeps tens of thousands of lines fast
+    listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    listView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    listView_->viewport()->installEventFilter(this);
+    connect(listView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, &list](const QModelIndex& current) {
+                if (!syncing_ && current.isValid()) list.setListIndex(current.row());
+            });
+    // A click on the line that is already selected opens it again.
+    connect(listView_, &QListView::pressed, this, [this, &list](const QModelIndex& index) {
+        if (!syncing_ && index.isValid() && index.row() == rowBeforePress_)
+            list.clickLine(index.row());
+    });
+    return listView_;
+}
+
+QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMaxVisibleItems(8);
+    for (const auto& entry : combo.entries()) box->addItem(toQt(entry));
+    box->setEditText(toQt(combo.text()));
+    box->lineEdit()->setAccessibleName(QString::fromStdString(combo.accessibleName));
+    connect(box, &QComboBox::editTextChanged, this, [this, &combo](const QString& text) {
+        if (!syncing_) combo.setText(toModel(text));
+    });
+    return box;
+}
+
+bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (listView_ && watched == listView_->viewport() && event->type() == QEvent::MouseButtonPress)
+        rowBeforePress_ = form_.List1.listIndex();
+    return QWidget::eventFilter(watched, event);
+}
+
+void QtWindow::sync(Control& control, Property property) {
+    QWidget* widget = widgets_.at(&control);
+    const bool wasSyncing = syncing_;
+    syncing_ = true;
+    switch (property) {
+        case Property::Visible:
+            widget->setVisible(control.visible());
+            break;
+        case Property::Geometry:
+            applyGeometry(control, widget);
+            break;
+        case Property::Text:
+            if (control.kind() == ControlKind::TextBox) {
+                const QString text = toQt(static_cast<TextBox&>(control).text());
+                if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+                    if (edit->toPlainText() != text) edit->setPlainText(text);
+                } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+                    if (line->text() != text) line->setText(text);
+                }
+            } else if (control.kind() == ControlKind::ComboBox) {
+                auto* box = static_cast<QComboBox*>(widget);
+                const QString text = toQt(static_cast<ComboBox&>(control).text());
+                if (box->currentText() != text) box->setEditText(text);
+            } else if (control.kind() == ControlKind::CommandButton) {
+                static_cast<QPushButton*>(widget)->setText(
+                    QString::fromStdString(static_cast<CommandButton&>(control).caption()));
+            }
+            break;
+        case Property::Value:
+            static_cast<QRadioButton*>(widget)->setChecked(
+                static_cast<OptionButton&>(control).value());
+            break;
+        case Property::Lines: {
+            const auto& lines = static_cast<ListBox&>(control).lines();
+            QStringList list;
+            list.reserve(static_cast<qsizetype>(lines.size()));
+            for (const auto& line : lines) list.append(toQt(line));
+            listModel_->setStringList(list);  // one reset, however many lines
+            break;
+        }
+        case Property::ListIndex: {
+            const int row = static_cast<ListBox&>(control).listIndex();
+            auto* selection = listView_->selectionModel();
+            if (row < 0) {
+                selection->clear();
+            } else {
+                const QModelIndex index = listModel_->index(row);
+                selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+                listView_->scrollTo(index);
+            }
+            break;
+        }
+        case Property::Entries: {
+            auto* box = static_cast<QComboBox*>(widget);
+            const auto& entries = static_cast<ComboBox&>(control).entries();
+            const QString text = box->currentText();
+            box->clear();
+            for (const auto& entry : entries) box->addItem(toQt(entry));
+            box->setEditText(text);
+            break;
+        }
+    }
+    syncing_ = wasSyncing;
+}
+
+void QtWindow::setTabOrder() {
+    std::vector<Control*> stops;
+    for (Control* control : form_.controls()) {
+        if (control->tabIndex < 0 || !control->tabStop) continue;
+        if (control->kind() == ControlKind::Frame || control->kind() == ControlKind::Line) continue;
+        stops.push_back(control);
+    }
+    std::sort(stops.begin(), stops.end(),
+              [](const Control* a, const Control* b) { return a->tabIndex < b->tabIndex; });
+    for (size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(widgets_.at(stops[i - 1]), widgets_.at(stops[i]));
+}
+
+void QtWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!focusSet_) {
+        focusSet_ = true;
+        listView_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+}  // namespace holmtex

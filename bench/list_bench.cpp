@@ -1,0 +1,235 @@
+// How fast a list file is read, measured against the cheapest possible pass over the
+// same bytes: one read() into a buffer and one memchr sweep.
+//
+//   list_bench [--sizes=N,N,...] [benchmark flags]
+//
+// The default size is 32767 pages. At the end the throughput of reading every record and
+// of listing the page list is printed as a share of the baseline's.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "list_gen.h"
+#include "operations/page_list.h"
+#include "record/record_io.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder of the generated files, removed at exit.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "holmtex-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+struct ListFile {
+    fs::path path;
+    std::int64_t bytes = 0;
+};
+
+// The list file of n pages, written on first use and then shared by every benchmark.
+const ListFile& listFile(std::size_t n) {
+    static TempFolder folder;
+    static std::map<std::size_t, ListFile> files;
+    auto found = files.find(n);
+    if (found != files.end()) return found->second;
+    ListFile file;
+    file.path = folder.path() / ("holmtex-aktuell-" + std::to_string(n) + ".dat");
+    if (!holmtex::bench::writeListFile(file.path, n)) {
+        std::fprintf(stderr, "cannot write %s\n", file.path.c_str());
+        std::exit(1);
+    }
+    file.bytes = static_cast<std::int64_t>(fs::file_size(file.path));
+    return files.emplace(n, file).first->second;
+}
+
+void readAll(benchmark::State& state, std::size_t n) {
+    const ListFile& file = listFile(n);
+    holmtex::PageRecord buffer;
+    for (auto _ : state) {
+        holmtex::FileSource source;
+        if (!source.open(file.path)) {
+            state.SkipWithError("cannot open the list file");
+            break;
+        }
+        holmtex::RecordReader reader(source);
+        std::size_t records = 0;
+        holmtex::ReadStatus status;
+        while ((status = reader.next(buffer)) == holmtex::ReadStatus::Record) ++records;
+        if (status != holmtex::ReadStatus::End || records != n) {
+            state.SkipWithError("the list file did not read back whole");
+            break;
+        }
+        benchmark::DoNotOptimize(buffer);
+    }
+    state.SetBytesProcessed(state.iterations() * file.bytes);
+}
+
+void listPages(benchmark::State& state, std::size_t n) {
+    const ListFile& file = listFile(n);
+    holmtex::PageRecord buffer;
+    for (auto _ : state) {
+        std::vector<std::string> lines;
+        holmtex::ListScan scan = holmtex::scanListLines(file.path, buffer, lines);
+        if (!scan.opened || scan.status != holmtex::ReadStatus::End || lines.size() != n) {
+            state.SkipWithError("the page list is incomplete");
+            break;
+        }
+        benchmark::DoNotOptimize(lines.data());
+        benchmark::DoNotOptimize(buffer);
+    }
+    state.SetBytesProcessed(state.iterations() * file.bytes);
+}
+
+void baseline(benchmark::State& state, std::size_t n) {
+    const ListFile& file = listFile(n);
+    // Allocated and touched once, so the loop measures reading and scanning only.
+    std::vector<char> bytes(static_cast<std::size_t>(file.bytes) + 1);
+    for (auto _ : state) {
+        int fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+        ssize_t got = fd < 0 ? -1 : ::read(fd, bytes.data(), bytes.size());
+        if (fd >= 0) ::close(fd);
+        if (got != file.bytes) {
+            state.SkipWithError("cannot read the list file in one go");
+            break;
+        }
+        std::size_t lineEnds = 0;
+        const char* p = bytes.data();
+        const char* end = p + got;
+        while ((p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
+            ++lineEnds;
+            ++p;
+        }
+        benchmark::DoNotOptimize(lineEnds);
+    }
+    state.SetBytesProcessed(state.iterations() * file.bytes);
+}
+
+// Prints as usual and keeps the time per iteration of each run for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            // With repetitions, the median stands for the run.
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
+            if (aggregate && run.aggregate_name != "median") continue;
+            Timing& timing = times_[run.run_name.function_name];
+            if (aggregate || !timing.fromMedian) timing = {run.GetAdjustedRealTime(), aggregate};
+        }
+    }
+    // Time per iteration of a named benchmark, 0 when it did not run.
+    double time(const std::string& name) const {
+        auto found = times_.find(name);
+        return found == times_.end() ? 0.0 : found->second.time;
+    }
+
+private:
+    struct Timing {
+        double time = 0.0;
+        bool fromMedian = false;
+    };
+    std::map<std::string, Timing> times_;
+};
+
+// "list/32767"; built step by step, as g++ 12 warns falsely about "literal" + std::string.
+std::string benchName(const char* what, std::size_t n) {
+    std::string name(what);
+    name += '/';
+    name += std::to_string(n);
+    return name;
+}
+
+std::vector<std::size_t> parseSizes(std::string_view list) {
+    std::vector<std::size_t> sizes;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string item(list.substr(0, comma));
+        char* end = nullptr;
+        const unsigned long long n = std::strtoull(item.c_str(), &end, 10);
+        if (item.empty() || *end != '\0' || n == 0) return {};
+        sizes.push_back(static_cast<std::size_t>(n));
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    return sizes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::size_t> sizes = {32767};
+    // Take our own flag out before the library looks at the rest.
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.starts_with("--sizes=")) {
+            sizes = parseSizes(arg.substr(8));
+            if (sizes.empty()) {
+                std::fprintf(stderr, "--sizes wants page counts such as --sizes=1000,32767\n");
+                return 2;
+            }
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    for (std::size_t n : sizes) {
+        benchmark::RegisterBenchmark(benchName("baseline", n).c_str(), baseline, n)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(benchName("read_all", n).c_str(), readAll, n)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(benchName("list", n).c_str(), listPages, n)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    // Same bytes in every benchmark of a size, so the throughput ratio is the time ratio.
+    for (std::size_t n : sizes) {
+        const double base = reporter.time(benchName("baseline", n));
+        const double read = reporter.time(benchName("read_all", n));
+        const double list = reporter.time(benchName("list", n));
+        if (base <= 0) continue;
+        std::printf("pages %zu (%.1f MB):\n", n, listFile(n).bytes / 1e6);
+        if (read > 0) std::printf("  ratio read-all/baseline: %.3f\n", base / read);
+        if (list > 0) std::printf("  ratio list/baseline: %.3f\n", base / list);
+    }
+    return 0;
+}

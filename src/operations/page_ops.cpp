@@ -1,0 +1,84 @@
+// Page operations: saving the page on screen and opening a page from the list.
+#include <algorithm>
+
+#include "record/record_io.h"
+#include "window/holmtex.h"
+
+namespace holmtex {
+
+namespace {
+
+// The file format has no escape for a double quote; an apostrophe takes its place.
+std::string withoutQuotes(std::string text) {
+    std::replace(text.begin(), text.end(), '"', '\'');
+    return text;
+}
+
+}  // namespace
+
+void Holmtex::Command1_Click() {
+    // The five free-text fields show the replacement; Text1 comes first.
+    for (TextBox* field : {&Text1, &bem1t, &bem2t, &bem3t, &bem4t})
+        if (field->text().find('"') != std::string::npos) field->setText(withoutQuotes(field->text()));
+
+    const LocalDateTime now = platform_.now();
+    CurrentRecord[ViewMarker] = "->";
+    CurrentRecord[SaveDate] = germanDate(now);
+    CurrentRecord[SaveTime] = germanTime(now);
+    CurrentRecord[PageText] = Text1.text();
+    // A quote in any other field would end its item early when read back.
+    CurrentRecord[ProcessNumber] = withoutQuotes(Text2.text());
+    CurrentRecord[ListTag] = "aktu";
+    for (int n = 10; n <= kItemCount; ++n) CurrentRecord[n] = withoutQuotes(fieldForItem(n).text());
+    if (Text1.height() == 1695) CurrentRecord[ViewMarker] = "->4";
+    if (Text1.height() == 5175) CurrentRecord[ViewMarker] = "->2";
+    CurrentRecord[AddMarker] = Line1.visible() ? "add" : "";
+
+    const ListKind list = selectedList().value_or(ListKind::Aktuell);
+    if (int error = appendToFile(filePath(dataFileName(list)), recordBytes(CurrentRecord))) {
+        // The file is as it was; the page stays on screen for another try.
+        Text5.setText("Die Seite wurde nicht gespeichert: " + describeError(error) + ".");
+        return;
+    }
+    RefreshList();
+}
+
+void Holmtex::List1_Click() {
+    // Every step is skipped when it fails; the next one still runs.
+    const int line = List1.listIndex();
+    MarkedLine = line;
+    {
+        FileSource source;
+        auto kind = selectedList();
+        if (kind && source.open(filePath(dataFileName(*kind)))) {
+            RecordReader reader(source);
+            for (int k = 0; k <= line; ++k)
+                if (reader.next(CurrentRecord) != ReadStatus::Record) break;
+        }
+    }
+
+    const std::string& marker = CurrentRecord.text(ViewMarker);
+    if (!marker.empty() && marker.back() == '2') {
+        Text1.setHeight(5175);
+        Text1.setTop(3600);
+    }
+    if (!marker.empty() && marker.back() == '4') {
+        Text1.setHeight(1695);
+        Text1.setTop(7080);
+    }
+    if (CurrentRecord.text(AddMarker) == "add")
+        Line1.setVisible(Line2.visible());
+    else
+        Line1.setVisible(false);
+
+    // The change operations of Text1 and Text2 may read records themselves, so each
+    // field takes the buffer's item as it stands at that moment.
+    Text1.setText(CurrentRecord.text(PageText));
+    Text2.setText(CurrentRecord.text(ProcessNumber));
+    for (int n = 10; n <= kItemCount; ++n) fieldForItem(n).setText(CurrentRecord.text(n));
+
+    Text5.setText("Listenzeile " + std::to_string(line));
+    Combo1.setText("");
+}
+
+}  // namespace holmtex

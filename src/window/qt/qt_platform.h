@@ -1,0 +1,26 @@
+#pragma once
+// The real outside world for the window: clock, modal boxes, programs.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "window/platform.h"
+
+namespace holmtex {
+
+class QtPlatform : public Platform {
+public:
+    void setParentWindow(QWidget* window) { parent_ = window; }
+
+    LocalDateTime now() override;
+    bool askYesNo(const std::string& title, const std::string& text) override;
+    void showMessage(const std::string& title, const std::string& text) override;
+    bool startProgram(const std::filesystem::path& program,
+                      const std::filesystem::path& folder) override;
+    void endProgram() override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+}  // namespace holmtex

@@ -1,0 +1,53 @@
+#pragma once
+// The window model shown as Qt widgets: one widget per control, placed at its design
+// values (15 twips to the pixel). Model changes are mirrored into the widgets; user input
+// goes through the model's setters, so it raises the same events as an operation.
+
+#include <QWidget>
+#include <map>
+
+#include "window/holmtex.h"
+
+class QListView;
+class QStringListModel;
+
+namespace holmtex {
+
+// Twips to pixels at 96 dots per inch.
+int twipsToPixels(int twips);
+
+class QtWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit QtWindow(Holmtex& form, QWidget* parent = nullptr);
+
+    Holmtex& form() { return form_; }
+    QWidget* widgetFor(const Control& control) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* createWidget(Control& control, QWidget* parent);
+    QWidget* createTextBox(TextBox& box, QWidget* parent);
+    QWidget* createList(ListBox& list, QWidget* parent);
+    QWidget* createCombo(ComboBox& combo, QWidget* parent);
+    void sync(Control& control, Property property);
+    void applyGeometry(Control& control, QWidget* widget);
+    void applyWindowSize();
+    void setTabOrder();
+
+    Holmtex& form_;
+    std::map<const Control*, QWidget*> widgets_;
+    QListView* listView_ = nullptr;
+    QStringListModel* listModel_ = nullptr;
+    int rowBeforePress_ = -1;
+    bool syncing_ = false;  // set while the model is being mirrored into the widgets
+    bool focusSet_ = false;
+};
+
+// The program's own window icon, drawn at 32 x 32 pixels.
+QIcon holmtexIcon();
+
+}  // namespace holmtex

@@ -1,0 +1,74 @@
+#pragma once
+// A real window over a fresh working folder, shown offscreen.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <memory>
+
+#include "record/record_io.h"
+#include "support/test_support.h"
+#include "window/holmtex.h"
+#include "window/qt/qt_window.h"
+
+namespace holmtex::test {
+
+class GuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<Holmtex>(platform, dir.path());
+        window = std::make_unique<QtWindow>(*form);
+    }
+
+    void showAndActivate() {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    template <typename W = QWidget>
+    W* widget(const char* name) {
+        auto* w = window->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    // Writes the records with the given process numbers into the AKTUELL list file.
+    void writePages(std::initializer_list<const char*> numbers) {
+        std::string bytes;
+        int minute = 0;
+        for (const char* number : numbers) {
+            PageRecord record;
+            record[ViewMarker] = "->2";
+            record[SaveDate] = "06.12.2026";
+            record[SaveTime] = "14:0" + std::to_string(minute++) + ":00";
+            record[AddMarker] = "";
+            record[ListTag] = "aktu";
+            record[PageText] = std::string("Seite ") + number + "\r\nzweite Zeile";
+            record[ProcessNumber] = number;
+            for (int n = 10; n <= 49; ++n) record[n] = "";
+            record[fatherItem(1)] = std::string("Vater ") + number;
+            writeRecord(bytes, record);
+        }
+        writeFile(dir / "holmtex-aktuell.dat", bytes);
+    }
+
+    // Types text as key events; unlike QTest::keyClicks it takes umlauts.
+    static void typeText(QWidget* target, const QString& text) {
+        for (QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(target, &press);
+            QApplication::sendEvent(target, &release);
+        }
+    }
+
+    TempDir dir;
+    ScriptedPlatform platform;
+    std::unique_ptr<Holmtex> form;
+    std::unique_ptr<QtWindow> window;
+};
+
+}  // namespace holmtex::test

@@ -1,0 +1,13 @@
+// The GUI tests run the real Qt window without a screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QStyleFactory>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,92 @@
+// The page flow in the real window: typing, saving, views.
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "gui/gui_fixture.h"
+
+namespace holmtex::test {
+namespace {
+
+QWidget* topWidgetAt(QWidget* window, QPoint point) {
+    QWidget* hit = window->childAt(point);
+    // Scroll areas answer with their viewport; the control is its parent.
+    while (hit && hit->parentWidget() != window && hit->parentWidget()->objectName() != "Suche")
+        hit = hit->parentWidget();
+    return hit;
+}
+
+TEST_F(GuiTest, TypedPageIsSavedAndReopenedAsTheLastLine) {
+    writePages({"100"});
+    form->Form_Load();
+    showAndActivate();
+    QTest::mouseClick(widget("Command6"), Qt::LeftButton);  // "Felder löschen"
+
+    auto* v1 = widget<QPlainTextEdit>("v1t");
+    v1->setFocus();
+    typeText(v1, "Johann Müller");
+    QTest::keyClick(v1, Qt::Key_Tab);  // on to m1t
+    typeText(QApplication::focusWidget(), "Anna \"Nanni\"");
+    auto* text2 = widget<QLineEdit>("Text2");
+    text2->setFocus();
+    typeText(text2, "4712");
+    QTest::mouseClick(widget("Command1"), Qt::LeftButton);  // "Speichern"
+
+    auto* list = widget<QListView>("List1");
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    EXPECT_EQ(list->model()->index(1, 0).data().toString(), "06.12.2026 14:03:59 4712");
+    EXPECT_EQ(widget<QPlainTextEdit>("Text5")->toPlainText(), "Listenzeile 1");
+
+    // Open the other page, then the new one again: every typed field comes back.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, 0)).center());
+    EXPECT_EQ(text2->text(), "100");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    EXPECT_EQ(v1->toPlainText(), "Johann Müller");
+    EXPECT_EQ(widget<QPlainTextEdit>("m1t")->toPlainText(), "Anna 'Nanni'");
+    EXPECT_EQ(text2->text(), "4712");
+}
+
+TEST_F(GuiTest, TwoFamilyViewCoversFamilyThreeAndFourShowsItAgain) {
+    form->Form_Load();
+    showAndActivate();
+    const QPoint family3(twipsToPixels(200), twipsToPixels(4000));  // inside k13t
+    const QPoint parents4(twipsToPixels(8000), twipsToPixels(4000));  // inside v4t
+    const QPoint viewButton(twipsToPixels(13000), twipsToPixels(8400));
+    EXPECT_EQ(topWidgetAt(window.get(), family3), widget("Text1"));
+    EXPECT_EQ(topWidgetAt(window.get(), parents4), widget("v4t"));
+    EXPECT_EQ(topWidgetAt(window.get(), viewButton), widget("Command18"));
+    EXPECT_FALSE(widget("fam4")->isVisible());
+
+    QTest::mouseClick(widget("Command18"), Qt::LeftButton);  // "4 Familien"
+    EXPECT_EQ(topWidgetAt(window.get(), family3), widget("k13t"));
+    EXPECT_EQ(topWidgetAt(window.get(), viewButton), widget("Command17"));
+    EXPECT_TRUE(widget("fam4")->isVisible());
+    EXPECT_EQ(widget("Text1")->geometry().top(), twipsToPixels(7080));
+
+    QTest::mouseClick(widget("Command24"), Qt::LeftButton);  // "+"
+    EXPECT_TRUE(widget("Line1")->isVisible());
+    EXPECT_TRUE(widget("Command25")->isVisible());
+    EXPECT_FALSE(widget("Command24")->isVisible());
+}
+
+TEST_F(GuiTest, TabStillRunsThroughTheFieldsAfterStartUp) {
+    writePages({"1"});
+    form->Form_Load();
+    showAndActivate();
+    EXPECT_EQ(QApplication::focusWidget(), widget("List1"));
+    std::vector<QString> seen;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen.push_back(QApplication::focusWidget()->objectName());
+    }
+    const std::vector<QString> expected = {"k11t", "k21t", "k31t", "k41t", "k51t", "k61t",
+                                           "v1t",  "m1t",  "dat1t", "bem1t", "k12t", "k22t"};
+    EXPECT_EQ(seen, expected);
+}
+
+}  // namespace
+}  // namespace holmtex::test
