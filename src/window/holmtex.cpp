@@ -188,7 +188,17 @@ void Holmtex::setDesignValues() {
 
 void Holmtex::bindEvents() {
     Command1.onClick = [this] { Command1_Click(); };
+    Command2.onClick = [this] { Command2_Click(); };
+    Command3.onClick = [this] { Command3_Click(); };
     Command4.onClick = [this] { Command4_Click(); };
+    Command5.onClick = [this] { Command5_Click(); };
+    Command7.onClick = [this] { Command7_Click(); };
+    Command8.onClick = [this] { Command8_Click(); };
+    Command9.onClick = [this] { Command9_Click(); };
+    Command19.onClick = [this] { Command19_Click(); };
+    Command21.onClick = [this] { Command21_Click(); };
+    Command22.onClick = [this] { Command22_Click(); };
+    Command23.onClick = [this] { Command23_Click(); };
     Command6.onClick = [this] { Command6_Click(); };
     Command10.onClick = [this] { Command10_Click(); };
     Command11.onClick = [this] { Command11_Click(Command11.arrayIndex); };

@@ -155,7 +155,27 @@ public:
     void Command25_Click();           // "-"
 
     // ---- Operations: page operations ----
-    void Command1_Click();  // "Speichern"
+    void Command1_Click();   // "Speichern"
+    void Command2_Click();   // "markierte Zeile löschen"
+    void Command3_Click();   // "alle löschen"
+    void Command19_Click();  // "Zeile ins Archiv"
+    void Command21_Click();  // "Zeile in Aktuell"
+    void Command22_Click();  // "Zeile in Allgemein"
+    void Command23_Click();  // "Duplikate löschen"
+
+    // ---- Operations: text output and program exit ----
+    void Command7_Click();  // "Info alsTextdatei speichern"
+    void Command5_Click();  // " Programm schließen, letztes Fenster speichern"
+    void Command9_Click();  // "Schließen, ohne Speichern"
+    // The window is being closed through the window system.
+    void WindowClosing();
+
+    // ---- Operations: search and commands ----
+    void Command8_Click();  // "Suchen"
+    void ImportTransfer();
+    void ExportTransfer();
+    void CopyTransfer();
+    void CheckData();
 
     // ---- Operations: page list and list choice ----
     void RefreshList();
