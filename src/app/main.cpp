@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
 
     holmtex::QtPlatform platform;
     holmtex::Holmtex form(platform, std::filesystem::current_path());
+    form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);
     platform.setParentWindow(&window);
 

@@ -16,7 +16,9 @@ std::string withoutQuotes(std::string text) {
 
 }  // namespace
 
-void Holmtex::Command1_Click() {
+void Holmtex::Command1_Click() { savePage(); }
+
+bool Holmtex::savePage() {
     // The five free-text fields show the replacement; Text1 comes first.
     for (TextBox* field : {&Text1, &bem1t, &bem2t, &bem3t, &bem4t})
         if (field->text().find('"') != std::string::npos) field->setText(withoutQuotes(field->text()));
@@ -38,9 +40,10 @@ void Holmtex::Command1_Click() {
     if (int error = appendToFile(filePath(dataFileName(list)), recordBytes(CurrentRecord))) {
         // The file is as it was; the page stays on screen for another try.
         Text5.setText("Die Seite wurde nicht gespeichert: " + describeError(error) + ".");
-        return;
+        return false;
     }
     RefreshList();
+    return true;
 }
 
 void Holmtex::List1_Click() {

@@ -194,6 +194,10 @@ public:
     std::optional<ListKind> selectedList() const;
     std::filesystem::path filePath(std::string_view bareName) const;
     const std::filesystem::path& workDir() const { return workDir_; }
+    // The folder of the program itself, where the sibling program is looked for when the
+    // working folder has none; the working folder until set.
+    void setProgramDir(std::filesystem::path dir) { programDir_ = std::move(dir); }
+    std::filesystem::path siblingProgram() const;
     Platform& platform() { return platform_; }
 
     // The field that shows page item n (10 to 49).
@@ -203,11 +207,15 @@ public:
     Control* findControl(std::string_view qualifiedName) const;
 
 private:
+    bool savePage();  // Command1_Click; false when the page could not be written
+    void rescueAndEnd();
     void setDesignValues();
     void bindEvents();
 
     Platform& platform_;
     std::filesystem::path workDir_;
+    std::filesystem::path programDir_;
+    bool ending_ = false;  // the program is ending: no further closing steps
     std::vector<Control*> controls_;
     std::array<TextBox*, 40> familyFields_{};
     int windowWidth_ = 0, windowHeight_ = 0;

@@ -1,5 +1,8 @@
 #include "window/platform.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace holmtex {
@@ -29,9 +32,32 @@ void ScriptedPlatform::showMessage(const std::string& title, const std::string& 
 }
 
 bool ScriptedPlatform::startProgram(const std::filesystem::path& program,
-                                    const std::filesystem::path&) {
+                                    const std::filesystem::path& folder) {
     started.push_back(program);
-    return startSucceeds;
+    if (!startSucceeds) return false;
+    if (!runPrograms) return true;
+    if (::access(program.c_str(), X_OK) != 0) return false;
+    const pid_t pid = ::fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) == 0) ::execl(program.c_str(), program.c_str(), nullptr);
+        ::_exit(127);
+    }
+    child_ = pid;
+    return true;
+}
+
+bool ScriptedPlatform::waitForProgram(int timeoutMs) {
+    if (child_ < 0) return true;
+    for (int waited = 0;; waited += 5) {
+        int status = 0;
+        if (::waitpid(child_, &status, WNOHANG) == child_) {
+            child_ = -1;
+            return true;
+        }
+        if (waited >= timeoutMs) return false;
+        ::usleep(5000);
+    }
 }
 
 }  // namespace holmtex

@@ -26,6 +26,9 @@ public:
     // Starts a program in a folder without waiting for it; false when it cannot start.
     virtual bool startProgram(const std::filesystem::path& program,
                               const std::filesystem::path& folder) = 0;
+    // Waits at most timeoutMs for the program started last to end, keeping the window
+    // painted; true when it has ended (or none is running).
+    virtual bool waitForProgram(int timeoutMs) = 0;
     // Ends the program once the running operation has returned.
     virtual void endProgram() = 0;
 };
@@ -43,6 +46,7 @@ public:
     std::vector<Shown> shown;
     std::vector<std::filesystem::path> started;
     bool startSucceeds = true;
+    bool runPrograms = false;  // really run started programs (a test of the sibling)
     bool ended = false;
 
     LocalDateTime now() override { return clock; }
@@ -50,7 +54,11 @@ public:
     void showMessage(const std::string& title, const std::string& text) override;
     bool startProgram(const std::filesystem::path& program,
                       const std::filesystem::path& folder) override;
+    bool waitForProgram(int timeoutMs) override;
     void endProgram() override { ended = true; }
+
+private:
+    int child_ = -1;
 };
 
 }  // namespace holmtex

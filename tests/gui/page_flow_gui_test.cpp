@@ -88,5 +88,18 @@ TEST_F(GuiTest, TabStillRunsThroughTheFieldsAfterStartUp) {
     EXPECT_EQ(seen, expected);
 }
 
+TEST_F(GuiTest, ClosingTheWindowWritesTheRescueFile) {
+    writePages({"55"});
+    form->Form_Load();
+    showAndActivate();
+    typeText(widget("Text1"), "noch nicht gespeichert");
+    EXPECT_TRUE(window->close());
+    const std::string rescue = readFile(dir / "holmtex-letzter Eintrag.txt");
+    EXPECT_NE(rescue.find("noch nicht gespeichert"), std::string::npos);
+    ASSERT_EQ(platform.shown.size(), 1u);
+    EXPECT_EQ(platform.shown[0].title, "  D A T E N R E T T U N G   ");
+    EXPECT_TRUE(platform.ended);
+}
+
 }  // namespace
 }  // namespace holmtex::test

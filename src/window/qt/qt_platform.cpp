@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -29,13 +30,32 @@ void QtPlatform::showMessage(const std::string& title, const std::string& text) 
 
 bool QtPlatform::startProgram(const std::filesystem::path& program,
                               const std::filesystem::path& folder) {
-    return QProcess::startDetached(QString::fromStdString(program.string()), {},
-                                   QString::fromStdString(folder.string()));
+    if (process_ && process_->state() != QProcess::NotRunning) process_->waitForFinished(10000);
+    delete process_;
+    process_ = new QProcess(qApp);
+    process_->setWorkingDirectory(QString::fromStdString(folder.string()));
+    process_->setProgram(QString::fromStdString(program.string()));
+    process_->setStandardInputFile(QProcess::nullDevice());
+    process_->start();
+    return process_->waitForStarted(5000);
+}
+
+bool QtPlatform::waitForProgram(int timeoutMs) {
+    if (!process_ || process_->state() == QProcess::NotRunning) return true;
+    QElapsedTimer timer;
+    timer.start();
+    while (process_->state() != QProcess::NotRunning && timer.elapsed() < timeoutMs) {
+        // Keep painting the window, but take no clicks or keys while the operation runs.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        process_->waitForFinished(20);
+    }
+    return process_->state() == QProcess::NotRunning;
 }
 
 void QtPlatform::endProgram() {
     // Quit once the running operation has returned to the event loop.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    // exit() rather than quit(): quit() would close the window once more.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 }  // namespace holmtex

@@ -2,6 +2,7 @@
 // The real outside world for the window: clock, modal boxes, programs.
 
 #include <QPointer>
+#include <QProcess>
 #include <QWidget>
 
 #include "window/platform.h"
@@ -17,10 +18,12 @@ public:
     void showMessage(const std::string& title, const std::string& text) override;
     bool startProgram(const std::filesystem::path& program,
                       const std::filesystem::path& folder) override;
+    bool waitForProgram(int timeoutMs) override;
     void endProgram() override;
 
 private:
     QPointer<QWidget> parent_;
+    QPointer<QProcess> process_;
 };
 
 }  // namespace holmtex

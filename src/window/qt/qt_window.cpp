@@ -413,6 +413,11 @@ void QtWindow::setTabOrder() {
         QWidget::setTabOrder(widgets_.at(stops[i - 1]), widgets_.at(stops[i]));
 }
 
+void QtWindow::closeEvent(QCloseEvent* event) {
+    form_.WindowClosing();
+    QWidget::closeEvent(event);
+}
+
 void QtWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!focusSet_) {

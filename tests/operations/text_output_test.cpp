@@ -1,0 +1,251 @@
+// The page as text file with the real sibling program, duplicate marking, program exit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "record/record_io.h"
+#include "support/test_support.h"
+#include "window/holmtex.h"
+
+namespace holmtex {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+
+const std::string kSep = "\"----------------------\"\r\n";
+
+std::string q(const std::string& text) { return "\"" + text + "\"\r\n"; }
+
+class TextOutput : public testing::Test {
+protected:
+    void SetUp() override {
+        form.setProgramDir(HOLMTEX_SIBLING_DIR);
+        platform.runPrograms = true;
+    }
+
+    // A page in the list file whose family 1 is filled as in the layout example.
+    PageRecord familyOnePage() {
+        PageRecord r;
+        r[ViewMarker] = "->2";
+        r[ProcessNumber] = "4711";
+        for (int n = 10; n <= kItemCount; ++n) r[n] = "";
+        r[fatherItem(1)] = "Johann Müller";
+        r[motherItem(1)] = "Anna Groß";
+        r[dateItem(1)] = "12.05.1890";
+        r[childItem(1, 1)] = "Karl";
+        r[childItem(2, 1)] = "Marie";
+        r[remarkItem(1)] = "aus Köln";
+        return r;
+    }
+
+    void openPages(const std::vector<PageRecord>& pages) {
+        std::string bytes;
+        for (const auto& p : pages) writeRecord(bytes, p);
+        writeFile(dir / "holmtex-aktuell.dat", bytes);
+        form.Form_Load();
+    }
+
+    test::TempDir dir;
+    ScriptedPlatform platform;
+    Holmtex form{platform, dir.path()};
+};
+
+TEST_F(TextOutput, WritesTheLabelledLinesAndTheSiblingMakesTheTextFile) {
+    openPages({familyOnePage()});
+    std::vector<std::string> counts;
+    form.Combo1.observe([&](Property) { counts.push_back(form.Combo1.text()); });
+    form.Command7_Click();
+
+    const std::string expected = q("TextKopie vom Vorgang  4711") + kSep + q("Familie 1") +
+                                 q("Vater  1: Johann M\xFCller") + q("Mutter 1: Anna Gro\xDF") +
+                                 q("H-Datum: 12.05.1890") + q("Kind 1: Karl") + q("Kind 2: Marie") +
+                                 q("Bemerkung: aus K\xF6ln") + kSep + q("Familie 2") + kSep +
+                                 q("Familie 3") + kSep + q("Familie 4") + kSep;
+    EXPECT_EQ(readFile(dir / "zzz.txt"), expected);
+    EXPECT_EQ(form.Text5.text(), "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
+    const std::string text = readFile(dir / "Text_4711_2612061403.txt");
+    EXPECT_EQ(text.substr(0, 29), "TextKopie vom Vorgang  4711\r\n");
+    EXPECT_NE(text.find("Vater  1: Johann M\xFCller\r\n"), std::string::npos);
+    EXPECT_EQ(text.find('"'), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
+    ASSERT_EQ(counts.size(), 10001u);
+    EXPECT_EQ(counts.front(), "1");
+    EXPECT_EQ(counts[9999], "10000");
+    EXPECT_EQ(form.Combo1.text(), "");
+}
+
+TEST_F(TextOutput, TakesFamiliesFromTheBufferAndTextsFromTheFields) {
+    PageRecord page = familyOnePage();
+    page[fatherItem(3)] = "Vater drei";
+    page[childItem(6, 4)] = "Kind sechs";
+    page[remarkItem(2)] = "Zeile eins\r\nZeile zwei";
+    openPages({page});
+    ASSERT_EQ(form.Text1.height(), 5175);  // the two-family view covers families 3 and 4
+    form.v1t.setText("nicht gespeichert");
+    form.Text1.setText("Schluss\r\nmit zwei Zeilen");
+    form.Text2.setText("");
+    platform.runPrograms = false;
+    form.Command7_Click();
+
+    const std::string zzz = readFile(dir / "zzz.txt");
+    const std::string first = q("TextKopie vom Vorgang  ");
+    EXPECT_EQ(zzz.substr(0, first.size()), first);
+    EXPECT_NE(zzz.find(q("Vater  1: Johann M\xFCller")), std::string::npos);
+    EXPECT_NE(zzz.find(q("Bemerkung: Zeile eins\r\nZeile zwei")), std::string::npos);
+    EXPECT_NE(zzz.find(q("Familie 3") + q("Vater  3: Vater drei")), std::string::npos);
+    EXPECT_NE(zzz.find(q("Kind 6: Kind sechs")), std::string::npos);
+    EXPECT_EQ(zzz.find("nicht gespeichert"), std::string::npos);
+    const std::string tail = kSep + q("Schlu\xDF" "bemerkung: Schluss\r\nmit zwei Zeilen");
+    ASSERT_GE(zzz.size(), tail.size());
+    EXPECT_EQ(zzz.substr(zzz.size() - tail.size()), tail);
+}
+
+TEST_F(TextOutput, RenameProblemsAreReportedAndNothingIsReplaced) {
+    openPages({familyOnePage()});
+    form.setProgramDir(dir / "kein-ordner");  // no sibling anywhere
+    writeFile(dir / "z1.txt", "ältere Datei");
+    form.Command7_Click();  // the older z1.txt takes the new name
+    EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "ältere Datei");
+
+    writeFile(dir / "z1.txt", "zweite");
+    form.Command7_Click();  // same minute, same name
+    EXPECT_EQ(form.Text5.text(), "Die Textdatei wurde nicht gespeichert: die Datei "
+                                 "Text_4711_2612061403.txt gibt es schon.");
+    EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "ältere Datei");
+    EXPECT_EQ(readFile(dir / "z1.txt"), "zweite");
+
+    form.Text2.setText("../47/11");
+    form.Command7_Click();
+    EXPECT_EQ(form.Text5.text().rfind("Die Textdatei wurde nicht gespeichert: die Vorgangsnummer", 0), 0u);
+    EXPECT_EQ(readFile(dir / "z1.txt"), "zweite");
+
+    std::filesystem::remove(dir / "z1.txt");
+    form.Text2.setText("4712");
+    form.Command7_Click();
+    EXPECT_EQ(form.Text5.text(), "Die Textdatei wurde nicht gespeichert: es gibt keine Datei z1.txt.");
+    EXPECT_EQ(form.Combo1.text(), "");
+}
+
+TEST_F(TextOutput, AnUnwritableWorkFileStopsBeforeTheSibling) {
+    openPages({familyOnePage()});
+    std::filesystem::create_directory(dir / "zzz.txt");
+    form.Command7_Click();
+    EXPECT_EQ(form.Text5.text().rfind("Die Datei zzz.txt konnte nicht geschrieben werden", 0), 0u);
+    EXPECT_TRUE(platform.started.empty());
+}
+
+TEST_F(TextOutput, DuplicatesAreMarkedInTheWorkFileOnly) {
+    struct Case {
+        std::vector<std::string> numbers;
+        std::string text5;
+        std::vector<std::string> tags;  // of the records in z1.txt
+        std::string last;               // the number shown afterwards
+    };
+    const Case cases[] = {
+        {{"4711"}, "1", {}, "4711"},
+        {{"10", "20", "10"}, "3", {"aktu-dopp", "aktu"}, "20"},
+        {{"a1", "A1"}, "2", {"aktu"}, "a1"},
+        {{"", "x", ""}, "3", {"aktu-dopp", "aktu"}, "x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text5);
+        std::vector<PageRecord> pages;
+        for (const auto& n : c.numbers) {
+            PageRecord p;
+            p[ListTag] = "aktu";
+            p[ProcessNumber] = n;
+            pages.push_back(p);
+        }
+        openPages(pages);
+        const std::string before = readFile(dir / "holmtex-aktuell.dat");
+        for (int run = 0; run < 2; ++run) {  // a second run marks afresh
+            form.Command23_Click();
+            EXPECT_EQ(form.Text5.text(), c.text5);
+            FileSource source;
+            ASSERT_TRUE(source.open(dir / "z1.txt"));
+            RecordReader reader(source);
+            std::vector<std::string> tags;
+            PageRecord r;
+            while (reader.next(r) == ReadStatus::Record) tags.push_back(r.text(ListTag));
+            EXPECT_EQ(tags, c.tags);
+            EXPECT_EQ(form.Text1.text(), "liste einmal durch mit " + c.last);
+            EXPECT_EQ(form.Text2.text(), c.last);
+        }
+        EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), before);
+        EXPECT_EQ(form.List1.listCount(), static_cast<int>(c.numbers.size()));
+    }
+}
+
+TEST_F(TextOutput, DuplicatesOfAMissingListChangeNoFile) {
+    form.Form_Load();
+    form.Text1.setText("bleibt");
+    form.Command23_Click();
+    EXPECT_EQ(form.Text5.text(), "0");
+    EXPECT_EQ(form.Text1.text(), "bleibt");
+    EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "holmtex-aktuell.dat"));
+}
+
+TEST_F(TextOutput, CloseWithoutSavingWritesTheBufferToTheRescueFile) {
+    openPages({familyOnePage()});
+    const std::string list = readFile(dir / "holmtex-aktuell.dat");
+    writeFile(dir / "z1.txt", "a");
+    writeFile(dir / "zzz.txt", "b");
+    writeFile(dir / "holmtex-letzter Eintrag.txt", "alte Rettung\r\n");
+    form.v1t.setText("nur im Feld");
+    form.Text1.setText("neuer Text");
+    form.Command9_Click();
+
+    PageRecord expected = familyOnePage();
+    expected[PageText] = "neuer Text";
+    expected[ProcessNumber] = "4711";
+    EXPECT_EQ(readFile(dir / "holmtex-letzter Eintrag.txt"), recordBytes(form.CurrentRecord));
+    EXPECT_EQ(form.CurrentRecord.text(fatherItem(1)), "Johann Müller");
+    EXPECT_EQ(form.CurrentRecord.text(PageText), "neuer Text");
+    ASSERT_EQ(platform.shown.size(), 1u);
+    EXPECT_EQ(platform.shown[0].kind, "ok");
+    EXPECT_EQ(platform.shown[0].title, "  D A T E N R E T T U N G   ");
+    EXPECT_EQ(platform.shown[0].text, "Die letzte Information wurde in der Datei "
+                                      ">holmtex-letzter Eintrag.txt< im Programmordner gespeichert");
+    EXPECT_TRUE(platform.ended);
+    EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "zzz.txt"));
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), list);
+    // Closing the window afterwards runs nothing more.
+    form.WindowClosing();
+    EXPECT_EQ(platform.shown.size(), 1u);
+}
+
+TEST_F(TextOutput, ARescueThatCannotBeWrittenSaysSo) {
+    form.Form_Load();
+    std::filesystem::create_directories(dir / "holmtex-letzter Eintrag.txt" / "x");
+    form.WindowClosing();
+    ASSERT_EQ(platform.shown.size(), 1u);
+    EXPECT_EQ(platform.shown[0].text.rfind("Die letzte Information konnte nicht", 0), 0u);
+    EXPECT_TRUE(platform.ended);
+}
+
+TEST_F(TextOutput, CloseAndSaveAppendsThePageUnlessTheSaveFails) {
+    form.Form_Load();
+    std::filesystem::create_directory(dir / "holmtex-aktuell.dat");
+    form.Text2.setText("77");
+    form.Command5_Click();
+    EXPECT_FALSE(platform.ended);
+    EXPECT_EQ(form.Text2.text(), "77");
+    EXPECT_EQ(form.Text5.text().rfind("Die Seite wurde nicht gespeichert", 0), 0u);
+
+    std::filesystem::remove(dir / "holmtex-aktuell.dat");
+    form.Command5_Click();  // no work files there: no error
+    EXPECT_TRUE(platform.ended);
+    FileSource source;
+    ASSERT_TRUE(source.open(dir / "holmtex-aktuell.dat"));
+    RecordReader reader(source);
+    PageRecord saved;
+    ASSERT_EQ(reader.next(saved), ReadStatus::Record);
+    EXPECT_EQ(saved.text(ProcessNumber), "77");
+}
+
+}  // namespace
+}  // namespace holmtex
