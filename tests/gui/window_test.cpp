@@ -181,7 +181,7 @@ TEST_F(GuiTest, OptionButtonsChooseTheListAndItsButtons) {
 
 TEST_F(GuiTest, RendersTheWindowToAPicture) {
     writePages({"4711", "4712", "Müller 1873"});
-    form->Option1.setValue(true);
+    form->Form_Load();
     showAndActivate();
     const QString file = QStringLiteral(HOLMTEX_BUILD_DIR "/holmtex-window.png");
     ASSERT_TRUE(window->grab().save(file));

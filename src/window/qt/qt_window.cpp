@@ -154,6 +154,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
         c->observe([this, c](Property property) { sync(*c, property); });
     }
     widgets_.at(&form.Command18)->raise();  // covers "2 Familien" at the shared place
+    widgets_.at(&form.Text2)->raise();      // the number stays readable under its caption
     widgets_.at(&form.Line1)->raise();
     widgets_.at(&form.Line2)->raise();
     widgets_.at(&form.Text1)->raise();  // the big text window lies over the panels
@@ -282,8 +283,9 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
         return edit;
     }
     auto* edit = new QLineEdit(toQt(box.text()), parent);
-    // Text sits at the top of a box, as in the classic text box; the list heading needs it.
-    edit->setAlignment(align | Qt::AlignTop);
+    // Captions keep their text at the top, clear of the controls that overlap their foot
+    // (the list under its heading, Text2 under "Vorgang Nr. ").
+    edit->setAlignment(align | (box.locked ? Qt::AlignTop : Qt::AlignVCenter));
     edit->setReadOnly(box.locked);
     edit->setTextMargins(0, 0, 0, 0);
     if (box.locked) edit->setFrame(false);  // a caption: its text needs the whole height
