@@ -13,22 +13,22 @@ namespace holmtex::bench {
 namespace {
 
 constexpr std::array<std::string_view, 20> kMaleNames = {
-    "Jürgen", "Günther", "Björn",     "Jörg",  "Sören", "Hans-Jürgen", "Lukas",
-    "Jonas",  "Ömer",    "Uwe",       "Heinz", "Wolfgang", "Klaus",    "Friedrich",
-    "Max",    "Paul",    "Felix",     "Jöran", "Fritz", "Bernd"};
+    "Jürgen", "Günther", "Björn", "Jörg",  "Sören",    "Hans-Jürgen", "Lukas",
+    "Jonas",  "Ömer",    "Uwe",   "Heinz", "Wolfgang", "Klaus",       "Friedrich",
+    "Max",    "Paul",    "Felix", "Jöran", "Fritz",    "Bernd"};
 
 constexpr std::array<std::string_view, 20> kFemaleNames = {
-    "Käthe",  "Bärbel",  "Dörte",     "Anneliese", "Grete",  "Mia",    "Lea",
-    "Marie",  "Sophie",  "Ülkü",      "Änne",      "Gisela", "Ursula", "Renate",
+    "Käthe",    "Bärbel",    "Dörte", "Anneliese", "Grete",  "Mia",      "Lea",
+    "Marie",    "Sophie",    "Ülkü",  "Änne",      "Gisela", "Ursula",   "Renate",
     "Brigitte", "Liselotte", "Emma",  "Hannah",    "Lena",   "Mechthild"};
 
 constexpr std::array<std::string_view, 40> kSurnames = {
-    "Müller",   "Schröder",  "Krämer",   "Köhler",     "Jäger",   "Böhm",     "Schäfer",
-    "Möller",   "Hübner",    "Fröhlich", "Strauß",     "Weiß",    "Groß",     "Meißner",
-    "Voß",      "Nußbaum",   "Öttinger", "Übelacker",  "Äschlimann", "Ölschläger", "Schmidt",
-    "Schneider", "Fischer",  "Wagner",   "Becker",     "Hoffmann", "Schulz",  "Koch",
-    "Richter",  "Klein",     "Wolf",     "Neumann",    "Schwarz", "Zimmermann", "Braun",
-    "Krüger",   "Hartmann",  "Lange",    "Werner",     "Lehmann"};
+    "Müller",    "Schröder", "Krämer",   "Köhler",    "Jäger",      "Böhm",       "Schäfer",
+    "Möller",    "Hübner",   "Fröhlich", "Strauß",    "Weiß",       "Groß",       "Meißner",
+    "Voß",       "Nußbaum",  "Öttinger", "Übelacker", "Äschlimann", "Ölschläger", "Schmidt",
+    "Schneider", "Fischer",  "Wagner",   "Becker",    "Hoffmann",   "Schulz",     "Koch",
+    "Richter",   "Klein",    "Wolf",     "Neumann",   "Schwarz",    "Zimmermann", "Braun",
+    "Krüger",    "Hartmann", "Lange",    "Werner",    "Lehmann"};
 
 constexpr std::array<std::string_view, 32> kSentences = {
     "Termin beim Notar am Dienstag, bitte Unterlagen mitbringen.",
@@ -104,7 +104,9 @@ std::string firstName(Rng& rng, bool male) {
     return male ? pick(rng, kMaleNames) : pick(rng, kFemaleNames);
 }
 
-std::string fullName(Rng& rng, bool male) { return firstName(rng, male) + " " + pick(rng, kSurnames); }
+std::string fullName(Rng& rng, bool male) {
+    return firstName(rng, male) + " " + pick(rng, kSurnames);
+}
 
 std::string pageText(Rng& rng) {
     const int kind = rng.between(1, 100);
@@ -159,8 +161,10 @@ std::string familyField(Rng& rng, int item) {
         case 7:  // mother, often with her birth name
             return rng.percent(40) ? fullName(rng, false) + " geb. " + pick(rng, kSurnames)
                                    : fullName(rng, false);
-        case 8: return familyDate(rng);
-        case 9: return remark(rng);
+        case 8:
+            return familyDate(rng);
+        case 9:
+            return remark(rng);
         default: {  // a child
             const bool male = rng.percent(50);
             return rng.percent(40) ? fullName(rng, male) : firstName(rng, male);
@@ -185,7 +189,8 @@ int Rng::between(int lo, int hi) {
 
 PageMaker::PageMaker(std::uint64_t seed) : rng_(seed), number_(rng_.between(1000, 5000)) {
     using namespace std::chrono;
-    minutes_ = static_cast<long>(sys_days{1998y / 1 / 5}.time_since_epoch().count()) * 1440 + 8 * 60;
+    minutes_ =
+        static_cast<long>(sys_days{1998y / 1 / 5}.time_since_epoch().count()) * 1440 + 8 * 60;
 }
 
 PageRecord PageMaker::next() {

@@ -1,13 +1,9 @@
 // The page as a readable text file, and the marking of pages with the same number.
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "record/codepage.h"
 #include "record/record_io.h"
-#include "record/safe_write.h"
+#include "record/data_files.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
@@ -56,16 +52,6 @@ bool fitsAFileName(std::string_view text) {
     return true;
 }
 
-// Renames without ever replacing an existing file; 0 or the errno.
-int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without the no-replace rename: a hard link fails on an existing name too.
-    if (::link(from.c_str(), to.c_str()) != 0) return errno;
-    ::unlink(from.c_str());
-    return 0;
-}
-
 }  // namespace
 
 std::filesystem::path Holmtex::siblingProgram() const {
@@ -100,7 +86,7 @@ void Holmtex::Command7_Click() {
                   "(/ \\ : * ? \" < > | oder ein Steuerzeichen)";
     } else if (!finished) {
         problem = "das Programm krumo-34 ist nach zehn Sekunden noch nicht fertig";
-    } else if (int error = renameNoReplace(filePath("z1.txt"), workDir_ / finalName)) {
+    } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName)) {
         if (error == ENOENT)
             problem = "es gibt keine Datei z1.txt";
         else if (error == EEXIST)

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <utility>
 
 namespace holmtex {
 
@@ -40,7 +42,149 @@ int writeAll(int fd, std::string_view bytes) {
     return 0;
 }
 
+// Work files are written in pieces of this size.
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
+
+// A new file `to` with the bytes and mode bits of `from`, synced. Nothing is left of `to`
+// when it fails.
+int copySynced(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const int in = openRetrying(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return errno;
+    struct stat st {};
+    if (::fstat(in, &st) != 0) {
+        const int error = errno;
+        ::close(in);
+        return error;
+    }
+    const int out = openRetrying(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return error;
+    }
+    int error = 0;
+    std::string buffer(kWriteChunk, '\0');
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = errno;
+        if (n <= 0) break;
+        if ((error = writeAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)))))
+            break;
+    }
+    if (!error && ::fchmod(out, st.st_mode & 07777) != 0) error = errno;
+    if (!error && ::fsync(out) != 0) error = errno;
+    if (::close(out) != 0 && !error) error = errno;
+    ::close(in);
+    if (error) ::unlink(to.c_str());
+    return error;
+}
+
 }  // namespace
+
+int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup) {
+    // The file itself is never moved away for this: it stays the list all the time.
+    if (::unlink(backup.c_str()) != 0 && errno != ENOENT) return errno;
+    if (::link(file.c_str(), backup.c_str()) == 0) return 0;
+    const int error = errno;
+    // EPERM is how Linux file systems without hard links (FAT and the like) refuse.
+    if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != EXDEV) return error;
+    return copySynced(file, backup);
+}
+
+int renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS) return error;
+    // No such rename on this file system; a new link cannot replace a file either.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    return ::unlink(from.c_str()) == 0 ? 0 : errno;
+}
+
+int syncFolder(const std::filesystem::path& folder) {
+    const std::filesystem::path name = folder.empty() ? std::filesystem::path(".") : folder;
+    const int fd = openRetrying(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    // Some file systems cannot sync a folder at all; their entries are as safe as they get.
+    if (error == EINVAL) error = 0;
+    return error;
+}
+
+int writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::path work = path;
+    work += ".neu";
+    FileReplacement file(path, work);
+    if (int error = file.begin()) return error;
+    if (int error = file.write(bytes)) return error;
+    return file.commit().error;
+}
+
+FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::path work)
+    : target_(std::move(target)), work_(std::move(work)) {}
+
+FileReplacement::~FileReplacement() { discard(); }
+
+int FileReplacement::begin() {
+    discard();
+    if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return errno;
+    fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0) return errno;
+    created_ = true;
+    return 0;
+}
+
+int FileReplacement::write(std::string_view bytes) {
+    if (fd_ < 0) return EBADF;
+    buffer_.append(bytes);
+    return buffer_.size() >= kWriteChunk ? flush() : 0;
+}
+
+int FileReplacement::flush() {
+    const int error = writeAll(fd_, buffer_);
+    buffer_.clear();
+    return error;
+}
+
+ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
+    ReplaceResult result;
+    const auto fail = [&](int error, const std::filesystem::path& file) {
+        discard();
+        result.error = error;
+        result.failedFile = bareName(file);
+        return result;
+    };
+    if (fd_ < 0) return fail(EBADF, work_);
+    if (int error = flush()) return fail(error, work_);
+    struct stat st {};
+    const bool targetExists = ::stat(target_.c_str(), &st) == 0;
+    if (!targetExists && errno != ENOENT) return fail(errno, target_);
+    if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return fail(errno, work_);
+    if (::fsync(fd_) != 0) return fail(errno, work_);
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) return fail(errno, work_);
+    if (targetExists && !backup.empty()) {
+        if (int error = backupFile(target_, backup)) return fail(error, backup);
+    }
+    if (::rename(work_.c_str(), target_.c_str()) != 0) return fail(errno, target_);
+    created_ = false;
+    result.replaced = true;
+    if (int error = syncFolder(target_.parent_path())) {
+        result.error = error;
+        result.failedFile = bareName(target_);
+    }
+    return result;
+}
+
+void FileReplacement::discard() {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    buffer_.clear();
+    if (created_) ::unlink(work_.c_str());
+    created_ = false;
+}
 
 int appendToFile(const std::filesystem::path& path, std::string_view bytes) {
     int fd = openRetrying(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
@@ -69,6 +213,7 @@ std::string describeError(int error) {
         case 0: return "kein Fehler";
         case ENOSPC: return "der Datenträger ist voll";
         case EDQUOT: return "das Speicherkontingent ist erschöpft";
+        case EFBIG: return "die Datei ist zu groß";
         case EACCES:
         case EPERM: return "keine Berechtigung";
         case EROFS: return "der Datenträger ist schreibgeschützt";

@@ -22,4 +22,60 @@ int appendToFile(const std::filesystem::path& path, std::string_view bytes);
 // The text of an errno in German, for the message line.
 std::string describeError(int error);
 
+// What became of a file replacement.
+struct ReplaceResult {
+    int error = 0;           // 0, or the errno of the first step that failed
+    bool replaced = false;   // the target holds the new content (any failure came after)
+    std::string failedFile;  // bare name of the file the failing step worked on
+};
+
+// The one way of writing a file whole. The new content goes into a work file beside the
+// target; commit() then puts it in the target's place with a single rename, so a crash
+// at any moment leaves the target with its old or its new content, never without one.
+// A work file that is not committed is removed again.
+class FileReplacement {
+public:
+    FileReplacement(std::filesystem::path target, std::filesystem::path work);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Creates the work file afresh; a file of that name is removed first, so a link in
+    // its place is never written through. 0 or the errno.
+    int begin();
+    // Buffered; a failure shows here or at commit(). 0 or the errno.
+    int write(std::string_view bytes);
+    // Writes out the buffer, gives the work file the target's mode bits and syncs it;
+    // when `backup` is given, makes it the target as it is now (a hard link, or a synced
+    // copy where the file system has none), replacing an older backup; renames the work
+    // file over the target; syncs the folder.
+    ReplaceResult commit(const std::filesystem::path& backup = {});
+    // Gives up: the work file is removed, the target stays as it is.
+    void discard();
+
+    const std::filesystem::path& workPath() const { return work_; }
+
+private:
+    int flush();
+
+    std::filesystem::path target_, work_;
+    std::string buffer_;
+    int fd_ = -1;
+    bool created_ = false;  // the work file exists and is ours to remove
+};
+
+// Writes a whole file through a FileReplacement with the work file `path` + ".neu":
+// afterwards it holds the new bytes, or its old content when anything failed. 0 or errno.
+int writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Makes `backup` hold what `file` holds now: a hard link, or a synced copy where the file
+// system has no hard links. An older backup is replaced. 0 or the errno.
+int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup);
+
+// Renames `from` to `to` only when `to` does not exist (EEXIST then). 0 or the errno.
+int renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Writes the folder's entries (new names, removed names) to disk. 0 or the errno.
+int syncFolder(const std::filesystem::path& folder);
+
 }  // namespace holmtex

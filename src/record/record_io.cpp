@@ -259,9 +259,10 @@ void RecordReader::markQuotes() {
 }
 
 // Finds the items of the record at start, the general way that takes any bytes. NeedMore
-// when the bytes end before the record does and more may come. Once nothing more can come, the end of the data ends an item as
-// a separator would, with two exceptions: a read error inside an item is damage, and an
-// item may only be missing altogether when a comma stood before it.
+// when the bytes end before the record does and more may come. Once nothing more can
+// come, the end of the data ends an item as a separator would, with two exceptions: a
+// read error inside an item is damage, and an item may only be missing altogether when a
+// comma stood before it.
 RecordReader::Parse RecordReader::parse(std::size_t start, Spans& spans,
                                         std::size_t& length) const {
     enum class Sep { Comma, LineEnd, Eof };
@@ -419,9 +420,9 @@ bool RecordReader::passUsual(std::size_t& p, int count) const {
     for (std::size_t b = p / kBlock;; ++b, from = ~std::uint64_t(0)) {
         const std::size_t base = b * kBlock;
         if (base >= end) return false;
-        const std::uint64_t live =
-            from & (end - base >= kBlock ? ~std::uint64_t(0)
-                                         : (std::uint64_t(1) << (end - base)) - 1);
+        const std::uint64_t inData =
+            end - base >= kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << (end - base)) - 1;
+        const std::uint64_t live = from & inData;
         const std::uint64_t quotes = quoteBits_[b] & live;
         const std::uint64_t commaBits = commaMask(buf + base) & live;
         const std::uint64_t in = prefixParity(quotes) ^ inside;
@@ -429,9 +430,11 @@ bool RecordReader::passUsual(std::size_t& p, int count) const {
         const std::uint64_t closes = quotes & ~in;
         // Bytes that break the usual shape: outside quotes and neither quote nor comma (the
         // line end among them), and a quote right after a closing one.
-        const std::uint64_t odd = (out & ~quotes & ~commaBits) | (((closes << 1) | afterClose) & quotes);
+        const std::uint64_t odd =
+            (out & ~quotes & ~commaBits) | (((closes << 1) | afterClose) & quotes);
         const int firstOdd = odd ? std::countr_zero(odd) : 64;
-        const std::uint64_t beforeOdd = firstOdd == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << firstOdd) - 1;
+        const std::uint64_t beforeOdd =
+            firstOdd == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << firstOdd) - 1;
         std::uint64_t separators = commaBits & out & beforeOdd;
         const int n = countBits(separators);
         if (commas + n >= count) {

@@ -109,8 +109,8 @@ private:
     bool hasLast_ = false;
     std::size_t lastStart_ = 0;
     Spans spans_[2];
-    int last_ = 0;         // which of spans_ is the last record's; the other is scratch
-    int lastKnown_ = 0;    // how many items of the last record have their spans
+    int last_ = 0;       // which of spans_ is the last record's; the other is scratch
+    int lastKnown_ = 0;  // how many items of the last record have their spans
 };
 
 // Appends the bytes of one record, item 49 followed by CR LF.

@@ -321,6 +321,9 @@ QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
     auto* box = new QComboBox(parent);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // Inline completion would put a command word back into the box after a command
+    // has emptied it, and run it by itself.
+    box->setCompleter(nullptr);
     box->setMaxVisibleItems(8);
     for (const auto& entry : combo.entries()) box->addItem(toQt(entry));
     box->setEditText(toQt(combo.text()));

@@ -1,0 +1,354 @@
+// Deleting and moving under real file failures: a child program runs one operation with
+// the fault library preloaded, which makes its k-th file call fail or kills it there.
+// Afterwards every list must read whole, no page may be lost, each list holds its old or
+// its new content, and the message says what really happened.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "record/data_files.h"
+#include "record/record_io.h"
+#include "support/test_support.h"
+
+extern char** environ;
+
+namespace holmtex {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+namespace fs = std::filesystem;
+
+struct ChildRun {
+    bool killed = false;
+    int exitCode = -1;
+    std::vector<std::string> out;  // Text5, number of list lines, selected line, Text2
+};
+
+// Runs the child on `folder` with the fault settings `faults` ("NAME=value").
+ChildRun runChild(const fs::path& folder, const std::string& list, int line, const std::string& op,
+                  const std::vector<std::string>& faults) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "HOLMTEX_FAULT_", 14) != 0 && std::strncmp(*e, "LD_PRELOAD=", 11) != 0)
+            env.push_back(*e);
+    env.push_back(std::string("LD_PRELOAD=") + HOLMTEX_FAULT_LIBRARY);
+    env.push_back("HOLMTEX_FAULT_DIR=" + folder.string());
+    env.push_back("HOLMTEX_FAULT_WAIT=1");
+    env.insert(env.end(), faults.begin(), faults.end());
+    std::vector<std::string> args = {HOLMTEX_FAULT_CHILD, folder.string(), list,
+                                     std::to_string(line), op};
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    for (auto& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+
+    ChildRun run;
+    int fds[2];
+    if (::pipe(fds) != 0) return run;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
+        run.out.push_back(out.substr(at, end - at));
+    return run;
+}
+
+std::string bytesOf(const std::string& prefix, int count, std::size_t textLength) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        PageRecord r;
+        r[ViewMarker] = "->4";
+        r[SaveDate] = "12.03.2025";
+        r[ListTag] = "aktu";
+        r[PageText] = std::string(textLength, 'x') + "\r\nÄnderung, zweite Zeile";
+        r[ProcessNumber] = prefix + std::to_string(i);
+        writeRecord(out, r);
+    }
+    return out;
+}
+
+const ListKind kLists[] = {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein};
+const std::map<ListKind, const char*> kBackups = {{ListKind::Aktuell, "holmtex-aktuell.bak"},
+                                                  {ListKind::Archiv, "holmtex-archiv.bak"},
+                                                  {ListKind::Allgemein, "holmtex-grund.bak"}};
+
+std::optional<std::string> contentOf(const fs::path& file) {
+    if (!fs::exists(fs::symlink_status(file))) return std::nullopt;
+    return readFile(file);
+}
+
+// The process numbers in the lists and backups, each of which must read whole.
+void pagesIn(const fs::path& folder, std::vector<std::string>& ids) {
+    for (ListKind kind : kLists) {
+        for (const fs::path& file : {folder / dataFileName(kind), folder / kBackups.at(kind)}) {
+            FileSource source;
+            if (!source.open(file)) continue;
+            RecordReader reader(source);
+            PageRecord r;
+            ReadStatus status;
+            while ((status = reader.next(r)) == ReadStatus::Record)
+                ids.push_back(r.text(ProcessNumber));
+            if (status != ReadStatus::End) ADD_FAILURE() << file << " does not read whole";
+        }
+    }
+}
+
+// One operation on prepared lists: the source with `count` pages, the other lists with
+// two each (but a missing target for "allgemein"), older backups, an empty template.
+struct Scenario {
+    std::string op, list;  // child arguments
+    ListKind source;
+    std::optional<ListKind> target;
+    const char* tag;
+    int count, marked;
+    std::size_t textLength = 20;
+
+    std::string name() const {
+        return op + " from " + list + ", " + std::to_string(count) + " pages";
+    }
+};
+
+struct Before {
+    std::map<std::string, std::optional<std::string>> files;
+    std::vector<std::string> ids;
+    std::string sourceNew, targetNew;
+};
+
+Before prepare(const fs::path& folder, const Scenario& s) {
+    for (ListKind kind : kLists) {
+        const std::string name = dataFileName(kind);
+        if (kind == s.source)
+            writeFile(folder / name, bytesOf("S", s.count, s.textLength));
+        else if (!(kind == s.target && s.op == "allgemein"))
+            writeFile(folder / name, bytesOf(name.substr(8, 4), 2, 5));
+        writeFile(folder / kBackups.at(kind), bytesOf("alt-" + name, 1, 5));
+    }
+    writeFile(folder / "holmtex-leer.dat", "");
+    Before b;
+    for (const char* name : {"holmtex-aktuell.dat", "holmtex-archiv.dat", "holmtex-grund.dat",
+                             "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak"})
+        b.files[name] = contentOf(folder / name);
+    pagesIn(folder, b.ids);
+    // What the operation is to make of the source and the target.
+    std::string moved;
+    FileSource file;
+    file.open(folder / dataFileName(s.source));
+    RecordReader reader(file);
+    PageRecord r;
+    for (int n = 0; reader.next(r) == ReadStatus::Record; ++n) {
+        if (n != s.marked) {
+            writeRecord(b.sourceNew, r);
+        } else if (s.tag) {
+            r[ListTag] = s.tag;
+            writeRecord(moved, r);
+        }
+    }
+    if (s.target) b.targetNew = b.files[dataFileName(*s.target)].value_or("") + moved;
+    return b;
+}
+
+bool startsWith(const std::string& text, const std::string& start) {
+    return text.rfind(start, 0) == 0;
+}
+
+// What every run must leave, killed or not, and what its message must say when `error`
+// made one call fail.
+void check(const fs::path& folder, const Scenario& s, const Before& b, const ChildRun& run,
+           std::optional<int> error) {
+    std::vector<std::string> ids;
+    pagesIn(folder, ids);
+    const std::string sourceName = dataFileName(s.source);
+    for (const std::string& id : b.ids) {
+        // Meant to go: the deleted page, and the older backup of the source.
+        if ((s.op == "delete" && id == "S" + std::to_string(s.marked)) ||
+            id == "alt-" + sourceName + "0")
+            continue;
+        EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << "lost " << id;
+    }
+    for (ListKind kind : kLists) {
+        if (kind != s.source && kind != s.target) {
+            EXPECT_EQ(contentOf(folder / dataFileName(kind)), b.files.at(dataFileName(kind)));
+        }
+    }
+    EXPECT_FALSE(error && fs::exists(folder / "fam-erg3.txt")) << "work file left behind";
+
+    const auto source = contentOf(folder / sourceName);
+    const auto backup = contentOf(folder / kBackups.at(s.source));
+    const std::string text = run.out.empty() ? "" : run.out[0];
+    const std::string why = error ? describeError(*error) : "";
+    const bool old = source == b.files.at(sourceName);
+    if (s.op == "all") {
+        // Renamed to the backup in one step, then maybe replaced by the template.
+        EXPECT_EQ(backup, old ? b.files.at(kBackups.at(s.source)) : b.files.at(sourceName));
+        EXPECT_TRUE(old || !source || source == "");
+        if (error) {
+            EXPECT_TRUE(old ? text == "Die Liste konnte nicht geleert werden: " + why + " (" +
+                                          sourceName + ")."
+                            : startsWith(text, "Die Datei wurde gelöscht und unter "))
+                << text;
+        }
+        return;
+    }
+    ASSERT_TRUE(source) << "the list lost its file";
+    EXPECT_TRUE(old || source == b.sourceNew) << "the list is neither old nor new";
+    // A move that did not get through may have put the backup aside or made it already.
+    const auto& olderBackup = b.files.at(kBackups.at(s.source));
+    const auto& oldSource = b.files.at(sourceName);
+    if (!s.target) {
+        EXPECT_EQ(backup, olderBackup);
+    } else if (!old) {
+        EXPECT_EQ(backup, oldSource);
+    } else {
+        EXPECT_TRUE(backup == olderBackup || backup == oldSource || !backup);
+    }
+    bool inTarget = false;
+    if (s.target) {
+        const auto target = contentOf(folder / dataFileName(*s.target));
+        inTarget = target == b.targetNew;
+        EXPECT_TRUE(inTarget || target == b.files.at(dataFileName(*s.target))) << "target mixed";
+        EXPECT_TRUE(old || inTarget) << "the page left the source before it reached the target";
+    }
+    if (!error) return;
+    if (old && !inTarget) {
+        const std::string failed =
+            s.target ? "Die Seite wurde nicht verschoben: " : "Die Zeile wurde nicht gelöscht: ";
+        EXPECT_TRUE(startsWith(text, failed + why + " (")) << text;
+        EXPECT_EQ(run.out.at(1), std::to_string(s.count)) << "the list must show every line still";
+    } else if (old) {
+        EXPECT_TRUE(startsWith(
+            text, "Die Seite steht jetzt in beiden Listen, hier wurde sie nicht entfernt: " + why))
+            << text;
+    } else {
+        EXPECT_EQ(text.find("nicht gelöscht"), std::string::npos) << text;
+        EXPECT_EQ(text.find("nicht verschoben"), std::string::npos) << text;
+        EXPECT_EQ(text.find("beiden Listen"), std::string::npos) << text;
+        EXPECT_TRUE(text.find(", aber nicht sicher") == std::string::npos ||
+                    text.find(why) != std::string::npos)
+            << text;
+    }
+}
+
+// Runs the scenario undisturbed once to count its file calls, then once for each call with
+// that call failing by each of `faults`; returns the number of runs.
+int sweep(const Scenario& s, const std::vector<std::string>& faults) {
+    TempDir traceDir;
+    {
+        TempDir folder;
+        prepare(folder.path(), s);
+        runChild(folder.path(), s.list, s.marked, s.op,
+                 {"HOLMTEX_FAULT_TRACE=" + (traceDir / "t").string()});
+    }
+    std::vector<std::string> calls;
+    std::ifstream trace(traceDir / "t");
+    for (std::string l; std::getline(trace, l);) calls.push_back(l);
+    EXPECT_GE(calls.size(), 4u) << s.name();
+    int runs = 0;
+    for (std::size_t k = 1; k <= calls.size(); ++k) {
+        for (const std::string& fault : faults) {
+            SCOPED_TRACE(s.name() + ": call " + calls[k - 1] + ", " + fault);
+            TempDir folder;
+            const Before b = prepare(folder.path(), s);
+            const ChildRun run =
+                runChild(folder.path(), s.list, s.marked, s.op,
+                         {"HOLMTEX_FAULT_AT=" + std::to_string(k), "HOLMTEX_FAULT_ERRNO=" + fault});
+            if (fault == "KILL") {
+                EXPECT_TRUE(run.killed);
+                check(folder.path(), s, b, run, std::nullopt);
+            } else {
+                EXPECT_EQ(run.exitCode, 0);
+                check(folder.path(), s, b, run,
+                      fault == "EIO"      ? EIO
+                      : fault == "ENOSPC" ? ENOSPC
+                                          : EACCES);
+            }
+            ++runs;
+        }
+    }
+    return runs;
+}
+
+constexpr auto kAktuell = ListKind::Aktuell, kArchiv = ListKind::Archiv,
+               kAllgemein = ListKind::Allgemein;
+
+TEST(DeleteMoveFaults, EveryFailingCallEndsWithATruthfulMessageAndNothingLost) {
+    int runs = 0;
+    for (const Scenario& s : {Scenario{"delete", "aktuell", kAktuell, std::nullopt, nullptr, 5, 2},
+                              Scenario{"all", "aktuell", kAktuell, std::nullopt, nullptr, 3, 0},
+                              Scenario{"archiv", "aktuell", kAktuell, kArchiv, "arch", 5, 2},
+                              Scenario{"aktuell", "allgemein", kAllgemein, kAktuell, "aktu", 4, 3},
+                              Scenario{"allgemein", "archiv", kArchiv, kAllgemein, "grun", 3, 0}})
+        runs += sweep(s, {"EIO", "ENOSPC", "EACCES"});
+    RecordProperty("runs", runs);
+}
+
+TEST(DeleteMoveFaults, AKillAtAnyFileStepLeavesWholeListsAndLosesNoPage) {
+    int kills = 0;
+    // The biggest list takes several writes of the work file.
+    for (auto [count, marked, textLength] :
+         {std::tuple{1, 0, 20}, {2, 1, 20}, {7, 3, 20}, {300, 150, 400}}) {
+        const auto size = static_cast<std::size_t>(textLength);
+        for (const Scenario& s :
+             {Scenario{"delete", "aktuell", kAktuell, std::nullopt, nullptr, count, marked, size},
+              Scenario{"archiv", "aktuell", kAktuell, kArchiv, "arch", count, marked, size},
+              Scenario{"aktuell", "archiv", kArchiv, kAktuell, "aktu", count, marked, size},
+              Scenario{"allgemein", "aktuell", kAktuell, kAllgemein, "grun", count, marked, size}})
+            kills += sweep(s, {"KILL"});
+    }
+    kills += sweep(Scenario{"all", "archiv", kArchiv, std::nullopt, nullptr, 3, 0}, {"KILL"});
+    RecordProperty("kills", kills);
+    EXPECT_GE(kills, 200);
+}
+
+TEST(DeleteMoveFaults, FileSystemsWithoutHardLinksOrNoReplaceRenameStillWork) {
+    // link() refused with EPERM, as on FAT: the backup becomes a copy.
+    const Scenario move{"archiv", "aktuell", kAktuell, kArchiv, "arch", 4, 1};
+    TempDir folder;
+    Before b = prepare(folder.path(), move);
+    ChildRun run =
+        runChild(folder.path(), move.list, move.marked, move.op,
+                 {"HOLMTEX_FAULT_CALLS=link", "HOLMTEX_FAULT_AT=1", "HOLMTEX_FAULT_ERRNO=EPERM"});
+    EXPECT_EQ(run.out.at(0), "Listenzeile 2");
+    EXPECT_EQ(readFile(folder / "holmtex-aktuell.dat"), b.sourceNew);
+    EXPECT_EQ(readFile(folder / "holmtex-archiv.dat"), b.targetNew);
+    EXPECT_EQ(contentOf(folder / "holmtex-aktuell.bak"), b.files.at("holmtex-aktuell.dat"));
+
+    // The no-replace rename of the template refused with EINVAL: a link takes its place.
+    writeFile(folder / "holmtex-leer.dat", "Vorlage");
+    run = runChild(
+        folder.path(), "aktuell", -1, "all",
+        {"HOLMTEX_FAULT_CALLS=rename", "HOLMTEX_FAULT_AT=2", "HOLMTEX_FAULT_ERRNO=EINVAL"});
+    EXPECT_EQ(run.out.at(0), "Die Datei wurde gelöscht und unter holmtex-aktuell.bak gespeichert");
+    EXPECT_EQ(readFile(folder / "holmtex-aktuell.dat"), "Vorlage");
+    EXPECT_EQ(readFile(folder / "holmtex-aktuell.bak"), b.sourceNew);
+    EXPECT_FALSE(fs::exists(folder / "holmtex-leer.dat"));
+}
+
+}  // namespace
+}  // namespace holmtex

@@ -1,0 +1,205 @@
+// The search, the command box with its help text, and the data check.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "operations/page_list.h"
+#include "operations/pages.h"
+#include "support/test_support.h"
+#include "window/holmtex.h"
+
+namespace holmtex {
+namespace {
+
+using test::makePage;
+using test::readFile;
+using test::writeFile;
+
+const char* const kOk = "Prüfung erfolgt, Daten sind in Ordnung";
+const char* const kBroken = "Prüfung erfolgt, Daten gestört";
+
+class SearchCommands : public testing::Test {
+protected:
+    std::filesystem::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
+    bool exists(const char* name) const { return std::filesystem::exists(dir / name); }
+    // Sets the box as a user types, one letter after the other.
+    void type(const std::string& word) {
+        for (std::size_t n = 1; n <= word.size(); ++n) form.Combo1.setText(word.substr(0, n));
+    }
+
+    test::TempDir dir;
+    ScriptedPlatform platform;
+    Holmtex form{platform, dir.path()};
+};
+
+TEST_F(SearchCommands, SearchMarksEveryPageInFileOrder) {
+    std::vector<PageRecord> pages = {
+        makePage("1", 0, {{PageText, "Großvater Ärger, Akte_[12]"}}),
+        makePage("2", 1, {{childItem(1, 1), "Hans"}, {childItem(2, 1), "Peter"}}),
+        makePage("3", 2, {{PageText, "im Text ->4"}}),
+        makePage("4", 3, {{fatherItem(1), "ZACHARIAS"}, {fatherItem(3), "MÜLLER"}}),
+        PageRecord(),  // nothing but absent items and empty remarks
+    };
+    pages[1][ViewMarker] = "->4";
+    writeFile(aktuell(), test::bytesOf(pages));
+    form.Form_Load();
+
+    const struct {
+        const char* text;
+        const char* marks;  // per page: '>' hit, '.' miss
+    } cases[] = {
+        {"großvater", ">...."},      {"ÄRGER", ">...."}, {"müller", "...>."},  {"Müller", "...>."},
+        {"sPeT", ".>..."},           {"->4", "..>.."},   {"", ">>>>."},        {"14:0", ">>>>."},
+        {"aktu2hanspeter", ".>..."}, {"fehlt", "....."}, {"AKTE_[1", ">...."}, {"akte_{1", "....."},
+        {"zacharias", "...>."},
+    };
+    for (const auto& c : cases) {
+        form.List1.setListIndex(1);
+        form.Text5.setText("alt");
+        form.Combo1.setText(c.text);
+        form.Command8_Click();
+        std::vector<std::string> expected;
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            expected.push_back((c.marks[i] == '>' ? ">" : "  ") + listLine(pages[i]));
+        EXPECT_EQ(form.List1.lines(), expected) << c.text;
+        EXPECT_EQ(form.List1.listIndex(), -1) << c.text;
+        EXPECT_EQ(form.Text5.text(), "") << c.text;
+        EXPECT_EQ(form.Combo1.text(), c.text);
+        EXPECT_EQ(form.CurrentRecord, pages.back()) << c.text;
+    }
+    // The date of a hit stands one column further left than that of a miss.
+    EXPECT_EQ(form.List1.lines().at(3), ">06.12.2026 14:03:00 4");
+    EXPECT_EQ(form.List1.lines().at(2), "  06.12.2026 14:02:00 3");
+}
+
+TEST_F(SearchCommands, SearchOnAnEmptyMissingOrDamagedList) {
+    form.Form_Load();
+    form.Text5.setText("alt");
+    form.Command8_Click();  // no file at all
+    EXPECT_TRUE(form.List1.lines().empty());
+    EXPECT_EQ(form.Text5.text(), "");
+
+    // The whole records before a damaged tail are searched; the selected list counts.
+    const PageRecord page = makePage("A", 1, {{PageText, "Archiv"}});
+    writeFile(dir / "holmtex-archiv.dat", recordBytes(page) + "\"->2\",\"07.12");
+    form.Option2.setValue(true);
+    form.Combo1.setText("archiv");
+    form.Command8_Click();
+    EXPECT_EQ(form.List1.lines(), std::vector<std::string>{">06.12.2026 14:01:00 A"});
+}
+
+TEST_F(SearchCommands, CommandWordsRunOnlyWhenTheWholeTextMatches) {
+    const PageRecord page = makePage("7", 0, {{PageText, "Seite"}});
+    writeFile(aktuell(), recordBytes(page));
+    const std::string transfer = recordBytes(makePage("T", 5));
+    writeFile(dir / "holmtex-trans.txt", transfer);
+    form.Form_Load();
+    form.Text5.setText("vorher");
+    for (const char* word :
+         {"Export!", "EXPORT!", " export!", "export! ", "export", ">import<", "import", "datachek",
+          "datacheck", "Hilfe", "hilfe ", "befehl", "kopie", "xkopie!"}) {
+        form.Combo1.setText("");
+        form.Combo1.setText(word);
+        EXPECT_EQ(form.Combo1.text(), word);
+    }
+    EXPECT_EQ(form.Text1.text(), "Seite");
+    form.Text1.setText("datacheck!");
+    form.Text1.setText(" datacheck");
+    EXPECT_EQ(readFile(aktuell()), recordBytes(page));
+    EXPECT_EQ(readFile(dir / "holmtex-trans.txt"), transfer);
+    EXPECT_FALSE(exists("check.dat"));
+    EXPECT_EQ(form.Text5.text(), "vorher");
+}
+
+TEST_F(SearchCommands, TypedExportAndCopyRunOnceOnTheirLastLetter) {
+    const std::vector<PageRecord> pages = {makePage("1", 0), makePage("2", 1)};
+    writeFile(aktuell(), test::bytesOf(pages));
+    form.Form_Load();
+    form.List1.clickLine(0);
+    std::vector<std::string> messages;
+    form.Text5.observe([&](Property) { messages.push_back(form.Text5.text()); });
+
+    type("export!");
+    EXPECT_EQ(form.Combo1.text(), "");
+    type("kopie!");
+    EXPECT_EQ(form.Combo1.text(), "");
+    EXPECT_EQ(readFile(dir / "holmtex-trans.txt"), test::bytesOf({pages[0], pages[0]}));
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< gespeichert.",
+                            "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< kopiert."}));
+}
+
+TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
+    form.Form_Load();
+    form.Combo1.setText("hilfe");
+    const std::string help = form.Text1.text();
+    EXPECT_EQ(help.rfind("Es gibt folgende Befehle für Funktionen: Eingabe von >export!<", 0), 0u);
+    for (const char* joint :
+         {"Datei >holmtex-trans.txt<aus dem Programmverzeichnis", "von Merkseiten  auf einen",
+          "Bei eine Fehlermeldung bitte an den Betreuer dieses Programms melden und",
+          "als Anhang mitsenden.  Mit den Schaltflächen redcht unten '4 Familien'",
+          "Die Eingabe von >datachek< löst"})
+        EXPECT_NE(help.find(joint), std::string::npos) << joint;
+    EXPECT_TRUE(help.ends_with(" oder durch das Textfeld verdeckt."));
+    EXPECT_EQ(help.find('\n'), std::string::npos);
+    EXPECT_EQ(form.CurrentRecord.text(PageText), help);
+    EXPECT_EQ(form.Combo1.text(), "hilfe");
+
+    form.Command1_Click();
+    EXPECT_EQ(test::readRecords(aktuell()).at(0).text(PageText), help);
+
+    form.Combo1.setText("befehl!");
+    EXPECT_EQ(form.Text1.text(),
+              "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
+}
+
+TEST_F(SearchCommands, DataCheckOfTheAktuellFile) {
+    const PageRecord a = makePage("1", 0, {{PageText, "a,\r\nb"}}), b = makePage("2", 1);
+    std::string lastItemMissing = recordBytes(makePage("3", 2));
+    lastItemMissing.erase(lastItemMissing.size() - 5, 3);  // ,""\r\n -> \r\n
+    const struct {
+        const char* name;
+        bool exists;
+        std::string content;
+        const char* message;
+        std::string check;
+    } cases[] = {
+        {"empty", true, "", kOk, ""},
+        {"missing", false, "", kBroken, "alt"},  // check.dat is not touched
+        {"whole", true, test::bytesOf({a, b}), kOk, test::bytesOf({a, b})},
+        {"last item missing", true, test::bytesOf({a, b}) + lastItemMissing, kBroken,
+         test::bytesOf({a, b})},
+        {"unclosed quote", true, recordBytes(a) + "\"->2,,", kBroken, recordBytes(a)},
+    };
+    form.Form_Load();
+    form.Option3.setValue(true);  // the check reads AKTUELL whatever is selected
+    writeFile(dir / "holmtex-grund.dat", "kaputt\"");
+    for (const auto& c : cases) {
+        std::filesystem::remove(aktuell());
+        if (c.exists) writeFile(aktuell(), c.content);
+        writeFile(dir / "check.dat", "alt");
+        form.Text5.setText("");
+        form.Combo1.setText("datacheck!");
+        form.Combo1.setText("");
+        EXPECT_EQ(form.Text5.text(), c.message) << c.name;
+        EXPECT_EQ(readFile(dir / "check.dat"), c.check) << c.name;
+    }
+}
+
+TEST_F(SearchCommands, DatacheckInTheBigTextRunsTheCheck) {
+    // Opening a page whose big text is the word runs it as well.
+    writeFile(aktuell(), recordBytes(makePage("1", 0, {{PageText, "datacheck"}})) + "\"x");
+    std::vector<std::string> messages;
+    form.Text5.observe([&](Property) { messages.push_back(form.Text5.text()); });
+    form.Form_Load();
+    EXPECT_EQ(messages, (std::vector<std::string>{kBroken, "Listenzeile 0", ""}));
+    writeFile(aktuell(), "");
+    form.Text1.setText("");
+    form.Text1.setText("datacheck");
+    EXPECT_EQ(form.Text5.text(), kOk);
+    EXPECT_TRUE(exists("check.dat"));
+}
+
+}  // namespace
+}  // namespace holmtex
