@@ -19,10 +19,7 @@ std::string listLine(const PageRecord& record) {
     return line;
 }
 
-namespace {
-
-// listLine() of the record the reader has just found, straight from its bytes. The
-// line is put together on the stack and then made a string in one step.
+// The line is put together on the stack and then made a string in one step.
 std::string rawListLine(RecordReader& reader) {
     const std::string_view date = reader.rawItem(SaveDate);
     const std::string_view time = reader.rawItem(SaveTime);
@@ -56,8 +53,6 @@ std::string rawListLine(RecordReader& reader) {
     add(number);
     return std::string(text, w);
 }
-
-}  // namespace
 
 ListScan scanListLines(const std::filesystem::path& file, PageRecord& buffer,
                        std::vector<std::string>& lines) {

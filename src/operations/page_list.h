@@ -13,6 +13,9 @@ namespace holmtex {
 // The list line of a record: save date, blank, save time, blank, process number.
 std::string listLine(const PageRecord& record);
 
+// listLine() of the record a reader has just found (nextRaw), straight from its bytes.
+std::string rawListLine(RecordReader& reader);
+
 struct ListScan {
     bool opened = false;                  // false: the file is missing or unreadable
     ReadStatus status = ReadStatus::End;  // Damaged: the file ends inside a record

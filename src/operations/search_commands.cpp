@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "operations/page_list.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
 #include "record/record_io.h"
@@ -64,16 +65,7 @@ void appendLowered(std::string& out, std::string_view bytes) {
 
 // The marker, then the list line of the record the reader has just found.
 std::string resultLine(RecordReader& reader, bool hit) {
-    std::string line = hit ? ">" : "  ";
-    const std::string_view date = reader.rawItem(SaveDate);
-    const std::string_view time = reader.rawItem(SaveTime);
-    const std::string_view number = reader.rawItem(ProcessNumber);
-    appendCp1252AsUtf8(line, date.data(), date.size());
-    line.push_back(' ');
-    appendCp1252AsUtf8(line, time.data(), time.size());
-    line.push_back(' ');
-    appendCp1252AsUtf8(line, number.data(), number.size());
-    return line;
+    return (hit ? ">" : "  ") + rawListLine(reader);
 }
 
 // ---- Help ----
