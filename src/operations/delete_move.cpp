@@ -22,15 +22,6 @@ constexpr const char* kTemplateFile = "holmtex-leer.dat";
 constexpr const char* kNoLine = "Keine Zeile markiert.";
 constexpr const char* kNotSafe = ", aber nicht sicher auf den Datenträger geschrieben: ";
 
-const char* backupFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell: return "holmtex-aktuell.bak";
-        case ListKind::Archiv: return "holmtex-archiv.bak";
-        case ListKind::Allgemein: return "holmtex-grund.bak";
-    }
-    return "holmtex-aktuell.bak";
-}
-
 // "Ein-/Ausgabefehler (holmtex-aktuell.dat)."
 std::string reason(int error, const std::string& file) {
     return describeError(error) + " (" + file + ").";

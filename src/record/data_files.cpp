@@ -19,6 +19,15 @@ const char* dataFileName(ListKind kind) {
     return "holmtex-aktuell.dat";
 }
 
+const char* backupFileName(ListKind kind) {
+    switch (kind) {
+        case ListKind::Aktuell: return "holmtex-aktuell.bak";
+        case ListKind::Archiv: return "holmtex-archiv.bak";
+        case ListKind::Allgemein: return "holmtex-grund.bak";
+    }
+    return "holmtex-aktuell.bak";
+}
+
 namespace {
 
 int openRetrying(const char* path, int flags, mode_t mode = 0) {

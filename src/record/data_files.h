@@ -13,6 +13,8 @@ enum class ListKind { Aktuell, Archiv, Allgemein };
 
 // "holmtex-aktuell.dat", "holmtex-archiv.dat", "holmtex-grund.dat".
 const char* dataFileName(ListKind kind);
+// "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak".
+const char* backupFileName(ListKind kind);
 
 // Appends bytes to a file (created when missing), all or nothing: on any failure, the
 // write and the fsync included, the file is cut back to its old length. Returns 0 or

@@ -171,6 +171,16 @@ mode_t modeArg(int flags, va_list args) {
     return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(args, mode_t) : 0;
 }
 
+// The body the open calls share: fail when this is the chosen call, else open and
+// remember whether the descriptor lies in the watched folder.
+template <typename Open>
+int openCounted(bool inside, const char* path, Open open) {
+    if (hit(kOpen, inside, path)) return -1;
+    const int fd = open();
+    track(fd, inside, path);
+    return fd;
+}
+
 }  // namespace
 
 extern "C" {
@@ -185,12 +195,10 @@ int open(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    const bool inside = inFolder(path);
-    if (hit(kOpen, inside, path)) return -1;
-    static auto f = real<int (*)(const char*, int, ...)>("open");
-    const int fd = f(path, flags, mode);
-    track(fd, inside, path);
-    return fd;
+    return openCounted(inFolder(path), path, [&] {
+        static auto f = real<int (*)(const char*, int, ...)>("open");
+        return f(path, flags, mode);
+    });
 }
 
 int open64(const char* path, int flags, ...) {
@@ -198,12 +206,10 @@ int open64(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    const bool inside = inFolder(path);
-    if (hit(kOpen, inside, path)) return -1;
-    static auto f = real<int (*)(const char*, int, ...)>("open64");
-    const int fd = f(path, flags, mode);
-    track(fd, inside, path);
-    return fd;
+    return openCounted(inFolder(path), path, [&] {
+        static auto f = real<int (*)(const char*, int, ...)>("open64");
+        return f(path, flags, mode);
+    });
 }
 
 int openat(int dirfd, const char* path, int flags, ...) {
@@ -211,12 +217,10 @@ int openat(int dirfd, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    const bool inside = inFolderAt(dirfd, path);
-    if (hit(kOpen, inside, path)) return -1;
-    static auto f = real<int (*)(int, const char*, int, ...)>("openat");
-    const int fd = f(dirfd, path, flags, mode);
-    track(fd, inside, path);
-    return fd;
+    return openCounted(inFolderAt(dirfd, path), path, [&] {
+        static auto f = real<int (*)(int, const char*, int, ...)>("openat");
+        return f(dirfd, path, flags, mode);
+    });
 }
 
 int openat64(int dirfd, const char* path, int flags, ...) {
@@ -224,12 +228,10 @@ int openat64(int dirfd, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    const bool inside = inFolderAt(dirfd, path);
-    if (hit(kOpen, inside, path)) return -1;
-    static auto f = real<int (*)(int, const char*, int, ...)>("openat64");
-    const int fd = f(dirfd, path, flags, mode);
-    track(fd, inside, path);
-    return fd;
+    return openCounted(inFolderAt(dirfd, path), path, [&] {
+        static auto f = real<int (*)(int, const char*, int, ...)>("openat64");
+        return f(dirfd, path, flags, mode);
+    });
 }
 
 int close(int fd) {
