@@ -200,24 +200,24 @@ PageRecord PageMaker::next() {
     number_ += rng_.between(1, 40);
 
     PageRecord page;
-    page[ViewMarker] = rng_.percent(60) ? "->2" : "->4";
-    page[SaveDate] = germanDate(std::chrono::sys_days{std::chrono::days{minutes_ / 1440}});
-    page[SaveTime] = twoDigits(static_cast<int>(minutes_ % 1440 / 60)) + ":" +
-                     twoDigits(static_cast<int>(minutes_ % 60)) + ":" + twoDigits(seconds);
-    page[Reserved4].reset();
-    page[Reserved5].reset();
-    page[AddMarker] = rng_.percent(30) ? "add" : "";
-    page[ListTag] = "aktu";
-    page[PageText] = pageText(rng_);
-    page[ProcessNumber] = std::to_string(number_);
+    page.set(ViewMarker, rng_.percent(60) ? "->2" : "->4");
+    page.set(SaveDate, germanDate(std::chrono::sys_days{std::chrono::days{minutes_ / 1440}}));
+    page.set(SaveTime, twoDigits(static_cast<int>(minutes_ % 1440 / 60)) + ":" +
+                           twoDigits(static_cast<int>(minutes_ % 60)) + ":" + twoDigits(seconds));
+    page.reset(Reserved4);
+    page.reset(Reserved5);
+    page.set(AddMarker, rng_.percent(30) ? "add" : "");
+    page.set(ListTag, "aktu");
+    page.set(PageText, pageText(rng_));
+    page.set(ProcessNumber, std::to_string(number_));
 
     // 8 to 30 of the 40 family fields are filled; the rest are empty texts.
     std::array<int, 40> fields;
     for (int i = 0; i < 40; ++i) fields[i] = 10 + i;
     const int filled = rng_.between(8, 30);
     for (int i = 0; i < filled; ++i) std::swap(fields[i], fields[rng_.between(i, 39)]);
-    for (int n = 10; n <= kItemCount; ++n) page[n] = "";
-    for (int i = 0; i < filled; ++i) page[fields[i]] = familyField(rng_, fields[i]);
+    for (int n = 10; n <= kItemCount; ++n) page.set(n, "");
+    for (int i = 0; i < filled; ++i) page.set(fields[i], familyField(rng_, fields[i]));
     return page;
 }
 

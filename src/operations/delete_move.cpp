@@ -29,7 +29,7 @@ std::string reason(int error, const std::string& file) {
 
 // A list file as the reader sees it, remembering why a read failed and the last byte.
 class ListSource : public ByteSource {
-public:
+  public:
     bool open(const std::filesystem::path& path) {
         if (file_.open(path)) return true;
         error = errno;
@@ -44,7 +44,7 @@ public:
     int error = 0;
     char lastByte = '\n';  // an empty file needs no line end before a new record
 
-private:
+  private:
     FileSource file_;
 };
 
@@ -200,7 +200,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
         form.Text5.setText(notMoved + reason(error, sourceFile.filename().string()));
         return;
     }
-    form.CurrentRecord[ListTag] = tag;
+    form.CurrentRecord.set(ListTag, tag);
     writeRecord(page, form.CurrentRecord);
     FileReplacement work(targetFile, form.filePath(kWorkFile));
     if (int error = copyAndAppend(targetFile, page, work, failedFile)) {

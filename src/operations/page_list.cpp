@@ -10,9 +10,9 @@
 namespace holmtex {
 
 std::string listLine(const PageRecord& record) {
-    const std::string& date = record.text(SaveDate);
-    const std::string& time = record.text(SaveTime);
-    const std::string& number = record.text(ProcessNumber);
+    const std::string_view date = record.text(SaveDate);
+    const std::string_view time = record.text(SaveTime);
+    const std::string_view number = record.text(ProcessNumber);
     std::string line;
     line.reserve(date.size() + time.size() + number.size() + 2);
     line.append(date).append(" ").append(time).append(" ").append(number);
@@ -76,7 +76,8 @@ void Holmtex::RefreshList() {
     List1.clear();
     // A missing file lists as an empty list; a damaged tail lists the whole records before it.
     std::vector<std::string> lines;
-    if (auto kind = selectedList()) scanListLines(filePath(dataFileName(*kind)), CurrentRecord, lines);
+    if (auto kind = selectedList())
+        scanListLines(filePath(dataFileName(*kind)), CurrentRecord, lines);
     List1.setLines(std::move(lines));
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
 }

@@ -21,20 +21,22 @@ void Holmtex::Command1_Click() { savePage(); }
 bool Holmtex::savePage() {
     // The five free-text fields show the replacement; Text1 comes first.
     for (TextBox* field : {&Text1, &bem1t, &bem2t, &bem3t, &bem4t})
-        if (field->text().find('"') != std::string::npos) field->setText(withoutQuotes(field->text()));
+        if (field->text().find('"') != std::string::npos)
+            field->setText(withoutQuotes(field->text()));
 
     const LocalDateTime now = platform_.now();
-    CurrentRecord[ViewMarker] = "->";
-    CurrentRecord[SaveDate] = germanDate(now);
-    CurrentRecord[SaveTime] = germanTime(now);
-    CurrentRecord[PageText] = Text1.text();
+    CurrentRecord.set(ViewMarker, "->");
+    CurrentRecord.set(SaveDate, germanDate(now));
+    CurrentRecord.set(SaveTime, germanTime(now));
+    CurrentRecord.set(PageText, Text1.text());
     // A quote in any other field would end its item early when read back.
-    CurrentRecord[ProcessNumber] = withoutQuotes(Text2.text());
-    CurrentRecord[ListTag] = "aktu";
-    for (int n = 10; n <= kItemCount; ++n) CurrentRecord[n] = withoutQuotes(fieldForItem(n).text());
-    if (Text1.height() == 1695) CurrentRecord[ViewMarker] = "->4";
-    if (Text1.height() == 5175) CurrentRecord[ViewMarker] = "->2";
-    CurrentRecord[AddMarker] = Line1.visible() ? "add" : "";
+    CurrentRecord.set(ProcessNumber, withoutQuotes(Text2.text()));
+    CurrentRecord.set(ListTag, "aktu");
+    for (int n = 10; n <= kItemCount; ++n)
+        CurrentRecord.set(n, withoutQuotes(fieldForItem(n).text()));
+    if (Text1.height() == 1695) CurrentRecord.set(ViewMarker, "->4");
+    if (Text1.height() == 5175) CurrentRecord.set(ViewMarker, "->2");
+    CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
 
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
     if (int error = appendToFile(filePath(dataFileName(list)), recordBytes(CurrentRecord))) {
@@ -60,7 +62,7 @@ void Holmtex::List1_Click() {
         }
     }
 
-    const std::string& marker = CurrentRecord.text(ViewMarker);
+    const std::string marker(CurrentRecord.text(ViewMarker));
     if (!marker.empty() && marker.back() == '2') {
         Text1.setHeight(5175);
         Text1.setTop(3600);

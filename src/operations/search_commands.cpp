@@ -117,15 +117,19 @@ int openForReading(FileSource& source, const std::filesystem::path& path) {
 // A quote inside an item, which a bare item of a foreign file can hold, would end the
 // item early once it is written in quotes; an apostrophe takes its place, as in Save.
 void replaceQuotes(PageRecord& record) {
-    for (Item& item : record.items)
-        if (item) std::replace(item->begin(), item->end(), '"', '\'');
+    for (int n = 1; n <= kItemCount; ++n) {
+        if (record.text(n).find('"') == std::string_view::npos) continue;
+        std::string text(record.text(n));
+        std::replace(text.begin(), text.end(), '"', '\'');
+        record.set(n, text);
+    }
 }
 
 // writeRecord() for a record that must stay as it is in memory.
 void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
-    const bool quoted = std::any_of(record.items.begin(), record.items.end(), [](const Item& item) {
-        return item && item->find('"') != std::string::npos;
-    });
+    bool quoted = false;
+    for (int n = 1; n <= kItemCount && !quoted; ++n)
+        quoted = record.text(n).find('"') != std::string_view::npos;
     if (!quoted) {
         writeRecord(out, record);
         return;
@@ -184,7 +188,7 @@ void transferMarkedPage(Holmtex& form, const std::string& done) {
 }  // namespace
 
 void Holmtex::Text1_Change() {
-    CurrentRecord[PageText] = Text1.text();
+    CurrentRecord.set(PageText, Text1.text());
     if (Text1.text() == "datacheck") CheckData();
 }
 

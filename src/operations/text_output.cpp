@@ -2,8 +2,8 @@
 #include <cerrno>
 
 #include "record/codepage.h"
-#include "record/record_io.h"
 #include "record/data_files.h"
+#include "record/record_io.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
@@ -29,7 +29,7 @@ std::string zzzContent(const PageRecord& page, const std::string& processNumber)
         quotedLine(out, separator);
         quotedLine(out, "Familie " + digit);
         auto line = [&](const std::string& label, int item) {
-            if (!page.text(item).empty()) quotedLine(out, label + page.text(item));
+            if (!page.text(item).empty()) quotedLine(out, label + std::string(page.text(item)));
         };
         line("Vater  " + digit + ": ", fatherItem(f));
         line("Mutter " + digit + ": ", motherItem(f));
@@ -38,7 +38,8 @@ std::string zzzContent(const PageRecord& page, const std::string& processNumber)
         line("Bemerkung: ", remarkItem(f));
     }
     quotedLine(out, separator);
-    if (!page.text(PageText).empty()) quotedLine(out, "Schlußbemerkung: " + page.text(PageText));
+    if (!page.text(PageText).empty())
+        quotedLine(out, "Schlußbemerkung: " + std::string(page.text(PageText)));
     return out;
 }
 
@@ -71,7 +72,8 @@ void Holmtex::Command7_Click() {
 
     const LocalDateTime now = platform_.now();
     const std::string date = germanDate(now), time = germanTime(now);
-    const std::string datePart = date.substr(date.size() - 2) + date.substr(3, 2) + date.substr(0, 2);
+    const std::string datePart =
+        date.substr(date.size() - 2) + date.substr(3, 2) + date.substr(0, 2);
     const std::string timePart = time.substr(0, 2) + time.substr(3, 2);
     const std::string number = Text2.text();
     const std::string finalName = "Text_" + number + "_" + datePart + timePart + ".txt";
@@ -82,8 +84,9 @@ void Holmtex::Command7_Click() {
 
     std::string problem;
     if (!fitsAFileName(number)) {
-        problem = "die Vorgangsnummer enthält ein Zeichen, das in keinem Dateinamen stehen darf "
-                  "(/ \\ : * ? \" < > | oder ein Steuerzeichen)";
+        problem =
+            "die Vorgangsnummer enthält ein Zeichen, das in keinem Dateinamen stehen darf "
+            "(/ \\ : * ? \" < > | oder ein Steuerzeichen)";
     } else if (!finished) {
         problem = "das Programm krumo-34 ist nach zehn Sekunden noch nicht fertig";
     } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName)) {
@@ -104,7 +107,8 @@ void Holmtex::Command7_Click() {
 void Holmtex::Command23_Click() {
     int count = 0;
     const auto list = selectedList();
-    const std::filesystem::path file = list ? filePath(dataFileName(*list)) : std::filesystem::path();
+    const std::filesystem::path file =
+        list ? filePath(dataFileName(*list)) : std::filesystem::path();
     {
         FileSource source;
         if (list && source.open(file)) {
@@ -113,7 +117,7 @@ void Holmtex::Command23_Click() {
         }
     }
     Text5.setText(std::to_string(count));
-    const std::string reference = CurrentRecord.text(ProcessNumber);
+    const std::string reference(CurrentRecord.text(ProcessNumber));
     if (count == 0) return;
 
     std::string marked;
@@ -124,16 +128,17 @@ void Holmtex::Command23_Click() {
         for (int k = 0; k < count - 1; ++k) {
             if (reader.next(CurrentRecord) != ReadStatus::Record) break;
             if (CurrentRecord.text(ProcessNumber) == reference)
-                CurrentRecord[ListTag] = CurrentRecord.text(ListTag) + "-dopp";
+                CurrentRecord.set(ListTag, std::string(CurrentRecord.text(ListTag)) + "-dopp");
             writeRecord(marked, CurrentRecord);
         }
     }
-    const std::string number = CurrentRecord.text(ProcessNumber);
+    const std::string number(CurrentRecord.text(ProcessNumber));
     Text1.setText("liste einmal durch mit " + number);
     Text2.setText(number);
     if (int error = writeWholeFile(filePath("z1.txt"), marked))
-        Text5.setText(std::to_string(count) + " – die Datei z1.txt konnte nicht geschrieben werden: " +
-                      describeError(error) + ".");
+        Text5.setText(
+            std::to_string(count) +
+            " – die Datei z1.txt konnte nicht geschrieben werden: " + describeError(error) + ".");
 }
 
 }  // namespace holmtex

@@ -7,8 +7,9 @@ namespace {
 
 // The fields "+" puts aside, in the order of the window's backup slots: panel 2, panel 4.
 std::array<TextBox*, 20> backupFields(Holmtex& w) {
-    return {&w.k12t, &w.k22t, &w.k32t, &w.k42t, &w.k52t, &w.k62t, &w.v2t, &w.m2t, &w.dat2t, &w.bem2t,
-            &w.k14t, &w.k24t, &w.k34t, &w.k44t, &w.k54t, &w.k64t, &w.v4t, &w.m4t, &w.dat4t, &w.bem4t};
+    return {&w.k12t, &w.k22t,  &w.k32t,  &w.k42t, &w.k52t,  &w.k62t, &w.v2t,
+            &w.m2t,  &w.dat2t, &w.bem2t, &w.k14t, &w.k24t,  &w.k34t, &w.k44t,
+            &w.k54t, &w.k64t,  &w.v4t,   &w.m4t,  &w.dat4t, &w.bem4t};
 }
 
 std::string& backupOf(Holmtex& w, const TextBox& field) {
@@ -20,8 +21,8 @@ std::string& backupOf(Holmtex& w, const TextBox& field) {
 
 // Panel 2 and 4 fields other than the two first children, in the order "+" and "-" use.
 std::array<TextBox*, 18> restOfPanels(Holmtex& w) {
-    return {&w.k22t, &w.k32t, &w.k42t, &w.k52t, &w.k62t, &w.k24t, &w.k34t, &w.k44t, &w.k54t,
-            &w.k64t, &w.v2t,  &w.dat2t, &w.m2t, &w.bem2t, &w.v4t, &w.dat4t, &w.m4t, &w.bem4t};
+    return {&w.k22t, &w.k32t, &w.k42t,  &w.k52t, &w.k62t,  &w.k24t, &w.k34t,  &w.k44t, &w.k54t,
+            &w.k64t, &w.v2t,  &w.dat2t, &w.m2t,  &w.bem2t, &w.v4t,  &w.dat4t, &w.m4t,  &w.bem4t};
 }
 
 }  // namespace
@@ -77,6 +78,6 @@ void Holmtex::Command25_Click() {
     for (TextBox* field : restOfPanels(*this)) field->setText(backupOf(*this, *field));
 }
 
-void Holmtex::Text2_Change() { CurrentRecord[ProcessNumber] = Text2.text(); }
+void Holmtex::Text2_Change() { CurrentRecord.set(ProcessNumber, Text2.text()); }
 
 }  // namespace holmtex

@@ -4,13 +4,40 @@ namespace holmtex {
 
 PageRecord::PageRecord() {
     for (int n = 1; n <= kItemCount; ++n)
-        if (isTextItem(n)) (*this)[n] = std::string();
+        if (isTextItem(n)) set(n, "");
 }
 
-const std::string& PageRecord::text(int n) const {
-    static const std::string empty;
-    const Item& item = (*this)[n];
-    return item ? *item : empty;
+void PageRecord::set(int n, std::string_view text) {
+    const std::uint32_t begin = begins_[n - 1];
+    const std::uint32_t old = ends_[n - 1] - begin;
+    // replace() copies a piece of the string itself correctly.
+    texts_.replace(begin, old, text.data(), text.size());
+    const auto grown = static_cast<std::uint32_t>(text.size()) - old;  // may wrap: still right
+    ends_[n - 1] += grown;
+    for (int i = n; i < kItemCount; ++i) {
+        begins_[i] += grown;
+        ends_[i] += grown;
+    }
+    present_ |= std::uint64_t(1) << (n - 1);
+}
+
+void PageRecord::setItem(int n, const Item& item) {
+    if (item)
+        set(n, *item);
+    else
+        reset(n);
+}
+
+void PageRecord::reset(int n) {
+    set(n, "");
+    present_ &= ~(std::uint64_t(1) << (n - 1));
+}
+
+bool PageRecord::operator==(const PageRecord& other) const {
+    if (present_ != other.present_) return false;
+    for (int n = 1; n <= kItemCount; ++n)
+        if (text(n) != other.text(n)) return false;
+    return true;
 }
 
 }  // namespace holmtex

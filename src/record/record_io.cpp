@@ -52,6 +52,8 @@ namespace {
 
 // The scan looks at the bytes 64 at a time and may read up to this far past the data.
 constexpr std::size_t kBlock = 64;
+// Bytes the buffer holds past its size, so that whole blocks may be read behind the data.
+constexpr std::size_t kSlack = 2 * kBlock;
 
 // Bit i tells whether byte i of the 64-byte block at p is a quote; for commaMask, a comma;
 // for stopMask, a comma, CR or LF, the bytes that end a bare item.
@@ -113,7 +115,7 @@ std::uint64_t stopMask(const char* p) {
 // Finds the next comma, CR or LF in [begin, begin + size) a block at a time. Only wanted
 // for bare items with text and for text after a closing quote, which our files lack.
 class StopFinder {
-public:
+  public:
     StopFinder(const char* begin, std::size_t size) : begin_(begin), size_(size) {}
 
     // The first position at or after pos holding such a byte, or size when there is none.
@@ -133,7 +135,7 @@ public:
         return size_;
     }
 
-private:
+  private:
     const char* begin_;
     std::size_t size_;
     std::size_t block_ = SIZE_MAX;
@@ -142,67 +144,88 @@ private:
 
 bool endsItem(char c) { return c == ',' || c == '\r' || c == '\n'; }
 
-// The UTF-8 of each Windows-1252 byte as it is stored: the bytes in memory order, the
-// count in the top byte. Built from the code page itself, on first use, so that the code
-// page's own tables are there by then.
-using Utf8Codes = std::array<std::uint32_t, 256>;
+// The UTF-8 of a Windows-1252 byte: up to three bytes, then their count, so that one
+// 4-byte copy stores it. Built from the code page itself on first use, when the code
+// page's own tables are there.
+struct Utf8Code {
+    char bytes[3];
+    unsigned char size;
+};
+using Utf8Codes = std::array<Utf8Code, 256>;
 const Utf8Codes& utf8Codes() {
     static const Utf8Codes codes = [] {
         Utf8Codes table{};
         for (int b = 0; b < 256; ++b) {
             const char byte = static_cast<char>(b);
             const std::string utf8 = cp1252ToUtf8(std::string_view(&byte, 1));
-            std::uint32_t code = 0;
-            for (std::size_t j = 0; j < utf8.size(); ++j)
-                code |= std::uint32_t(static_cast<unsigned char>(utf8[j])) << (8 * j);
-            table[b] = code | std::uint32_t(utf8.size()) << 24;
+            utf8.copy(table[b].bytes, sizeof table[b].bytes);
+            table[b].size = static_cast<unsigned char>(utf8.size());
         }
         return table;
     }();
     return codes;
 }
 
-// Items up to this long are decoded by decodeItem() through a scratch buffer of
-// kScratch bytes; longer ones by appendCp1252AsUtf8().
-constexpr std::size_t kShortItem = 1024;
-constexpr std::size_t kScratch = 3 * kShortItem + 32;
+// Bit i: byte i of the 64 at p is not ASCII.
+#if defined(__SSE2__)
+std::uint64_t highMask(const char* p) {
+    std::uint64_t m = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        m |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(v))) << (16 * k);
+    }
+    return m;
+}
+#else
+std::uint64_t highMask(const char* p) {
+    std::uint64_t m = 0;
+    for (std::size_t i = 0; i < kBlock; ++i)
+        m |= std::uint64_t(static_cast<unsigned char>(p[i]) >= 0x80) << i;
+    return m;
+}
+#endif
 
-// Replaces out with the UTF-8 of the size bytes at p, which have the buffer's spare room
-// behind them. The text goes into scratch first, as a std::string cannot be written past
-// its length. Whole words and whole code points are stored and the pointer moved by what
-// counts; the room behind the text takes the overhang.
-inline void decodeItem(std::string& out, const char* p, std::size_t size, char* scratch,
-                       const Utf8Codes& codes) {
-    if (size > kShortItem || std::endian::native != std::endian::little) {
-        out.clear();
-        appendCp1252AsUtf8(out, p, size);
-        return;
+// Stores the UTF-8 of the bytes [first, stop) of the 64-byte block at `from` at w and
+// returns where it ends; high marks the bytes among them that are not ASCII. Sets the bits
+// of `three` for those that took three bytes. Whole blocks are copied, so a block past
+// stop must be readable and w needs two blocks of room behind the end.
+inline char* convertBlock(char* w, const char* from, std::size_t first, std::size_t stop,
+                          std::uint64_t high, std::uint64_t& three, const Utf8Codes& codes) {
+    three = 0;
+    std::size_t ascii = first;  // where the ASCII not yet stored begins
+    for (; high; high &= high - 1) {
+        const auto at = static_cast<std::size_t>(std::countr_zero(high));
+        std::memcpy(w, from + ascii, kBlock);  // only at - ascii of them count
+        w += at - ascii;
+        const Utf8Code& code = codes[static_cast<unsigned char>(from[at])];
+        std::memcpy(w, &code, sizeof code);
+        w += code.size;
+        three |= std::uint64_t(code.size == 3) << at;
+        ascii = at + 1;
     }
-    char* w = scratch;
-    const char* end = p + size;
-    while (p < end) {
-        // Eight bytes at a time, the last word too: only the bytes before the end count.
-        const auto left = static_cast<std::size_t>(end - p);
-        const std::size_t take = left < 8 ? left : 8;
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        std::memcpy(w, &word, 8);
-        const std::uint64_t high =
-            word & 0x8080808080808080ULL & (~std::uint64_t(0) >> (64 - 8 * take));
-        if (!high) {  // mostly
-            p += take;
-            w += take;
-            continue;
-        }
-        // The ASCII before the first other byte, then that byte.
-        const auto ascii = static_cast<std::size_t>(std::countr_zero(high) >> 3);
-        const std::uint32_t code = codes[static_cast<unsigned char>(p[ascii])];
-        w += ascii;
-        std::memcpy(w, &code, 4);
-        w += code >> 24;
-        p += ascii + 1;
+    std::memcpy(w, from + ascii, kBlock);
+    return w + (stop - ascii);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+// Counting bits is the heart of mapPositions(); use the instruction where the CPU has it.
+#define HOLMTEX_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
+#else
+#define HOLMTEX_WITH_POPCNT
+#endif
+
+// Turns offsets into a record's bytes into offsets into their UTF-8. Each byte before an
+// offset adds its UTF-8 length minus one; blocks[b] tells which bytes of the b-th 64 do.
+HOLMTEX_WITH_POPCNT
+void mapPositions(std::uint32_t* at, int count, const BlockGrowth* blocks) {
+    for (int k = 0; k < count; ++k) {
+        const std::uint32_t q = at[k];
+        const BlockGrowth& block = blocks[q / kBlock];
+        const std::uint64_t before = (std::uint64_t(1) << (q % kBlock)) - 1;
+        at[k] = q + block.before +
+                static_cast<std::uint32_t>(std::popcount(block.high & before) +
+                                           std::popcount(block.three & before));
     }
-    out.assign(scratch, static_cast<std::size_t>(w - scratch));
 }
 
 }  // namespace
@@ -210,7 +233,7 @@ inline void decodeItem(std::string& out, const char* p, std::size_t size, char* 
 RecordReader::RecordReader(ByteSource& source, std::size_t bufferSize)
     : source_(source),
       size_(bufferSize < 16 ? 16 : bufferSize),
-      buf_(size_ + kBlock),
+      buf_(size_ + kSlack),
       quoteBits_(size_ / kBlock + 2) {}
 
 bool RecordReader::fill() {
@@ -227,7 +250,7 @@ bool RecordReader::fill() {
     // A record longer than the buffer makes it grow.
     if (end_ == size_) {
         size_ *= 2;
-        buf_.resize(size_ + kBlock);
+        buf_.resize(size_ + kSlack);
         quoteBits_.resize(size_ / kBlock + 2);
     }
     // Fill up completely, so a source that hands out little at a time does not make us
@@ -401,6 +424,75 @@ inline std::uint64_t prefixParity(std::uint64_t x) {
     return x;
 }
 
+// Reads the record at buffer position start straight into `texts` when it has the usual
+// shape (see passUsual()) and ends in the bytes at hand: the UTF-8 of all its bytes before
+// the line end, separators and quotes included, and where each of its 49 separators landed
+// in it, the line end last. One sweep over the blocks does it all: finding the
+// separators, converting, and placing the separators. `length` is the record's length in
+// the buffer, the line end included. False for anything else, with `texts` in any state.
+HOLMTEX_WITH_POPCNT
+bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
+                 const std::uint64_t* quoteBits, std::string& texts, std::uint32_t* separators,
+                 std::size_t& length) {
+    const Utf8Codes& codes = utf8Codes();
+    std::size_t used = 0;          // bytes of UTF-8 so far
+    int count = 0;                 // separators so far
+    std::uint64_t inside = 0;      // all bits set when the block starts inside quotes
+    std::uint64_t afterClose = 0;  // bit 0 set when the byte before the block closes a quote
+    for (std::size_t b = start / kBlock, first = start % kBlock;; ++b, first = 0) {
+        const std::size_t base = b * kBlock;
+        if (base >= end) return false;
+        const char* const from = buf + base;
+        const std::size_t inData = std::min(kBlock, end - base);
+        const std::uint64_t live =
+            (inData == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << inData) - 1) &
+            (~std::uint64_t(0) << first);
+        const std::uint64_t quotes = quoteBits[b] & live;
+        const std::uint64_t commas = commaMask(from) & live;
+        const std::uint64_t in = prefixParity(quotes) ^ inside;
+        const std::uint64_t out = ~in & live;
+        const std::uint64_t closes = quotes & ~in;
+        // As in passUsual(): the line end, or anything that breaks the usual shape.
+        const std::uint64_t odd =
+            (out & ~quotes & ~commas) | (((closes << 1) | afterClose) & quotes);
+        const std::size_t stop = odd ? static_cast<std::size_t>(std::countr_zero(odd)) : inData;
+        const std::uint64_t mine =
+            live & (stop == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << stop) - 1);
+        std::uint64_t seps = commas & out & mine;
+        const int n = std::popcount(seps);
+        // More than 49 items, or fewer before the line end: parse() has the last word.
+        if (count + n > kItemCount - 1 || (odd && count + n != kItemCount - 1)) return false;
+
+        if (texts.size() < used + 4 * kBlock) texts.resize(2 * texts.size() + 4 * kBlock);
+        char* const text = texts.data();
+        std::uint64_t three;
+        const std::uint64_t high = highMask(from) & mine;
+        const std::size_t blockOut = used;
+        used = static_cast<std::size_t>(
+            convertBlock(text + used, from, first, stop, high, three, codes) - text);
+        for (; seps; seps &= seps - 1) {
+            const auto at = static_cast<std::size_t>(std::countr_zero(seps));
+            const std::uint64_t before = (std::uint64_t(1) << at) - 1;
+            separators[count++] = static_cast<std::uint32_t>(
+                blockOut + (at - first) + static_cast<std::size_t>(std::popcount(high & before)) +
+                static_cast<std::size_t>(std::popcount(three & before)));
+        }
+        if (odd) {
+            const std::size_t lineEnd = base + stop;
+            if (buf[lineEnd] == '\n')
+                length = lineEnd + 1 - start;
+            else if (buf[lineEnd] == '\r' && lineEnd + 1 < end)  // else a LF may still come
+                length = lineEnd + (buf[lineEnd + 1] == '\n' ? 2 : 1) - start;
+            else
+                return false;
+            separators[kItemCount - 1] = static_cast<std::uint32_t>(used);
+            return true;
+        }
+        inside = (in >> 63) ? ~std::uint64_t(0) : 0;
+        afterClose = closes >> 63;
+    }
+}
+
 }  // namespace
 
 // Passes `count` items of the usual shape from buffer position p, the start of an item,
@@ -461,15 +553,27 @@ bool RecordReader::passUsual(std::size_t& p, int count) const {
     }
 }
 
-ReadStatus RecordReader::nextRaw(int wanted) {
+bool RecordReader::skipBlankLines() {
     // Blank lines between records carry nothing.
     for (;;) {
         while (pos_ < end_ && (buf_[pos_] == '\r' || buf_[pos_] == '\n')) ++pos_;
-        if (pos_ < end_) break;
-        if (!fill()) return error_ ? ReadStatus::Damaged : ReadStatus::End;
+        if (pos_ < end_) return true;
+        if (!fill()) return false;
     }
+}
 
+void RecordReader::takeRecord(std::size_t length, int known) {
     recordStart_ = base_ + pos_;
+    last_ = 1 - last_;
+    lastKnown_ = known;
+    hasLast_ = true;
+    lastStart_ = pos_;
+    pos_ += length;
+    recordEnd_ = base_ + pos_;
+}
+
+ReadStatus RecordReader::nextRaw(int wanted) {
+    if (!skipBlankLines()) return error_ ? ReadStatus::Damaged : ReadStatus::End;
     Spans& spans = spans_[1 - last_];
     const int walk = wanted < 1 ? 1 : wanted > kItemCount ? kItemCount : wanted;
     for (;;) {
@@ -489,14 +593,10 @@ ReadStatus RecordReader::nextRaw(int wanted) {
         }
         switch (found) {
             case Parse::Complete:
-                last_ = 1 - last_;
-                lastKnown_ = known;
-                hasLast_ = true;
-                lastStart_ = pos_;
-                pos_ += length;
-                recordEnd_ = base_ + pos_;
+                takeRecord(length, known);
                 return ReadStatus::Record;
             case Parse::Damaged:
+                recordStart_ = base_ + pos_;
                 pos_ = end_;  // the damage reaches the end of the data
                 return ReadStatus::Damaged;
             case Parse::NeedMore:
@@ -526,25 +626,73 @@ std::string_view RecordReader::rawItem(int n) {
 void RecordReader::decodeInto(PageRecord& into) {
     if (!hasLast_) return;
     if (lastKnown_ < kItemCount) finishLast();
-    const char* record = buf_.data() + lastStart_;
     const Spans& spans = spans_[last_];
+    // The whole record up to its last item goes over in one sweep, separators and all, so
+    // that the work goes by blocks, not by items; the items are then found in it.
+    const char* const record = buf_.data() + lastStart_;
+    const std::size_t length = spans[kItemCount - 1].begin + spans[kItemCount - 1].size;
+    const std::size_t blocks = length / kBlock + 1;
+    if (growth_.size() < blocks) growth_.resize(blocks);
+    // A byte becomes at most three; each copy may store a block past its end.
+    const std::size_t room = 3 * length + 2 * kBlock;
+    if (into.texts_.size() < room) into.texts_.resize(room);
+    char* const out = into.texts_.data();
+    char* w = out;
     const Utf8Codes& codes = utf8Codes();
-    char scratch[kScratch];
-    for (int i = 0; i < kItemCount; ++i) {
-        const Span& span = spans[i];
-        Item& target = into.items[i];
-        if (!span.present) {
-            target.reset();
-            continue;
-        }
-        // Reuse the string's capacity from the record before.
-        if (!target) target.emplace();
-        decodeItem(*target, record + span.begin, span.size, scratch, codes);
+    std::uint32_t grown = 0;  // UTF-8 bytes more than record bytes so far
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const char* const from = record + b * kBlock;
+        const std::size_t valid = std::min(kBlock, length - b * kBlock);
+        const std::uint64_t high = valid == 0 ? 0
+                                   : valid < kBlock
+                                       ? highMask(from) & ((std::uint64_t(1) << valid) - 1)
+                                       : highMask(from);
+        char* const start = w;
+        std::uint64_t three;
+        w = convertBlock(w, from, 0, valid, high, three, codes);
+        growth_[b] = {high, three, grown};
+        grown += static_cast<std::uint32_t>(static_cast<std::size_t>(w - start) - valid);
     }
+    std::uint32_t at[2 * kItemCount];
+    for (int i = 0; i < kItemCount; ++i) {
+        at[2 * i] = static_cast<std::uint32_t>(spans[i].begin);
+        at[2 * i + 1] = static_cast<std::uint32_t>(spans[i].begin + spans[i].size);
+    }
+    mapPositions(at, 2 * kItemCount, growth_.data());
+    std::uint64_t present = 0;
+    for (int i = 0; i < kItemCount; ++i) {
+        present |= std::uint64_t(spans[i].present) << i;
+        into.begins_[i] = at[2 * i];
+        into.ends_[i] = spans[i].present ? at[2 * i + 1] : at[2 * i];
+    }
+    into.present_ = present;
 }
 
 ReadStatus RecordReader::next(PageRecord& into) {
-    ReadStatus status = nextRaw();
+    if (!skipBlankLines()) return error_ ? ReadStatus::Damaged : ReadStatus::End;
+    // Records as our own writer makes them take the short way; into stays untouched
+    // unless it succeeds. Its spans are worked out only when someone asks for them.
+    std::uint32_t separators[kItemCount];
+    std::size_t length = 0;
+    if (decodeUsual(buf_.data(), pos_, end_, quoteBits_.data(), spareTexts_, separators, length)) {
+        into.texts_.swap(spareTexts_);
+        const char* const text = into.texts_.data();
+        std::uint64_t present = 0;
+        std::uint32_t begin = 0;
+        for (int i = 0; i < kItemCount; ++i) {
+            // Between two separators stands nothing or a text in quotes.
+            const std::uint32_t end = separators[i];
+            const std::uint32_t quoted = begin < end && text[begin] == '"';
+            into.begins_[i] = begin + quoted;
+            into.ends_[i] = end - quoted;
+            present |= std::uint64_t(quoted | isTextItem(i + 1)) << i;
+            begin = end + 1;
+        }
+        into.present_ = present;
+        takeRecord(length, 0);
+        return ReadStatus::Record;
+    }
+    const ReadStatus status = nextRaw();
     if (status == ReadStatus::Record) decodeInto(into);
     return status;
 }
@@ -552,10 +700,9 @@ ReadStatus RecordReader::next(PageRecord& into) {
 void writeRecord(std::string& out, const PageRecord& record) {
     for (int n = 1; n <= kItemCount; ++n) {
         if (n > 1) out.push_back(',');
-        const Item& item = record[n];
-        if (item) {
+        if (record.has(n)) {
             out.push_back('"');
-            appendUtf8AsCp1252(out, *item);
+            appendUtf8AsCp1252(out, record.text(n));
             out.push_back('"');
         }
     }

@@ -17,25 +17,25 @@ namespace holmtex {
 
 // Where the reader gets its bytes from.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     // Fills up to size bytes; returns the count, 0 at the end, -1 on a read error.
     virtual long read(char* buffer, std::size_t size) = 0;
 };
 
 class StringSource : public ByteSource {
-public:
+  public:
     explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
     long read(char* buffer, std::size_t size) override;
 
-private:
+  private:
     std::string bytes_;
     std::size_t pos_ = 0;
 };
 
 // Reads a file through a plain file descriptor; closes it on destruction.
 class FileSource : public ByteSource {
-public:
+  public:
     FileSource() = default;
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
@@ -46,7 +46,7 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -56,9 +56,17 @@ enum class ReadStatus {
     Damaged,  // the data ends inside a record, a quote is never closed, or reading failed
 };
 
+// How the bytes of a 64-byte block of a record grow in UTF-8: bit i of high is set when
+// byte i takes two or more bytes, of three when it takes three; before is how many bytes
+// the blocks before it grew by.
+struct BlockGrowth {
+    std::uint64_t high = 0, three = 0;
+    std::uint32_t before = 0;
+};
+
 // Streams records out of a byte source, one at a time.
 class RecordReader {
-public:
+  public:
     explicit RecordReader(ByteSource& source, std::size_t bufferSize = 256 * 1024);
 
     // On Record, replaces all 49 items of `into`; otherwise leaves `into` untouched.
@@ -79,7 +87,7 @@ public:
     std::uint64_t recordStart() const { return recordStart_; }
     std::uint64_t recordEnd() const { return recordEnd_; }
 
-private:
+  private:
     struct Span {
         std::size_t begin = 0, size = 0;  // from the start of the record
         bool present = false;
@@ -87,7 +95,11 @@ private:
     using Spans = std::array<Span, kItemCount>;
     enum class Parse { Complete, NeedMore, Damaged };
 
-    bool fill();        // false when no byte came: the end of the data or an error
+    bool fill();            // false when no byte came: the end of the data or an error
+    bool skipBlankLines();  // false when the data ends first
+    // The record of `length` bytes at pos_ is the last one now; `known` of its items have
+    // their spans.
+    void takeRecord(std::size_t length, int known);
     void markQuotes();  // quoteBits_ for the bytes now in the buffer
     // Ways of finding the items of the record at buffer position start; see the .cpp.
     Parse parse(std::size_t start, Spans& spans, std::size_t& length) const;
@@ -109,8 +121,10 @@ private:
     bool hasLast_ = false;
     std::size_t lastStart_ = 0;
     Spans spans_[2];
-    int last_ = 0;       // which of spans_ is the last record's; the other is scratch
-    int lastKnown_ = 0;  // how many items of the last record have their spans
+    int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
+    int lastKnown_ = 0;                // how many items of the last record have their spans
+    std::vector<BlockGrowth> growth_;  // of the record being decoded, block by block
+    std::string spareTexts_;           // next() decodes into it, then swaps it into the record
 };
 
 // Appends the bytes of one record, item 49 followed by CR LF.

@@ -16,7 +16,7 @@
 namespace holmtex::test {
 
 class GuiTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         form = std::make_unique<Holmtex>(platform, dir.path());
         window = std::make_unique<QtWindow>(*form);
@@ -41,15 +41,15 @@ protected:
         int minute = 0;
         for (const char* number : numbers) {
             PageRecord record;
-            record[ViewMarker] = "->2";
-            record[SaveDate] = "06.12.2026";
-            record[SaveTime] = "14:0" + std::to_string(minute++) + ":00";
-            record[AddMarker] = "";
-            record[ListTag] = "aktu";
-            record[PageText] = std::string("Seite ") + number + "\r\nzweite Zeile";
-            record[ProcessNumber] = number;
-            for (int n = 10; n <= 49; ++n) record[n] = "";
-            record[fatherItem(1)] = std::string("Vater ") + number;
+            record.set(ViewMarker, "->2");
+            record.set(SaveDate, "06.12.2026");
+            record.set(SaveTime, "14:0" + std::to_string(minute++) + ":00");
+            record.set(AddMarker, "");
+            record.set(ListTag, "aktu");
+            record.set(PageText, std::string("Seite ") + number + "\r\nzweite Zeile");
+            record.set(ProcessNumber, number);
+            for (int n = 10; n <= 49; ++n) record.set(n, "");
+            record.set(fatherItem(1), std::string("Vater ") + number);
             writeRecord(bytes, record);
         }
         writeFile(dir / "holmtex-aktuell.dat", bytes);

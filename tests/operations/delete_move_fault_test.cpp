@@ -84,11 +84,11 @@ std::string bytesOf(const std::string& prefix, int count, std::size_t textLength
     std::string out;
     for (int i = 0; i < count; ++i) {
         PageRecord r;
-        r[ViewMarker] = "->4";
-        r[SaveDate] = "12.03.2025";
-        r[ListTag] = "aktu";
-        r[PageText] = std::string(textLength, 'x') + "\r\nÄnderung, zweite Zeile";
-        r[ProcessNumber] = prefix + std::to_string(i);
+        r.set(ViewMarker, "->4");
+        r.set(SaveDate, "12.03.2025");
+        r.set(ListTag, "aktu");
+        r.set(PageText, std::string(textLength, 'x') + "\r\nÄnderung, zweite Zeile");
+        r.set(ProcessNumber, prefix + std::to_string(i));
         writeRecord(out, r);
     }
     return out;
@@ -114,7 +114,7 @@ void pagesIn(const fs::path& folder, std::vector<std::string>& ids) {
             PageRecord r;
             ReadStatus status;
             while ((status = reader.next(r)) == ReadStatus::Record)
-                ids.push_back(r.text(ProcessNumber));
+                ids.emplace_back(r.text(ProcessNumber));
             if (status != ReadStatus::End) ADD_FAILURE() << file << " does not read whole";
         }
     }
@@ -166,7 +166,7 @@ Before prepare(const fs::path& folder, const Scenario& s) {
         if (n != s.marked) {
             writeRecord(b.sourceNew, r);
         } else if (s.tag) {
-            r[ListTag] = s.tag;
+            r.set(ListTag, s.tag);
             writeRecord(moved, r);
         }
     }

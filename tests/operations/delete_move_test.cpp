@@ -20,15 +20,15 @@ namespace fs = std::filesystem;
 // family fields, items 4 and 5 absent.
 PageRecord page(const std::string& id) {
     PageRecord r;
-    r[ViewMarker] = "->2";
-    r[SaveDate] = "0" + std::to_string(1 + id.size() % 9) + ".02.2025";
-    r[SaveTime] = "10:11:12";
-    r[AddMarker] = "";
-    r[ListTag] = "aktu";
-    r[PageText] = "Seite " + id + "\r\nzweite Zeile, mit Ärger";
-    r[ProcessNumber] = id;
-    r[fatherItem(1)] = "Vater " + id;
-    r[remarkItem(4)] = "Bemerkung " + id;
+    r.set(ViewMarker, "->2");
+    r.set(SaveDate, "0" + std::to_string(1 + id.size() % 9) + ".02.2025");
+    r.set(SaveTime, "10:11:12");
+    r.set(AddMarker, "");
+    r.set(ListTag, "aktu");
+    r.set(PageText, "Seite " + id + "\r\nzweite Zeile, mit Ärger");
+    r.set(ProcessNumber, id);
+    r.set(fatherItem(1), "Vater " + id);
+    r.set(remarkItem(4), "Bemerkung " + id);
     return r;
 }
 
@@ -44,7 +44,7 @@ std::vector<PageRecord> without(std::vector<PageRecord> records, int n) {
 }
 
 PageRecord tagged(PageRecord r, const char* tag) {
-    r[ListTag] = tag;
+    r.set(ListTag, tag);
     return r;
 }
 
@@ -55,7 +55,7 @@ const char* backupOf(ListKind kind) {
 }
 
 class DeleteMove : public testing::Test {
-protected:
+  protected:
     fs::path file(ListKind kind) { return dir / dataFileName(kind); }
 
     // Starts the window with `kind` chosen and `line` clicked (none when -1).
@@ -69,8 +69,8 @@ protected:
     std::vector<std::string> linesOf(const std::vector<PageRecord>& records) {
         std::vector<std::string> lines;
         for (const PageRecord& r : records)
-            lines.push_back(r.text(SaveDate) + " " + r.text(SaveTime) + " " +
-                            r.text(ProcessNumber));
+            lines.push_back(std::string(r.text(SaveDate)) + " " + std::string(r.text(SaveTime)) +
+                            " " + std::string(r.text(ProcessNumber)));
         return lines;
     }
 
@@ -92,8 +92,8 @@ TEST_F(DeleteMove, DeletingALineKeepsTheOthersInOrder) {
         SCOPED_TRACE(std::to_string(count) + " pages, line " + std::to_string(marked));
         std::vector<PageRecord> pages;
         for (int i = 0; i < count; ++i) pages.push_back(page("P" + std::to_string(i)));
-        pages[0][Reserved4] = "";  // present items 4 and 5 stay present, absent ones absent
-        pages[0][Reserved5] = "fünf";
+        pages[0].set(Reserved4, "");  // present items 4 and 5 stay present, absent ones absent
+        pages[0].set(Reserved5, "fünf");
         writeFile(file(ListKind::Aktuell), bytesOf(pages));
         start(ListKind::Aktuell, marked);
         form.Command2.click();
@@ -235,9 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DeleteMove, TheOnlyPageMovesWholeIntoANewTargetFile) {
     PageRecord only = page("einzig");
-    only[Reserved5] = "";
-    only[AddMarker] = "add";
-    for (int n = 10; n <= kItemCount; ++n) only[n] = "f" + std::to_string(n) + ", 'x'";
+    only.set(Reserved5, "");
+    only.set(AddMarker, "add");
+    for (int n = 10; n <= kItemCount; ++n) only.set(n, "f" + std::to_string(n) + ", 'x'");
     writeFile(file(ListKind::Archiv), recordBytes(only));
     start(ListKind::Archiv, 0);
     form.Command22.click();

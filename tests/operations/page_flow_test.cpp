@@ -15,7 +15,7 @@ using test::readFile;
 using test::writeFile;
 
 class PageFlow : public testing::Test {
-protected:
+  protected:
     std::filesystem::path file(ListKind kind) { return dir / dataFileName(kind); }
 
     // Reads every whole record of a list file.
@@ -31,7 +31,8 @@ protected:
 
     // Gives every family field a text of its own, named after its item.
     void fillFamilies(const std::string& tag) {
-        for (int n = 10; n <= kItemCount; ++n) form.fieldForItem(n).setText(tag + std::to_string(n));
+        for (int n = 10; n <= kItemCount; ++n)
+            form.fieldForItem(n).setText(tag + std::to_string(n));
     }
 
     test::TempDir dir;
@@ -58,8 +59,10 @@ TEST_F(PageFlow, SaveStampsViewAndAddState) {
         const char* marker;
         const char* add;
     };
-    const Case cases[] = {{1695, false, "->4", ""}, {5175, true, "->2", "add"},
-                          {3000, false, "->", ""},  {1695, true, "->4", "add"}};
+    const Case cases[] = {{1695, false, "->4", ""},
+                          {5175, true, "->2", "add"},
+                          {3000, false, "->", ""},
+                          {1695, true, "->4", "add"}};
     form.Form_Load();
     for (const Case& c : cases) {
         form.Text1.setHeight(c.height);
@@ -69,7 +72,7 @@ TEST_F(PageFlow, SaveStampsViewAndAddState) {
         const PageRecord saved = records(ListKind::Aktuell).back();
         EXPECT_EQ(saved.text(ViewMarker), c.marker) << c.height;
         EXPECT_EQ(saved.text(AddMarker), c.add) << c.height;
-        EXPECT_TRUE(saved[AddMarker].has_value());
+        EXPECT_TRUE(saved.item(AddMarker).has_value());
     }
 }
 
@@ -134,12 +137,12 @@ TEST_F(PageFlow, SavingIntoArchivAppendsThereAndStillTagsAktu) {
 
 TEST_F(PageFlow, ItemsFourAndFiveComeFromTheLastRecordRead) {
     PageRecord old;
-    old[Reserved4] = "x4";
+    old.set(Reserved4, "x4");
     writeFile(file(ListKind::Aktuell), recordBytes(old));
     form.Form_Load();
     form.Command1_Click();
-    EXPECT_EQ(records(ListKind::Aktuell).at(1)[Reserved4], Item("x4"));
-    EXPECT_EQ(records(ListKind::Aktuell).at(1)[Reserved5], std::nullopt);
+    EXPECT_EQ(records(ListKind::Aktuell).at(1).item(Reserved4), Item("x4"));
+    EXPECT_EQ(records(ListKind::Aktuell).at(1).item(Reserved5), std::nullopt);
 }
 
 TEST_F(PageFlow, AFailedSaveKeepsThePageAndTheFile) {
@@ -178,10 +181,10 @@ TEST_F(PageFlow, AMegabyteOfTextSavesAndOpens) {
 
 TEST_F(PageFlow, FullClearEmptiesTheFieldsOnly) {
     PageRecord stored;
-    stored[ViewMarker] = "->4";
-    for (int n = 10; n <= kItemCount; ++n) stored[n] = "s" + std::to_string(n);
-    stored[PageText] = "Text";
-    stored[ProcessNumber] = "9";
+    stored.set(ViewMarker, "->4");
+    for (int n = 10; n <= kItemCount; ++n) stored.set(n, "s" + std::to_string(n));
+    stored.set(PageText, "Text");
+    stored.set(ProcessNumber, "9");
     writeFile(file(ListKind::Aktuell), recordBytes(stored) + recordBytes(stored));
     form.Form_Load();
     form.Text5.setText("Meldung");
@@ -192,8 +195,8 @@ TEST_F(PageFlow, FullClearEmptiesTheFieldsOnly) {
     EXPECT_EQ(form.Text1.text(), "");
     EXPECT_EQ(form.Text2.text(), "");
     for (int n = 10; n <= kItemCount; ++n) EXPECT_EQ(form.fieldForItem(n).text(), "") << n;
-    EXPECT_EQ(form.CurrentRecord[PageText], Item(""));
-    EXPECT_EQ(form.CurrentRecord[ProcessNumber], Item(""));
+    EXPECT_EQ(form.CurrentRecord.item(PageText), Item(""));
+    EXPECT_EQ(form.CurrentRecord.item(ProcessNumber), Item(""));
     EXPECT_EQ(form.CurrentRecord.text(fatherItem(2)), "s26");  // family items keep the page
     EXPECT_EQ(form.Text10.text(), "Vorgang Nr. ");
     EXPECT_EQ(form.Text5.text(), "Meldung");
@@ -239,8 +242,8 @@ TEST_F(PageFlow, ViewSwitchesSetGeometryAndButtons) {
         bool c17, c18, c13, fam4, eltern4;
     };
     auto state = [&] {
-        return State{form.Text1.top(),          form.Text1.height(),   form.Command17.visible(),
-                     form.Command18.visible(),  form.Command13.visible(), form.fam4.visible(),
+        return State{form.Text1.top(),         form.Text1.height(),      form.Command17.visible(),
+                     form.Command18.visible(), form.Command13.visible(), form.fam4.visible(),
                      form.eltern4.visible()};
     };
     auto expectState = [&](State e) {
@@ -310,10 +313,10 @@ TEST_F(PageFlow, PlusAndMinusPutPanelsTwoAndFourAsideAndBack) {
 
 TEST_F(PageFlow, OpeningAPageSetsOnlyTheTextGeometryAndLine1) {
     PageRecord two, plain, add;
-    two[ViewMarker] = "->2";
-    plain[ViewMarker] = "->";
-    add[ViewMarker] = "->4";
-    add[AddMarker] = "add";
+    two.set(ViewMarker, "->2");
+    plain.set(ViewMarker, "->");
+    add.set(ViewMarker, "->4");
+    add.set(AddMarker, "add");
     writeFile(file(ListKind::Aktuell), recordBytes(two) + recordBytes(plain) + recordBytes(add));
     form.Form_Load();
     form.Command18_Click();  // four-family view
@@ -342,15 +345,16 @@ TEST_F(PageFlow, StartUpStates) {
         std::string text2;
     };
     PageRecord four, added;
-    four[ViewMarker] = "->4";
-    four[ProcessNumber] = "44";
-    added[ViewMarker] = "->2";
-    added[AddMarker] = "add";
-    added[ProcessNumber] = "22";
-    const Case cases[] = {{"missing file", "", 3600, 5175, ""},
-                          {"empty file", "-", 3600, 5175, ""},
-                          {"four-family last page", recordBytes(added) + recordBytes(four), 7080, 1695, "44"},
-                          {"add-state last page", recordBytes(four) + recordBytes(added), 3600, 5175, "22"}};
+    four.set(ViewMarker, "->4");
+    four.set(ProcessNumber, "44");
+    added.set(ViewMarker, "->2");
+    added.set(AddMarker, "add");
+    added.set(ProcessNumber, "22");
+    const Case cases[] = {
+        {"missing file", "", 3600, 5175, ""},
+        {"empty file", "-", 3600, 5175, ""},
+        {"four-family last page", recordBytes(added) + recordBytes(four), 7080, 1695, "44"},
+        {"add-state last page", recordBytes(four) + recordBytes(added), 3600, 5175, "22"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir folder;

@@ -19,14 +19,14 @@ using test::writeFile;
 // and every family item filled so a wrong field shows.
 PageRecord page(const std::string& number, const std::string& time = "14:03:59") {
     PageRecord r;
-    r[ViewMarker] = "->4";
-    r[SaveDate] = "06.12.2026";
-    r[SaveTime] = time;
-    r[AddMarker] = "";
-    r[ListTag] = "aktu";
-    r[PageText] = "Seite " + number + "\r\nzweite Zeile, mit Komma";
-    r[ProcessNumber] = number;
-    for (int n = 10; n <= kItemCount; ++n) r[n] = number + "/" + std::to_string(n);
+    r.set(ViewMarker, "->4");
+    r.set(SaveDate, "06.12.2026");
+    r.set(SaveTime, time);
+    r.set(AddMarker, "");
+    r.set(ListTag, "aktu");
+    r.set(PageText, "Seite " + number + "\r\nzweite Zeile, mit Komma");
+    r.set(ProcessNumber, number);
+    for (int n = 10; n <= kItemCount; ++n) r.set(n, number + "/" + std::to_string(n));
     return r;
 }
 
@@ -37,7 +37,7 @@ std::string bytesOf(const std::vector<PageRecord>& pages) {
 }
 
 class PageList : public testing::Test {
-protected:
+  protected:
     void writeList(ListKind kind, const std::string& bytes) {
         writeFile(dir / dataFileName(kind), bytes);
     }
@@ -95,7 +95,7 @@ TEST_F(PageList, ChoosingAListSetsButtonsHeadingAndLines) {
 // Whole records before a damaged tail are listed; the tail stays in the file as it is.
 TEST_F(PageList, RefreshListsEveryWholeRecordAndOpensTheLast) {
     PageRecord last = page("4711", "15:00:01");
-    last[ProcessNumber] = "Nr. ä";
+    last.set(ProcessNumber, "Nr. ä");
     const std::string bytes = bytesOf({page("1"), page(""), page("1"), last}) +
                               "\"->2\",\"07.12.2026\",\"09:00:00\",,,\"\",\"aktu\",\"halb";
     writeList(ListKind::Aktuell, bytes);
@@ -139,8 +139,8 @@ TEST_F(PageList, EmptyOrMissingFileGivesAnEmptyListAndKeepsTheFields) {
 // bytes of the file, items 4 and 5 included, whether they are absent or not.
 TEST_F(PageList, ClickingALineOpensThatRecord) {
     PageRecord reserved = page("1");
-    reserved[Reserved4] = "vier";
-    reserved[Reserved5] = "";
+    reserved.set(Reserved4, "vier");
+    reserved.set(Reserved5, "");
     const std::vector<PageRecord> pages = {page("0"), reserved, page("2")};
     writeList(ListKind::Aktuell, bytesOf(pages));
     form.Option1.setValue(true);
@@ -184,8 +184,8 @@ TEST_F(PageList, MarkersSetTheBigTextAndLine1) {
         SCOPED_TRACE(c.marker.value_or("(absent)") + " " + c.add.value_or("(absent)") + " " +
                      std::to_string(c.line1Before) + std::to_string(c.line2));
         PageRecord r = page("1");
-        r[ViewMarker] = c.marker;
-        r[AddMarker] = c.add;
+        r.setItem(ViewMarker, c.marker);
+        r.setItem(AddMarker, c.add);
         writeList(ListKind::Aktuell, bytesOf({r}));
         form.Text1.setHeight(999);
         form.Text1.setTop(111);
@@ -221,10 +221,10 @@ TEST_F(PageList, ListsMoreThan32767Pages) {
     constexpr int kPages = 100000;
     std::string bytes;
     PageRecord r;
-    r[SaveDate] = "06.12.2026";
-    r[SaveTime] = "14:03:59";
+    r.set(SaveDate, "06.12.2026");
+    r.set(SaveTime, "14:03:59");
     for (int i = 0; i < kPages; ++i) {
-        r[ProcessNumber] = std::to_string(i);
+        r.set(ProcessNumber, std::to_string(i));
         writeRecord(bytes, r);
     }
     writeList(ListKind::Aktuell, bytes);

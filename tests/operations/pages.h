@@ -16,14 +16,14 @@ namespace holmtex::test {
 inline PageRecord makePage(const std::string& number, int minute,
                            std::initializer_list<std::pair<int, std::string>> items = {}) {
     PageRecord page;
-    page[ViewMarker] = "->2";
-    page[SaveDate] = "06.12.2026";
-    page[SaveTime] = "14:0" + std::to_string(minute) + ":00";
-    page[AddMarker] = "";
-    page[ListTag] = "aktu";
-    for (int n = PageText; n <= kItemCount; ++n) page[n] = "";
-    page[ProcessNumber] = number;
-    for (const auto& [n, text] : items) page[n] = text;
+    page.set(ViewMarker, "->2");
+    page.set(SaveDate, "06.12.2026");
+    page.set(SaveTime, "14:0" + std::to_string(minute) + ":00");
+    page.set(AddMarker, "");
+    page.set(ListTag, "aktu");
+    for (int n = PageText; n <= kItemCount; ++n) page.set(n, "");
+    page.set(ProcessNumber, number);
+    for (const auto& [n, text] : items) page.set(n, text);
     return page;
 }
 

@@ -20,7 +20,7 @@ const char* const kOk = "Prüfung erfolgt, Daten sind in Ordnung";
 const char* const kBroken = "Prüfung erfolgt, Daten gestört";
 
 class SearchCommands : public testing::Test {
-protected:
+  protected:
     std::filesystem::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
     bool exists(const char* name) const { return std::filesystem::exists(dir / name); }
     // Sets the box as a user types, one letter after the other.
@@ -41,7 +41,7 @@ TEST_F(SearchCommands, SearchMarksEveryPageInFileOrder) {
         makePage("4", 3, {{fatherItem(1), "ZACHARIAS"}, {fatherItem(3), "MÜLLER"}}),
         PageRecord(),  // nothing but absent items and empty remarks
     };
-    pages[1][ViewMarker] = "->4";
+    pages[1].set(ViewMarker, "->4");
     writeFile(aktuell(), test::bytesOf(pages));
     form.Form_Load();
 

@@ -19,7 +19,7 @@ const std::string kSep = "\"----------------------\"\r\n";
 std::string q(const std::string& text) { return "\"" + text + "\"\r\n"; }
 
 class TextOutput : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         form.setProgramDir(HOLMTEX_SIBLING_DIR);
         platform.runPrograms = true;
@@ -28,15 +28,15 @@ protected:
     // A page in the list file whose family 1 is filled as in the layout example.
     PageRecord familyOnePage() {
         PageRecord r;
-        r[ViewMarker] = "->2";
-        r[ProcessNumber] = "4711";
-        for (int n = 10; n <= kItemCount; ++n) r[n] = "";
-        r[fatherItem(1)] = "Johann Müller";
-        r[motherItem(1)] = "Anna Groß";
-        r[dateItem(1)] = "12.05.1890";
-        r[childItem(1, 1)] = "Karl";
-        r[childItem(2, 1)] = "Marie";
-        r[remarkItem(1)] = "aus Köln";
+        r.set(ViewMarker, "->2");
+        r.set(ProcessNumber, "4711");
+        for (int n = 10; n <= kItemCount; ++n) r.set(n, "");
+        r.set(fatherItem(1), "Johann Müller");
+        r.set(motherItem(1), "Anna Groß");
+        r.set(dateItem(1), "12.05.1890");
+        r.set(childItem(1, 1), "Karl");
+        r.set(childItem(2, 1), "Marie");
+        r.set(remarkItem(1), "aus Köln");
         return r;
     }
 
@@ -64,7 +64,8 @@ TEST_F(TextOutput, WritesTheLabelledLinesAndTheSiblingMakesTheTextFile) {
                                  q("Bemerkung: aus K\xF6ln") + kSep + q("Familie 2") + kSep +
                                  q("Familie 3") + kSep + q("Familie 4") + kSep;
     EXPECT_EQ(readFile(dir / "zzz.txt"), expected);
-    EXPECT_EQ(form.Text5.text(), "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
+    EXPECT_EQ(form.Text5.text(),
+              "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
     const std::string text = readFile(dir / "Text_4711_2612061403.txt");
     EXPECT_EQ(text.substr(0, 29), "TextKopie vom Vorgang  4711\r\n");
     EXPECT_NE(text.find("Vater  1: Johann M\xFCller\r\n"), std::string::npos);
@@ -78,9 +79,9 @@ TEST_F(TextOutput, WritesTheLabelledLinesAndTheSiblingMakesTheTextFile) {
 
 TEST_F(TextOutput, TakesFamiliesFromTheBufferAndTextsFromTheFields) {
     PageRecord page = familyOnePage();
-    page[fatherItem(3)] = "Vater drei";
-    page[childItem(6, 4)] = "Kind sechs";
-    page[remarkItem(2)] = "Zeile eins\r\nZeile zwei";
+    page.set(fatherItem(3), "Vater drei");
+    page.set(childItem(6, 4), "Kind sechs");
+    page.set(remarkItem(2), "Zeile eins\r\nZeile zwei");
     openPages({page});
     ASSERT_EQ(form.Text1.height(), 5175);  // the two-family view covers families 3 and 4
     form.v1t.setText("nicht gespeichert");
@@ -97,7 +98,8 @@ TEST_F(TextOutput, TakesFamiliesFromTheBufferAndTextsFromTheFields) {
     EXPECT_NE(zzz.find(q("Familie 3") + q("Vater  3: Vater drei")), std::string::npos);
     EXPECT_NE(zzz.find(q("Kind 6: Kind sechs")), std::string::npos);
     EXPECT_EQ(zzz.find("nicht gespeichert"), std::string::npos);
-    const std::string tail = kSep + q("Schlu\xDF" "bemerkung: Schluss\r\nmit zwei Zeilen");
+    const std::string tail = kSep + q("Schlu\xDF"
+                                      "bemerkung: Schluss\r\nmit zwei Zeilen");
     ASSERT_GE(zzz.size(), tail.size());
     EXPECT_EQ(zzz.substr(zzz.size() - tail.size()), tail);
 }
@@ -111,20 +113,24 @@ TEST_F(TextOutput, RenameProblemsAreReportedAndNothingIsReplaced) {
 
     writeFile(dir / "z1.txt", "zweite");
     form.Command7_Click();  // same minute, same name
-    EXPECT_EQ(form.Text5.text(), "Die Textdatei wurde nicht gespeichert: die Datei "
-                                 "Text_4711_2612061403.txt gibt es schon.");
+    EXPECT_EQ(form.Text5.text(),
+              "Die Textdatei wurde nicht gespeichert: die Datei "
+              "Text_4711_2612061403.txt gibt es schon.");
     EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "ältere Datei");
     EXPECT_EQ(readFile(dir / "z1.txt"), "zweite");
 
     form.Text2.setText("../47/11");
     form.Command7_Click();
-    EXPECT_EQ(form.Text5.text().rfind("Die Textdatei wurde nicht gespeichert: die Vorgangsnummer", 0), 0u);
+    EXPECT_EQ(
+        form.Text5.text().rfind("Die Textdatei wurde nicht gespeichert: die Vorgangsnummer", 0),
+        0u);
     EXPECT_EQ(readFile(dir / "z1.txt"), "zweite");
 
     std::filesystem::remove(dir / "z1.txt");
     form.Text2.setText("4712");
     form.Command7_Click();
-    EXPECT_EQ(form.Text5.text(), "Die Textdatei wurde nicht gespeichert: es gibt keine Datei z1.txt.");
+    EXPECT_EQ(form.Text5.text(),
+              "Die Textdatei wurde nicht gespeichert: es gibt keine Datei z1.txt.");
     EXPECT_EQ(form.Combo1.text(), "");
 }
 
@@ -154,8 +160,8 @@ TEST_F(TextOutput, DuplicatesAreMarkedInTheWorkFileOnly) {
         std::vector<PageRecord> pages;
         for (const auto& n : c.numbers) {
             PageRecord p;
-            p[ListTag] = "aktu";
-            p[ProcessNumber] = n;
+            p.set(ListTag, "aktu");
+            p.set(ProcessNumber, n);
             pages.push_back(p);
         }
         openPages(pages);
@@ -168,7 +174,7 @@ TEST_F(TextOutput, DuplicatesAreMarkedInTheWorkFileOnly) {
             RecordReader reader(source);
             std::vector<std::string> tags;
             PageRecord r;
-            while (reader.next(r) == ReadStatus::Record) tags.push_back(r.text(ListTag));
+            while (reader.next(r) == ReadStatus::Record) tags.emplace_back(r.text(ListTag));
             EXPECT_EQ(tags, c.tags);
             EXPECT_EQ(form.Text1.text(), "liste einmal durch mit " + c.last);
             EXPECT_EQ(form.Text2.text(), c.last);
@@ -199,16 +205,17 @@ TEST_F(TextOutput, CloseWithoutSavingWritesTheBufferToTheRescueFile) {
     form.Command9_Click();
 
     PageRecord expected = familyOnePage();
-    expected[PageText] = "neuer Text";
-    expected[ProcessNumber] = "4711";
+    expected.set(PageText, "neuer Text");
+    expected.set(ProcessNumber, "4711");
     EXPECT_EQ(readFile(dir / "holmtex-letzter Eintrag.txt"), recordBytes(form.CurrentRecord));
     EXPECT_EQ(form.CurrentRecord.text(fatherItem(1)), "Johann Müller");
     EXPECT_EQ(form.CurrentRecord.text(PageText), "neuer Text");
     ASSERT_EQ(platform.shown.size(), 1u);
     EXPECT_EQ(platform.shown[0].kind, "ok");
     EXPECT_EQ(platform.shown[0].title, "  D A T E N R E T T U N G   ");
-    EXPECT_EQ(platform.shown[0].text, "Die letzte Information wurde in der Datei "
-                                      ">holmtex-letzter Eintrag.txt< im Programmordner gespeichert");
+    EXPECT_EQ(platform.shown[0].text,
+              "Die letzte Information wurde in der Datei "
+              ">holmtex-letzter Eintrag.txt< im Programmordner gespeichert");
     EXPECT_TRUE(platform.ended);
     EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir / "zzz.txt"));

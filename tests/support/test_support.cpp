@@ -36,8 +36,8 @@ void PrintTo(const PageRecord& record, std::ostream* os) {
     *os << "{";
     for (int n = 1; n <= kItemCount; ++n) {
         *os << (n > 1 ? " " : "") << n << "=";
-        if (record[n])
-            *os << '"' << *record[n] << '"';
+        if (record.has(n))
+            *os << '"' << record.text(n) << '"';
         else
             *os << "absent";
     }

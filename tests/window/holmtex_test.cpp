@@ -11,7 +11,7 @@ namespace holmtex {
 namespace {
 
 class HolmtexForm : public testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     ScriptedPlatform platform;
     Holmtex form{platform, dir.path()};
@@ -115,13 +115,13 @@ TEST_F(HolmtexForm, BuildingRaisesNoEvents) {
 TEST_F(HolmtexForm, TextChangesKeepTheBufferInStep) {
     form.Text1.setText("Zeile 1\r\nZeile 2, mit Komma");
     form.Text2.setText("4711");
-    EXPECT_EQ(Item("Zeile 1\r\nZeile 2, mit Komma"), form.CurrentRecord[PageText]);
-    EXPECT_EQ(Item("4711"), form.CurrentRecord[ProcessNumber]);
+    EXPECT_EQ(Item("Zeile 1\r\nZeile 2, mit Komma"), form.CurrentRecord.item(PageText));
+    EXPECT_EQ(Item("4711"), form.CurrentRecord.item(ProcessNumber));
     form.Text2.setText("");
-    EXPECT_EQ(Item(""), form.CurrentRecord[ProcessNumber]);
+    EXPECT_EQ(Item(""), form.CurrentRecord.item(ProcessNumber));
     // The family fields reach the buffer only when a page is saved.
     form.k11t.setText("Anna");
-    EXPECT_EQ(std::nullopt, form.CurrentRecord[childItem(1, 1)]);
+    EXPECT_EQ(std::nullopt, form.CurrentRecord.item(childItem(1, 1)));
 }
 
 TEST_F(HolmtexForm, FilePathsStayInTheWorkFolder) {
