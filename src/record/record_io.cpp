@@ -404,14 +404,6 @@ bool RecordReader::walkUsual(std::size_t start, int count, Spans& spans, std::si
 
 namespace {
 
-// Bits set in x.
-inline int countBits(std::uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555ULL;
-    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
-}
-
 // Bit i set when an odd number of the bits 0..i of x are set: 1 from an opening quote up
 // to the byte before its closing one.
 inline std::uint64_t prefixParity(std::uint64_t x) {
@@ -424,52 +416,119 @@ inline std::uint64_t prefixParity(std::uint64_t x) {
     return x;
 }
 
+// Looks at the buffer a block of 64 bytes at a time for records of the usual shape, as our
+// own writer makes them: outside quotes stand only quotes and commas, up to the line end,
+// and a comma or the line end follows every closing quote. For such bytes parse() finds
+// the same items; the first byte that breaks the shape, the line end among them, is `odd`.
+class UsualBlocks {
+  public:
+    UsualBlocks(const char* buf, std::size_t end, const std::uint64_t* quoteBits)
+        : buf_(buf), end_(end), quoteBits_(quoteBits) {}
+
+    // Looks at block b from byte `first` on, the blocks in order; false past the data.
+    bool look(std::size_t b, std::size_t first) {
+        base = b * kBlock;
+        if (base >= end_) return false;
+        const std::size_t inData = std::min(kBlock, end_ - base);
+        const std::uint64_t live =
+            (inData == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << inData) - 1) &
+            (~std::uint64_t(0) << first);
+        const std::uint64_t quotes = quoteBits_[b] & live;
+        const std::uint64_t commas = commaMask(buf_ + base) & live;
+        const std::uint64_t in = prefixParity(quotes) ^ inside_;
+        const std::uint64_t out = ~in & live;
+        const std::uint64_t closes = quotes & ~in;
+        // Outside quotes and neither quote nor comma, or a quote right after a closing one.
+        odd = (out & ~quotes & ~commas) | (((closes << 1) | afterClose_) & quotes);
+        stop = odd ? static_cast<std::size_t>(std::countr_zero(odd)) : inData;
+        mine = live & (stop == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << stop) - 1);
+        separators = commas & out & mine;
+        inside_ = (in >> 63) ? ~std::uint64_t(0) : 0;
+        afterClose_ = closes >> 63;
+        return true;
+    }
+
+    // When the odd byte ends the record, sets `after` to the position behind its line end.
+    // A CR at the end of the bytes at hand does not, as a LF may still come.
+    bool lineEnd(std::size_t& after) const {
+        const std::size_t at = base + stop;
+        if (buf_[at] == '\n') {
+            after = at + 1;
+            return true;
+        }
+        if (buf_[at] != '\r' || at + 1 == end_) return false;
+        after = at + (buf_[at + 1] == '\n' ? 2 : 1);
+        return true;
+    }
+
+    std::size_t base = 0;          // buffer position of the block
+    std::uint64_t odd = 0;         // see above; only the first one counts
+    std::size_t stop = 0;          // the first odd byte, else where the block's data ends
+    std::uint64_t mine = 0;        // the bytes looked at before stop
+    std::uint64_t separators = 0;  // the commas outside quotes among them
+
+  private:
+    const char* buf_;
+    std::size_t end_;
+    const std::uint64_t* quoteBits_;
+    std::uint64_t inside_ = 0;      // all bits set when the next block starts inside quotes
+    std::uint64_t afterClose_ = 0;  // bit 0 set when the block before ended in a closing quote
+};
+
+// Passes `count` items of the usual shape from buffer position p, the start of an item,
+// and their separators: the commas and the record's line end, which may only follow the
+// next-to-last item. Works from the quote and comma bits instead of item by item, for the
+// items nobody wants to see. False for anything else, or when the record does not end in
+// the bytes at hand.
+HOLMTEX_WITH_POPCNT
+bool passUsualItems(const char* buf, std::size_t end, const std::uint64_t* quoteBits,
+                    std::size_t& p, int count) {
+    UsualBlocks blocks(buf, end, quoteBits);
+    int commas = 0;  // separators passed so far, all of them commas
+    for (std::size_t b = p / kBlock, first = p % kBlock;; ++b, first = 0) {
+        if (!blocks.look(b, first)) return false;
+        std::uint64_t separators = blocks.separators;
+        const int n = std::popcount(separators);
+        if (commas + n >= count) {
+            // The last separator is a comma in this block: the record ends after it.
+            for (int k = count - commas; k > 1; --k) separators &= separators - 1;
+            p = blocks.base + static_cast<std::size_t>(std::countr_zero(separators)) + 1;
+            return true;
+        }
+        if (blocks.odd) return commas + n == count - 1 && blocks.lineEnd(p);
+        commas += n;
+    }
+}
+
 // Reads the record at buffer position start straight into `texts` when it has the usual
-// shape (see passUsual()) and ends in the bytes at hand: the UTF-8 of all its bytes before
-// the line end, separators and quotes included, and where each of its 49 separators landed
-// in it, the line end last. One sweep over the blocks does it all: finding the
-// separators, converting, and placing the separators. `length` is the record's length in
-// the buffer, the line end included. False for anything else, with `texts` in any state.
+// shape and ends in the bytes at hand: the UTF-8 of all its bytes before the line end,
+// separators and quotes included, and where each of its 49 separators landed in it, the
+// line end last. One sweep over the blocks finds the separators, converts and places
+// them. `length` is the record's length in the buffer, the line end included. False for
+// anything else, with `texts` in any state.
 HOLMTEX_WITH_POPCNT
 bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
                  const std::uint64_t* quoteBits, std::string& texts, std::uint32_t* separators,
                  std::size_t& length) {
     const Utf8Codes& codes = utf8Codes();
-    std::size_t used = 0;          // bytes of UTF-8 so far
-    int count = 0;                 // separators so far
-    std::uint64_t inside = 0;      // all bits set when the block starts inside quotes
-    std::uint64_t afterClose = 0;  // bit 0 set when the byte before the block closes a quote
+    UsualBlocks blocks(buf, end, quoteBits);
+    std::size_t used = 0;  // bytes of UTF-8 so far
+    int count = 0;         // separators so far
     for (std::size_t b = start / kBlock, first = start % kBlock;; ++b, first = 0) {
-        const std::size_t base = b * kBlock;
-        if (base >= end) return false;
-        const char* const from = buf + base;
-        const std::size_t inData = std::min(kBlock, end - base);
-        const std::uint64_t live =
-            (inData == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << inData) - 1) &
-            (~std::uint64_t(0) << first);
-        const std::uint64_t quotes = quoteBits[b] & live;
-        const std::uint64_t commas = commaMask(from) & live;
-        const std::uint64_t in = prefixParity(quotes) ^ inside;
-        const std::uint64_t out = ~in & live;
-        const std::uint64_t closes = quotes & ~in;
-        // As in passUsual(): the line end, or anything that breaks the usual shape.
-        const std::uint64_t odd =
-            (out & ~quotes & ~commas) | (((closes << 1) | afterClose) & quotes);
-        const std::size_t stop = odd ? static_cast<std::size_t>(std::countr_zero(odd)) : inData;
-        const std::uint64_t mine =
-            live & (stop == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << stop) - 1);
-        std::uint64_t seps = commas & out & mine;
+        if (!blocks.look(b, first)) return false;
+        std::uint64_t seps = blocks.separators;
         const int n = std::popcount(seps);
         // More than 49 items, or fewer before the line end: parse() has the last word.
-        if (count + n > kItemCount - 1 || (odd && count + n != kItemCount - 1)) return false;
+        if (count + n > kItemCount - 1 || (blocks.odd && count + n != kItemCount - 1)) return false;
 
         if (texts.size() < used + 4 * kBlock) texts.resize(2 * texts.size() + 4 * kBlock);
         char* const text = texts.data();
+        const char* const from = buf + blocks.base;
+        const std::uint64_t high = highMask(from) & blocks.mine;
         std::uint64_t three;
-        const std::uint64_t high = highMask(from) & mine;
         const std::size_t blockOut = used;
         used = static_cast<std::size_t>(
-            convertBlock(text + used, from, first, stop, high, three, codes) - text);
+            convertBlock(text + used, from, first, blocks.stop, high, three, codes) - text);
         for (; seps; seps &= seps - 1) {
             const auto at = static_cast<std::size_t>(std::countr_zero(seps));
             const std::uint64_t before = (std::uint64_t(1) << at) - 1;
@@ -477,80 +536,20 @@ bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
                 blockOut + (at - first) + static_cast<std::size_t>(std::popcount(high & before)) +
                 static_cast<std::size_t>(std::popcount(three & before)));
         }
-        if (odd) {
-            const std::size_t lineEnd = base + stop;
-            if (buf[lineEnd] == '\n')
-                length = lineEnd + 1 - start;
-            else if (buf[lineEnd] == '\r' && lineEnd + 1 < end)  // else a LF may still come
-                length = lineEnd + (buf[lineEnd + 1] == '\n' ? 2 : 1) - start;
-            else
-                return false;
+        if (blocks.odd) {
+            std::size_t after = 0;
+            if (!blocks.lineEnd(after)) return false;
+            length = after - start;
             separators[kItemCount - 1] = static_cast<std::uint32_t>(used);
             return true;
         }
-        inside = (in >> 63) ? ~std::uint64_t(0) : 0;
-        afterClose = closes >> 63;
     }
 }
 
 }  // namespace
 
-// Passes `count` items of the usual shape from buffer position p, the start of an item,
-// and their separators: the commas and the record's line end. Works a block of 64 bytes
-// at a time from the quote and comma bits instead of item by item, for the items nobody
-// wants to see. The bytes outside quotes must all be quotes and commas, up to the line end
-// after the next-to-last item, with a comma or that line end after every closing quote;
-// for such bytes parse() finds the same. False otherwise, or when the record does not end
-// in the bytes at hand.
 bool RecordReader::passUsual(std::size_t& p, int count) const {
-    const char* const buf = buf_.data();
-    const std::size_t end = end_;
-    int commas = 0;                // separators passed so far, all of them commas
-    std::uint64_t inside = 0;      // all bits set when the block starts inside quotes
-    std::uint64_t afterClose = 0;  // bit 0 set when the byte before the block closes a quote
-    std::uint64_t from = ~std::uint64_t(0) << (p % kBlock);
-    for (std::size_t b = p / kBlock;; ++b, from = ~std::uint64_t(0)) {
-        const std::size_t base = b * kBlock;
-        if (base >= end) return false;
-        const std::uint64_t inData =
-            end - base >= kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << (end - base)) - 1;
-        const std::uint64_t live = from & inData;
-        const std::uint64_t quotes = quoteBits_[b] & live;
-        const std::uint64_t commaBits = commaMask(buf + base) & live;
-        const std::uint64_t in = prefixParity(quotes) ^ inside;
-        const std::uint64_t out = ~in & live;
-        const std::uint64_t closes = quotes & ~in;
-        // Bytes that break the usual shape: outside quotes and neither quote nor comma (the
-        // line end among them), and a quote right after a closing one.
-        const std::uint64_t odd =
-            (out & ~quotes & ~commaBits) | (((closes << 1) | afterClose) & quotes);
-        const int firstOdd = odd ? std::countr_zero(odd) : 64;
-        const std::uint64_t beforeOdd =
-            firstOdd == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << firstOdd) - 1;
-        std::uint64_t separators = commaBits & out & beforeOdd;
-        const int n = countBits(separators);
-        if (commas + n >= count) {
-            // The last separator is a comma in this block: the record ends after it.
-            for (int k = count - commas; k > 1; --k) separators &= separators - 1;
-            p = base + static_cast<std::size_t>(std::countr_zero(separators)) + 1;
-            return true;
-        }
-        if (odd) {
-            // Only the line end after the next-to-last item may stand here.
-            if (commas + n != count - 1) return false;
-            const std::size_t at = base + static_cast<std::size_t>(firstOdd);
-            if (buf[at] == '\n') {
-                p = at + 1;
-                return true;
-            }
-            if (buf[at] != '\r' || at + 1 == end) return false;  // a LF may still come
-            p = at + (buf[at + 1] == '\n' ? 2 : 1);
-            return true;
-        }
-        commas += n;
-        inside = (in >> 63) ? ~std::uint64_t(0) : 0;
-        afterClose = closes >> 63;
-    }
+    return passUsualItems(buf_.data(), end_, quoteBits_.data(), p, count);
 }
 
 bool RecordReader::skipBlankLines() {
