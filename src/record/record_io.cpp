@@ -208,15 +208,16 @@ inline char* convertBlock(char* w, const char* from, std::size_t first, std::siz
 }
 
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
-// Counting bits is the heart of mapPositions(); use the instruction where the CPU has it.
-#define HOLMTEX_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
+// The block work below counts bits and copies blocks; built a second and third time for
+// CPUs with the instructions for that, picked when the program starts.
+#define HOLMTEX_CPU_CLONES __attribute__((target_clones("arch=x86-64-v3", "popcnt", "default")))
 #else
-#define HOLMTEX_WITH_POPCNT
+#define HOLMTEX_CPU_CLONES
 #endif
 
 // Turns offsets into a record's bytes into offsets into their UTF-8. Each byte before an
 // offset adds its UTF-8 length minus one; blocks[b] tells which bytes of the b-th 64 do.
-HOLMTEX_WITH_POPCNT
+HOLMTEX_CPU_CLONES
 void mapPositions(std::uint32_t* at, int count, const BlockGrowth* blocks) {
     for (int k = 0; k < count; ++k) {
         const std::uint32_t q = at[k];
@@ -480,7 +481,7 @@ class UsualBlocks {
 // next-to-last item. Works from the quote and comma bits instead of item by item, for the
 // items nobody wants to see. False for anything else, or when the record does not end in
 // the bytes at hand.
-HOLMTEX_WITH_POPCNT
+HOLMTEX_CPU_CLONES
 bool passUsualItems(const char* buf, std::size_t end, const std::uint64_t* quoteBits,
                     std::size_t& p, int count) {
     UsualBlocks blocks(buf, end, quoteBits);
@@ -506,7 +507,7 @@ bool passUsualItems(const char* buf, std::size_t end, const std::uint64_t* quote
 // line end last. One sweep over the blocks finds the separators, converts and places
 // them. `length` is the record's length in the buffer, the line end included. False for
 // anything else, with `texts` in any state.
-HOLMTEX_WITH_POPCNT
+HOLMTEX_CPU_CLONES
 bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
                  const std::uint64_t* quoteBits, std::string& texts, std::uint32_t* separators,
                  std::size_t& length) {
