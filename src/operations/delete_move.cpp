@@ -29,7 +29,7 @@ std::string reason(int error, const std::string& file) {
 
 // A list file as the reader sees it, remembering why a read failed and the last byte.
 class ListSource : public ByteSource {
-  public:
+public:
     bool open(const std::filesystem::path& path) {
         if (file_.open(path)) return true;
         error = errno;
@@ -44,7 +44,7 @@ class ListSource : public ByteSource {
     int error = 0;
     char lastByte = '\n';  // an empty file needs no line end before a new record
 
-  private:
+private:
     FileSource file_;
 };
 

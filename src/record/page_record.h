@@ -42,7 +42,7 @@ class RecordReader;
 // instead of 49 strings; there may be bytes between them that belong to no item. Item
 // numbers run from 1 to 49.
 class PageRecord {
-  public:
+public:
     // A fresh buffer: every optional item absent, the remarks empty.
     PageRecord();
 
@@ -62,12 +62,13 @@ class PageRecord {
     // Equal when the same items are present with the same texts.
     bool operator==(const PageRecord& other) const;
 
-  private:
+private:
     friend class RecordReader;  // fills all items at once
 
     std::string texts_;
-    std::array<std::uint32_t, 49> begins_{};  // item n is texts_[begins_[n - 1], ends_[n - 1])
-    std::array<std::uint32_t, 49> ends_{};
+    std::array<std::uint32_t, kItemCount>
+        begins_{};  // item n is texts_[begins_[n - 1], ends_[n - 1])
+    std::array<std::uint32_t, kItemCount> ends_{};
     std::uint64_t present_ = 0;  // bit n - 1: item n is present
 };
 

@@ -55,6 +55,11 @@ constexpr std::size_t kBlock = 64;
 // Bytes the buffer holds past its size, so that whole blocks may be read behind the data.
 constexpr std::size_t kSlack = 2 * kBlock;
 
+// The bits below bit n of a block's mask, n from 0 to 64.
+inline std::uint64_t bitsBelow(std::size_t n) {
+    return n >= kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << n) - 1;
+}
+
 // Bit i tells whether byte i of the 64-byte block at p is a quote; for commaMask, a comma;
 // for stopMask, a comma, CR or LF, the bytes that end a bare item.
 #if defined(__SSE2__)
@@ -115,7 +120,7 @@ std::uint64_t stopMask(const char* p) {
 // Finds the next comma, CR or LF in [begin, begin + size) a block at a time. Only wanted
 // for bare items with text and for text after a closing quote, which our files lack.
 class StopFinder {
-  public:
+public:
     StopFinder(const char* begin, std::size_t size) : begin_(begin), size_(size) {}
 
     // The first position at or after pos holding such a byte, or size when there is none.
@@ -126,7 +131,7 @@ class StopFinder {
                 block_ = block;
                 mask_ = stopMask(begin_ + block * kBlock);
                 const std::size_t valid = size_ - block * kBlock;
-                if (valid < kBlock) mask_ &= (std::uint64_t(1) << valid) - 1;  // past the data
+                mask_ &= bitsBelow(valid);  // past the data
             }
             if (const std::uint64_t bits = mask_ >> (pos % kBlock))
                 return pos + static_cast<std::size_t>(std::countr_zero(bits));
@@ -135,7 +140,7 @@ class StopFinder {
         return size_;
     }
 
-  private:
+private:
     const char* begin_;
     std::size_t size_;
     std::size_t block_ = SIZE_MAX;
@@ -215,6 +220,12 @@ inline char* convertBlock(char* w, const char* from, std::size_t first, std::siz
 #define HOLMTEX_CPU_CLONES
 #endif
 
+// How many bytes the UTF-8 of a block's bytes before byte `at` has more than they.
+inline std::uint32_t grownBefore(std::uint64_t high, std::uint64_t three, std::size_t at) {
+    const std::uint64_t before = bitsBelow(at);
+    return static_cast<std::uint32_t>(std::popcount(high & before) + std::popcount(three & before));
+}
+
 // Turns offsets into a record's bytes into offsets into their UTF-8. Each byte before an
 // offset adds its UTF-8 length minus one; blocks[b] tells which bytes of the b-th 64 do.
 HOLMTEX_CPU_CLONES
@@ -222,10 +233,7 @@ void mapPositions(std::uint32_t* at, int count, const BlockGrowth* blocks) {
     for (int k = 0; k < count; ++k) {
         const std::uint32_t q = at[k];
         const BlockGrowth& block = blocks[q / kBlock];
-        const std::uint64_t before = (std::uint64_t(1) << (q % kBlock)) - 1;
-        at[k] = q + block.before +
-                static_cast<std::uint32_t>(std::popcount(block.high & before) +
-                                           std::popcount(block.three & before));
+        at[k] = q + block.before + grownBefore(block.high, block.three, q % kBlock);
     }
 }
 
@@ -278,7 +286,7 @@ void RecordReader::markQuotes() {
     const std::size_t blocks = (end_ + kBlock - 1) / kBlock;
     for (std::size_t b = 0; b < blocks; ++b) quoteBits_[b] = quoteMask(buf_.data() + b * kBlock);
     if (const std::size_t valid = end_ % kBlock)
-        quoteBits_[blocks - 1] &= (std::uint64_t(1) << valid) - 1;  // past the data
+        quoteBits_[blocks - 1] &= bitsBelow(valid);  // past the data
     quoteBits_[blocks] = 1;
 }
 
@@ -422,7 +430,7 @@ inline std::uint64_t prefixParity(std::uint64_t x) {
 // and a comma or the line end follows every closing quote. For such bytes parse() finds
 // the same items; the first byte that breaks the shape, the line end among them, is `odd`.
 class UsualBlocks {
-  public:
+public:
     UsualBlocks(const char* buf, std::size_t end, const std::uint64_t* quoteBits)
         : buf_(buf), end_(end), quoteBits_(quoteBits) {}
 
@@ -431,9 +439,7 @@ class UsualBlocks {
         base = b * kBlock;
         if (base >= end_) return false;
         const std::size_t inData = std::min(kBlock, end_ - base);
-        const std::uint64_t live =
-            (inData == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << inData) - 1) &
-            (~std::uint64_t(0) << first);
+        const std::uint64_t live = bitsBelow(inData) & ~bitsBelow(first);
         const std::uint64_t quotes = quoteBits_[b] & live;
         const std::uint64_t commas = commaMask(buf_ + base) & live;
         const std::uint64_t in = prefixParity(quotes) ^ inside_;
@@ -442,7 +448,7 @@ class UsualBlocks {
         // Outside quotes and neither quote nor comma, or a quote right after a closing one.
         odd = (out & ~quotes & ~commas) | (((closes << 1) | afterClose_) & quotes);
         stop = odd ? static_cast<std::size_t>(std::countr_zero(odd)) : inData;
-        mine = live & (stop == kBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << stop) - 1);
+        mine = live & bitsBelow(stop);
         separators = commas & out & mine;
         inside_ = (in >> 63) ? ~std::uint64_t(0) : 0;
         afterClose_ = closes >> 63;
@@ -468,7 +474,7 @@ class UsualBlocks {
     std::uint64_t mine = 0;        // the bytes looked at before stop
     std::uint64_t separators = 0;  // the commas outside quotes among them
 
-  private:
+private:
     const char* buf_;
     std::size_t end_;
     const std::uint64_t* quoteBits_;
@@ -532,10 +538,8 @@ bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
             convertBlock(text + used, from, first, blocks.stop, high, three, codes) - text);
         for (; seps; seps &= seps - 1) {
             const auto at = static_cast<std::size_t>(std::countr_zero(seps));
-            const std::uint64_t before = (std::uint64_t(1) << at) - 1;
-            separators[count++] = static_cast<std::uint32_t>(
-                blockOut + (at - first) + static_cast<std::size_t>(std::popcount(high & before)) +
-                static_cast<std::size_t>(std::popcount(three & before)));
+            separators[count++] =
+                static_cast<std::uint32_t>(blockOut + (at - first)) + grownBefore(high, three, at);
         }
         if (blocks.odd) {
             std::size_t after = 0;
@@ -643,10 +647,7 @@ void RecordReader::decodeInto(PageRecord& into) {
     for (std::size_t b = 0; b < blocks; ++b) {
         const char* const from = record + b * kBlock;
         const std::size_t valid = std::min(kBlock, length - b * kBlock);
-        const std::uint64_t high = valid == 0 ? 0
-                                   : valid < kBlock
-                                       ? highMask(from) & ((std::uint64_t(1) << valid) - 1)
-                                       : highMask(from);
+        const std::uint64_t high = highMask(from) & bitsBelow(valid);
         char* const start = w;
         std::uint64_t three;
         w = convertBlock(w, from, 0, valid, high, three, codes);

@@ -17,25 +17,25 @@ namespace holmtex {
 
 // Where the reader gets its bytes from.
 class ByteSource {
-  public:
+public:
     virtual ~ByteSource() = default;
     // Fills up to size bytes; returns the count, 0 at the end, -1 on a read error.
     virtual long read(char* buffer, std::size_t size) = 0;
 };
 
 class StringSource : public ByteSource {
-  public:
+public:
     explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
     long read(char* buffer, std::size_t size) override;
 
-  private:
+private:
     std::string bytes_;
     std::size_t pos_ = 0;
 };
 
 // Reads a file through a plain file descriptor; closes it on destruction.
 class FileSource : public ByteSource {
-  public:
+public:
     FileSource() = default;
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
@@ -46,7 +46,7 @@ class FileSource : public ByteSource {
     bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
 
-  private:
+private:
     int fd_ = -1;
 };
 
@@ -66,7 +66,7 @@ struct BlockGrowth {
 
 // Streams records out of a byte source, one at a time.
 class RecordReader {
-  public:
+public:
     explicit RecordReader(ByteSource& source, std::size_t bufferSize = 256 * 1024);
 
     // On Record, replaces all 49 items of `into`; otherwise leaves `into` untouched.
@@ -87,7 +87,7 @@ class RecordReader {
     std::uint64_t recordStart() const { return recordStart_; }
     std::uint64_t recordEnd() const { return recordEnd_; }
 
-  private:
+private:
     struct Span {
         std::size_t begin = 0, size = 0;  // from the start of the record
         bool present = false;

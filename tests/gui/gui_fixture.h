@@ -16,7 +16,7 @@
 namespace holmtex::test {
 
 class GuiTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         form = std::make_unique<Holmtex>(platform, dir.path());
         window = std::make_unique<QtWindow>(*form);

@@ -55,7 +55,7 @@ const char* backupOf(ListKind kind) {
 }
 
 class DeleteMove : public testing::Test {
-  protected:
+protected:
     fs::path file(ListKind kind) { return dir / dataFileName(kind); }
 
     // Starts the window with `kind` chosen and `line` clicked (none when -1).

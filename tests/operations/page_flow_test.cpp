@@ -15,7 +15,7 @@ using test::readFile;
 using test::writeFile;
 
 class PageFlow : public testing::Test {
-  protected:
+protected:
     std::filesystem::path file(ListKind kind) { return dir / dataFileName(kind); }
 
     // Reads every whole record of a list file.

@@ -37,7 +37,7 @@ std::string bytesOf(const std::vector<PageRecord>& pages) {
 }
 
 class PageList : public testing::Test {
-  protected:
+protected:
     void writeList(ListKind kind, const std::string& bytes) {
         writeFile(dir / dataFileName(kind), bytes);
     }

@@ -20,7 +20,7 @@ const char* const kOk = "Prüfung erfolgt, Daten sind in Ordnung";
 const char* const kBroken = "Prüfung erfolgt, Daten gestört";
 
 class SearchCommands : public testing::Test {
-  protected:
+protected:
     std::filesystem::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
     bool exists(const char* name) const { return std::filesystem::exists(dir / name); }
     // Sets the box as a user types, one letter after the other.

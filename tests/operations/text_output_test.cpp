@@ -19,7 +19,7 @@ const std::string kSep = "\"----------------------\"\r\n";
 std::string q(const std::string& text) { return "\"" + text + "\"\r\n"; }
 
 class TextOutput : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         form.setProgramDir(HOLMTEX_SIBLING_DIR);
         platform.runPrograms = true;

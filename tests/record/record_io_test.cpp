@@ -197,7 +197,7 @@ TEST(RecordReader, RecordMaySpanLinesAtItsSeparators) {
 
 // A source that fails after handing out some bytes, as a failing disk does.
 class FailingSource : public ByteSource {
-  public:
+public:
     FailingSource(std::string bytes, std::size_t failAt)
         : bytes_(std::move(bytes)), failAt_(failAt) {}
     long read(char* buffer, std::size_t size) override {
@@ -208,7 +208,7 @@ class FailingSource : public ByteSource {
         return static_cast<long>(n);
     }
 
-  private:
+private:
     std::string bytes_;
     std::size_t failAt_, pos_ = 0;
 };

@@ -11,7 +11,7 @@ namespace holmtex {
 namespace {
 
 class HolmtexForm : public testing::Test {
-  protected:
+protected:
     test::TempDir dir;
     ScriptedPlatform platform;
     Holmtex form{platform, dir.path()};
