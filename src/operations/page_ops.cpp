@@ -1,6 +1,7 @@
 // Page operations: saving the page on screen and opening a page from the list.
 #include <algorithm>
 
+#include "record/codepage.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -12,6 +13,13 @@ namespace {
 std::string withoutQuotes(std::string text) {
     std::replace(text.begin(), text.end(), '"', '\'');
     return text;
+}
+
+// questionMarkLine() for every text of a record.
+std::string questionMarkLineOf(const PageRecord& record) {
+    std::string texts;
+    for (int n = 1; n <= kItemCount; ++n) texts += record.text(n);
+    return questionMarkLine(texts);
 }
 
 }  // namespace
@@ -38,6 +46,7 @@ bool Holmtex::savePage() {
     if (Text1.height() == 5175) CurrentRecord.set(ViewMarker, "->2");
     CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
 
+    const std::string lost = questionMarkLineOf(CurrentRecord);
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
     if (int error = appendToFile(filePath(dataFileName(list)), recordBytes(CurrentRecord))) {
         // The file is as it was; the page stays on screen for another try.
@@ -45,6 +54,7 @@ bool Holmtex::savePage() {
         return false;
     }
     RefreshList();
+    if (!lost.empty()) Text5.setText(Text5.text() + lost);  // under "Listenzeile n"
     return true;
 }
 

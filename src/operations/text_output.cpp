@@ -16,10 +16,11 @@ constexpr int kSiblingWaitMs = 10000;
 // One line of zzz.txt: the text in double quotes, as a single text item is stored.
 void quotedLine(std::string& out, std::string_view text) {
     out.push_back('"');
-    appendUtf8AsCp1252(out, text);
+    out.append(text);
     out.append("\"\r\n");
 }
 
+// The lines of zzz.txt, still in UTF-8.
 std::string zzzContent(const PageRecord& page, const std::string& processNumber) {
     std::string out;
     quotedLine(out, "TextKopie vom Vorgang  " + processNumber);
@@ -63,7 +64,8 @@ std::filesystem::path Holmtex::siblingProgram() const {
 }
 
 void Holmtex::Command7_Click() {
-    if (int error = writeWholeFile(filePath("zzz.txt"), zzzContent(CurrentRecord, Text2.text()))) {
+    const std::string page = zzzContent(CurrentRecord, Text2.text());
+    if (int error = writeWholeFile(filePath("zzz.txt"), utf8ToCp1252(page))) {
         Text5.setText("Die Datei zzz.txt konnte nicht geschrieben werden: " + describeError(error) +
                       ". Es wurde keine Textdatei gespeichert.");
         return;
@@ -98,7 +100,8 @@ void Holmtex::Command7_Click() {
             problem = describeError(error);
     }
     if (problem.empty())
-        Text5.setText("Datei im Programmordner als " + finalName + " gespeichert");
+        Text5.setText("Datei im Programmordner als " + finalName + " gespeichert" +
+                      questionMarkLine(page));
     else
         Text5.setText("Die Textdatei wurde nicht gespeichert: " + problem + ".");
     Combo1.setText("");
