@@ -205,6 +205,12 @@ void Holmtex::Combo1_Change() {
             "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
 }
 
+bool Holmtex::isCommandWord(std::string_view text) {
+    for (const char* word : {"datacheck!", "kopie!", "import!", "export!", "hilfe", "befehl!"})
+        if (text == word) return true;
+    return false;
+}
+
 void Holmtex::Command8_Click() {
     List1.clear();
     Text5.setText("");

@@ -188,6 +188,8 @@ public:
     void Text1_Change();
     void Text2_Change();
     void Combo1_Change();
+    // One of the words Combo1_Change runs by itself.
+    static bool isCommandWord(std::string_view text);
 
     // ---- Helpers for the operations ----
     // The list of the first option button that is on, tested in the order 1, 2, 3.

@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QTest>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "record/record_io.h"
 #include "support/test_support.h"
@@ -35,8 +37,9 @@ protected:
         return w;
     }
 
-    // Writes the records with the given process numbers into the AKTUELL list file.
-    void writePages(std::initializer_list<const char*> numbers) {
+    // Writes the records with the given process numbers into a list file (AKTUELL).
+    void writePages(std::initializer_list<const char*> numbers,
+                    const char* file = "holmtex-aktuell.dat") {
         std::string bytes;
         int minute = 0;
         for (const char* number : numbers) {
@@ -52,7 +55,17 @@ protected:
             record.set(fatherItem(1), std::string("Vater ") + number);
             writeRecord(bytes, record);
         }
-        writeFile(dir / "holmtex-aktuell.dat", bytes);
+        writeFile(dir / file, bytes);
+    }
+
+    // The names of the widgets that a key, pressed `count` times, moves the focus to.
+    static std::vector<std::string> focusWalk(int count, Qt::Key key = Qt::Key_Tab) {
+        std::vector<std::string> seen;
+        for (int i = 0; i < count; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            seen.push_back(QApplication::focusWidget()->objectName().toStdString());
+        }
+        return seen;
     }
 
     // Types text as key events; unlike QTest::keyClicks it takes umlauts.

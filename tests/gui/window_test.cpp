@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 
 #include "gui/gui_fixture.h"
 
@@ -37,6 +38,10 @@ TEST_F(GuiTest, ControlsStandAtTheirPlacesWithTheirColours) {
     auto* combo = widget<QComboBox>("Combo1");
     EXPECT_EQ(combo->parentWidget()->objectName(), "Suche");
     EXPECT_EQ(combo->geometry(), QRect(8, 24, 209, 21));
+    // The command box has the system's colours, not the light yellow of its frame.
+    const QImage comboImage = combo->grab().toImage();
+    EXPECT_EQ(comboImage.pixelColor(30, comboImage.height() / 2), QColor(Qt::white));
+    EXPECT_EQ(combo->lineEdit()->palette().color(QPalette::Text), QColor(Qt::black));
     EXPECT_EQ(widget("Text32(3)")->geometry(), QRect(360, 248, 49, 19));
 
     EXPECT_EQ(window->windowTitle(), "Holmtex Notiz Version  2.45");
@@ -132,6 +137,39 @@ TEST_F(GuiTest, ModelChangesShowWithoutMovingTheCursorWhileTyping) {
     QTest::keyClicks(v1, "X");
     EXPECT_EQ(form->v1t.text(), "HaXns");
     EXPECT_EQ(v1->textCursor().position(), 3);
+}
+
+TEST_F(GuiTest, FieldsFilledByTheProgramShowTheStartOfTheirText) {
+    PageRecord page;
+    for (int n = 1; n <= kItemCount; ++n) page.set(n, "");
+    page.set(ViewMarker, "->4");
+    page.set(SaveDate, "06.12.2026");
+    page.set(SaveTime, "14:00:00");
+    page.set(dateItem(1), "12.03.1734 in Schwäbisch Hall, Württemberg");
+    page.set(PageText, "Anfang\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\nEnde");
+    page.set(remarkItem(1), "Erste Zeile einer Bemerkung, die länger ist als das Feld breit");
+    std::string bytes;
+    writeRecord(bytes, page);
+    writeFile(dir / "holmtex-aktuell.dat", bytes);
+    form->Form_Load();
+    showAndActivate();
+
+    auto* date = widget<QLineEdit>("dat1t");
+    EXPECT_EQ(date->cursorPosition(), 0);
+    EXPECT_LT(date->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 5);  // day in sight
+    for (const char* name : {"Text1", "bem1t"}) {
+        SCOPED_TRACE(name);
+        auto* edit = widget<QPlainTextEdit>(name);
+        EXPECT_EQ(edit->textCursor().position(), 0);
+        EXPECT_EQ(edit->verticalScrollBar()->value(), 0);
+    }
+
+    // Typing leaves the cursor where the user put it.
+    date->setFocus();
+    date->setCursorPosition(6);
+    QTest::keyClicks(date, "X");
+    EXPECT_EQ(form->dat1t.text(), "12.03.X1734 in Schwäbisch Hall, Württemberg");
+    EXPECT_EQ(date->cursorPosition(), 7);
 }
 
 TEST_F(GuiTest, ListChoiceFillsTheListAndAClickOpensTheLine) {

@@ -1,9 +1,10 @@
 #include "window/qt/qt_window.h"
 
-#include <QButtonGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
@@ -144,10 +145,10 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
         widgets_[control] = createWidget(*control, parentWidget);
     }
 
-    auto* options = new QButtonGroup(this);
-    for (OptionButton* option : {&form.Option1, &form.Option2, &form.Option3})
-        options->addButton(static_cast<QRadioButton*>(widgets_.at(option)));
-    options->setExclusive(false);  // the model keeps the group; Qt must not uncheck on its own
+    OptionButton* models[] = {&form.Option1, &form.Option2, &form.Option3};
+    for (size_t i = 0; i < options_.size(); ++i)
+        options_[i] = {models[i], static_cast<QRadioButton*>(widgets_.at(models[i]))};
+    mirrorOptions();
 
     for (auto& [control, widget] : widgets_) {
         Control* c = const_cast<Control*>(control);
@@ -159,6 +160,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     widgets_.at(&form.Line2)->raise();
     widgets_.at(&form.Text1)->raise();  // the big text window lies over the panels
     setTabOrder();
+    updateCoverage();
 
     applyWindowSize();
     form.observeWindowSize([this] { applyWindowSize(); });
@@ -203,6 +205,7 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
             auto& model = static_cast<CommandButton&>(control);
             auto* button = new WrapButton(QString::fromStdString(model.caption()), parent);
             button->setAutoDefault(false);
+            button->installEventFilter(this);  // Enter presses it, as Space does
             connect(button, &QPushButton::clicked, this, [&model] { model.click(); });
             widget = button;
             break;
@@ -210,15 +213,16 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
         case ControlKind::OptionButton: {
             auto& model = static_cast<OptionButton&>(control);
             auto* radio = new QRadioButton(QString::fromStdString(model.caption()), parent);
-            radio->setAutoExclusive(false);
-            radio->setChecked(model.value());
+            // One exclusive group, also for assistive technology; the model still decides
+            // which button is on (mirrorOptions).
+            radio->setAutoExclusive(true);
             radio->setAutoFillBackground(true);
             radio->setStyleSheet("QRadioButton { spacing: 3px; }");
-            connect(radio, &QRadioButton::clicked, this, [this, &model, radio] {
+            radio->installEventFilter(this);  // arrow keys move the choice
+            connect(radio, &QRadioButton::clicked, this, [this, &model] {
                 if (syncing_) return;
-                // A click on the selected button keeps it selected, as in a group.
-                model.setValue(true);
-                radio->setChecked(model.value());
+                model.setValue(true);  // a click on the selected button keeps it selected
+                mirrorOptions();
             });
             widget = radio;
             break;
@@ -246,14 +250,14 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
         widget->setAccessibleName(QString::fromStdString(control.accessibleName));
     widget->setFont(toFont(control.font));
     QPalette pal = widget->palette();
-    if (control.backColor) {
-        pal.setColor(QPalette::Base, toColor(*control.backColor));
-        pal.setColor(QPalette::Window, toColor(*control.backColor));
-    }
-    if (control.foreColor) {
-        pal.setColor(QPalette::Text, toColor(*control.foreColor));
-        pal.setColor(QPalette::WindowText, toColor(*control.foreColor));
-    }
+    // Without colours of its own a control has the system's, not those of its frame.
+    const QPalette system = QApplication::palette(widget);
+    pal.setColor(QPalette::Base,
+                 control.backColor ? toColor(*control.backColor) : system.color(QPalette::Base));
+    pal.setColor(QPalette::Text,
+                 control.foreColor ? toColor(*control.foreColor) : system.color(QPalette::Text));
+    if (control.backColor) pal.setColor(QPalette::Window, toColor(*control.backColor));
+    if (control.foreColor) pal.setColor(QPalette::WindowText, toColor(*control.foreColor));
     widget->setPalette(pal);
     if (!control.tabStop && control.kind() != ControlKind::TextBox)
         widget->setFocusPolicy(Qt::NoFocus);
@@ -305,9 +309,12 @@ QWidget* QtWindow::createList(ListBox& list, QWidget* parent) {
     listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     listView_->setSelectionMode(QAbstractItemView::SingleSelection);
     listView_->viewport()->installEventFilter(this);
-    connect(listView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this, &list](const QModelIndex& current) {
-                if (!syncing_ && current.isValid()) list.setListIndex(current.row());
+    // A click or a selection key selects a line and opens it. The keyboard focus coming
+    // into the list only puts the focus frame on a line; that opens nothing.
+    connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, &list](const QItemSelection& selected) {
+                if (!syncing_ && !selected.indexes().isEmpty())
+                    list.setListIndex(selected.indexes().first().row());
             });
     // A click on the line that is already selected opens it again.
     connect(listView_, &QListView::pressed, this, [this, &list](const QModelIndex& index) {
@@ -328,6 +335,8 @@ QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
     for (const auto& entry : combo.entries()) box->addItem(toQt(entry));
     box->setEditText(toQt(combo.text()));
     box->lineEdit()->setAccessibleName(QString::fromStdString(combo.accessibleName));
+    box->installEventFilter(this);  // Enter searches
+    box->lineEdit()->installEventFilter(this);
     connect(box, &QComboBox::editTextChanged, this, [this, &combo](const QString& text) {
         if (!syncing_) combo.setText(toModel(text));
     });
@@ -337,7 +346,79 @@ QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (listView_ && watched == listView_->viewport() && event->type() == QEvent::MouseButtonPress)
         rowBeforePress_ = form_.List1.listIndex();
+    if (event->type() == QEvent::KeyPress && handleKey(watched, *static_cast<QKeyEvent*>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
+}
+
+bool QtWindow::handleKey(QObject* watched, const QKeyEvent& key) {
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    auto* combo = static_cast<QComboBox*>(widgets_.at(&form_.Combo1));
+    if (enter && (watched == combo || watched == combo->lineEdit())) {
+        // A command word has run by itself already.
+        if (!key.isAutoRepeat() && !Holmtex::isCommandWord(form_.Combo1.text()))
+            form_.Command8.click();
+        return true;
+    }
+    if (enter && qobject_cast<QPushButton*>(watched)) {
+        // Held down, Enter would save the page over and over.
+        if (!key.isAutoRepeat()) static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+    const bool back = key.key() == Qt::Key_Left || key.key() == Qt::Key_Up;
+    const bool on = key.key() == Qt::Key_Right || key.key() == Qt::Key_Down;
+    if ((back || on) && (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        for (size_t i = 0; i < options_.size(); ++i) {
+            if (watched != options_[i].radio) continue;
+            // Round the group, as on the desktop the program comes from.
+            const Option& next = options_[(i + (back ? options_.size() - 1 : 1)) % options_.size()];
+            next.radio->setFocus(Qt::TabFocusReason);
+            next.model->setValue(true);
+            return true;
+        }
+    }
+    return false;
+}
+
+void QtWindow::mirrorOptions() {
+    const bool wasSyncing = std::exchange(syncing_, true);
+    const bool any = std::any_of(options_.begin(), options_.end(),
+                                 [](const Option& o) { return o.model->value(); });
+    for (const Option& option : options_) {
+        // Qt would not switch off the last checked button of an exclusive group.
+        option.radio->setAutoExclusive(false);
+        option.radio->setChecked(option.model->value());
+        option.radio->setAutoExclusive(true);
+        // Tab comes into the group at the selected button.
+        option.radio->setFocusPolicy(option.model->value() || !any ? Qt::StrongFocus
+                                                                   : Qt::ClickFocus);
+    }
+    syncing_ = wasSyncing;
+}
+
+void QtWindow::updateCoverage() {
+    const Control& text1 = form_.Text1;
+    const QRect cover(text1.left(), text1.top(), text1.width(), text1.height());
+    for (auto& [control, widget] : widgets_) {
+        if (control == &text1 || control->kind() == ControlKind::Line ||
+            control->kind() == ControlKind::Frame)
+            continue;
+        QRect place(control->left(), control->top(), control->width(), control->height());
+        if (control->container)
+            place.translate(control->container->left(), control->container->top());
+        const bool covered = text1.visible() && cover.contains(place);
+        auto it = covered_.find(widget);
+        if (covered && it == covered_.end()) {
+            covered_[widget] = widget->focusPolicy();
+            widget->setFocusPolicy(Qt::NoFocus);
+            QWidget* focus = QApplication::focusWidget();
+            if (focus && (focus == widget || widget->isAncestorOf(focus)))
+                widgets_.at(&text1)->setFocus(Qt::OtherFocusReason);
+        } else if (!covered && it != covered_.end()) {
+            widget->setFocusPolicy(it->second);
+            covered_.erase(it);
+        }
+    }
 }
 
 void QtWindow::sync(Control& control, Property property) {
@@ -347,18 +428,15 @@ void QtWindow::sync(Control& control, Property property) {
     switch (property) {
         case Property::Visible:
             widget->setVisible(control.visible());
+            if (&control == &form_.Text1) updateCoverage();
             break;
         case Property::Geometry:
             applyGeometry(control, widget);
+            updateCoverage();
             break;
         case Property::Text:
             if (control.kind() == ControlKind::TextBox) {
-                const QString text = toQt(static_cast<TextBox&>(control).text());
-                if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
-                    if (edit->toPlainText() != text) edit->setPlainText(text);
-                } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-                    if (line->text() != text) line->setText(text);
-                }
+                showText(control, widget);
             } else if (control.kind() == ControlKind::ComboBox) {
                 auto* box = static_cast<QComboBox*>(widget);
                 const QString text = toQt(static_cast<ComboBox&>(control).text());
@@ -369,8 +447,7 @@ void QtWindow::sync(Control& control, Property property) {
             }
             break;
         case Property::Value:
-            static_cast<QRadioButton*>(widget)->setChecked(
-                static_cast<OptionButton&>(control).value());
+            mirrorOptions();
             break;
         case Property::Lines: {
             const auto& lines = static_cast<ListBox&>(control).lines();
@@ -403,6 +480,22 @@ void QtWindow::sync(Control& control, Property property) {
         }
     }
     syncing_ = wasSyncing;
+}
+
+void QtWindow::showText(Control& control, QWidget* widget) {
+    // Only a text the program put there is shown afresh, from its start: what the user
+    // types is already in the widget, and the cursor stays where it is.
+    const QString text = toQt(static_cast<TextBox&>(control).text());
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+        if (edit->toPlainText() == text) return;
+        edit->setPlainText(text);
+        edit->moveCursor(QTextCursor::Start);
+        edit->verticalScrollBar()->setValue(0);
+    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        if (line->text() == text) return;
+        line->setText(text);
+        line->setCursorPosition(0);
+    }
 }
 
 void QtWindow::setTabOrder() {

@@ -4,11 +4,14 @@
 // goes through the model's setters, so it raises the same events as an operation.
 
 #include <QWidget>
+#include <array>
 #include <map>
 
 #include "window/holmtex.h"
 
+class QKeyEvent;
 class QListView;
+class QRadioButton;
 class QStringListModel;
 
 namespace holmtex {
@@ -35,14 +38,27 @@ private:
     QWidget* createList(ListBox& list, QWidget* parent);
     QWidget* createCombo(ComboBox& combo, QWidget* parent);
     void sync(Control& control, Property property);
+    void showText(Control& control, QWidget* widget);
     void applyGeometry(Control& control, QWidget* widget);
     void applyWindowSize();
     void setTabOrder();
+    void mirrorOptions();
+    void updateCoverage();
+    bool handleKey(QObject* watched, const QKeyEvent& key);
+
+    // The option buttons in their order, with their widgets.
+    struct Option {
+        OptionButton* model;
+        QRadioButton* radio;
+    };
 
     Holmtex& form_;
     std::map<const Control*, QWidget*> widgets_;
     QListView* listView_ = nullptr;
     QStringListModel* listModel_ = nullptr;
+    std::array<Option, 3> options_{};
+    // Controls lying under Text1 take no focus; the focus policy each had before.
+    std::map<QWidget*, Qt::FocusPolicy> covered_;
     int rowBeforePress_ = -1;
     bool syncing_ = false;  // set while the model is being mirrored into the widgets
     bool focusSet_ = false;
