@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kWorkFile = "fam-erg3.txt";
 constexpr const char* kTemplateFile = "holmtex-leer.dat";
 constexpr const char* kNoLine = "Keine Zeile markiert.";
-constexpr const char* kNotSafe = ", aber nicht sicher auf den Datenträger geschrieben: ";
+constexpr const char* kNotSafe = ", aber nicht sicher geschrieben: ";
 
 // "Ein-/Ausgabefehler (holmtex-aktuell.dat)."
 std::string reason(int error, const std::string& file) {
@@ -73,13 +73,12 @@ ListCheck checkList(const std::filesystem::path& file) {
 }
 
 std::string damagedText(const std::string& file) {
-    std::string text = "Die Liste " + file +
-                       " ist beschädigt: ihr letzter Eintrag ist unvollständig. Es wurde nichts "
-                       "geändert.";
+    const std::string text =
+        "Die Liste " + file + " ist beschädigt: ihr letzter Eintrag ist unvollständig.";
     // The data check reads the AKTUELL list only.
     if (file == dataFileName(ListKind::Aktuell))
-        text += " Der Datencheck (datacheck!) zeigt die Stelle.";
-    return text;
+        return text + " Nichts geändert; datacheck! prüft sie.";
+    return text + " Es wurde nichts geändert.";
 }
 
 // Why a list may not be rewritten without its line `marked`, or nothing when it may.
@@ -212,8 +211,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
         form.Text5.setText(notMoved + reason(appended.error, appended.failedFile));
         return;
     }
-    const std::string inBoth =
-        "Die Seite steht jetzt in beiden Listen, hier wurde sie nicht entfernt: ";
+    const std::string inBoth = "Die Seite steht nun in beiden Listen: ";
     if (appended.error) {
         // Not sure to be on disk in the target yet: the source keeps it.
         form.Text5.setText(inBoth + reason(appended.error, appended.failedFile));
@@ -305,11 +303,11 @@ void Holmtex::Command3_Click() {
         } else {
             std::string message = "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
             if (syncError) {
-                message += kNotSafe + describeError(syncError) + ".";
+                message += " (nicht sicher: " + describeError(syncError) + ").";
             } else if (templateError && templateError != ENOENT) {
                 // Without its file the list reads as empty, as it is meant to be now.
-                message += "; " + std::string(kTemplateFile) +
-                           " blieb liegen: " + describeError(templateError) + ".";
+                message +=
+                    "; " + std::string(kTemplateFile) + ": " + describeError(templateError) + ".";
             }
             Text5.setText(message);
         }

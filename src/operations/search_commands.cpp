@@ -293,8 +293,8 @@ void Holmtex::ImportTransfer() {
     if (::unlink(transfer.c_str()) != 0) {
         // The pages are in the list now; importing the file again would double them.
         const int error = errno;
-        Text5.setText("Die Seiten wurden importiert, aber die Datei " + name +
-                      " konnte nicht gelöscht werden: " + describeError(error) + ".");
+        Text5.setText("Die Seiten wurden importiert, aber " + name +
+                      " nicht gelöscht: " + describeError(error) + ".");
         Combo1.setText("");
         return;
     }

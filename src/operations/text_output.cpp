@@ -66,8 +66,8 @@ std::filesystem::path Holmtex::siblingProgram() const {
 void Holmtex::Command7_Click() {
     const std::string page = zzzContent(CurrentRecord, Text2.text());
     if (int error = writeWholeFile(filePath("zzz.txt"), utf8ToCp1252(page))) {
-        Text5.setText("Die Datei zzz.txt konnte nicht geschrieben werden: " + describeError(error) +
-                      ". Es wurde keine Textdatei gespeichert.");
+        Text5.setText("Die Textdatei wurde nicht gespeichert: " + describeError(error) +
+                      " (zzz.txt).");
         return;
     }
     const bool started = platform_.startProgram(siblingProgram(), workDir_);
@@ -86,9 +86,7 @@ void Holmtex::Command7_Click() {
 
     std::string problem;
     if (!fitsAFileName(number)) {
-        problem =
-            "die Vorgangsnummer enthält ein Zeichen, das in keinem Dateinamen stehen darf "
-            "(/ \\ : * ? \" < > | oder ein Steuerzeichen)";
+        problem = "die Vorgangsnummer enthält / \\ : * ? \" < > | oder ein Steuerzeichen";
     } else if (!finished) {
         problem = "das Programm krumo-34 ist nach zehn Sekunden noch nicht fertig";
     } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName)) {

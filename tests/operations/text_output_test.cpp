@@ -138,7 +138,8 @@ TEST_F(TextOutput, AnUnwritableWorkFileStopsBeforeTheSibling) {
     openPages({familyOnePage()});
     std::filesystem::create_directory(dir / "zzz.txt");
     form.Command7_Click();
-    EXPECT_EQ(form.Text5.text().rfind("Die Datei zzz.txt konnte nicht geschrieben werden", 0), 0u);
+    EXPECT_EQ(form.Text5.text(),
+              "Die Textdatei wurde nicht gespeichert: der Name gehört einem Ordner (zzz.txt).");
     EXPECT_TRUE(platform.started.empty());
 }
 

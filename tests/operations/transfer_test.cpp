@@ -204,8 +204,8 @@ TEST_F(Transfer, ImportWhoseTransferFileStaysSaysSo) {
     form.Combo1.setText("import!");
     unlinkTransferFails = 0;
     EXPECT_EQ(form.Text5.text(),
-              "Die Seiten wurden importiert, aber die Datei >holmtex-trans.txt< "
-              "konnte nicht gelöscht werden: keine Berechtigung.");
+              "Die Seiten wurden importiert, aber >holmtex-trans.txt< nicht gelöscht: "
+              "keine Berechtigung.");
     EXPECT_EQ(readRecords(aktuell()), (std::vector<PageRecord>{pages[0], pages[1], pages[2]}));
     EXPECT_TRUE(std::filesystem::exists(trans()));
     EXPECT_EQ(form.List1.lines(), std::vector<std::string>{listLine(pages[0])});  // not rebuilt
