@@ -81,6 +81,11 @@ TEST_F(GuiTest, ArrowKeysMoveTheListChoiceAndRaiseItsClick) {
     widget("Combo1")->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(focusWalk(1, Qt::Key_Backtab), std::vector<std::string>{"Option3"});
     EXPECT_EQ(clicks[2], 3);
+    // A mouse click raises it once too; on the selected button, not at all.
+    QTest::mouseClick(radios[0], Qt::LeftButton);
+    QTest::mouseClick(radios[0], Qt::LeftButton);
+    EXPECT_EQ(clicks[0], 2);
+    EXPECT_TRUE(radios[0]->isChecked());
 
     for (QRadioButton* radio : radios) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(radio);
