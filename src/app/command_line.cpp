@@ -8,20 +8,20 @@ namespace holmtex {
 
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     QStringList names;
     QString valueName;        // empty for an option without a value
     const char* description;  // German; nullptr keeps the option out of the help
 };
 
 // The program's own options, in the order of the help text.
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {{"h", "help"}, {}, "zeigt diese Hilfe an"},
     {{"v", "version"}, {}, "zeigt die Versionsnummer an"},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
-const OptionSpec kQtOptions[] = {
+const OptionEntry kQtOptions[] = {
     {{"platform"}, "x", nullptr},        {{"platformtheme"}, "x", nullptr},
     {{"style"}, "x", nullptr},           {{"stylesheet"}, "x", nullptr},
     {{"display"}, "x", nullptr},         {{"geometry"}, "x", nullptr},
@@ -41,7 +41,7 @@ const char* const kFolderHelp =
     "                   Ordner (so starten Menüs), dann der Ordner „Holmtex Notiz“ im\n"
     "                   Dokumente-Ordner, der beim ersten Start angelegt wird.\n";
 
-QString optionColumn(const OptionSpec& option) {
+QString optionColumn(const OptionEntry& option) {
     QStringList names;
     for (const QString& name : option.names) names << (name.size() == 1 ? "-" : "--") + name;
     QString column = names.join(", ");
@@ -55,7 +55,7 @@ std::string helpText() {
     text += "\nHolmtex Notiz: Merkseiten über Familien, in drei Listen.\n\n";
     text += kFolderHelp;
     text += "\nOptionen:\n";
-    for (const OptionSpec& option : kOptions)
+    for (const OptionEntry& option : kOptions)
         text += QString("  %1 %2\n").arg(optionColumn(option), -16).arg(option.description);
     return text.toStdString();
 }
@@ -75,9 +75,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     // "-platform" is one word, as Qt's own options are written.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (std::span<const OptionSpec> table :
-         {std::span<const OptionSpec>(kOptions), std::span<const OptionSpec>(kQtOptions)})
-        for (const OptionSpec& option : table)
+    for (std::span<const OptionEntry> table :
+         {std::span<const OptionEntry>(kOptions), std::span<const OptionEntry>(kQtOptions)})
+        for (const OptionEntry& option : table)
             parser.addOption(QCommandLineOption(option.names, QString(), option.valueName));
 
     if (!parser.parse(arguments)) {
