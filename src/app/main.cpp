@@ -1,11 +1,16 @@
-// Program start: the window, its operations and the event loop.
+// Program start: the command line, the working folder, the window and the event loop.
 #include <QApplication>
-#include <QStyleFactory>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/command_line.h"
+#include "app/working_folder.h"
 #include "window/holmtex.h"
+#include "window/qt/qt_application.h"
 #include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
 
@@ -19,9 +24,11 @@ bool hasDisplay() {
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-}  // namespace
+std::filesystem::path localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
-int main(int argc, char** argv) {
+int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument) {
     if (!hasDisplay()) {
         std::fprintf(stderr,
                      "Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da "
@@ -29,13 +36,21 @@ int main(int argc, char** argv) {
                      "xvfb-run -a make run\n");
         return 2;
     }
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    const holmtex::WorkingFolder work = holmtex::chooseWorkingFolder(
+        argument, current, localPath(QDir::homePath()),
+        localPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+    if (!work.error.empty()) {
+        std::fprintf(stderr, "holmtex: %s\n", work.error.c_str());
+        return 2;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
-    QApplication::setApplicationName("Holmtex Notiz");
-    QApplication::setWindowIcon(holmtex::holmtexIcon());
+    holmtex::setUpApplication(app);
 
     holmtex::QtPlatform platform;
-    holmtex::Holmtex form(platform, std::filesystem::current_path());
+    holmtex::Holmtex form(platform, work.folder);
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);
     platform.setParentWindow(&window);
@@ -43,4 +58,24 @@ int main(int argc, char** argv) {
     form.Form_Load();
     window.show();
     return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const holmtex::CommandLine line = holmtex::parseCommandLine(arguments);
+    switch (line.action) {
+        case holmtex::CommandLine::Action::Help:
+        case holmtex::CommandLine::Action::Version:
+            std::fputs(line.text.c_str(), stdout);
+            return 0;
+        case holmtex::CommandLine::Action::Error:
+            std::fputs(line.text.c_str(), stderr);
+            return 2;
+        case holmtex::CommandLine::Action::Window:
+            break;
+    }
+    return runWindow(argc, argv, line.folder);
 }

@@ -228,6 +228,7 @@ std::string describeError(int error) {
         case EROFS: return "der Datenträger ist schreibgeschützt";
         case ENOENT: return "die Datei fehlt";
         case EISDIR: return "der Name gehört einem Ordner";
+        case ENOTDIR: return "ein Teil des Pfads ist kein Ordner";
         case EIO: return "Ein-/Ausgabefehler";
         case EBUSY:
         case ETXTBSY: return "die Datei ist belegt";

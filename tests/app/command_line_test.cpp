@@ -1,0 +1,76 @@
+// What the command line asks for, decided before any window exists.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "window/holmtex.h"
+
+namespace holmtex {
+namespace {
+
+using Action = CommandLine::Action;
+
+CommandLine parse(QStringList arguments) {
+    arguments.prepend("holmtex");
+    return parseCommandLine(arguments);
+}
+
+struct Case {
+    QStringList arguments;
+    Action action;
+    std::optional<std::string> folder;
+    std::string textPart;  // part of what is printed; "" when nothing is
+};
+
+TEST(CommandLine, DecidesWhatToDo) {
+    const Case cases[] = {
+        {{}, Action::Window, std::nullopt, ""},
+        {{"Forschung/Müller"}, Action::Window, "Forschung/Müller", ""},
+        {{"--", "-Ordner"}, Action::Window, "-Ordner", ""},
+        // Qt's own window options are QApplication's business, not mistakes.
+        {{"-platform", "offscreen", "Daten"}, Action::Window, "Daten", ""},
+        {{"-style=Fusion", "-reverse"}, Action::Window, std::nullopt, ""},
+        {{"--help"}, Action::Help, std::nullopt, "ORDNER"},
+        {{"-h", "Daten"}, Action::Help, std::nullopt, "--version"},
+        {{"--version", "--help"}, Action::Help, std::nullopt, "Aufruf:"},
+        {{"--version"}, Action::Version, std::nullopt, "Holmtex Notiz 2.45\n"},
+        {{"-v"}, Action::Version, std::nullopt, "Holmtex Notiz 2.45\n"},
+        {{"-x"}, Action::Error, std::nullopt, "Die Option „-x“ gibt es nicht."},
+        {{"--ordner", "a"}, Action::Error, std::nullopt, "Die Option „--ordner“ gibt es nicht."},
+        {{"a", "b"}, Action::Error, std::nullopt, "Es geht nur ein ORDNER."},
+        {{"-platform"}, Action::Error, std::nullopt, "unvollständig"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const CommandLine line = parse(c.arguments);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.folder, c.folder);
+        if (c.textPart.empty())
+            EXPECT_EQ(line.text, "");
+        else
+            EXPECT_NE(line.text.find(c.textPart), std::string::npos) << line.text;
+    }
+}
+
+TEST(CommandLine, VersionIsExactlyTheNumberInTheWindowCaption) {
+    ScriptedPlatform platform;
+    const Holmtex form(platform, ".");
+    EXPECT_EQ(parse({"--version"}).text, "Holmtex Notiz 2.45\n");
+    EXPECT_EQ(form.Caption, "Holmtex Notiz Version  " + versionText().substr(14));
+}
+
+TEST(CommandLine, MistakesPointToTheHelp) {
+    EXPECT_EQ(parse({"-x"}).text,
+              "holmtex: Die Option „-x“ gibt es nicht.\nMehr dazu: holmtex --help\n");
+}
+
+TEST(CommandLine, HelpFitsAnEightyColumnTerminal) {
+    std::istringstream help(parse({"--help"}).text);
+    for (std::string line; std::getline(help, line);)
+        EXPECT_LE(QString::fromStdString(line).size(), 80) << line;
+}
+
+}  // namespace
+}  // namespace holmtex
