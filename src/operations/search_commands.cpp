@@ -102,18 +102,6 @@ std::string helpText() {
 
 // ---- Files ----
 
-// Opens a file for reading: 0, or why it cannot be read. A folder opens on Linux but
-// gives no bytes, so it is turned away here.
-int openForReading(FileSource& source, const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto type = std::filesystem::status(path, ec).type();
-    if (type == std::filesystem::file_type::not_found) return ENOENT;
-    if (type == std::filesystem::file_type::directory) return EISDIR;
-    errno = 0;
-    if (!source.open(path)) return errno ? errno : EIO;
-    return 0;
-}
-
 // A quote inside an item, which a bare item of a foreign file can hold, would end the
 // item early once it is written in quotes; an apostrophe takes its place, as in Save.
 void replaceQuotes(PageRecord& record) {
