@@ -5,7 +5,7 @@ BUILD   ?= build
 WORKDIR ?= workdir
 PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins libqt6test6 \
            libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core \
-           xvfb xauth
+           libqt6printsupport6 xvfb xauth
 
 .PHONY: deps configure build run test bench clean
 

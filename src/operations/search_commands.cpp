@@ -95,6 +95,12 @@ std::string helpText() {
              "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
              "dieses Textfensters eingestellt und damit werden ",
              "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
+             // One line for each word added since.
+             "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
+             "Programmverzeichnis.",
+             "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.",
+             "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
+             "Ahnenprogramme.",
          })
         text += piece;
     return text;
@@ -191,6 +197,19 @@ void Holmtex::Combo1_Change() {
     if (Combo1.text() == "befehl!")
         Text1.setText(
             "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
+    // The words beyond the window's own: each empties the box, as the transfer words do.
+    if (Combo1.text() == "pdf!") {
+        WriteFamilySheetPdf();
+        Combo1.setText("");
+    }
+    if (Combo1.text() == "drucken!") {
+        PrintFamilySheet();
+        Combo1.setText("");
+    }
+    if (Combo1.text() == "gedcom!") {
+        ExportGedcom();
+        Combo1.setText("");
+    }
 }
 
 void Holmtex::Command8_Click() {
