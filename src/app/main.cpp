@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/export_commands.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
@@ -22,6 +23,9 @@ bool hasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The uses that write a file and end need no display.
+    if (auto status = holmtex::runExportCommand(argc, argv, std::filesystem::current_path()))
+        return *status;
     if (!hasDisplay()) {
         std::fprintf(stderr,
                      "Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da "
