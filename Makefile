@@ -7,8 +7,8 @@ RUN_BUILD ?= build-run
 DEB_BUILD ?= build-deb
 WORKDIR   ?= workdir
 PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n \
-           libqt6test6 libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core \
-           xvfb xauth dpkg-dev
+           libqt6test6 libqt6printsupport6 libgtest-dev libbenchmark-dev \
+           fonts-liberation2 fonts-dejavu-core xvfb xauth dpkg-dev
 
 .PHONY: deps configure build run test bench deb package-check clean
 

@@ -18,6 +18,8 @@ struct OptionEntry {
 const OptionEntry kOptions[] = {
     {{"h", "help"}, {}, "zeigt diese Hilfe an"},
     {{"v", "version"}, {}, "zeigt die Versionsnummer an"},
+    {{"pdf"}, {}, "schreibt Zeile ZEILE der Liste als Familienblatt (PDF)"},
+    {{"gedcom"}, {}, "schreibt die Liste als GEDCOM-Datei für Ahnenprogramme"},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
@@ -33,13 +35,18 @@ const OptionEntry kQtOptions[] = {
 const char* const kUsages[] = {
     "holmtex [ORDNER]",
     "holmtex --help | --version",
+    "holmtex --pdf LISTE ZEILE AUSGABE.pdf",
+    "holmtex --gedcom LISTE AUSGABE.ged",
 };
 
 const char* const kFolderHelp =
     "  ORDNER           der Ordner mit den Listen und allen anderen Dateien.\n"
     "                   Ohne ORDNER gilt der aktuelle Ordner; ist das der persönliche\n"
     "                   Ordner (so starten Menüs), dann der Ordner „Holmtex Notiz“ im\n"
-    "                   Dokumente-Ordner, der beim ersten Start angelegt wird.\n";
+    "                   Dokumente-Ordner, der beim ersten Start angelegt wird.\n"
+    "  LISTE            aktuell, archiv oder allgemein; ZEILE zählt ab 0.\n"
+    "                   --pdf und --gedcom lesen die Listen im Ordner wie ohne\n"
+    "                   ORDNER und brauchen keinen Bildschirm.\n";
 
 QString optionColumn(const OptionEntry& option) {
     QStringList names;
@@ -97,6 +104,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet("version")) {
         line.action = CommandLine::Action::Version;
         line.text = versionText() + "\n";
+    } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
+        if (parser.isSet("pdf") && parser.isSet("gedcom"))
+            return failure("--pdf und --gedcom gehen nicht zusammen.");
+        // The runners check their own arguments and say how they are called.
+        line.action = parser.isSet("pdf") ? CommandLine::Action::Pdf : CommandLine::Action::Gedcom;
     } else if (line.arguments.size() > 1) {
         return failure("Es geht nur ein ORDNER.");
     } else if (line.arguments.size() == 1) {

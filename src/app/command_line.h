@@ -16,6 +16,8 @@ struct CommandLine {
         Help,     // print text to standard output, exit 0
         Version,  // print text to standard output, exit 0
         Error,    // print text to standard error, exit 2
+        Pdf,      // --pdf LISTE ZEILE AUSGABE.pdf: write a family sheet and end
+        Gedcom,   // --gedcom LISTE AUSGABE.ged: write a list as GEDCOM and end
     };
     Action action = Action::Window;
     std::optional<std::filesystem::path> folder;  // ORDNER, for the window

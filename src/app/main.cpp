@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/command_line.h"
+#include "app/export_commands.h"
 #include "app/working_folder.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_application.h"
@@ -28,6 +29,34 @@ std::filesystem::path localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// The folder the program works in, or nothing after saying why on stderr.
+std::optional<std::filesystem::path> workingFolder(
+    const std::optional<std::filesystem::path>& argument) {
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    const holmtex::WorkingFolder work = holmtex::chooseWorkingFolder(
+        argument, current, localPath(QDir::homePath()),
+        localPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+    if (!work.error.empty()) {
+        std::fprintf(stderr, "holmtex: %s\n", work.error.c_str());
+        return std::nullopt;
+    }
+    return work.folder;
+}
+
+// --pdf and --gedcom: the lists of the working folder, the output named from the current
+// folder as a terminal user expects; no display needed.
+int runExport(const holmtex::CommandLine& line) {
+    const auto folder = workingFolder(std::nullopt);
+    if (!folder) return 2;
+    std::vector<std::string> args = line.arguments;
+    std::error_code ec;
+    if (!args.empty()) args.back() = std::filesystem::absolute(args.back(), ec).string();
+    return line.action == holmtex::CommandLine::Action::Pdf
+               ? holmtex::runPdfCommand(args, *folder)
+               : holmtex::runGedcomCommand(args, *folder);
+}
+
 int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument) {
     if (!hasDisplay()) {
         std::fprintf(stderr,
@@ -36,21 +65,14 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
                      "xvfb-run -a make run\n");
         return 2;
     }
-    std::error_code ec;
-    const std::filesystem::path current = std::filesystem::current_path(ec);
-    const holmtex::WorkingFolder work = holmtex::chooseWorkingFolder(
-        argument, current, localPath(QDir::homePath()),
-        localPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
-    if (!work.error.empty()) {
-        std::fprintf(stderr, "holmtex: %s\n", work.error.c_str());
-        return 2;
-    }
+    const auto folder = workingFolder(argument);
+    if (!folder) return 2;
 
     QApplication app(argc, argv);
     holmtex::setUpApplication(app);
 
     holmtex::QtPlatform platform;
-    holmtex::Holmtex form(platform, work.folder);
+    holmtex::Holmtex form(platform, *folder);
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);
     platform.setParentWindow(&window);
@@ -74,6 +96,9 @@ int main(int argc, char** argv) {
         case holmtex::CommandLine::Action::Error:
             std::fputs(line.text.c_str(), stderr);
             return 2;
+        case holmtex::CommandLine::Action::Pdf:
+        case holmtex::CommandLine::Action::Gedcom:
+            return runExport(line);
         case holmtex::CommandLine::Action::Window:
             break;
     }

@@ -95,24 +95,18 @@ std::string helpText() {
              "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
              "dieses Textfensters eingestellt und damit werden ",
              "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
+             // One line for each word added since.
+             "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
+             "Programmverzeichnis.",
+             "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.",
+             "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
+             "Ahnenprogramme.",
          })
         text += piece;
     return text;
 }
 
 // ---- Files ----
-
-// Opens a file for reading: 0, or why it cannot be read. A folder opens on Linux but
-// gives no bytes, so it is turned away here.
-int openForReading(FileSource& source, const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto type = std::filesystem::status(path, ec).type();
-    if (type == std::filesystem::file_type::not_found) return ENOENT;
-    if (type == std::filesystem::file_type::directory) return EISDIR;
-    errno = 0;
-    if (!source.open(path)) return errno ? errno : EIO;
-    return 0;
-}
 
 // A quote inside an item, which a bare item of a foreign file can hold, would end the
 // item early once it is written in quotes; an apostrophe takes its place, as in Save.
@@ -203,10 +197,24 @@ void Holmtex::Combo1_Change() {
     if (Combo1.text() == "befehl!")
         Text1.setText(
             "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
+    // The words beyond the window's own: each empties the box, as the transfer words do.
+    if (Combo1.text() == "pdf!") {
+        WriteFamilySheetPdf();
+        Combo1.setText("");
+    }
+    if (Combo1.text() == "drucken!") {
+        PrintFamilySheet();
+        Combo1.setText("");
+    }
+    if (Combo1.text() == "gedcom!") {
+        ExportGedcom();
+        Combo1.setText("");
+    }
 }
 
 bool Holmtex::isCommandWord(std::string_view text) {
-    for (const char* word : {"datacheck!", "kopie!", "import!", "export!", "hilfe", "befehl!"})
+    for (const char* word : {"datacheck!", "kopie!", "import!", "export!", "hilfe", "befehl!",
+                             "pdf!", "drucken!", "gedcom!"})
         if (text == word) return true;
     return false;
 }

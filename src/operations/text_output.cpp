@@ -1,6 +1,7 @@
 // The page as a readable text file, and the marking of pages with the same number.
 #include <cerrno>
 
+#include "operations/output_names.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
 #include "record/record_io.h"
@@ -44,7 +45,8 @@ std::string zzzContent(const PageRecord& page, const std::string& processNumber)
     return out;
 }
 
-// Characters no file name may hold here or on the other computers the file may reach.
+}  // namespace
+
 bool fitsAFileName(std::string_view text) {
     for (unsigned char c : text) {
         if (c < 0x20 || c == 0x7F) return false;
@@ -54,7 +56,11 @@ bool fitsAFileName(std::string_view text) {
     return true;
 }
 
-}  // namespace
+std::string fileNameStamp(const LocalDateTime& now) {
+    const std::string date = germanDate(now), time = germanTime(now);
+    return date.substr(date.size() - 2) + date.substr(3, 2) + date.substr(0, 2) +
+           time.substr(0, 2) + time.substr(3, 2);
+}
 
 std::filesystem::path Holmtex::siblingProgram() const {
     const std::filesystem::path local = workDir_ / kSiblingName;
@@ -72,13 +78,8 @@ void Holmtex::Command7_Click() {
     }
     const bool started = platform_.startProgram(siblingProgram(), workDir_);
 
-    const LocalDateTime now = platform_.now();
-    const std::string date = germanDate(now), time = germanTime(now);
-    const std::string datePart =
-        date.substr(date.size() - 2) + date.substr(3, 2) + date.substr(0, 2);
-    const std::string timePart = time.substr(0, 2) + time.substr(3, 2);
     const std::string number = Text2.text();
-    const std::string finalName = "Text_" + number + "_" + datePart + timePart + ".txt";
+    const std::string finalName = "Text_" + number + "_" + fileNameStamp(platform_.now()) + ".txt";
 
     for (int count = 1; count <= 10000; ++count) Combo1.setText(std::to_string(count));
     // The count alone does not know whether the sibling is done; never take a half z1.txt.

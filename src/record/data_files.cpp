@@ -123,13 +123,25 @@ int syncFolder(const std::filesystem::path& folder) {
     return error;
 }
 
-int writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+namespace {
+
+int writeThroughWorkFile(const std::filesystem::path& path, std::string_view bytes, bool replace) {
     std::filesystem::path work = path;
     work += ".neu";
     FileReplacement file(path, work);
     if (int error = file.begin()) return error;
     if (int error = file.write(bytes)) return error;
-    return file.commit().error;
+    return (replace ? file.commit() : file.commitNew()).error;
+}
+
+}  // namespace
+
+int writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+    return writeThroughWorkFile(path, bytes, true);
+}
+
+int writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
+    return writeThroughWorkFile(path, bytes, false);
 }
 
 FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::path work)
@@ -159,6 +171,12 @@ int FileReplacement::flush() {
 }
 
 ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
+    return finish(backup, true);
+}
+
+ReplaceResult FileReplacement::commitNew() { return finish({}, false); }
+
+ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool replace) {
     ReplaceResult result;
     const auto fail = [&](int error, const std::filesystem::path& file) {
         discard();
@@ -171,6 +189,7 @@ ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
     struct stat st {};
     const bool targetExists = ::stat(target_.c_str(), &st) == 0;
     if (!targetExists && errno != ENOENT) return fail(errno, target_);
+    if (targetExists && !replace) return fail(EEXIST, target_);
     if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return fail(errno, work_);
     if (::fsync(fd_) != 0) return fail(errno, work_);
     const int fd = std::exchange(fd_, -1);
@@ -178,7 +197,11 @@ ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
     if (targetExists && !backup.empty()) {
         if (int error = backupFile(target_, backup)) return fail(error, backup);
     }
-    if (::rename(work_.c_str(), target_.c_str()) != 0) return fail(errno, target_);
+    if (replace) {
+        if (::rename(work_.c_str(), target_.c_str()) != 0) return fail(errno, target_);
+    } else if (int error = renameIfFree(work_, target_)) {
+        return fail(error, target_);
+    }
     created_ = false;
     result.replaced = true;
     if (int error = syncFolder(target_.parent_path())) {
@@ -230,6 +253,7 @@ std::string describeError(int error) {
         case EISDIR: return "der Name gehört einem Ordner";
         case ENOTDIR: return "ein Teil des Pfads ist kein Ordner";
         case EIO: return "Ein-/Ausgabefehler";
+        case ENAMETOOLONG: return "der Dateiname ist zu lang";
         case EBUSY:
         case ETXTBSY: return "die Datei ist belegt";
         default: return "Fehler " + std::to_string(error);

@@ -52,6 +52,9 @@ public:
     // copy where the file system has none), replacing an older backup; renames the work
     // file over the target; syncs the folder.
     ReplaceResult commit(const std::filesystem::path& backup = {});
+    // Like commit() without a backup, but the work file takes the target's name only
+    // when no file has it; otherwise EEXIST, and the work file is removed.
+    ReplaceResult commitNew();
     // Gives up: the work file is removed, the target stays as it is.
     void discard();
 
@@ -59,6 +62,7 @@ public:
 
 private:
     int flush();
+    ReplaceResult finish(const std::filesystem::path& backup, bool replace);
 
     std::filesystem::path target_, work_;
     std::string buffer_;
@@ -69,6 +73,11 @@ private:
 // Writes a whole file through a FileReplacement with the work file `path` + ".neu":
 // afterwards it holds the new bytes, or its old content when anything failed. 0 or errno.
 int writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Writes a file that must not replace one of the same name, through the work file
+// `path` + ".neu" and a rename that never replaces: EEXIST when the name is taken. 0 or
+// the errno; on any failure nothing is left behind.
+int writeNewFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Makes `backup` hold what `file` holds now: a hard link, or a synced copy where the file
 // system has no hard links. An older backup is replaced. 0 or the errno.

@@ -48,6 +48,16 @@ long FileSource::read(char* buffer, std::size_t size) {
     }
 }
 
+int openForReading(FileSource& source, const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::not_found) return ENOENT;
+    if (type == std::filesystem::file_type::directory) return EISDIR;
+    errno = 0;
+    if (!source.open(path)) return errno ? errno : EIO;
+    return 0;
+}
+
 namespace {
 
 // The scan looks at the bytes 64 at a time and may read up to this far past the data.

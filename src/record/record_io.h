@@ -50,6 +50,10 @@ private:
     int fd_ = -1;
 };
 
+// Opens a file for reading: 0, or why it cannot be read (ENOENT when it is missing). A
+// folder opens on Linux but gives no bytes, so it is turned away (EISDIR).
+int openForReading(FileSource& source, const std::filesystem::path& path);
+
 enum class ReadStatus {
     Record,   // a whole record was read
     End,      // clean end of the data: nothing but blank lines after the last record

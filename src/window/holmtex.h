@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export/page_content.h"
 #include "record/data_files.h"
 #include "record/page_record.h"
 #include "window/controls.h"
@@ -177,6 +178,11 @@ public:
     void CopyTransfer();
     void CheckData();
 
+    // ---- Operations: the page as a family sheet, the list as a genealogy file ----
+    void WriteFamilySheetPdf();  // command word "pdf!"
+    void PrintFamilySheet();     // command word "drucken!" and Ctrl+P
+    void ExportGedcom();         // command word "gedcom!"
+
     // ---- Operations: page list and list choice ----
     void RefreshList();
     void Option1_Click();
@@ -201,6 +207,9 @@ public:
     void setProgramDir(std::filesystem::path dir) { programDir_ = std::move(dir); }
     std::filesystem::path siblingProgram() const;
     Platform& platform() { return platform_; }
+
+    // The page as the window shows it, typed but unsaved texts included.
+    PageContent pageOnScreen();
 
     // The field that shows page item n (10 to 49).
     TextBox& fieldForItem(int n);

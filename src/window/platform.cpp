@@ -31,6 +31,18 @@ void ScriptedPlatform::showMessage(const std::string& title, const std::string& 
     shown.push_back({"ok", title, text});
 }
 
+bool ScriptedPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
+    pdfSheets.push_back(sheet);
+    if (!pdfSucceeds) return false;
+    pdf = pdfBytes;
+    return true;
+}
+
+PrintOutcome ScriptedPlatform::printSheet(const FamilySheet& sheet) {
+    printedSheets.push_back(sheet);
+    return printOutcome;
+}
+
 bool ScriptedPlatform::startProgram(const std::filesystem::path& program,
                                     const std::filesystem::path& folder) {
     started.push_back(program);

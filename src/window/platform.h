@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "export/family_sheet.h"
+
 namespace holmtex {
 
 struct LocalDateTime {
@@ -14,6 +16,8 @@ struct LocalDateTime {
 
 std::string germanDate(const LocalDateTime& t);  // "dd.MM.yyyy"
 std::string germanTime(const LocalDateTime& t);  // "HH:mm:ss"
+
+enum class PrintOutcome { Printed, Cancelled, Failed };
 
 class Platform {
 public:
@@ -31,6 +35,11 @@ public:
     virtual bool waitForProgram(int timeoutMs) = 0;
     // Ends the program once the running operation has returned.
     virtual void endProgram() = 0;
+    // The bytes of a PDF file of the family sheet (A4, text with its fonts embedded);
+    // false when it could not be made.
+    virtual bool sheetPdf(const FamilySheet& sheet, std::string& pdf) = 0;
+    // Lets the user choose a printer in the system's print dialog and prints the sheet.
+    virtual PrintOutcome printSheet(const FamilySheet& sheet) = 0;
 };
 
 // For tests: a fixed clock, prepared answers and a log of what was shown.
@@ -48,6 +57,10 @@ public:
     bool startSucceeds = true;
     bool runPrograms = false;  // really run started programs (a test of the sibling)
     bool ended = false;
+    std::vector<FamilySheet> pdfSheets, printedSheets;  // every sheet asked for
+    bool pdfSucceeds = true;
+    std::string pdfBytes = "%PDF-1.4 (scripted)\n";
+    PrintOutcome printOutcome = PrintOutcome::Printed;
 
     LocalDateTime now() override { return clock; }
     bool askYesNo(const std::string& title, const std::string& text) override;
@@ -56,6 +69,8 @@ public:
                       const std::filesystem::path& folder) override;
     bool waitForProgram(int timeoutMs) override;
     void endProgram() override { ended = true; }
+    bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
+    PrintOutcome printSheet(const FamilySheet& sheet) override;
 
 private:
     int child_ = -1;

@@ -69,6 +69,22 @@ const char* const kMessages[] = {
     // Data check
     "Prüfung erfolgt, Daten sind in Ordnung",
     "Prüfung erfolgt, Daten gestört",
+    // Family sheet and GEDCOM
+    "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen stehen "
+    "darf.",
+    "Das Familienblatt konnte nicht erstellt werden.",
+    "Kein Familienblatt gespeichert: Familienblatt_{number}_2612061403.pdf gibt es schon.",
+    "Kein Familienblatt gespeichert: {error}.",
+    "Familienblatt im Programmordner als Familienblatt_{number}_2612061403.pdf gespeichert",
+    "Das Familienblatt wurde an den Drucker gegeben.",
+    "Drucken abgebrochen, nichts gedruckt.",
+    "Das Familienblatt konnte nicht gedruckt werden.",
+    "Die Datei >{list}< fehlt, nichts exportiert.",
+    "Die Datei >{list}< kann nicht gelesen werden: {error}, nichts exportiert.",
+    "Die Datei >{list}< ist beschädigt, nichts exportiert.",
+    "Nichts exportiert: >holmtex-aktuell.ged< kann nicht geschrieben werden: {error}.",
+    "{count} Seiten als >holmtex-aktuell.ged< exportiert",
+    "{count} Seiten als >holmtex-aktuell.ged< exportiert; danach ist die Liste beschädigt.",
 };
 
 // What each placeholder stands for: every value, or the widest ones.

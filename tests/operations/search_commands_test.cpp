@@ -141,8 +141,16 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
           "als Anhang mitsenden.  Mit den Schaltflächen redcht unten '4 Familien'",
           "Die Eingabe von >datachek< löst"})
         EXPECT_NE(help.find(joint), std::string::npos) << joint;
-    EXPECT_TRUE(help.ends_with(" oder durch das Textfeld verdeckt."));
-    EXPECT_EQ(help.find('\n'), std::string::npos);
+    // The paragraph stays one line; each word added since has a line of its own.
+    const std::string paragraph = help.substr(0, help.find("\r\n"));
+    EXPECT_TRUE(paragraph.ends_with(" oder durch das Textfeld verdeckt."));
+    EXPECT_EQ(paragraph.find('\n'), std::string::npos);
+    EXPECT_EQ(help.substr(paragraph.size()),
+              "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
+              "Programmverzeichnis."
+              "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt."
+              "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
+              "Ahnenprogramme.");
     EXPECT_EQ(form.CurrentRecord.text(PageText), help);
     EXPECT_EQ(form.Combo1.text(), "hilfe");
 

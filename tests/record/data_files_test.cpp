@@ -22,6 +22,18 @@ TEST(DataFiles, NamesOfTheLists) {
     EXPECT_STREQ("holmtex-grund.dat", dataFileName(ListKind::Allgemein));
 }
 
+TEST(WriteNewFile, NeverReplacesAFileAndLeavesNoWorkFile) {
+    TempDir dir;
+    const auto file = dir / "blatt.pdf";
+    EXPECT_EQ(0, writeNewFile(file, "neu"));
+    EXPECT_EQ("neu", readFile(file));
+    EXPECT_EQ(EEXIST, writeNewFile(file, "zweites"));
+    EXPECT_EQ("neu", readFile(file));
+    EXPECT_EQ(ENAMETOOLONG, writeNewFile(dir / std::string(300, 'n'), "x"));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path()),
+                               std::filesystem::directory_iterator()));
+}
+
 TEST(AppendToFile, CreatesThenAppendsAfterTheLastByte) {
     TempDir dir;
     const auto file = dir / "holmtex-aktuell.dat";

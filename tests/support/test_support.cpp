@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -26,6 +29,27 @@ std::string readFile(const std::filesystem::path& file) {
 void writeFile(const std::filesystem::path& file, std::string_view bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string runCommand(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status) *status = -1;
+        return out;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    const int raw = ::pclose(pipe);
+    if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+}
+
+bool toolInstalled(const std::string& name) {
+    int status = 0;
+    runCommand("command -v '" + name + "' >/dev/null 2>&1", &status);
+    return status == 0;
 }
 
 }  // namespace holmtex::test

@@ -28,6 +28,11 @@ private:
 std::string readFile(const std::filesystem::path& file);  // "" when missing
 void writeFile(const std::filesystem::path& file, std::string_view bytes);
 
+// Runs a shell command and gives what it printed on stdout; `status` gets its exit status.
+std::string runCommand(const std::string& command, int* status = nullptr);
+// Whether a program of that name is on the PATH.
+bool toolInstalled(const std::string& name);
+
 }  // namespace holmtex::test
 
 namespace holmtex {

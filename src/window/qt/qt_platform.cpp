@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include "window/qt/sheet_render.h"
+
 namespace holmtex {
 
 LocalDateTime QtPlatform::now() {
@@ -56,6 +58,14 @@ void QtPlatform::endProgram() {
     // Quit once the running operation has returned to the event loop.
     // exit() rather than quit(): quit() would close the window once more.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+}
+
+bool QtPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
+    return renderSheetPdf(sheet, pdf);
+}
+
+PrintOutcome QtPlatform::printSheet(const FamilySheet& sheet) {
+    return printSheetWithDialog(sheet, parent_);
 }
 
 }  // namespace holmtex

@@ -20,6 +20,8 @@ public:
                       const std::filesystem::path& folder) override;
     bool waitForProgram(int timeoutMs) override;
     void endProgram() override;
+    bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
+    PrintOutcome printSheet(const FamilySheet& sheet) override;
 
 private:
     QPointer<QWidget> parent_;

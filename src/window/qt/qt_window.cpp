@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -161,6 +162,10 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     widgets_.at(&form.Text1)->raise();  // the big text window lies over the panels
     setTabOrder();
     updateCoverage();
+
+    // Ctrl+P prints the page as a family sheet, as the command word "drucken!" does.
+    auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    connect(print, &QShortcut::activated, this, [this] { form_.PrintFamilySheet(); });
 
     applyWindowSize();
     form.observeWindowSize([this] { applyWindowSize(); });

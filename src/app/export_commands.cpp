@@ -1,0 +1,174 @@
+#include "app/export_commands.h"
+
+#include <QGuiApplication>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "export/family_sheet.h"
+#include "export/list_export.h"
+#include "record/data_files.h"
+#include "window/qt/sheet_render.h"
+
+namespace holmtex {
+
+namespace {
+
+constexpr int kDone = 0, kFailed = 1, kWrongArguments = 2;
+
+void say(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+
+std::optional<ListKind> listByName(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (name == "aktuell") return ListKind::Aktuell;
+    if (name == "archiv") return ListKind::Archiv;
+    if (name == "allgemein") return ListKind::Allgemein;
+    say("Unbekannte Liste >" + name + "<: erlaubt sind aktuell, archiv und allgemein.");
+    return std::nullopt;
+}
+
+std::optional<int> lineNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        say("Die Zeile >" + text + "< ist keine Zahl ab 0.");
+        return std::nullopt;
+    }
+    return std::stoi(text);
+}
+
+LocalDateTime localNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string readProblem(int error, ListKind list) {
+    const std::string name = std::string(">") + dataFileName(list) + "<";
+    if (error == ENOENT) return "Die Datei " + name + " fehlt, nichts geschrieben.";
+    return "Die Datei " + name + " kann nicht gelesen werden: " + describeError(error) +
+           ", nichts geschrieben.";
+}
+
+// The output must never take the place of a list, whatever name leads to it.
+bool replacesAList(const std::filesystem::path& output, const std::filesystem::path& workDir) {
+    for (ListKind list : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein}) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(output, workDir / dataFileName(list), ec)) {
+            say(std::string("Die Ausgabe darf keine Liste überschreiben: >") + dataFileName(list) +
+                "<.");
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string bare(const std::filesystem::path& path) {
+    std::string name = ">";
+    name += path.filename().string();
+    name += "<";
+    return name;
+}
+
+}  // namespace
+
+int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
+    if (args.size() != 3) {
+        say("Aufruf: holmtex --pdf LISTE ZEILE AUSGABE.pdf (LISTE: aktuell, archiv oder "
+            "allgemein; ZEILE ab 0)");
+        return kWrongArguments;
+    }
+    const auto list = listByName(args[0]);
+    const auto line = lineNumber(args[1]);
+    if (!list || !line) return kWrongArguments;
+    const std::filesystem::path output = workDir / args[2];
+    if (replacesAList(output, workDir)) return kFailed;
+
+    PageRecord record;
+    const ListPageRead read = readListPage(workDir / dataFileName(*list), *line, record, true);
+    const std::string listName = std::string("Die Liste ") + listCaption(*list);
+    if (read.openError) {
+        say(readProblem(read.openError, *list));
+        return kFailed;
+    }
+    if (!read.found) {
+        say(read.damaged
+                ? listName + " ist ab Zeile " + std::to_string(read.wholePages) +
+                      " beschädigt; Zeile " + args[1] + " ist nicht ganz, nichts geschrieben."
+                : listName + " hat keine Zeile " + args[1] + " (sie hat " +
+                      std::to_string(read.wholePages) + " Seiten), nichts geschrieben.");
+        return kFailed;
+    }
+
+    // The sheet needs fonts but no screen. Qt's notes about the missing desktop are no
+    // concern of the user here; its errors still show.
+    std::unique_ptr<QGuiApplication> app;
+    if (!QCoreApplication::instance()) {
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg) say(text.toStdString());
+        });
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "holmtex";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    std::string pdf;
+    if (!renderSheetPdf(buildFamilySheet(listPageContent(record, *list, *line)), pdf)) {
+        say("Das Familienblatt konnte nicht erstellt werden, nichts geschrieben.");
+        return kFailed;
+    }
+    if (const int error = writeWholeFile(output, pdf)) {
+        say("Die Datei " + bare(output) +
+            " kann nicht geschrieben werden: " + describeError(error) + ".");
+        return kFailed;
+    }
+    if (read.damaged) {
+        say(listName + " ist ab Zeile " + std::to_string(read.wholePages) + " beschädigt; Zeile " +
+            args[1] + " ist ganz und steht in " + bare(output) + ".");
+        return kFailed;
+    }
+    std::printf("Familienblatt als %s gespeichert.\n", bare(output).c_str());
+    return kDone;
+}
+
+int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
+    if (args.size() != 2) {
+        say("Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder allgemein)");
+        return kWrongArguments;
+    }
+    const auto list = listByName(args[0]);
+    if (!list) return kWrongArguments;
+    const std::filesystem::path output = workDir / args[1];
+    if (replacesAList(output, workDir)) return kFailed;
+
+    const GedcomExport result =
+        exportListAsGedcom(workDir / dataFileName(*list), *list, output, localNow());
+    if (result.readError) {
+        say(readProblem(result.readError, *list));
+        return kFailed;
+    }
+    if (result.damaged && result.pages == 0) {
+        say(std::string("Die Datei >") + dataFileName(*list) +
+            "< ist beschädigt, nichts geschrieben.");
+        return kFailed;
+    }
+    if (result.writeError) {
+        say("Die Datei " + bare(output) +
+            " kann nicht geschrieben werden: " + describeError(result.writeError) + ".");
+        return kFailed;
+    }
+    const std::string done = std::to_string(result.pages) +
+                             (result.pages == 1 ? " Seite" : " Seiten") + " als " + bare(output) +
+                             " exportiert";
+    if (result.damaged) {
+        say(done + "; danach ist die Liste " + listCaption(*list) + " beschädigt.");
+        return kFailed;
+    }
+    std::printf("%s.\n", done.c_str());
+    return kDone;
+}
+
+}  // namespace holmtex

@@ -1,0 +1,23 @@
+#pragma once
+// Command-line uses that write a page as a family sheet or a list as a genealogy file and
+// end, with no window and no display. Messages go to stderr, in German.
+//
+//   holmtex --pdf LISTE ZEILE AUSGABE.pdf
+//   holmtex --gedcom LISTE AUSGABE.ged
+//
+// LISTE is aktuell, archiv or allgemein; ZEILE counts from 0 as the page list does.
+// Exit status: 0 done; 1 not done, or done only in part because the list is damaged
+// (the message says which); 2 the arguments are wrong.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace holmtex {
+
+// `args` are the words after "--pdf"; relative names are taken in workDir.
+int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+// `args` are the words after "--gedcom".
+int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+
+}  // namespace holmtex

@@ -1,0 +1,114 @@
+// The page on screen as a family-group sheet (PDF file and printer) and the selected list
+// as a genealogy file.
+#include <cerrno>
+
+#include "export/family_sheet.h"
+#include "export/list_export.h"
+#include "operations/output_names.h"
+#include "record/data_files.h"
+#include "window/holmtex.h"
+
+namespace holmtex {
+
+PageContent Holmtex::pageOnScreen() {
+    PageContent content;
+    content.page.set(PageText, Text1.text());
+    content.page.set(ProcessNumber, Text2.text());
+    for (int n = 10; n <= kItemCount; ++n) content.page.set(n, fieldForItem(n).text());
+    content.addState = Line1.visible();
+
+    // The page counts as opened from a list when
+    // - the list line selected now is the one the last opening took (MarkedLine; a search
+    //   leaves no line selected),
+    // - the buffer still holds that line's page: the list file has a page with the
+    //   buffer's save date and time on that line (reading other pages into the buffer, or
+    //   another list file, changes them),
+    // - the process number on screen is that page's: the number names the page in the
+    //   list, and "Felder löschen", which keeps the line selected, empties it,
+    // - and the window is not blank.
+    // Other fields typed since are printed as they are, with a note that they changed.
+    const auto list = selectedList();
+    const int line = List1.listIndex();
+    bool blank = !hasText(Text1.text()) && !hasText(Text2.text());
+    for (int n = 10; n <= kItemCount && blank; ++n) blank = !hasText(fieldForItem(n).text());
+    if (!list || line < 0 || line != MarkedLine || blank) return content;
+    PageRecord stored;
+    if (!readListPage(filePath(dataFileName(*list)), line, stored, false).found) return content;
+    if (stored.text(SaveDate) != CurrentRecord.text(SaveDate) ||
+        stored.text(SaveTime) != CurrentRecord.text(SaveTime) ||
+        stored.text(ProcessNumber) != Text2.text())
+        return content;
+    content.origin = PageOrigin{*list, line, std::string(stored.text(SaveDate)),
+                                std::string(stored.text(SaveTime)), false};
+    for (int n = PageText; n <= kItemCount; ++n)
+        if (stored.text(n) != content.page.text(n)) content.origin->changedSince = true;
+    return content;
+}
+
+void Holmtex::WriteFamilySheetPdf() {
+    const std::string number = Text2.text();
+    if (!fitsAFileName(number)) {
+        Text5.setText(
+            "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen "
+            "stehen darf.");
+        return;
+    }
+    const std::string name =
+        "Familienblatt_" + number + "_" + fileNameStamp(platform_.now()) + ".pdf";
+    std::string pdf;
+    if (!platform_.sheetPdf(buildFamilySheet(pageOnScreen()), pdf)) {
+        Text5.setText("Das Familienblatt konnte nicht erstellt werden.");
+        return;
+    }
+    if (const int error = writeNewFile(filePath(name), pdf)) {
+        Text5.setText(error == EEXIST
+                          ? "Kein Familienblatt gespeichert: " + name + " gibt es schon."
+                          : "Kein Familienblatt gespeichert: " + describeError(error) + ".");
+        return;
+    }
+    Text5.setText("Familienblatt im Programmordner als " + name + " gespeichert");
+}
+
+void Holmtex::PrintFamilySheet() {
+    switch (platform_.printSheet(buildFamilySheet(pageOnScreen()))) {
+        case PrintOutcome::Printed:
+            Text5.setText("Das Familienblatt wurde an den Drucker gegeben.");
+            break;
+        case PrintOutcome::Cancelled:
+            Text5.setText("Drucken abgebrochen, nichts gedruckt.");
+            break;
+        case PrintOutcome::Failed:
+            Text5.setText("Das Familienblatt konnte nicht gedruckt werden.");
+            break;
+    }
+}
+
+void Holmtex::ExportGedcom() {
+    const ListKind list = selectedList().value_or(ListKind::Aktuell);
+    const std::string source = std::string(">") + dataFileName(list) + "<";
+    std::string target = ">";
+    target += gedcomFileName(list);
+    target += "<";
+    const GedcomExport result = exportListAsGedcom(filePath(dataFileName(list)), list,
+                                                   filePath(gedcomFileName(list)), platform_.now());
+    std::string message;
+    if (result.readError == ENOENT) {
+        message = "Die Datei " + source + " fehlt, nichts exportiert.";
+    } else if (result.readError) {
+        message = "Die Datei " + source +
+                  " kann nicht gelesen werden: " + describeError(result.readError) +
+                  ", nichts exportiert.";
+    } else if (result.damaged && result.pages == 0) {
+        message = "Die Datei " + source + " ist beschädigt, nichts exportiert.";
+    } else if (result.writeError) {
+        message = "Nichts exportiert: " + target +
+                  " kann nicht geschrieben werden: " + describeError(result.writeError) + ".";
+    } else {
+        message = std::to_string(result.pages) + (result.pages == 1 ? " Seite" : " Seiten") +
+                  " als " + target + " exportiert";
+        if (result.damaged) message += "; danach ist die Liste beschädigt.";
+    }
+    Text5.setText(message);
+}
+
+}  // namespace holmtex

@@ -1,0 +1,287 @@
+// holmtex --pdf and holmtex --gedcom, run as the real program without a display, and a
+// real genealogy program reading the file back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "operations/pages.h"
+#include "support/test_support.h"
+
+namespace holmtex {
+namespace {
+
+using test::makePage;
+using test::readFile;
+using test::runCommand;
+using test::toolInstalled;
+using test::writeFile;
+
+struct ProgramRun {
+    int status = -1;
+    std::string output;  // stdout and stderr
+};
+
+class ExportCommands : public testing::Test {
+protected:
+    ProgramRun holmtex(const std::string& arguments) {
+        ProgramRun run;
+        run.output = runCommand("cd '" + dir.path().string() +
+                                    "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                    HOLMTEX_PROGRAM + "' " + arguments + " 2>&1",
+                                &run.status);
+        return run;
+    }
+    void list(const char* file, const std::vector<PageRecord>& pages,
+              const std::string& tail = "") {
+        writeFile(dir / file, test::bytesOf(pages) + tail);
+    }
+    bool exists(const char* name) const { return std::filesystem::exists(dir / name); }
+
+    test::TempDir dir;
+};
+
+const std::string kDamagedTail = "\"->2\",\"06.12.2026\",\"14:09";
+
+TEST_F(ExportCommands, PdfOfOneLineNeedsNoDisplay) {
+    list("holmtex-archiv.dat",
+         {makePage("1", 0, {{fatherItem(1), "Otto Kahl"}}),
+          makePage("2", 1, {{fatherItem(1), "Emil Kahl"}, {PageText, "Grüße"}})});
+    const ProgramRun run = holmtex("--pdf archiv 1 blatt.pdf");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, "Familienblatt als >blatt.pdf< gespeichert.\n");
+    ASSERT_EQ(readFile(dir / "blatt.pdf").rfind("%PDF-", 0), 0u);
+    if (!toolInstalled("pdftotext"))
+        GTEST_SKIP() << "pdftotext (poppler-utils) fehlt: Inhalt nicht geprüft";
+    const std::string text =
+        runCommand("pdftotext -enc UTF-8 '" + (dir / "blatt.pdf").string() + "' -");
+    for (const char* expected : {"Familienblatt", "Vorgang Nr. 2", "Liste ARCHIV, Zeile 1",
+                                 "Emil Kahl", "Grüße", "Seite 1 von 1"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+}
+
+TEST_F(ExportCommands, FailuresEndWithAStatusAndAGermanMessage) {
+    list("holmtex-aktuell.dat", {makePage("1", 0), makePage("2", 1)}, kDamagedTail);
+    const struct {
+        const char* arguments;
+        int status;
+        const char* message;
+        const char* written;  // the file left, or nullptr for none
+    } cases[] = {
+        {"--pdf aktuell 5 a.pdf", 1,
+         "Die Liste AKTUELL ist ab Zeile 2 beschädigt; Zeile 5 ist nicht ganz, nichts "
+         "geschrieben.\n",
+         nullptr},
+        {"--pdf aktuell 1 b.pdf", 1,
+         "Die Liste AKTUELL ist ab Zeile 2 beschädigt; Zeile 1 ist ganz und steht in >b.pdf<.\n",
+         "b.pdf"},
+        {"--pdf archiv 0 c.pdf", 1, "Die Datei >holmtex-archiv.dat< fehlt, nichts geschrieben.\n",
+         nullptr},
+        {"--gedcom aktuell d.ged", 1,
+         "2 Seiten als >d.ged< exportiert; danach ist die Liste AKTUELL beschädigt.\n", "d.ged"},
+        {"--gedcom allgemein e.ged", 1,
+         "Die Datei >holmtex-grund.dat< fehlt, nichts geschrieben.\n", nullptr},
+        {"--pdf aktuell", 2,
+         "Aufruf: holmtex --pdf LISTE ZEILE AUSGABE.pdf (LISTE: aktuell, archiv oder allgemein; "
+         "ZEILE ab 0)\n",
+         nullptr},
+        {"--pdf liste 0 f.pdf", 2,
+         "Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n", nullptr},
+        {"--pdf aktuell -1 g.pdf", 2, "Die Zeile >-1< ist keine Zahl ab 0.\n", nullptr},
+        {"--pdf aktuell 99999999999 h.pdf", 2, "Die Zeile >99999999999< ist keine Zahl ab 0.\n",
+         nullptr},
+        {"--gedcom aktuell", 2,
+         "Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder allgemein)\n",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = holmtex(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        EXPECT_EQ(run.output, c.message) << c.arguments;
+        if (c.written) {
+            EXPECT_TRUE(exists(c.written)) << c.arguments;
+        }
+    }
+    for (const char* name : {"a.pdf", "c.pdf", "e.ged", "f.pdf", "g.pdf", "h.pdf"})
+        EXPECT_FALSE(exists(name)) << name;
+}
+
+TEST_F(ExportCommands, PdfOfAMissingLine) {
+    list("holmtex-aktuell.dat", {makePage("1", 0)});
+    const ProgramRun run = holmtex("--pdf AKTUELL 1 a.pdf");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output,
+              "Die Liste AKTUELL hat keine Zeile 1 (sie hat 1 Seiten), nichts geschrieben.\n");
+    EXPECT_FALSE(exists("a.pdf"));
+}
+
+TEST_F(ExportCommands, OutputNeverTakesThePlaceOfAList) {
+    list("holmtex-aktuell.dat", {makePage("1", 0, {{fatherItem(1), "Otto"}})});
+    list("holmtex-archiv.dat", {makePage("2", 0)});
+    const std::string aktuell = readFile(dir / "holmtex-aktuell.dat");
+    const std::string archiv = readFile(dir / "holmtex-archiv.dat");
+    for (const char* arguments :
+         {"--gedcom aktuell holmtex-aktuell.dat", "--gedcom aktuell ./holmtex-archiv.dat",
+          "--pdf aktuell 0 holmtex-archiv.dat"}) {
+        const ProgramRun run = holmtex(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_NE(run.output.find("Die Ausgabe darf keine Liste überschreiben"), std::string::npos)
+            << run.output;
+    }
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), aktuell);
+    EXPECT_EQ(readFile(dir / "holmtex-archiv.dat"), archiv);
+}
+
+// ---- A real genealogy program reads the file ----
+
+struct GedcomRecord {
+    std::string id, tag;
+    std::vector<std::string> lines;
+    std::vector<std::string> values(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& line : lines)
+            if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
+        return out;
+    }
+};
+
+std::map<std::string, GedcomRecord> records(const std::string& file) {
+    std::map<std::string, GedcomRecord> out;
+    std::istringstream in(file);
+    GedcomRecord* current = nullptr;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("0 @", 0) == 0) {
+            const std::size_t end = line.find("@ ", 3);
+            GedcomRecord record{line.substr(2, end - 1), line.substr(end + 2), {}};
+            current = &(out[record.id] = record);
+        } else if (line.rfind("0 ", 0) == 0) {
+            current = nullptr;
+        } else if (current) {
+            current->lines.push_back(line);
+        }
+    }
+    return out;
+}
+
+int count(const std::map<std::string, GedcomRecord>& all, const std::string& tag) {
+    int n = 0;
+    for (const auto& [id, record] : all) n += record.tag == tag;
+    return n;
+}
+
+// The person of that name: its child-of and spouse-in families, each as the family's
+// husband, wife and children.
+struct Links {
+    int persons = 0;
+    std::vector<std::string> childOf, spouseIn;
+};
+
+Links linksOf(const std::map<std::string, GedcomRecord>& all, const std::string& name) {
+    Links links;
+    for (const auto& [id, record] : all) {
+        if (record.tag != "INDI" || record.values("1 NAME ").empty() ||
+            record.values("1 NAME ").front() != name)
+            continue;
+        ++links.persons;
+        auto describe = [&](const std::string& family) {
+            const GedcomRecord& fam = all.at(family);
+            // A name without surname may come back as "Jan //".
+            auto nameOf = [&](const std::vector<std::string>& ids) {
+                std::string out;
+                for (const auto& p : ids) {
+                    std::string name = all.at(p).values("1 NAME ").front();
+                    if (name.ends_with(" //")) name.resize(name.size() - 3);
+                    out += name + ";";
+                }
+                return out;
+            };
+            return "H:" + nameOf(fam.values("1 HUSB ")) + " W:" + nameOf(fam.values("1 WIFE ")) +
+                   " C:" + nameOf(fam.values("1 CHIL "));
+        };
+        for (const auto& f : record.values("1 FAMC ")) links.childOf.push_back(describe(f));
+        for (const auto& f : record.values("1 FAMS ")) links.spouseIn.push_back(describe(f));
+    }
+    // Programs may order a person's families their own way.
+    std::sort(links.childOf.begin(), links.childOf.end());
+    std::sort(links.spouseIn.begin(), links.spouseIn.end());
+    return links;
+}
+
+TEST_F(ExportCommands, GrampsImportsTheExportWithoutErrorsAndKeepsTheLinks) {
+    PageRecord add = makePage("A-1", 0,
+                              {{fatherItem(1), "Hinrich Addmann"},
+                               {motherItem(1), "Wiebke Addmann geb. Frerichs"},
+                               {dateItem(1), "12.03.1890 in Leer"},
+                               {childItem(1, 1), "Jan Addmann"},
+                               {childItem(2, 1), "Tade Addmann"},
+                               {remarkItem(1), "Mail an x@y.de\r\nzweite Zeile"},
+                               {childItem(1, 2), "Hinrich Addmann"},
+                               {fatherItem(2), "Ocke Addmann"},
+                               {motherItem(2), "Trientje geb. Janssen"},
+                               {dateItem(2), "um 1860"},
+                               {childItem(2, 2), "Fokke Addmann"},
+                               {fatherItem(3), "Harm Kloster"},
+                               {childItem(1, 4), "Wiebke Addmann geb. Frerichs"},
+                               {fatherItem(4), "Eilert Frerichs"},
+                               {motherItem(4), "Gesche von Münchhausen"},
+                               {dateItem(4), "irgendwann im Frühjahr nach dem großen Brand"},
+                               {PageText, std::string(600, 'T') + "\r\nÄrger, Öl, Straße"}});
+    add.set(AddMarker, "add");
+    list("holmtex-aktuell.dat",
+         {add, makePage("2", 1, {{fatherItem(1), "Hinrich Addmann"}, {childItem(1, 1), "Jan"}}),
+          makePage("3", 2, {{PageText, "nur Text"}}), makePage("4", 3),
+          makePage("5", 4, {{motherItem(3), ",,,"}, {childItem(1, 3), std::string(300, 'L')}})});
+    const ProgramRun run = holmtex("--gedcom aktuell export.ged");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const auto exported = records(readFile(dir / "export.ged"));
+    const int persons = count(exported, "INDI"), families = count(exported, "FAM");
+    EXPECT_EQ(persons, 14);
+    EXPECT_EQ(families, 7);
+
+    if (!toolInstalled("gramps"))
+        GTEST_SKIP() << "gramps ist nicht installiert: Import nicht geprüft";
+    const std::string home = (dir / "home").string();
+    std::filesystem::create_directory(home);
+    const std::string gramps =
+        "cd '" + dir.path().string() + "' && HOME='" + home + "' LANG=C.UTF-8 gramps -y ";
+    int status = 0;
+    const std::string imported = runCommand(gramps + "-C holmtex -i export.ged 2>&1", &status);
+    EXPECT_EQ(status, 0) << imported;
+    EXPECT_NE(imported.find("No errors detected"), std::string::npos) << imported;
+    const std::string exportedBack = runCommand(gramps + "-O holmtex -e back.ged 2>&1", &status);
+    ASSERT_EQ(status, 0) << exportedBack;
+    const auto back = records(readFile(dir / "back.ged"));
+    EXPECT_EQ(count(back, "INDI"), persons);
+    EXPECT_EQ(count(back, "FAM"), families);
+    std::printf("gramps: %d persons, %d families exported; %d persons, %d families read back\n",
+                persons, families, count(back, "INDI"), count(back, "FAM"));
+
+    // Father 1 and mother 1 of the page in the add state are one person each, child of
+    // family 2 / family 4 and spouse in family 1; page 2 has a person of the same name.
+    for (const auto* all : {&exported, &back}) {
+        const Links father = linksOf(*all, "Hinrich /Addmann/");
+        EXPECT_EQ(father.persons, 2);
+        EXPECT_EQ(
+            father.childOf,
+            (std::vector<std::string>{
+                "H:Ocke /Addmann/; W:Trientje /Janssen/; C:Hinrich /Addmann/;Fokke /Addmann/;"}));
+        EXPECT_EQ(
+            father.spouseIn,
+            (std::vector<std::string>{
+                "H:Hinrich /Addmann/; W: C:Jan;",
+                "H:Hinrich /Addmann/; W:Wiebke /Frerichs/; C:Jan /Addmann/;Tade /Addmann/;"}));
+        const Links mother = linksOf(*all, "Wiebke /Frerichs/");
+        EXPECT_EQ(mother.persons, 1);
+        EXPECT_EQ(mother.childOf,
+                  (std::vector<std::string>{
+                      "H:Eilert /Frerichs/; W:Gesche /von Münchhausen/; C:Wiebke /Frerichs/;"}));
+        EXPECT_EQ(mother.spouseIn.size(), 1u);
+    }
+}
+
+}  // namespace
+}  // namespace holmtex
