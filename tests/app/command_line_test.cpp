@@ -41,6 +41,11 @@ TEST(CommandLine, DecidesWhatToDo) {
         {{"--ordner", "a"}, Action::Error, std::nullopt, "Die Option „--ordner“ gibt es nicht."},
         {{"a", "b"}, Action::Error, std::nullopt, "Es geht nur ein ORDNER."},
         {{"-platform"}, Action::Error, std::nullopt, "unvollständig"},
+        // The uses that write a file and end take their words as arguments.
+        {{"--pdf", "aktuell", "0", "a.pdf"}, Action::Pdf, std::nullopt, ""},
+        {{"--gedcom", "archiv", "a.ged"}, Action::Gedcom, std::nullopt, ""},
+        {{"--pdf", "--gedcom", "a"}, Action::Error, std::nullopt, "gehen nicht zusammen"},
+        {{"--help"}, Action::Help, std::nullopt, "--pdf LISTE ZEILE AUSGABE.pdf"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

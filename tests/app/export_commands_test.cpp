@@ -90,7 +90,10 @@ TEST_F(ExportCommands, FailuresEndWithAStatusAndAGermanMessage) {
          nullptr},
         {"--pdf liste 0 f.pdf", 2,
          "Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n", nullptr},
-        {"--pdf aktuell -1 g.pdf", 2, "Die Zeile >-1< ist keine Zahl ab 0.\n", nullptr},
+        {"--pdf aktuell x1 g.pdf", 2, "Die Zeile >x1< ist keine Zahl ab 0.\n", nullptr},
+        // A negative number reads as an option.
+        {"--pdf aktuell -1 g.pdf", 2,
+         "holmtex: Die Option \u201e-1\u201c gibt es nicht.\nMehr dazu: holmtex --help\n", nullptr},
         {"--pdf aktuell 99999999999 h.pdf", 2, "Die Zeile >99999999999< ist keine Zahl ab 0.\n",
          nullptr},
         {"--gedcom aktuell", 2,
