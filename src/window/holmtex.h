@@ -176,6 +176,9 @@ public:
     void ExportTransfer();
     void CopyTransfer();
     void CheckData();
+    // "reparatur!": a list whose file ends inside an unfinished record keeps its whole
+    // records; the rest goes into a file of its own.
+    void RepairList();
 
     // ---- Operations: page list and list choice ----
     void RefreshList();
