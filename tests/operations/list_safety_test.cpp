@@ -21,7 +21,7 @@ using test::readRecords;
 using test::writeFile;
 namespace fs = std::filesystem;
 
-const std::string kDamaged = " ist am Ende beschädigt; reparatur! behebt das.";
+const std::string kDamaged = " ist am Ende beschädigt; reparatur! hilft.";
 
 // A record as another program may write it: a bare item with a quote inside (child 1).
 std::string foreignRecord(const std::string& number) {
@@ -80,6 +80,22 @@ TEST_F(ListSafety, SaveLooksAtTheEndOfTheListFirst) {
             EXPECT_EQ(form.List1.listCount(), 2);
         }
     }
+}
+
+// An append that cannot be finished is told at the start, and nothing is appended behind
+// it until it is.
+TEST_F(ListSafety, AnUnfinishedAppendThatCannotBeFinishedStopsTheNextOne) {
+    writeFile(aktuell(), recordBytes(makePage("1", 0)));
+    fs::create_directories(dir / "holmtex-aktuell.dat.anhang" / "x");
+    form.Form_Load();
+    EXPECT_EQ(form.Text5.text(),
+              "Unterbrochenes Speichern in holmtex-aktuell.dat konnte nicht beendet werden: der "
+              "Name gehört einem Ordner.");
+    form.Command1_Click();
+    EXPECT_EQ(form.Text5.text(),
+              "Die Seite wurde nicht gespeichert: der Name gehört einem Ordner "
+              "(holmtex-aktuell.dat.anhang).");
+    EXPECT_EQ(readFile(aktuell()), recordBytes(makePage("1", 0)));
 }
 
 TEST_F(ListSafety, ImportAndExportTakeNothingBehindADamagedEnd) {
@@ -308,7 +324,7 @@ TEST_F(ListSafety, TheDataCheckNamesCheckDatWhenOnlyItCannotBeWritten) {
     form.Form_Load();
     form.Combo1.setText("datacheck!");
     EXPECT_EQ(form.Text5.text().rfind(
-                  "Prüfung erfolgt, Daten sind in Ordnung; check.dat wurde nicht geschrieben: ", 0),
+                  "Prüfung erfolgt, Daten in Ordnung; check.dat nicht geschrieben: ", 0),
               0u)
         << form.Text5.text();
     writeFile(aktuell(), recordBytes(makePage("1", 0)) + "\"->");

@@ -257,9 +257,9 @@ TEST_F(Transfer, ImportDeletesTheTransferFileAndThenSyncsTheFolder) {
     folderSyncFailsAfterImport = EIO;
     form.Combo1.setText("import!");
     folderSyncFailsAfterImport = 0;
-    EXPECT_EQ(form.Text5.text(),
-              "Importiert, aber das Löschen von >holmtex-trans.txt< ist nicht sicher gespeichert: "
-              "Ein-/Ausgabefehler.");
+    EXPECT_EQ(
+        form.Text5.text(),
+        "Importiert, aber >holmtex-trans.txt< ist nicht sicher gelöscht: Ein-/Ausgabefehler.");
     EXPECT_EQ(readRecords(aktuell()), (std::vector<PageRecord>{pages[0], pages[1], pages[2]}));
     EXPECT_EQ(form.List1.listCount(), 3);
 }
