@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/export_commands.h"
+#include "app/folder_claim.h"
 #include "app/working_folder.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_application.h"
@@ -72,6 +73,8 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     holmtex::setUpApplication(app);
 
     holmtex::QtPlatform platform;
+    // One program per folder: taken before start-up reads anything.
+    if (!holmtex::claimWorkFolder(*folder, platform)) return 1;
     holmtex::Holmtex form(platform, *folder);
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);

@@ -87,9 +87,16 @@ public:
     // Replaces all 49 items of `into` with that record's, as next() does.
     void decodeInto(PageRecord& into);
 
-    // Byte offset where the record last returned begins, and the offset after it.
+    // Byte offset where the record last returned begins, and the offset after it. After
+    // Damaged, recordStart() is where the unfinished record begins.
     std::uint64_t recordStart() const { return recordStart_; }
     std::uint64_t recordEnd() const { return recordEnd_; }
+    // The bytes of the last whole record, its line end included, as they stand in the
+    // data; valid until the next call that reads.
+    std::string_view rawRecord() const {
+        return hasLast_ ? std::string_view(buf_.data() + lastStart_, lastLength_)
+                        : std::string_view();
+    }
 
 private:
     struct Span {
@@ -123,7 +130,7 @@ private:
     std::uint64_t recordStart_ = 0, recordEnd_ = 0;
     // The record last found: its bytes start at buf_[lastStart_] and stay in the buffer.
     bool hasLast_ = false;
-    std::size_t lastStart_ = 0;
+    std::size_t lastStart_ = 0, lastLength_ = 0;
     Spans spans_[2];
     int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
     int lastKnown_ = 0;                // how many items of the last record have their spans
@@ -134,5 +141,8 @@ private:
 // Appends the bytes of one record, item 49 followed by CR LF.
 void writeRecord(std::string& out, const PageRecord& record);
 std::string recordBytes(const PageRecord& record);
+// writeRecord() with every double quote inside an item written as an apostrophe: a bare
+// item of a foreign file may hold one, and written in quotes it would end its item early.
+void writeRecordWithoutQuotes(std::string& out, const PageRecord& record);
 
 }  // namespace holmtex

@@ -39,7 +39,7 @@ TEST_F(WorkingFolderTest, FolderArgumentIsTakenAsItIsAndMustExist) {
         {"Fehlt", "", "Den Ordner „Fehlt“ gibt es nicht."},
         {"notiz.txt", "", "„notiz.txt“ ist kein Ordner."},
         {"notiz.txt/x", "",
-         "Der Ordner „notiz.txt/x“ ist nicht erreichbar: ein Teil des Pfads ist kein Ordner."},
+         "Der Ordner „notiz.txt/x“ ist nicht erreichbar: ein Teil des Pfades ist kein Ordner."},
         {"", "", "Der Ordnername ist leer."},
     };
     for (const Case& c : cases) {
@@ -82,7 +82,7 @@ TEST_F(WorkingFolderTest, HomeFolderStartSaysWhyTheFolderCannotBeMade) {
     WorkingFolder chosen = choose(std::nullopt, home);
     EXPECT_EQ(chosen.folder, fs::path());
     EXPECT_EQ(chosen.error, "Der Ordner „" + (documents / "Holmtex Notiz").string() +
-                                "“ konnte nicht angelegt werden: ein Teil des Pfads ist kein "
+                                "“ konnte nicht angelegt werden: ein Teil des Pfades ist kein "
                                 "Ordner.");
 
     fs::remove(documents);

@@ -59,7 +59,7 @@ const char* const kMessages[] = {
     "Die Datei >{list}< kann nicht gelesen werden: {error}, nichts {done}.",
     "Listenzeile {line} fehlt in der Datei >{list}<, nichts {done}.",
     "Die Datei >{list}< ist beschädigt, nichts {done}.",
-    "Die Datei >holmtex-trans.txt< kann nicht geschrieben werden: {error}, nichts {done}.",
+    "In >holmtex-trans.txt< nichts {done}: {error}.",
     "keine Datei zum Import vorhanden",
     "Die Datei >holmtex-trans.txt< kann nicht gelesen werden: {error}, nichts importiert.",
     "Die Datei >holmtex-trans.txt< ist beschädigt, nichts importiert.",
@@ -69,6 +69,27 @@ const char* const kMessages[] = {
     // Data check
     "Prüfung erfolgt, Daten sind in Ordnung",
     "Prüfung erfolgt, Daten gestört",
+    // Damaged ends, interrupted appends and their repair
+    "Die Seite wurde nicht gespeichert: {list} ist am Ende beschädigt; reparatur! hilft.",
+    "Die Seiten wurden nicht importiert: {list} ist am Ende beschädigt; reparatur! hilft.",
+    "Die Seite wurde nicht verschoben: {list} ist am Ende beschädigt; reparatur! hilft.",
+    "Die Zeile wurde nicht gelöscht: {list} ist am Ende beschädigt; reparatur! hilft.",
+    "Die Seite wurde nicht gespeichert: {error} ({file}).",
+    "Die Datei >holmtex-trans.txt< ist am Ende beschädigt, nichts {done}.",
+    "Unterbrochenes Speichern in {file} konnte nicht beendet werden: {error}.",
+    "{count} Seiten blieben in der Liste, der Rest steht in holmtex-aktuell-rest-2612061403.txt.",
+    "Die Liste {list} ist in Ordnung; es wurde nichts geändert.",
+    "Die Liste wurde nicht repariert: {error} ({file}).",
+    "Die Liste wurde nicht repariert: die Datei holmtex-aktuell-rest-2612061403.txt gibt es "
+    "schon.",
+    "Die Liste wurde repariert, aber nicht sicher geschrieben: {error}.",
+    "Prüfung erfolgt, Daten in Ordnung; check.dat nicht geschrieben: {error}.",
+    "Importiert, aber >holmtex-trans.txt< ist nicht sicher gelöscht: {error}.",
+    "Die Textdatei wurde nicht gespeichert: die alte Datei z1.txt bleibt ({error}).",
+    "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 fehlt.",
+    "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 ließ sich nicht starten.",
+    "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 meldet den Fehler 255.",
+    "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 ist abgestürzt.",
     // Family sheet and GEDCOM
     "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen stehen "
     "darf.",
@@ -91,7 +112,8 @@ const char* const kMessages[] = {
 std::map<std::string, std::vector<std::string>> placeholderValues() {
     std::vector<std::string> errors;
     for (int error : {ENOSPC, EDQUOT, EFBIG, EACCES, EROFS, ENOENT, EISDIR, EIO, EBUSY, EWOULDBLOCK,
-                      ENAMETOOLONG, EOWNERDEAD})
+                      ENAMETOOLONG, EOWNERDEAD, ENOTDIR, ELOOP, EEXIST, EMFILE, ENOMEM, EXDEV,
+                      ESTALE, ENODEV, EINVAL, EOVERFLOW})
         errors.push_back(describeError(error));
     std::vector<std::string> lists, backups;
     for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein}) {

@@ -172,7 +172,7 @@ TEST_F(FamilyExport, PdfNamesAndTheirFailures) {
     form.Text2.setText(std::string(300, 'n'));
     platform.pdfSucceeds = true;
     form.Combo1.setText("pdf!");
-    EXPECT_EQ(form.Text5.text(), "Kein Familienblatt gespeichert: der Dateiname ist zu lang.");
+    EXPECT_EQ(form.Text5.text(), "Kein Familienblatt gespeichert: der Name ist zu lang.");
 
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))

@@ -105,7 +105,7 @@ TEST_F(QuestionMarks, TheTextFileNamesWhatItsWorkFileLost) {
     form.Text2.setText("4712");
     form.Command7_Click();
     EXPECT_EQ(form.Text5.text(),
-              "Die Textdatei wurde nicht gespeichert: es gibt keine Datei z1.txt.");
+              "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 fehlt.");
 }
 
 TEST_F(QuestionMarks, ExportCarriesThePageAsTheListHoldsIt) {

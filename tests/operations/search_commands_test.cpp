@@ -141,11 +141,14 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
           "als Anhang mitsenden.  Mit den Schaltflächen redcht unten '4 Familien'",
           "Die Eingabe von >datachek< löst"})
         EXPECT_NE(help.find(joint), std::string::npos) << joint;
-    // The paragraph stays one line; each word added since has a line of its own.
+    // The paragraph stays one line; each command word added since has a line of its own.
     const std::string paragraph = help.substr(0, help.find("\r\n"));
     EXPECT_TRUE(paragraph.ends_with(" oder durch das Textfeld verdeckt."));
     EXPECT_EQ(paragraph.find('\n'), std::string::npos);
     EXPECT_EQ(help.substr(paragraph.size()),
+              "\r\nEingabe von >reparatur!< repariert die gewählte Liste, "
+              "wenn ihr letzter Eintrag unvollständig ist: die ganzen Seiten "
+              "bleiben, der Rest kommt in eine eigene Datei."
               "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
               "Programmverzeichnis."
               "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt."
