@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "list_gen.h"
-#include "operations/page_list.h"
+#include "operations/page_index.h"
 #include "record/record_io.h"
 
 namespace fs = std::filesystem;
@@ -96,13 +96,13 @@ void listPages(benchmark::State& state, std::size_t n) {
     const ListFile& file = listFile(n);
     holmtex::PageRecord buffer;
     for (auto _ : state) {
-        std::vector<std::string> lines;
-        holmtex::ListScan scan = holmtex::scanListLines(file.path, buffer, lines);
-        if (!scan.opened || scan.status != holmtex::ReadStatus::End || lines.size() != n) {
+        holmtex::PageIndex index;
+        auto lines = index.list(holmtex::ListKind::Aktuell, file.path, buffer, false);
+        if (lines->size() != n) {
             state.SkipWithError("the page list is incomplete");
             break;
         }
-        benchmark::DoNotOptimize(lines.data());
+        benchmark::DoNotOptimize(lines->data());
         benchmark::DoNotOptimize(buffer);
     }
     state.SetBytesProcessed(state.iterations() * file.bytes);

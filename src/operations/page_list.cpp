@@ -54,32 +54,32 @@ std::string rawListLine(RecordReader& reader) {
     return std::string(text, w);
 }
 
-ListScan scanListLines(const std::filesystem::path& file, PageRecord& buffer,
-                       std::vector<std::string>& lines) {
-    ListScan scan;
-    FileSource source;
-    if (!source.open(file)) return scan;
-    scan.opened = true;
-    // Only three items go into a line, so only those are decoded on the way; the buffer
-    // gets the last whole record once, at the end.
-    RecordReader reader(source);
-    bool any = false;
-    while ((scan.status = reader.nextRaw(ProcessNumber)) == ReadStatus::Record) {
-        any = true;
-        lines.push_back(rawListLine(reader));
+void Holmtex::RefreshList() {
+    const auto kind = selectedList();
+    if (!kind) {
+        List1.clear();
+        return;
     }
-    if (any) reader.decodeInto(buffer);
-    return scan;
+    // A missing file lists as an empty list; a damaged tail lists the whole records before
+    // it. A file that is as it was last read is not read again, and after our own append
+    // only the new records are.
+    auto lines =
+        pageIndex_.list(*kind, filePath(dataFileName(*kind)), CurrentRecord, !alwaysReadFromStart);
+    if (List1.shows(lines.get()))
+        List1.linesAppended();  // the lines shown, perhaps with new ones at the end
+    else
+        List1.showLines(std::move(lines));
+    if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
 }
 
-void Holmtex::RefreshList() {
-    List1.clear();
-    // A missing file lists as an empty list; a damaged tail lists the whole records before it.
-    std::vector<std::string> lines;
-    if (auto kind = selectedList())
-        scanListLines(filePath(dataFileName(*kind)), CurrentRecord, lines);
-    List1.setLines(std::move(lines));
-    if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
+int Holmtex::appendToList(ListKind list, std::string_view bytes) {
+    // The sizes around the append tell the page index whether the file grew by our bytes
+    // alone.
+    const std::filesystem::path file = filePath(dataFileName(list));
+    const std::optional<FileIdentity> before = fileIdentity(file);
+    const int error = appendToFile(file, bytes);
+    pageIndex_.appended(list, before, error ? std::nullopt : fileIdentity(file), bytes.size());
+    return error;
 }
 
 void Holmtex::Option1_Click() {

@@ -39,7 +39,7 @@ bool Holmtex::savePage() {
     CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
 
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
-    if (int error = appendToFile(filePath(dataFileName(list)), recordBytes(CurrentRecord))) {
+    if (int error = appendToList(list, recordBytes(CurrentRecord))) {
         // The file is as it was; the page stays on screen for another try.
         Text5.setText("Die Seite wurde nicht gespeichert: " + describeError(error) + ".");
         return false;
@@ -52,9 +52,12 @@ void Holmtex::List1_Click() {
     // Every step is skipped when it fails; the next one still runs.
     const int line = List1.listIndex();
     MarkedLine = line;
-    {
+    // Straight from the record's place when the file is as it was listed; otherwise
+    // records 0 to the line are read from the start.
+    const auto kind = selectedList();
+    if (!kind || alwaysReadFromStart ||
+        !pageIndex_.readRecord(*kind, filePath(dataFileName(*kind)), line, CurrentRecord)) {
         FileSource source;
-        auto kind = selectedList();
         if (kind && source.open(filePath(dataFileName(*kind)))) {
             RecordReader reader(source);
             for (int k = 0; k <= line; ++k)

@@ -274,7 +274,7 @@ void Holmtex::ImportTransfer() {
         failure = "Die Datei " + name + " ist beschädigt, nichts importiert.";
     } else {
         const ListKind list = selectedList().value_or(ListKind::Aktuell);
-        if (const int error = appendToFile(filePath(dataFileName(list)), bytes))
+        if (const int error = appendToList(list, bytes))
             failure = "Die Seiten wurden nicht importiert: " + describeError(error) + ".";
     }
     if (!failure.empty()) {

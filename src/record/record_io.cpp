@@ -1,6 +1,7 @@
 #include "record/record_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,14 +26,46 @@ long StringSource::read(char* buffer, std::size_t size) {
     return static_cast<long>(n);
 }
 
+namespace {
+
+FileIdentity identityOf(const struct stat& st) {
+    FileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modifiedNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.changedNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return id;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return identityOf(st);
+}
+
 FileSource::~FileSource() { close(); }
 
 bool FileSource::open(const std::filesystem::path& path) {
     close();
+    error_ = 0;
     do {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) error_ = errno;
     return fd_ >= 0;
+}
+
+bool FileSource::seek(std::uint64_t offset) {
+    return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::optional<FileIdentity> FileSource::identity() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return identityOf(st);
 }
 
 void FileSource::close() {
@@ -44,7 +77,9 @@ long FileSource::read(char* buffer, std::size_t size) {
     if (fd_ < 0) return -1;
     for (;;) {
         ssize_t n = ::read(fd_, buffer, size);
-        if (n >= 0 || errno != EINTR) return static_cast<long>(n);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error_ = errno;
+        return static_cast<long>(n);
     }
 }
 
@@ -625,6 +660,12 @@ std::string_view RecordReader::rawItem(int n) {
     if (n > lastKnown_) finishLast();
     const Span& span = spans_[last_][n - 1];
     return {buf_.data() + lastStart_ + span.begin, span.size};
+}
+
+bool RecordReader::rawPresent(int n) {
+    if (!hasLast_) return false;
+    if (n > lastKnown_) finishLast();
+    return spans_[last_][n - 1].present;
 }
 
 void RecordReader::decodeInto(PageRecord& into) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,18 @@ private:
     std::size_t pos_ = 0;
 };
 
+// Tells one state of a file from another without reading it: which file it is (device,
+// inode), its size, and the times of its last write and last change, in nanoseconds.
+// Writing, truncating or replacing the file changes at least one of them.
+struct FileIdentity {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0, changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file a path names (links followed); none when it cannot be looked at.
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
+
 // Reads a file through a plain file descriptor; closes it on destruction.
 class FileSource : public ByteSource {
 public:
@@ -45,9 +58,16 @@ public:
     void close();
     bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
+    // The next read starts at this byte of the file; false when it cannot.
+    bool seek(std::uint64_t offset);
+    // Of the file that is open; none when it cannot be looked at.
+    std::optional<FileIdentity> identity() const;
+    // The errno of the last open or read that failed, 0 when none did.
+    int error() const { return error_; }
 
 private:
     int fd_ = -1;
+    int error_ = 0;
 };
 
 enum class ReadStatus {
@@ -80,6 +100,8 @@ public:
     ReadStatus nextRaw(int wanted = kItemCount);
     // The Windows-1252 bytes of item n (1..49) of that record; empty when absent.
     std::string_view rawItem(int n);
+    // Whether item n of that record has a value (a remark always has).
+    bool rawPresent(int n);
     // Replaces all 49 items of `into` with that record's, as next() does.
     void decodeInto(PageRecord& into);
 

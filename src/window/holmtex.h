@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "operations/page_index.h"
 #include "record/data_files.h"
 #include "record/page_record.h"
 #include "window/controls.h"
@@ -137,6 +138,9 @@ public:
     PageRecord CurrentRecord;
     int MarkedLine = 0;
     std::array<std::string, 20> PanelBackup;  // panel 2 then panel 4, between "+" and "-"
+    // For tests only: every list file is read from its start, as if nothing were known
+    // about it from an earlier read.
+    bool alwaysReadFromStart = false;
 
     // ---- Operations: start-up, clearing, views ----
     void Form_Load();
@@ -208,6 +212,9 @@ public:
 
 private:
     bool savePage();  // Command1_Click; false when the page could not be written
+    // Appends bytes to the list's file, all or nothing, and tells the page index what the
+    // append did. 0 or the errno.
+    int appendToList(ListKind list, std::string_view bytes);
     void rescueAndEnd();
     void setDesignValues();
     void bindEvents();
@@ -220,6 +227,7 @@ private:
     std::array<TextBox*, 40> familyFields_{};
     int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<std::function<void()>> windowObservers_;
+    PageIndex pageIndex_;
 };
 
 }  // namespace holmtex

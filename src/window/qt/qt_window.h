@@ -9,9 +9,10 @@
 #include "window/holmtex.h"
 
 class QListView;
-class QStringListModel;
 
 namespace holmtex {
+
+class ListLinesModel;
 
 // Twips to pixels at 96 dots per inch.
 int twipsToPixels(int twips);
@@ -42,7 +43,7 @@ private:
     Holmtex& form_;
     std::map<const Control*, QWidget*> widgets_;
     QListView* listView_ = nullptr;
-    QStringListModel* listModel_ = nullptr;
+    ListLinesModel* listModel_ = nullptr;
     int rowBeforePress_ = -1;
     bool syncing_ = false;  // set while the model is being mirrored into the widgets
     bool focusSet_ = false;
