@@ -36,6 +36,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/list_bench
+	cd $(BUILD) && bench/interaction_bench
 
 clean:
 	rm -rf $(BUILD)

@@ -1,5 +1,6 @@
 // Program start: the window, its operations and the event loop.
 #include <QApplication>
+#include <QEvent>
 #include <QStyleFactory>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,16 @@ bool hasDisplay() {
     };
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
+
+// For the start-up benchmark: ends the program once the window has been painted.
+class QuitAfterFirstPaint : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -40,6 +51,8 @@ int main(int argc, char** argv) {
     holmtex::QtWindow window(form);
     platform.setParentWindow(&window);
 
+    QuitAfterFirstPaint quitAfterFirstPaint;
+    if (std::getenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT")) window.installEventFilter(&quitAfterFirstPaint);
     form.Form_Load();
     window.show();
     return app.exec();

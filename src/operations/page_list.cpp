@@ -20,13 +20,13 @@ std::string listLine(const PageRecord& record) {
 }
 
 // The line is put together on the stack and then made a string in one step.
-std::string rawListLine(RecordReader& reader) {
+std::string rawListLine(RecordReader& reader, std::string_view prefix) {
     const std::string_view date = reader.rawItem(SaveDate);
     const std::string_view time = reader.rawItem(SaveTime);
     const std::string_view number = reader.rawItem(ProcessNumber);
     constexpr std::size_t kPlain = 64;
-    if (date.size() + time.size() + number.size() > kPlain) {
-        std::string line;
+    if (prefix.size() + date.size() + time.size() + number.size() > kPlain) {
+        std::string line(prefix);
         appendCp1252AsUtf8(line, date.data(), date.size());
         line.push_back(' ');
         appendCp1252AsUtf8(line, time.data(), time.size());
@@ -35,7 +35,7 @@ std::string rawListLine(RecordReader& reader) {
         return line;
     }
     char text[3 * kPlain + 2];
-    char* w = text;
+    char* w = std::copy(prefix.begin(), prefix.end(), text);
     const auto add = [&w](std::string_view bytes) {
         for (char c : bytes) {
             if (static_cast<unsigned char>(c) < 0x80) {

@@ -586,6 +586,36 @@ bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
     }
 }
 
+// Stores the bytes between quotes of buffer positions [begin, end) at w and returns where
+// they end; begin must lie outside quotes. For items of the usual shape these are the
+// items' texts joined. Copies 16 bytes where fewer count, so w needs that much room behind.
+HOLMTEX_CPU_CLONES
+char* joinQuoted(const char* buf, const std::uint64_t* quoteBits, std::size_t begin,
+                 std::size_t end, char* w) {
+    std::uint64_t inside = 0;  // all bits set when the block starts inside quotes
+    for (std::size_t b = begin / kBlock; b * kBlock < end; ++b) {
+        const std::size_t base = b * kBlock;
+        const std::uint64_t live =
+            bitsBelow(std::min(kBlock, end - base)) & ~bitsBelow(begin > base ? begin - base : 0);
+        const std::uint64_t quotes = quoteBits[b] & live;
+        const std::uint64_t in = prefixParity(quotes) ^ inside;
+        std::uint64_t keep = in & ~quotes & live;
+        inside = (in >> 63) ? ~std::uint64_t(0) : 0;
+        const char* const from = buf + base;
+        while (keep) {
+            const auto at = static_cast<std::size_t>(std::countr_zero(keep));
+            const std::uint64_t after = ~(keep >> at);
+            const std::size_t run =
+                after ? static_cast<std::size_t>(std::countr_zero(after)) : kBlock - at;
+            std::memcpy(w, from + at, 16);
+            if (run > 16) std::memcpy(w + 16, from + at + 16, run - 16);
+            w += run;
+            keep &= ~bitsBelow(at + run);
+        }
+    }
+    return w;
+}
+
 }  // namespace
 
 bool RecordReader::passUsual(std::size_t& p, int count) const {
@@ -601,10 +631,11 @@ bool RecordReader::skipBlankLines() {
     }
 }
 
-void RecordReader::takeRecord(std::size_t length, int known) {
+void RecordReader::takeRecord(std::size_t length, int known, std::size_t walked) {
     recordStart_ = base_ + pos_;
     last_ = 1 - last_;
     lastKnown_ = known;
+    lastWalked_ = walked;
     hasLast_ = true;
     lastStart_ = pos_;
     pos_ += length;
@@ -616,11 +647,16 @@ ReadStatus RecordReader::nextRaw(int wanted) {
     Spans& spans = spans_[1 - last_];
     const int walk = wanted < 1 ? 1 : wanted > kItemCount ? kItemCount : wanted;
     for (;;) {
-        std::size_t after = 0, length = 0;
+        std::size_t after = 0, length = 0, walked = 0;
         int known = kItemCount;
         Parse found;
-        if (walk < kItemCount && walkUsual(pos_, walk, spans, after) &&
-            passUsual(after, kItemCount - walk)) {
+        bool passed = false;
+        if (walk < kItemCount && walkUsual(pos_, walk, spans, after)) {
+            walked = after - pos_;
+            passed = passUsual(after, kItemCount - walk);
+        }
+        bool usual = true;
+        if (passed) {
             found = Parse::Complete;
             known = walk;
             length = after - pos_;
@@ -629,10 +665,12 @@ ReadStatus RecordReader::nextRaw(int wanted) {
             length = after - pos_;
         } else {
             found = parse(pos_, spans, length);
+            usual = false;
         }
         switch (found) {
             case Parse::Complete:
-                takeRecord(length, known);
+                takeRecord(length, known, walked);
+                lastUsual_ = usual;
                 return ReadStatus::Record;
             case Parse::Damaged:
                 recordStart_ = base_ + pos_;
@@ -666,6 +704,57 @@ bool RecordReader::rawPresent(int n) {
     if (!hasLast_) return false;
     if (n > lastKnown_) finishLast();
     return spans_[last_][n - 1].present;
+}
+
+std::string_view RecordReader::rawRecord() const {
+    if (!hasLast_) return {};
+    return {buf_.data() + lastStart_, static_cast<std::size_t>(recordEnd_ - recordStart_)};
+}
+
+std::size_t RecordReader::joinRawItems(int first, int last, char* out) {
+    if (!hasLast_) return 0;
+    const char* const record = buf_.data() + lastStart_;
+    // The items nobody has asked for yet have the usual shape: the bytes between their
+    // quotes are theirs, found block by block.
+    const bool quotedRest = last == kItemCount && lastKnown_ < kItemCount && first <= lastKnown_ + 1;
+    if (!quotedRest && last > lastKnown_) finishLast();
+    char* w = out;
+    // Most items are short: one 16-byte copy each, of which only the item's bytes count.
+    // The buffer has room behind the record for it.
+    for (int n = first; n <= std::min(last, lastKnown_); ++n) {
+        const Span& span = spans_[last_][n - 1];
+        const char* const from = record + span.begin;
+        std::memcpy(w, from, 16);
+        if (span.size > 16) std::memcpy(w + 16, from + 16, span.size - 16);
+        w += span.size;
+    }
+    if (quotedRest)
+        w = joinQuoted(buf_.data(), quoteBits_.data(), lastStart_ + lastWalked_,
+                       lastStart_ + static_cast<std::size_t>(recordEnd_ - recordStart_), w);
+    return static_cast<std::size_t>(w - out);
+}
+
+void RecordReader::appendWritten(std::string& out, int extended, std::string_view extra) {
+    if (!hasLast_) return;
+    if (lastKnown_ < kItemCount) finishLast();
+    // Decoding and encoding give every byte back, so the bytes are written as they are; only
+    // the quotes, separators and the line end are the writer's own.
+    const char* const record = buf_.data() + lastStart_;
+    const std::size_t at = out.size();
+    out.resize(at + rawRecord().size() + 3 * kItemCount + 2 + extra.size());  // room enough
+    char* w = out.data() + at;
+    for (int n = 1; n <= kItemCount; ++n) {
+        if (n > 1) *w++ = ',';
+        const Span& span = spans_[last_][n - 1];
+        if (!span.present && n != extended) continue;
+        *w++ = '"';
+        w = std::copy_n(record + span.begin, span.size, w);
+        if (n == extended) w = std::copy(extra.begin(), extra.end(), w);
+        *w++ = '"';
+    }
+    *w++ = '\r';
+    *w++ = '\n';
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 void RecordReader::decodeInto(PageRecord& into) {
@@ -731,7 +820,8 @@ ReadStatus RecordReader::next(PageRecord& into) {
             begin = end + 1;
         }
         into.present_ = present;
-        takeRecord(length, 0);
+        takeRecord(length, 0, 0);
+        lastUsual_ = true;
         return ReadStatus::Record;
     }
     const ReadStatus status = nextRaw();

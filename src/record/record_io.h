@@ -102,6 +102,18 @@ public:
     std::string_view rawItem(int n);
     // Whether item n of that record has a value (a remark always has).
     bool rawPresent(int n);
+    // The bytes of items first to last (1..49) of that record joined with nothing between
+    // them, stored at out; returns their count. out needs room for the record's bytes
+    // (recordEnd() - recordStart()) and 16 more.
+    std::size_t joinRawItems(int first, int last, char* out);
+    // All bytes of that record, its line end included.
+    std::string_view rawRecord() const;
+    // Appends that record as writeRecord() writes it once decoded, straight from its bytes,
+    // with `extra` added at the end of item `extended` (none when 0), which then has a value.
+    void appendWritten(std::string& out, int extended = 0, std::string_view extra = {});
+    // Whether that record has the usual shape, as our own writer makes it: every item in
+    // quotes or empty, and outside quotes nothing but commas and line ends.
+    bool rawUsual() const { return hasLast_ && lastUsual_; }
     // Replaces all 49 items of `into` with that record's, as next() does.
     void decodeInto(PageRecord& into);
 
@@ -120,8 +132,8 @@ private:
     bool fill();            // false when no byte came: the end of the data or an error
     bool skipBlankLines();  // false when the data ends first
     // The record of `length` bytes at pos_ is the last one now; `known` of its items have
-    // their spans.
-    void takeRecord(std::size_t length, int known);
+    // their spans, and when that is not all, the next item begins `walked` bytes into it.
+    void takeRecord(std::size_t length, int known, std::size_t walked);
     void markQuotes();  // quoteBits_ for the bytes now in the buffer
     // Ways of finding the items of the record at buffer position start; see the .cpp.
     Parse parse(std::size_t start, Spans& spans, std::size_t& length) const;
@@ -145,6 +157,8 @@ private:
     Spans spans_[2];
     int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
     int lastKnown_ = 0;                // how many items of the last record have their spans
+    std::size_t lastWalked_ = 0;       // with fewer than all: where the next item begins
+    bool lastUsual_ = false;
     std::vector<BlockGrowth> growth_;  // of the record being decoded, block by block
     std::string spareTexts_;           // next() decodes into it, then swaps it into the record
 };
