@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     platform.setParentWindow(&window);
 
     QuitAfterFirstPaint quitAfterFirstPaint;
-    if (std::getenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT")) window.installEventFilter(&quitAfterFirstPaint);
+    if (std::getenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT"))
+        window.installEventFilter(&quitAfterFirstPaint);
     form.Form_Load();
     window.show();
     return app.exec();

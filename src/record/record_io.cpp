@@ -716,7 +716,8 @@ std::size_t RecordReader::joinRawItems(int first, int last, char* out) {
     const char* const record = buf_.data() + lastStart_;
     // The items nobody has asked for yet have the usual shape: the bytes between their
     // quotes are theirs, found block by block.
-    const bool quotedRest = last == kItemCount && lastKnown_ < kItemCount && first <= lastKnown_ + 1;
+    const bool quotedRest =
+        last == kItemCount && lastKnown_ < kItemCount && first <= lastKnown_ + 1;
     if (!quotedRest && last > lastKnown_) finishLast();
     char* w = out;
     // Most items are short: one 16-byte copy each, of which only the item's bytes count.

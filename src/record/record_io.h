@@ -158,7 +158,7 @@ private:
     int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
     int lastKnown_ = 0;                // how many items of the last record have their spans
     std::size_t lastWalked_ = 0;       // with fewer than all: where the next item begins
-    bool lastUsual_ = false;
+    bool lastUsual_ = false;           // see rawUsual()
     std::vector<BlockGrowth> growth_;  // of the record being decoded, block by block
     std::string spareTexts_;           // next() decodes into it, then swaps it into the record
 };
