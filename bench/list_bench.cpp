@@ -102,7 +102,7 @@ void listPages(benchmark::State& state, std::size_t n) {
             state.SkipWithError("the page list is incomplete");
             break;
         }
-        benchmark::DoNotOptimize(lines->data());
+        benchmark::DoNotOptimize(lines->back());
         benchmark::DoNotOptimize(buffer);
     }
     state.SetBytesProcessed(state.iterations() * file.bytes);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "window/holmtex.h"
 #include "window/qt/qt_platform.h"
@@ -40,16 +41,20 @@ int main(int argc, char** argv) {
                      "xvfb-run -a make run\n");
         return 2;
     }
+    holmtex::QtPlatform platform;
+    holmtex::Holmtex form(platform, std::filesystem::current_path());
+    // The list that start-up shows is read while the toolkit starts and builds the window.
+    std::thread readAhead([&form] { form.readListAhead(holmtex::ListKind::Aktuell); });
+
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setApplicationName("Holmtex Notiz");
     QApplication::setWindowIcon(holmtex::holmtexIcon());
 
-    holmtex::QtPlatform platform;
-    holmtex::Holmtex form(platform, std::filesystem::current_path());
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);
     platform.setParentWindow(&window);
+    readAhead.join();
 
     QuitAfterFirstPaint quitAfterFirstPaint;
     if (std::getenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT"))

@@ -1,7 +1,6 @@
 #include "operations/page_index.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "operations/page_list.h"
 
@@ -54,7 +53,7 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
     RecordReader reader(counted);
     ReadStatus status;
     while ((status = reader.nextRaw(ProcessNumber)) == ReadStatus::Record) {
-        scan.lines.push_back(rawListLine(reader));
+        addRawListLine(scan.lines, reader);
         scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
     }
     if (!scan.lines.empty()) reader.decodeInto(scan.last);
@@ -76,9 +75,7 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
             Scan added;
             if (readFrom(file, known.identity.size, added) && added.whole &&
                 added.identity == now) {
-                known.lines->insert(known.lines->end(),
-                                    std::make_move_iterator(added.lines.begin()),
-                                    std::make_move_iterator(added.lines.end()));
+                known.lines->append(added.lines);
                 known.extents.insert(known.extents.end(), added.extents.begin(),
                                      added.extents.end());
                 if (!added.extents.empty()) last = std::move(added.last);
@@ -117,9 +114,12 @@ bool PageIndex::readAt(const Entry& entry, const std::filesystem::path& file, st
     RecordReader reader(source,
                         static_cast<std::size_t>(std::min<std::uint64_t>(length, 1 << 20)) + 256);
     // It must begin and end where it did, and give the line it gave.
+    LineList line;
     if (reader.nextRaw(ProcessNumber) != ReadStatus::Record || reader.recordStart() != 0 ||
-        reader.recordEnd() != length || rawListLine(reader) != (*entry.lines)[n])
+        reader.recordEnd() != length)
         return false;
+    addRawListLine(line, reader);
+    if (line.front() != (*entry.lines)[n]) return false;
     reader.decodeInto(into);
     return true;
 }

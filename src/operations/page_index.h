@@ -17,12 +17,13 @@
 #include "record/data_files.h"
 #include "record/page_record.h"
 #include "record/record_io.h"
+#include "window/line_list.h"
 
 namespace holmtex {
 
 class PageIndex {
 public:
-    using Lines = std::vector<std::string>;
+    using Lines = LineList;
 
     // The list lines of the file, as reading it from the start gives them; `last` gets the
     // last whole record, and stays as it is for a list without one. Afterwards the lines

@@ -19,39 +19,18 @@ std::string listLine(const PageRecord& record) {
     return line;
 }
 
-// The line is put together on the stack and then made a string in one step.
-std::string rawListLine(RecordReader& reader, std::string_view prefix) {
+void addRawListLine(LineList& lines, RecordReader& reader, std::string_view prefix) {
     const std::string_view date = reader.rawItem(SaveDate);
     const std::string_view time = reader.rawItem(SaveTime);
     const std::string_view number = reader.rawItem(ProcessNumber);
-    constexpr std::size_t kPlain = 64;
-    if (prefix.size() + date.size() + time.size() + number.size() > kPlain) {
-        std::string line(prefix);
-        appendCp1252AsUtf8(line, date.data(), date.size());
-        line.push_back(' ');
-        appendCp1252AsUtf8(line, time.data(), time.size());
-        line.push_back(' ');
-        appendCp1252AsUtf8(line, number.data(), number.size());
-        return line;
-    }
-    char text[3 * kPlain + 2];
-    char* w = std::copy(prefix.begin(), prefix.end(), text);
-    const auto add = [&w](std::string_view bytes) {
-        for (char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80) {
-                *w++ = c;
-            } else {
-                const std::string utf8 = cp1252ToUtf8(std::string_view(&c, 1));
-                w = std::copy(utf8.begin(), utf8.end(), w);
-            }
-        }
-    };
-    add(date);
-    *w++ = ' ';
-    add(time);
-    *w++ = ' ';
-    add(number);
-    return std::string(text, w);
+    std::string& line = lines.openLine();
+    line.append(prefix);
+    appendCp1252AsUtf8(line, date.data(), date.size());
+    line.push_back(' ');
+    appendCp1252AsUtf8(line, time.data(), time.size());
+    line.push_back(' ');
+    appendCp1252AsUtf8(line, number.data(), number.size());
+    lines.closeLine();
 }
 
 void Holmtex::RefreshList() {
@@ -70,6 +49,11 @@ void Holmtex::RefreshList() {
     else
         List1.showLines(std::move(lines));
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
+}
+
+void Holmtex::readListAhead(ListKind list) {
+    PageRecord last;
+    pageIndex_.list(list, filePath(dataFileName(list)), last);
 }
 
 int Holmtex::appendToList(ListKind list, std::string_view bytes) {

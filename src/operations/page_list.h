@@ -6,14 +6,15 @@
 
 #include "record/page_record.h"
 #include "record/record_io.h"
+#include "window/line_list.h"
 
 namespace holmtex {
 
 // The list line of a record: save date, blank, save time, blank, process number.
 std::string listLine(const PageRecord& record);
 
-// listLine() of the record a reader has just found (nextRaw), straight from its bytes,
-// behind `prefix`.
-std::string rawListLine(RecordReader& reader, std::string_view prefix = {});
+// Adds listLine() of the record a reader has just found (nextRaw) to the lines, straight
+// from its bytes, behind `prefix`.
+void addRawListLine(LineList& lines, RecordReader& reader, std::string_view prefix = {});
 
 }  // namespace holmtex

@@ -397,7 +397,7 @@ void Holmtex::Command8_Click() {
     Text5.setText("");
     // A missing list searches as a list without pages; a damaged tail shows the whole
     // records before it.
-    std::vector<std::string> lines;
+    LineList lines;
     FileSource source;
     const auto kind = selectedList();
     if (kind && source.open(filePath(dataFileName(*kind)))) {
@@ -407,7 +407,7 @@ void Holmtex::Command8_Click() {
         while (reader.nextRaw(ProcessNumber) == ReadStatus::Record) {
             any = true;
             // The marker, then the list line.
-            lines.push_back(rawListLine(reader, search.found(reader) ? ">" : "  "));
+            addRawListLine(lines, reader, search.found(reader) ? ">" : "  ");
         }
         if (any) reader.decodeInto(CurrentRecord);
     }

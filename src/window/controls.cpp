@@ -100,7 +100,7 @@ void ListBox::clear() { setLines({}); }
 void ListBox::addItem(std::string line) {
     // The lines may be kept elsewhere as well, so they change only as a new copy.
     auto lines = std::make_shared<Lines>(*lines_);
-    lines->push_back(std::move(line));
+    lines->push_back(line);
     lines_ = std::move(lines);
     notify(Property::Lines);
 }

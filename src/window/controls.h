@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "window/line_list.h"
+
 namespace holmtex {
 
 struct Rgb {
@@ -147,7 +149,7 @@ private:
 
 class ListBox : public Control {
 public:
-    using Lines = std::vector<std::string>;
+    using Lines = LineList;
 
     ListBox(std::string name, int left, int top, int width, int height);
 

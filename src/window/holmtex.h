@@ -183,6 +183,11 @@ public:
 
     // ---- Operations: page list and list choice ----
     void RefreshList();
+    // Reads the list's file, so that the next RefreshList of that list finds its lines
+    // ready when the file is still the same. Touches nothing but what is known about the
+    // list files, so it may run on another thread while the window is being built, before
+    // any operation runs.
+    void readListAhead(ListKind list);
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();

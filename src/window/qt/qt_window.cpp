@@ -121,7 +121,7 @@ public:
         if (!index.isValid() || index.row() >= rows_ ||
             (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        return toQt(list_.lines()[static_cast<std::size_t>(index.row())]);
+        return toQt(std::string(list_.lines()[static_cast<std::size_t>(index.row())]));
     }
     // The list's lines were replaced.
     void reset() {
