@@ -616,6 +616,35 @@ char* joinQuoted(const char* buf, const std::uint64_t* quoteBits, std::size_t be
     return w;
 }
 
+// Whether the `length` bytes of the record at buffer position start are exactly what our
+// own writer makes of it once it is decoded: every item in quotes or empty, the four
+// remarks in quotes, 48 commas between them and CR LF at the end, nothing else outside
+// quotes.
+HOLMTEX_CPU_CLONES
+bool writtenAsIs(const char* buf, std::size_t end, const std::uint64_t* quoteBits,
+                 std::size_t start, std::size_t length) {
+    if (length < 2 || buf[start + length - 2] != '\r' || buf[start + length - 1] != '\n')
+        return false;
+    UsualBlocks blocks(buf, end, quoteBits);
+    int commas = 0;  // before the block
+    for (std::size_t b = start / kBlock, first = start % kBlock;; ++b, first = 0) {
+        if (!blocks.look(b, first)) return false;
+        std::uint64_t separators = blocks.separators;
+        // The remarks are items 19, 29, 39 and 49: behind commas 18, 28, 38 and 48.
+        for (int counted = commas; separators; separators &= separators - 1) {
+            ++counted;
+            if (counted % 10 != 8) continue;
+            const std::size_t after =
+                blocks.base + static_cast<std::size_t>(std::countr_zero(separators)) + 1;
+            if (after >= start + length || buf[after] != '"') return false;
+        }
+        commas += std::popcount(blocks.separators);
+        if (commas > kItemCount - 1) return false;
+        if (blocks.odd)
+            return commas == kItemCount - 1 && blocks.base + blocks.stop == start + length - 2;
+    }
+}
+
 }  // namespace
 
 bool RecordReader::passUsual(std::size_t& p, int count) const {
@@ -737,6 +766,24 @@ std::size_t RecordReader::joinRawItems(int first, int last, char* out) {
 
 void RecordReader::appendWritten(std::string& out, int extended, std::string_view extra) {
     if (!hasLast_) return;
+    const std::string_view raw = rawRecord();
+    if (extended <= lastKnown_ && lastUsual_ &&
+        writtenAsIs(buf_.data(), end_, quoteBits_.data(), lastStart_, raw.size())) {
+        // The bytes as they are; `extra` before the closing quote of the extended item, or
+        // as a text of its own where it has none.
+        if (extended == 0) {
+            out.append(raw);
+            return;
+        }
+        const Span& span = spans_[last_][extended - 1];
+        const std::size_t at = span.begin + span.size;
+        out.append(raw.substr(0, at));
+        if (!span.present) out.push_back('"');
+        out.append(extra);
+        if (!span.present) out.push_back('"');
+        out.append(raw.substr(at));
+        return;
+    }
     if (lastKnown_ < kItemCount) finishLast();
     // Decoding and encoding give every byte back, so the bytes are written as they are; only
     // the quotes, separators and the line end are the writer's own.

@@ -55,17 +55,28 @@ public:
     }
 
     // The bytes of one record: mostly our own, else a foreign shape — bare texts, text
-    // behind a closing quote, line ends between items, absent remarks, other line ends.
+    // behind a closing quote, line ends between items, absent remarks, other line ends —
+    // or our own with one of those.
     std::string record() {
         const PageRecord p = page();
-        if (chance(70)) return recordBytes(p);
+        const int kind = between(1, 100);
+        if (kind <= 60) return recordBytes(p);
+        const bool foreign = kind > 80;
+        const int odd = between(1, kItemCount);  // the one item or separator that differs
+        const int how = between(1, 4);
         std::string out;
         for (int n = 1; n <= kItemCount; ++n) {
-            if (n > 1) out += chance(5) ? "\r\n" : ",";
+            if (n > 1) out += (foreign ? chance(5) : n == odd && how == 1) ? "\r\n" : ",";
             const std::string bytes = utf8ToCp1252(p.text(n));
             const bool plain = bytes.find_first_of(",\r\n\"") == std::string::npos;
-            const int style = between(1, 10);
-            if (style == 1 && plain)
+            const int style = foreign    ? between(1, 10)
+                              : n != odd ? 0
+                              : how == 2 ? 3
+                              : how == 4 ? 2
+                                         : 0;
+            if (!p.has(n) && style == 0)
+                continue;
+            else if (style == 1 && plain)
                 out += bytes;  // bare
             else if (style == 2)
                 out += "\"" + bytes + "\"xy";  // stray bytes behind the closing quote
@@ -74,7 +85,8 @@ public:
             else
                 out += "\"" + bytes + "\"";
         }
-        out += pick(std::vector<std::string>{"\r\n", "\n", "\r\n\r\n"});
+        out += !foreign && how == 3 ? pick(std::vector<std::string>{"\n", "\r", ",\r\n"})
+                                    : pick(std::vector<std::string>{"\r\n", "\n", "\r\n\r\n"});
         return out;
     }
 
