@@ -72,6 +72,11 @@ double msSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
+double median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 // The median time of `reps` runs of f, in milliseconds.
 double medianMs(int reps, const std::function<void()>& f) {
     std::vector<double> times;
@@ -80,8 +85,25 @@ double medianMs(int reps, const std::function<void()>& f) {
         f();
         times.push_back(msSince(start));
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(times);
+}
+
+// The median times of `reps` runs of a baseline and of an operation, run by turns, so that
+// a machine whose speed drifts slows both alike.
+struct Paired {
+    double base = 0, op = 0;
+};
+Paired pairedMs(int reps, const std::function<void()>& base, const std::function<void()>& op) {
+    std::vector<double> baseTimes, opTimes;
+    for (int i = 0; i < reps; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        base();
+        baseTimes.push_back(msSince(start));
+        start = std::chrono::steady_clock::now();
+        op();
+        opTimes.push_back(msSince(start));
+    }
+    return {median(baseTimes), median(opTimes)};
 }
 
 void fail(const std::string& what) {
@@ -91,43 +113,54 @@ void fail(const std::string& what) {
 
 // ---- Baselines ----
 
-double passMs(const fs::path& file, int reps) {
-    const auto size = static_cast<std::size_t>(fs::file_size(file));
-    std::vector<char> bytes(size + 1);
-    std::size_t lineEnds = 0;
-    const double ms = medianMs(reps, [&] {
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+// One read of the whole file into a buffer and one sweep over it for line ends.
+class Pass {
+public:
+    explicit Pass(const fs::path& file)
+        : file_(file), size_(static_cast<std::size_t>(fs::file_size(file))), bytes_(size_ + 1) {}
+    void operator()() {
+        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
         std::size_t got = 0;
-        for (ssize_t n; fd >= 0 && (n = ::read(fd, bytes.data() + got, bytes.size() - got)) > 0;)
+        for (ssize_t n; fd >= 0 && (n = ::read(fd, bytes_.data() + got, bytes_.size() - got)) > 0;)
             got += static_cast<std::size_t>(n);
         if (fd >= 0) ::close(fd);
-        if (got != size) fail("cannot read " + file.string());
-        const char* p = bytes.data();
+        if (got != size_) fail("cannot read " + file_.string());
+        std::size_t lineEnds = 0;
+        const char* p = bytes_.data();
         const char* end = p + got;
         while ((p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
             ++lineEnds;
             ++p;
         }
-    });
-    if (lineEnds == 0) fail("no lines in " + file.string());
-    return ms;
-}
+        if (lineEnds == 0) fail("no lines in " + file_.string());
+    }
 
-double copyMs(const fs::path& file, int reps) {
-    const fs::path copy = fs::path(file) += ".copy";
-    std::vector<char> buffer(1 << 20);
-    return medianMs(reps, [&] {
-        const int in = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (in < 0 || out < 0) fail("cannot copy " + file.string());
-        for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
-            if (::write(out, buffer.data(), static_cast<std::size_t>(n)) != n) fail("short write");
+private:
+    fs::path file_;
+    std::size_t size_;
+    std::vector<char> bytes_;
+};
+
+// A copy of the file into a new file, synced, then removed again.
+class Copy {
+public:
+    explicit Copy(const fs::path& file) : file_(file), copy_(fs::path(file) += ".copy") {}
+    void operator()() {
+        const int in = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        const int out = ::open(copy_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (in < 0 || out < 0) fail("cannot copy " + file_.string());
+        for (ssize_t n; (n = ::read(in, buffer_.data(), buffer_.size())) > 0;)
+            if (::write(out, buffer_.data(), static_cast<std::size_t>(n)) != n) fail("short write");
         if (::fsync(out) != 0) fail("fsync");
         ::close(out);
         ::close(in);
-        ::unlink(copy.c_str());
-    });
-}
+        ::unlink(copy_.c_str());
+    }
+
+private:
+    fs::path file_, copy_;
+    std::vector<char> buffer_ = std::vector<char>(1 << 20);
+};
 
 // ---- The window over a folder ----
 
@@ -184,26 +217,23 @@ long peakRiseBytes(const std::function<void(const std::function<void()>&)>& run)
     return rise;
 }
 
-// Starts the program in the folder and waits for it; the time from start to its end after
-// the first paint, in milliseconds.
-double startUpMs(const std::string& program, const fs::path& folder, int reps) {
-    return medianMs(reps, [&] {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (::chdir(folder.c_str()) != 0) _exit(126);
-            const int null = ::open("/dev/null", O_RDWR);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            ::setenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT", "1", 1);
-            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0)
-            fail("the program did not start and end cleanly: " + program);
-    });
+// Starts the program in the folder and waits for it to end after its first paint.
+void startUp(const std::string& program, const fs::path& folder) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(folder.c_str()) != 0) _exit(126);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT", "1", 1);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        fail("the program did not start and end cleanly: " + program);
 }
 
 // ---- The table ----
@@ -248,18 +278,24 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
     const double megabytes = static_cast<double>(fs::file_size(list)) / 1e6;
 
     std::fprintf(stderr, "%zu pages (%.1f MB): baselines\n", n, megabytes);
-    const double pass = passMs(list, cheapReps);
-    const double copy = copyMs(list, reps);
+    Pass passRun(list);
+    Copy copyRun(list);
+    const double pass = medianMs(cheapReps, passRun);
+    const double copy = medianMs(reps, copyRun);
     rows.push_back({"baseline: read() + memchr pass", n, pass, "", ""});
     rows.push_back({"baseline: copy + fsync", n, copy, times(copy / pass, "pass"), ""});
     auto fixed = [&](const std::string& name, double ms) {
         rows.push_back({name, n, ms, times(ms / pass, "pass"), "≤ 5 ms", ms <= 5.0});
     };
-    auto against = [&](const std::string& name, double ms, double base, const char* baseName,
+    // Against a baseline measured by turns with it.
+    auto against = [&](const std::string& name, const std::function<void()>& op, bool copying,
                        double limit) {
+        const char* baseName = copying ? "copy" : "pass";
+        const Paired t = copying ? pairedMs(reps, copyRun, op) : pairedMs(reps, passRun, op);
         char target[32];
         std::snprintf(target, sizeof target, "≤ %.1f× %s", limit, baseName);
-        rows.push_back({name, n, ms, times(ms / base, baseName), target, ms <= limit * base});
+        rows.push_back(
+            {name, n, t.op, times(t.op / t.base, baseName), target, t.op <= limit * t.base});
     };
     auto shown = [&](const std::string& name, double ms) {
         rows.push_back({name, n, ms, times(ms / pass, "pass"), ""});
@@ -300,13 +336,13 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
         std::fprintf(stderr, "%zu pages: search, duplicates, data check\n", n);
         for (const char* text : {"müller", "zürich", "jürgen müller"}) {
             f.Combo1.setText(text);
-            against(std::string("search \"") + text + "\"",
-                    medianMs(reps, [&] { f.Command8_Click(); }), pass, "pass", 2.0);
+            against(
+                std::string("search \"") + text + "\"", [&] { f.Command8_Click(); }, false, 2.0);
         }
         f.Option1.setValue(false);  // a fresh read of the list, as after start-up
         f.Option1.setValue(true);
-        against("\"Duplikate löschen\"", medianMs(reps, [&] { f.Command23_Click(); }), copy, "copy",
-                2.0);
+        against(
+            "\"Duplikate löschen\"", [&] { f.Command23_Click(); }, true, 2.0);
         const long memory = peakRiseBytes([&](const std::function<void()>& startMeasuring) {
             Window fresh(folder);
             startMeasuring();
@@ -322,29 +358,28 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
             rows.push_back(
                 {"\"Duplikate löschen\": peak memory rise", n, 0, text, target, mb <= limit});
         }
-        against("data check (issue 11's code)", medianMs(reps, [&] { f.CheckData(); }), copy,
-                "copy", 1.5);
-        f.List1.setListIndex(0);
-        against("delete the first line (issue 11's code)",
-                medianMs(reps,
-                         [&] {
-                             f.List1.setListIndex(0);
-                             f.Command2_Click();
-                         }),
-                copy, "copy", 1.5);
+        against(
+            "data check (issue 11's code)", [&] { f.CheckData(); }, true, 1.5);
+        against(
+            "delete the first line (issue 11's code)",
+            [&] {
+                f.List1.setListIndex(0);
+                f.Command2_Click();
+            },
+            true, 1.5);
     }
     {
         const fs::path folder =
             makeFolder(root.path(), "move", {{kAktuell, list}, {kArchiv, small}});
         Window w(folder);
         auto& f = w.form;
-        against("move the first line (issue 11's code)",
-                medianMs(reps,
-                         [&] {
-                             f.List1.setListIndex(0);
-                             f.Command19_Click();
-                         }),
-                copy, "copy", 1.5);
+        against(
+            "move the first line (issue 11's code)",
+            [&] {
+                f.List1.setListIndex(0);
+                f.Command19_Click();
+            },
+            true, 1.5);
     }
 
     std::fprintf(stderr, "%zu pages: start-up\n", n);
@@ -352,8 +387,10 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
         const fs::path empty = root.path() / "empty";
         fs::create_directories(empty);
         const fs::path full = makeFolder(root.path(), "start", {{kAktuell, list}});
-        const double bare = startUpMs(options.program, empty, reps);
-        const double loaded = startUpMs(options.program, full, reps);
+        const Paired t = pairedMs(
+            2 * reps + 1, [&] { startUp(options.program, empty); },
+            [&] { startUp(options.program, full); });
+        const double bare = t.base, loaded = t.op;
         char ratio[64];
         std::snprintf(ratio, sizeof ratio, "%.2f× empty list", loaded / bare);
         rows.push_back({"start-up, empty list", n, bare, "", ""});

@@ -51,9 +51,13 @@ void Holmtex::RefreshList() {
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
 }
 
-void Holmtex::readListAhead(ListKind list) {
-    PageRecord last;
-    pageIndex_.list(list, filePath(dataFileName(list)), last);
+void Holmtex::readListAhead(ListKind list) noexcept {
+    // Only a head start: whatever goes wrong here, RefreshList reads the file itself.
+    try {
+        PageRecord last;
+        pageIndex_.list(list, filePath(dataFileName(list)), last);
+    } catch (...) {
+    }
 }
 
 int Holmtex::appendToList(ListKind list, std::string_view bytes) {

@@ -187,7 +187,7 @@ public:
     // ready when the file is still the same. Touches nothing but what is known about the
     // list files, so it may run on another thread while the window is being built, before
     // any operation runs.
-    void readListAhead(ListKind list);
+    void readListAhead(ListKind list) noexcept;
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();
