@@ -45,28 +45,6 @@ struct Options {
     std::string program = HOLMTEX_PROGRAM;
 };
 
-// The folder of the generated files, removed at exit.
-class TempFolder {
-public:
-    TempFolder() {
-        // Beside the build, not in a RAM-backed /tmp: fsync must cost what it costs on disk.
-        std::string pattern = (fs::current_path() / "holmtex-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 double msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
@@ -113,31 +91,17 @@ void fail(const std::string& what) {
 
 // ---- Baselines ----
 
-// One read of the whole file into a buffer and one sweep over it for line ends.
+// The read pass over the file.
 class Pass {
 public:
     explicit Pass(const fs::path& file)
-        : file_(file), size_(static_cast<std::size_t>(fs::file_size(file))), bytes_(size_ + 1) {}
+        : file_(file), bytes_(static_cast<std::size_t>(fs::file_size(file)) + 1) {}
     void operator()() {
-        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-        std::size_t got = 0;
-        for (ssize_t n; fd >= 0 && (n = ::read(fd, bytes_.data() + got, bytes_.size() - got)) > 0;)
-            got += static_cast<std::size_t>(n);
-        if (fd >= 0) ::close(fd);
-        if (got != size_) fail("cannot read " + file_.string());
-        std::size_t lineEnds = 0;
-        const char* p = bytes_.data();
-        const char* end = p + got;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
-            ++lineEnds;
-            ++p;
-        }
-        if (lineEnds == 0) fail("no lines in " + file_.string());
+        if (holmtex::bench::readPass(file_, bytes_) <= 0) fail("cannot read " + file_.string());
     }
 
 private:
     fs::path file_;
-    std::size_t size_;
     std::vector<char> bytes_;
 };
 
@@ -253,22 +217,9 @@ std::string times(double ratio, const char* baseline) {
     return text;
 }
 
-std::vector<std::size_t> parseSizes(std::string_view list) {
-    std::vector<std::size_t> sizes;
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        const std::string item(list.substr(0, comma));
-        char* end = nullptr;
-        const unsigned long long n = std::strtoull(item.c_str(), &end, 10);
-        if (item.empty() || *end != '\0' || n == 0) return {};
-        sizes.push_back(static_cast<std::size_t>(n));
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-    }
-    return sizes;
-}
-
 void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
-    TempFolder root;
+    // Beside the build, not in a RAM-backed /tmp: fsync must cost what it costs on disk.
+    holmtex::bench::TempFolder root(fs::current_path());
     const int reps = options.reps, cheapReps = 4 * options.reps;
     std::fprintf(stderr, "%zu pages: writing the list files\n", n);
     const fs::path list = root.path() / "list.dat";
@@ -409,7 +360,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.starts_with("--sizes=")) {
-            options.sizes = parseSizes(arg.substr(8));
+            options.sizes = holmtex::bench::parseSizes(arg.substr(8));
             if (options.sizes.empty()) fail("--sizes wants page counts such as --sizes=1000,32767");
         } else if (arg == "--large") {
             options.sizes.push_back(1000000);
