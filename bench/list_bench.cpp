@@ -7,12 +7,9 @@
 // of listing the page list is printed as a share of the baseline's, from the medians.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
