@@ -729,12 +729,6 @@ std::string_view RecordReader::rawItem(int n) {
     return {buf_.data() + lastStart_ + span.begin, span.size};
 }
 
-bool RecordReader::rawPresent(int n) {
-    if (!hasLast_) return false;
-    if (n > lastKnown_) finishLast();
-    return spans_[last_][n - 1].present;
-}
-
 std::string_view RecordReader::rawRecord() const {
     if (!hasLast_) return {};
     return {buf_.data() + lastStart_, static_cast<std::size_t>(recordEnd_ - recordStart_)};

@@ -100,8 +100,6 @@ public:
     ReadStatus nextRaw(int wanted = kItemCount);
     // The Windows-1252 bytes of item n (1..49) of that record; empty when absent.
     std::string_view rawItem(int n);
-    // Whether item n of that record has a value (a remark always has).
-    bool rawPresent(int n);
     // The bytes of items first to last (1..49) of that record joined with nothing between
     // them, stored at out; returns their count. out needs room for the record's bytes
     // (recordEnd() - recordStart()) and 16 more.
