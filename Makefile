@@ -46,6 +46,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/list_bench
+	cd $(BUILD) && bench/interaction_bench
 
 deb: deps
 	@[ -f $(DEB_BUILD)/build.ninja ] || cmake -S . -B $(DEB_BUILD) -G Ninja --log-level=WARNING \

@@ -7,12 +7,9 @@
 // of listing the page list is printed as a share of the baseline's, from the medians.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,33 +18,12 @@
 #include <vector>
 
 #include "list_gen.h"
-#include "operations/page_list.h"
+#include "operations/page_index.h"
 #include "record/record_io.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The folder of the generated files, removed at exit.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "holmtex-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 struct ListFile {
     fs::path path;
@@ -56,7 +32,7 @@ struct ListFile {
 
 // The list file of n pages, written on first use and then shared by every benchmark.
 const ListFile& listFile(std::size_t n) {
-    static TempFolder folder;
+    static holmtex::bench::TempFolder folder(fs::temp_directory_path());
     static std::map<std::size_t, ListFile> files;
     auto found = files.find(n);
     if (found != files.end()) return found->second;
@@ -96,13 +72,13 @@ void listPages(benchmark::State& state, std::size_t n) {
     const ListFile& file = listFile(n);
     holmtex::PageRecord buffer;
     for (auto _ : state) {
-        std::vector<std::string> lines;
-        holmtex::ListScan scan = holmtex::scanListLines(file.path, buffer, lines);
-        if (!scan.opened || scan.status != holmtex::ReadStatus::End || lines.size() != n) {
+        holmtex::PageIndex index;
+        auto lines = index.list(holmtex::ListKind::Aktuell, file.path, buffer, false);
+        if (lines->size() != n) {
             state.SkipWithError("the page list is incomplete");
             break;
         }
-        benchmark::DoNotOptimize(lines.data());
+        benchmark::DoNotOptimize(lines->back());
         benchmark::DoNotOptimize(buffer);
     }
     state.SetBytesProcessed(state.iterations() * file.bytes);
@@ -113,19 +89,10 @@ void baseline(benchmark::State& state, std::size_t n) {
     // Allocated and touched once, so the loop measures reading and scanning only.
     std::vector<char> bytes(static_cast<std::size_t>(file.bytes) + 1);
     for (auto _ : state) {
-        int fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
-        ssize_t got = fd < 0 ? -1 : ::read(fd, bytes.data(), bytes.size());
-        if (fd >= 0) ::close(fd);
-        if (got != file.bytes) {
-            state.SkipWithError("cannot read the list file in one go");
+        const long lineEnds = holmtex::bench::readPass(file.path, bytes);
+        if (lineEnds < 0) {
+            state.SkipWithError("cannot read the list file");
             break;
-        }
-        std::size_t lineEnds = 0;
-        const char* p = bytes.data();
-        const char* end = p + got;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
-            ++lineEnds;
-            ++p;
         }
         benchmark::DoNotOptimize(lineEnds);
     }
@@ -168,20 +135,6 @@ std::string benchName(const char* what, std::size_t n) {
     return name;
 }
 
-std::vector<std::size_t> parseSizes(std::string_view list) {
-    std::vector<std::size_t> sizes;
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        const std::string item(list.substr(0, comma));
-        char* end = nullptr;
-        const unsigned long long n = std::strtoull(item.c_str(), &end, 10);
-        if (item.empty() || *end != '\0' || n == 0) return {};
-        sizes.push_back(static_cast<std::size_t>(n));
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-    }
-    return sizes;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,7 +144,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.starts_with("--sizes=")) {
-            sizes = parseSizes(arg.substr(8));
+            sizes = holmtex::bench::parseSizes(arg.substr(8));
             if (sizes.empty()) {
                 std::fprintf(stderr, "--sizes wants page counts such as --sizes=1000,32767\n");
                 return 2;

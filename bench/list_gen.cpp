@@ -1,9 +1,14 @@
 #include "list_gen.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string_view>
 
@@ -241,6 +246,53 @@ bool writeListFile(const std::filesystem::path& path, std::size_t count, std::ui
     file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     file.close();
     return static_cast<bool>(file);
+}
+
+TempFolder::TempFolder(const std::filesystem::path& parent) {
+    std::string pattern = (parent / "holmtex-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+long readPass(const std::filesystem::path& file, std::vector<char>& bytes) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    std::size_t got = 0;
+    for (ssize_t n; (n = ::read(fd, bytes.data() + got, bytes.size() - got)) > 0;)
+        got += static_cast<std::size_t>(n);
+    ::close(fd);
+    if (got == bytes.size()) return -1;  // more than room was made for
+    long lineEnds = 0;
+    const char* p = bytes.data();
+    const char* const end = p + got;
+    while (
+        (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))))) {
+        ++lineEnds;
+        ++p;
+    }
+    return lineEnds;
+}
+
+std::vector<std::size_t> parseSizes(std::string_view list) {
+    std::vector<std::size_t> sizes;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string item(list.substr(0, comma));
+        char* end = nullptr;
+        const unsigned long long n = std::strtoull(item.c_str(), &end, 10);
+        if (item.empty() || *end != '\0' || n == 0) return {};
+        sizes.push_back(static_cast<std::size_t>(n));
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    return sizes;
 }
 
 }  // namespace holmtex::bench

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "record/page_record.h"
 
@@ -47,5 +49,26 @@ void appendListBytes(std::string& out, std::size_t count, std::uint64_t seed = k
 // Writes a list file of `count` pages, replacing the file; false when it cannot be written.
 bool writeListFile(const std::filesystem::path& path, std::size_t count,
                    std::uint64_t seed = kListSeed);
+
+// A fresh folder for generated files inside `parent`, removed with them at the end.
+class TempFolder {
+public:
+    explicit TempFolder(const std::filesystem::path& parent);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The cheapest pass over a list file, the baseline of the benchmarks: the whole file read
+// into `bytes`, which must have room for one byte more than it, and one memchr sweep for
+// its line ends. Their number, or -1 when the file could not be read whole.
+long readPass(const std::filesystem::path& file, std::vector<char>& bytes);
+
+// Page counts given as "1000,32767"; empty when the text is not such a list.
+std::vector<std::size_t> parseSizes(std::string_view list);
 
 }  // namespace holmtex::bench

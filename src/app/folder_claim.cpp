@@ -4,18 +4,25 @@
 
 namespace holmtex {
 
-bool claimWorkFolder(const std::filesystem::path& folder, Platform& platform) {
+bool lockWorkFolder(const std::filesystem::path& folder) {
     // Held until the process ends; the system lets go of it however the process ends.
     static FolderLock held;
     FolderLock lock = FolderLock::take(folder);
-    if (lock.state() == FolderLock::State::Busy) {
-        platform.showMessage("  D O P P E L S T A R T   ",
-                             "Dieser Programmordner ist schon in einem anderen Holmtex-Fenster "
-                             "geöffnet. Bitte dort weiterarbeiten.");
-        return false;
-    }
+    if (lock.state() == FolderLock::State::Busy) return false;
     held = std::move(lock);
     return true;
+}
+
+void sayWorkFolderBusy(Platform& platform) {
+    platform.showMessage("  D O P P E L S T A R T   ",
+                         "Dieser Programmordner ist schon in einem anderen Holmtex-Fenster "
+                         "geöffnet. Bitte dort weiterarbeiten.");
+}
+
+bool claimWorkFolder(const std::filesystem::path& folder, Platform& platform) {
+    if (lockWorkFolder(folder)) return true;
+    sayWorkFolderBusy(platform);
+    return false;
 }
 
 }  // namespace holmtex

@@ -7,9 +7,15 @@
 
 namespace holmtex {
 
-// Takes the working folder for this program until it ends. When another Holmtex window
-// has it, says so in a message box and returns false; the caller then ends without having
-// touched any file. A folder that cannot be locked at all (read-only) is taken as it is.
+// Takes the working folder for this program until it ends; false when another Holmtex
+// window has it. A folder that cannot be locked at all (read-only) is taken as it is.
+bool lockWorkFolder(const std::filesystem::path& folder);
+
+// Tells the user that another Holmtex window has the folder.
+void sayWorkFolderBusy(Platform& platform);
+
+// Both: takes the folder, or says why not and returns false; the caller then ends without
+// having touched any file.
 bool claimWorkFolder(const std::filesystem::path& folder, Platform& platform);
 
 }  // namespace holmtex

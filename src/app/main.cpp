@@ -1,11 +1,13 @@
 // Program start: the command line, the working folder, the window and the event loop.
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "app/command_line.h"
 #include "app/export_commands.h"
@@ -29,6 +31,16 @@ bool hasDisplay() {
 std::filesystem::path localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
+
+// For the start-up benchmark: ends the program once the window has been painted.
+class QuitAfterFirstPaint : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return false;
+    }
+};
 
 // The folder the program works in, or nothing after saying why on stderr.
 std::optional<std::filesystem::path> workingFolder(
@@ -69,17 +81,29 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     const auto folder = workingFolder(argument);
     if (!folder) return 2;
 
+    // One program per folder: taken before anything is read.
+    const bool claimed = holmtex::lockWorkFolder(*folder);
+    holmtex::QtPlatform platform;
+    holmtex::Holmtex form(platform, *folder);
+    // The list that start-up shows is read while the toolkit starts and builds the window.
+    std::thread readAhead;
+    if (claimed) readAhead = std::thread([&form] { form.readListAhead(holmtex::ListKind::Aktuell); });
+
     QApplication app(argc, argv);
     holmtex::setUpApplication(app);
 
-    holmtex::QtPlatform platform;
-    // One program per folder: taken before start-up reads anything.
-    if (!holmtex::claimWorkFolder(*folder, platform)) return 1;
-    holmtex::Holmtex form(platform, *folder);
+    if (!claimed) {
+        holmtex::sayWorkFolderBusy(platform);
+        return 1;
+    }
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);
     platform.setParentWindow(&window);
+    readAhead.join();
 
+    QuitAfterFirstPaint quitAfterFirstPaint;
+    if (std::getenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT"))
+        window.installEventFilter(&quitAfterFirstPaint);
     form.Form_Load();
     window.show();
     return app.exec();

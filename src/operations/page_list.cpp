@@ -20,70 +20,61 @@ std::string listLine(const PageRecord& record) {
     return line;
 }
 
-// The line is put together on the stack and then made a string in one step.
-std::string rawListLine(RecordReader& reader) {
+void addRawListLine(LineList& lines, RecordReader& reader, std::string_view prefix) {
     const std::string_view date = reader.rawItem(SaveDate);
     const std::string_view time = reader.rawItem(SaveTime);
     const std::string_view number = reader.rawItem(ProcessNumber);
-    constexpr std::size_t kPlain = 64;
-    if (date.size() + time.size() + number.size() > kPlain) {
-        std::string line;
-        appendCp1252AsUtf8(line, date.data(), date.size());
-        line.push_back(' ');
-        appendCp1252AsUtf8(line, time.data(), time.size());
-        line.push_back(' ');
-        appendCp1252AsUtf8(line, number.data(), number.size());
-        return line;
-    }
-    char text[3 * kPlain + 2];
-    char* w = text;
-    const auto add = [&w](std::string_view bytes) {
-        for (char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80) {
-                *w++ = c;
-            } else {
-                const std::string utf8 = cp1252ToUtf8(std::string_view(&c, 1));
-                w = std::copy(utf8.begin(), utf8.end(), w);
-            }
-        }
-    };
-    add(date);
-    *w++ = ' ';
-    add(time);
-    *w++ = ' ';
-    add(number);
-    return std::string(text, w);
-}
-
-ListScan scanListLines(const std::filesystem::path& file, PageRecord& buffer,
-                       std::vector<std::string>& lines) {
-    ListScan scan;
-    FileSource source;
-    if (!source.open(file)) return scan;
-    scan.opened = true;
-    // Only three items go into a line, so only those are decoded on the way; the buffer
-    // gets the last whole record once, at the end.
-    RecordReader reader(source);
-    bool any = false;
-    while ((scan.status = reader.nextRaw(ProcessNumber)) == ReadStatus::Record) {
-        any = true;
-        lines.push_back(rawListLine(reader));
-    }
-    if (any) reader.decodeInto(buffer);
-    return scan;
+    std::string& line = lines.openLine();
+    line.append(prefix);
+    appendCp1252AsUtf8(line, date.data(), date.size());
+    line.push_back(' ');
+    appendCp1252AsUtf8(line, time.data(), time.size());
+    line.push_back(' ');
+    appendCp1252AsUtf8(line, number.data(), number.size());
+    lines.closeLine();
 }
 
 void Holmtex::RefreshList() {
-    List1.clear();
-    // A missing file lists as an empty list; a damaged tail lists the whole records before it.
-    std::vector<std::string> lines;
-    if (auto kind = selectedList()) {
-        const std::filesystem::path file = filePath(dataFileName(*kind));
-        finishInterruptedAppend(file);  // failing that, the whole records still list
-        scanListLines(file, CurrentRecord, lines);
+    const auto kind = selectedList();
+    if (!kind) {
+        List1.clear();
+        return;
     }
-    List1.setLines(std::move(lines));
+    // A missing file lists as an empty list; a damaged tail lists the whole records before
+    // it. A file that is as it was last read is not read again, and after our own append
+    // only the new records are.
+    const std::filesystem::path file = filePath(dataFileName(*kind));
+    finishInterruptedAppend(file);  // failing that, the whole records still list
+    auto lines = pageIndex_.list(*kind, file, CurrentRecord, !alwaysReadFromStart);
+    if (List1.shows(lines.get()))
+        List1.linesAppended();  // the lines shown, perhaps with new ones at the end
+    else
+        List1.showLines(std::move(lines));
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
+}
+
+void Holmtex::readListAhead(ListKind list) noexcept {
+    // Only a head start: whatever goes wrong here, RefreshList reads the file itself. A list
+    // with an append to finish is read once start-up has finished it.
+    try {
+        const std::filesystem::path file = filePath(dataFileName(list));
+        std::error_code ec;
+        if (std::filesystem::exists(appendRedoFile(file), ec) || ec) return;
+        PageRecord last;
+        pageIndex_.list(list, file, last);
+    } catch (...) {
+    }
+}
+
+AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes) {
+    // The file's identity around the append tells the page index whether the file grew by
+    // our bytes alone; a line end put in front of them makes it read the file anew.
+    const std::filesystem::path file = filePath(dataFileName(list));
+    const std::optional<FileIdentity> before = fileIdentity(file);
+    const AppendResult appended = appendRecords(file, bytes);
+    pageIndex_.appended(list, before, appended.ok() ? fileIdentity(file) : std::nullopt,
+                        bytes.size());
+    return appended;
 }
 
 void Holmtex::Option1_Click() {

@@ -50,8 +50,7 @@ bool Holmtex::savePage() {
 
     const std::string lost = questionMarkLineOf(CurrentRecord);
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
-    const AppendResult saved =
-        appendRecords(filePath(dataFileName(list)), recordBytes(CurrentRecord));
+    const AppendResult saved = appendToList(list, recordBytes(CurrentRecord));
     if (!saved.ok()) {
         // The file is as it was; the page stays on screen for another try.
         Text5.setText("Die Seite wurde nicht gespeichert: " + appendFailure(saved));
@@ -66,9 +65,12 @@ void Holmtex::List1_Click() {
     // Every step is skipped when it fails; the next one still runs.
     const int line = List1.listIndex();
     MarkedLine = line;
-    {
+    // Straight from the record's place when the file is as it was listed; otherwise
+    // records 0 to the line are read from the start.
+    const auto kind = selectedList();
+    if (!kind || alwaysReadFromStart ||
+        !pageIndex_.readRecord(*kind, filePath(dataFileName(*kind)), line, CurrentRecord)) {
         FileSource source;
-        auto kind = selectedList();
         if (kind && source.open(filePath(dataFileName(*kind)))) {
             RecordReader reader(source);
             for (int k = 0; k <= line; ++k)

@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
+#include <string>
 
 #include "operations/output_names.h"
 #include "record/codepage.h"
@@ -129,40 +131,78 @@ void Holmtex::Command7_Click() {
 }
 
 void Holmtex::Command23_Click() {
-    int count = 0;
     const auto list = selectedList();
-    const std::filesystem::path file =
-        list ? filePath(dataFileName(*list)) : std::filesystem::path();
-    {
+    const std::string name = dataFileName(list.value_or(ListKind::Aktuell));
+    const std::filesystem::path file = filePath(name);
+    const auto readFailure = [&](int error) {
+        Text5.setText("Die Datei " + name +
+                      " konnte nicht gelesen werden: " + describeError(error) + ".");
+    };
+
+    // The count and the last page: known without reading when the file is as it was
+    // listed; a missing file counts as a list without pages.
+    std::size_t count = 0;
+    const std::optional<std::size_t> known =
+        list && !alwaysReadFromStart ? pageIndex_.recordCount(*list, file) : std::nullopt;
+    if (known && (*known == 0 || pageIndex_.readRecord(*list, file, 0x7fffffff, CurrentRecord))) {
+        count = *known;
+    } else if (list) {
         FileSource source;
-        if (list && source.open(file)) {
+        if (source.open(file)) {
             RecordReader reader(source);
-            while (reader.next(CurrentRecord) == ReadStatus::Record) ++count;
+            while (reader.nextRaw(1) == ReadStatus::Record) ++count;
+            if (source.error()) return readFailure(source.error());
+            if (count > 0) reader.decodeInto(CurrentRecord);
+        } else if (source.error() != ENOENT) {
+            return readFailure(source.error());
         }
     }
     Text5.setText(std::to_string(count));
-    const std::string reference(CurrentRecord.text(ProcessNumber));
     if (count == 0) return;
 
-    std::string marked;
-    {
-        FileSource source;
-        if (!source.open(file)) return;  // gone since the count: nothing to copy
-        RecordReader reader(source);
-        for (int k = 0; k < count - 1; ++k) {
-            if (reader.next(CurrentRecord) != ReadStatus::Record) break;
-            if (CurrentRecord.text(ProcessNumber) == reference)
-                CurrentRecord.set(ListTag, std::string(CurrentRecord.text(ListTag)) + "-dopp");
-            writeRecord(marked, CurrentRecord);
+    // Every page but the last goes into z1.txt as it is, a page with the last page's process
+    // number with "-dopp" behind its list tag. The file is written in pieces, so no second
+    // copy of the list is held.
+    const std::string reference = utf8ToCp1252(CurrentRecord.text(ProcessNumber));
+    FileReplacement marked(filePath("z1.txt"), filePath("z1.txt.neu"));
+    int writeError = marked.begin();
+    FileSource source;
+    if (!source.open(file)) return readFailure(source.error());
+    RecordReader reader(source);
+    constexpr std::size_t kPiece = 256 * 1024;
+    std::string piece;
+    bool lastMarked = false;
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        if (reader.nextRaw(ProcessNumber) != ReadStatus::Record) {
+            // Fewer pages than counted: never a short z1.txt.
+            if (source.error()) return readFailure(source.error());
+            Text5.setText("Die Datei " + name +
+                          " hat sich beim Lesen geändert; z1.txt wurde nicht geschrieben.");
+            return;
+        }
+        lastMarked = reader.rawItem(ProcessNumber) == reference;
+        reader.appendWritten(piece, lastMarked ? ListTag : 0, "-dopp");
+        if (piece.size() >= kPiece) {
+            if (!writeError) writeError = marked.write(piece);
+            piece.clear();
         }
     }
+    if (count > 1) {
+        reader.decodeInto(CurrentRecord);
+        if (lastMarked)
+            CurrentRecord.set(ListTag, std::string(CurrentRecord.text(ListTag)) + "-dopp");
+    }
+    source.close();
+
     const std::string number(CurrentRecord.text(ProcessNumber));
     Text1.setText("liste einmal durch mit " + number);
     Text2.setText(number);
-    if (int error = writeWholeFile(filePath("z1.txt"), marked))
-        Text5.setText(
-            std::to_string(count) +
-            " – die Datei z1.txt konnte nicht geschrieben werden: " + describeError(error) + ".");
+    if (!writeError) writeError = marked.write(piece);
+    if (!writeError) writeError = marked.commit().error;
+    if (writeError)
+        Text5.setText(std::to_string(count) +
+                      " – die Datei z1.txt konnte nicht geschrieben werden: " +
+                      describeError(writeError) + ".");
 }
 
 }  // namespace holmtex

@@ -1,6 +1,7 @@
 #include "record/record_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,14 +26,46 @@ long StringSource::read(char* buffer, std::size_t size) {
     return static_cast<long>(n);
 }
 
+namespace {
+
+FileIdentity identityOf(const struct stat& st) {
+    FileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modifiedNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.changedNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return id;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return identityOf(st);
+}
+
 FileSource::~FileSource() { close(); }
 
 bool FileSource::open(const std::filesystem::path& path) {
     close();
+    error_ = 0;
     do {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) error_ = errno;
     return fd_ >= 0;
+}
+
+bool FileSource::seek(std::uint64_t offset) {
+    return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::optional<FileIdentity> FileSource::identity() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return identityOf(st);
 }
 
 void FileSource::close() {
@@ -44,7 +77,9 @@ long FileSource::read(char* buffer, std::size_t size) {
     if (fd_ < 0) return -1;
     for (;;) {
         ssize_t n = ::read(fd_, buffer, size);
-        if (n >= 0 || errno != EINTR) return static_cast<long>(n);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error_ = errno;
+        return static_cast<long>(n);
     }
 }
 
@@ -546,6 +581,65 @@ bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
     }
 }
 
+// Stores the bytes between quotes of buffer positions [begin, end) at w and returns where
+// they end; begin must lie outside quotes. For items of the usual shape these are the
+// items' texts joined. Copies 16 bytes where fewer count, so w needs that much room behind.
+HOLMTEX_CPU_CLONES
+char* joinQuoted(const char* buf, const std::uint64_t* quoteBits, std::size_t begin,
+                 std::size_t end, char* w) {
+    std::uint64_t inside = 0;  // all bits set when the block starts inside quotes
+    for (std::size_t b = begin / kBlock; b * kBlock < end; ++b) {
+        const std::size_t base = b * kBlock;
+        const std::uint64_t live =
+            bitsBelow(std::min(kBlock, end - base)) & ~bitsBelow(begin > base ? begin - base : 0);
+        const std::uint64_t quotes = quoteBits[b] & live;
+        const std::uint64_t in = prefixParity(quotes) ^ inside;
+        std::uint64_t keep = in & ~quotes & live;
+        inside = (in >> 63) ? ~std::uint64_t(0) : 0;
+        const char* const from = buf + base;
+        while (keep) {
+            const auto at = static_cast<std::size_t>(std::countr_zero(keep));
+            const std::uint64_t after = ~(keep >> at);
+            const std::size_t run =
+                after ? static_cast<std::size_t>(std::countr_zero(after)) : kBlock - at;
+            std::memcpy(w, from + at, 16);
+            if (run > 16) std::memcpy(w + 16, from + at + 16, run - 16);
+            w += run;
+            keep &= ~bitsBelow(at + run);
+        }
+    }
+    return w;
+}
+
+// Whether the `length` bytes of the record at buffer position start are exactly what our
+// own writer makes of it once it is decoded: every item in quotes or empty, the four
+// remarks in quotes, 48 commas between them and CR LF at the end, nothing else outside
+// quotes.
+HOLMTEX_CPU_CLONES
+bool writtenAsIs(const char* buf, std::size_t end, const std::uint64_t* quoteBits,
+                 std::size_t start, std::size_t length) {
+    if (length < 2 || buf[start + length - 2] != '\r' || buf[start + length - 1] != '\n')
+        return false;
+    UsualBlocks blocks(buf, end, quoteBits);
+    int commas = 0;  // before the block
+    for (std::size_t b = start / kBlock, first = start % kBlock;; ++b, first = 0) {
+        if (!blocks.look(b, first)) return false;
+        std::uint64_t separators = blocks.separators;
+        // The remarks are items 19, 29, 39 and 49: behind commas 18, 28, 38 and 48.
+        for (int counted = commas; separators; separators &= separators - 1) {
+            ++counted;
+            if (counted % 10 != 8) continue;
+            const std::size_t after =
+                blocks.base + static_cast<std::size_t>(std::countr_zero(separators)) + 1;
+            if (after >= start + length || buf[after] != '"') return false;
+        }
+        commas += std::popcount(blocks.separators);
+        if (commas > kItemCount - 1) return false;
+        if (blocks.odd)
+            return commas == kItemCount - 1 && blocks.base + blocks.stop == start + length - 2;
+    }
+}
+
 }  // namespace
 
 bool RecordReader::passUsual(std::size_t& p, int count) const {
@@ -561,10 +655,11 @@ bool RecordReader::skipBlankLines() {
     }
 }
 
-void RecordReader::takeRecord(std::size_t length, int known) {
+void RecordReader::takeRecord(std::size_t length, int known, std::size_t walked) {
     recordStart_ = base_ + pos_;
     last_ = 1 - last_;
     lastKnown_ = known;
+    lastWalked_ = walked;
     hasLast_ = true;
     lastStart_ = pos_;
     lastLength_ = length;
@@ -577,11 +672,16 @@ ReadStatus RecordReader::nextRaw(int wanted) {
     Spans& spans = spans_[1 - last_];
     const int walk = wanted < 1 ? 1 : wanted > kItemCount ? kItemCount : wanted;
     for (;;) {
-        std::size_t after = 0, length = 0;
+        std::size_t after = 0, length = 0, walked = 0;
         int known = kItemCount;
         Parse found;
-        if (walk < kItemCount && walkUsual(pos_, walk, spans, after) &&
-            passUsual(after, kItemCount - walk)) {
+        bool passed = false;
+        if (walk < kItemCount && walkUsual(pos_, walk, spans, after)) {
+            walked = after - pos_;
+            passed = passUsual(after, kItemCount - walk);
+        }
+        bool usual = true;
+        if (passed) {
             found = Parse::Complete;
             known = walk;
             length = after - pos_;
@@ -590,10 +690,12 @@ ReadStatus RecordReader::nextRaw(int wanted) {
             length = after - pos_;
         } else {
             found = parse(pos_, spans, length);
+            usual = false;
         }
         switch (found) {
             case Parse::Complete:
-                takeRecord(length, known);
+                takeRecord(length, known, walked);
+                lastUsual_ = usual;
                 return ReadStatus::Record;
             case Parse::Damaged:
                 recordStart_ = base_ + pos_;
@@ -621,6 +723,71 @@ std::string_view RecordReader::rawItem(int n) {
     if (n > lastKnown_) finishLast();
     const Span& span = spans_[last_][n - 1];
     return {buf_.data() + lastStart_ + span.begin, span.size};
+}
+
+std::size_t RecordReader::joinRawItems(int first, int last, char* out) {
+    if (!hasLast_) return 0;
+    const char* const record = buf_.data() + lastStart_;
+    // The items nobody has asked for yet have the usual shape: the bytes between their
+    // quotes are theirs, found block by block.
+    const bool quotedRest =
+        last == kItemCount && lastKnown_ < kItemCount && first <= lastKnown_ + 1;
+    if (!quotedRest && last > lastKnown_) finishLast();
+    char* w = out;
+    // Most items are short: one 16-byte copy each, of which only the item's bytes count.
+    // The buffer has room behind the record for it.
+    for (int n = first; n <= std::min(last, lastKnown_); ++n) {
+        const Span& span = spans_[last_][n - 1];
+        const char* const from = record + span.begin;
+        std::memcpy(w, from, 16);
+        if (span.size > 16) std::memcpy(w + 16, from + 16, span.size - 16);
+        w += span.size;
+    }
+    if (quotedRest)
+        w = joinQuoted(buf_.data(), quoteBits_.data(), lastStart_ + lastWalked_,
+                       lastStart_ + static_cast<std::size_t>(recordEnd_ - recordStart_), w);
+    return static_cast<std::size_t>(w - out);
+}
+
+void RecordReader::appendWritten(std::string& out, int extended, std::string_view extra) {
+    if (!hasLast_) return;
+    const std::string_view raw = rawRecord();
+    if (extended <= lastKnown_ && lastUsual_ &&
+        writtenAsIs(buf_.data(), end_, quoteBits_.data(), lastStart_, raw.size())) {
+        // The bytes as they are; `extra` before the closing quote of the extended item, or
+        // as a text of its own where it has none.
+        if (extended == 0) {
+            out.append(raw);
+            return;
+        }
+        const Span& span = spans_[last_][extended - 1];
+        const std::size_t at = span.begin + span.size;
+        out.append(raw.substr(0, at));
+        if (!span.present) out.push_back('"');
+        out.append(extra);
+        if (!span.present) out.push_back('"');
+        out.append(raw.substr(at));
+        return;
+    }
+    if (lastKnown_ < kItemCount) finishLast();
+    // Decoding and encoding give every byte back, so the bytes are written as they are; only
+    // the quotes, separators and the line end are the writer's own.
+    const char* const record = buf_.data() + lastStart_;
+    const std::size_t at = out.size();
+    out.resize(at + rawRecord().size() + 3 * kItemCount + 2 + extra.size());  // room enough
+    char* w = out.data() + at;
+    for (int n = 1; n <= kItemCount; ++n) {
+        if (n > 1) *w++ = ',';
+        const Span& span = spans_[last_][n - 1];
+        if (!span.present && n != extended) continue;
+        *w++ = '"';
+        w = std::copy_n(record + span.begin, span.size, w);
+        if (n == extended) w = std::copy(extra.begin(), extra.end(), w);
+        *w++ = '"';
+    }
+    *w++ = '\r';
+    *w++ = '\n';
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 void RecordReader::decodeInto(PageRecord& into) {
@@ -686,7 +853,8 @@ ReadStatus RecordReader::next(PageRecord& into) {
             begin = end + 1;
         }
         into.present_ = present;
-        takeRecord(length, 0);
+        takeRecord(length, 0, 0);
+        lastUsual_ = true;
         return ReadStatus::Record;
     }
     const ReadStatus status = nextRaw();

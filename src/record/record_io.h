@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,18 @@ private:
     std::size_t pos_ = 0;
 };
 
+// Tells one state of a file from another without reading it: which file it is (device,
+// inode), its size, and the times of its last write and last change, in nanoseconds.
+// Writing, truncating or replacing the file changes at least one of them.
+struct FileIdentity {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0, changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file a path names (links followed); none when it cannot be looked at.
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
+
 // Reads a file through a plain file descriptor; closes it on destruction.
 class FileSource : public ByteSource {
 public:
@@ -45,9 +58,16 @@ public:
     void close();
     bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
+    // The next read starts at this byte of the file; false when it cannot.
+    bool seek(std::uint64_t offset);
+    // Of the file that is open; none when it cannot be looked at.
+    std::optional<FileIdentity> identity() const;
+    // The errno of the last open or read that failed, 0 when none did.
+    int error() const { return error_; }
 
 private:
     int fd_ = -1;
+    int error_ = 0;
 };
 
 // Opens a file for reading: 0, or why it cannot be read (ENOENT when it is missing). A
@@ -84,6 +104,16 @@ public:
     ReadStatus nextRaw(int wanted = kItemCount);
     // The Windows-1252 bytes of item n (1..49) of that record; empty when absent.
     std::string_view rawItem(int n);
+    // The bytes of items first to last (1..49) of that record joined with nothing between
+    // them, stored at out; returns their count. out needs room for the record's bytes
+    // (recordEnd() - recordStart()) and 16 more.
+    std::size_t joinRawItems(int first, int last, char* out);
+    // Appends that record as writeRecord() writes it once decoded, straight from its bytes,
+    // with `extra` added at the end of item `extended` (none when 0), which then has a value.
+    void appendWritten(std::string& out, int extended = 0, std::string_view extra = {});
+    // Whether that record has the usual shape, as our own writer makes it: every item in
+    // quotes or empty, and outside quotes nothing but commas and line ends.
+    bool rawUsual() const { return hasLast_ && lastUsual_; }
     // Replaces all 49 items of `into` with that record's, as next() does.
     void decodeInto(PageRecord& into);
 
@@ -109,8 +139,8 @@ private:
     bool fill();            // false when no byte came: the end of the data or an error
     bool skipBlankLines();  // false when the data ends first
     // The record of `length` bytes at pos_ is the last one now; `known` of its items have
-    // their spans.
-    void takeRecord(std::size_t length, int known);
+    // their spans, and when that is not all, the next item begins `walked` bytes into it.
+    void takeRecord(std::size_t length, int known, std::size_t walked);
     void markQuotes();  // quoteBits_ for the bytes now in the buffer
     // Ways of finding the items of the record at buffer position start; see the .cpp.
     Parse parse(std::size_t start, Spans& spans, std::size_t& length) const;
@@ -134,6 +164,8 @@ private:
     Spans spans_[2];
     int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
     int lastKnown_ = 0;                // how many items of the last record have their spans
+    std::size_t lastWalked_ = 0;       // with fewer than all: where the next item begins
+    bool lastUsual_ = false;           // see rawUsual()
     std::vector<BlockGrowth> growth_;  // of the record being decoded, block by block
     std::string spareTexts_;           // next() decodes into it, then swaps it into the record
 };

@@ -92,23 +92,30 @@ void OptionButton::setValue(bool on) {
 }
 
 ListBox::ListBox(std::string name, int left, int top, int width, int height)
-    : Control(ControlKind::ListBox, std::move(name), left, top, width, height) {}
+    : Control(ControlKind::ListBox, std::move(name), left, top, width, height),
+      lines_(std::make_shared<const Lines>()) {}
 
-void ListBox::clear() {
-    lines_.clear();
-    index_ = -1;
-    notify(Property::Lines);
-}
+void ListBox::clear() { setLines({}); }
 
 void ListBox::addItem(std::string line) {
-    lines_.push_back(std::move(line));
+    // The lines may be kept elsewhere as well, so they change only as a new copy.
+    auto lines = std::make_shared<Lines>(*lines_);
+    lines->push_back(line);
+    lines_ = std::move(lines);
     notify(Property::Lines);
 }
 
-void ListBox::setLines(std::vector<std::string> lines) {
-    lines_ = std::move(lines);
+void ListBox::setLines(Lines lines) { showLines(std::make_shared<const Lines>(std::move(lines))); }
+
+void ListBox::showLines(std::shared_ptr<const Lines> lines) {
+    lines_ = lines ? std::move(lines) : std::make_shared<const Lines>();
     index_ = -1;
     notify(Property::Lines);
+}
+
+void ListBox::linesAppended() {
+    index_ = -1;
+    notify(Property::LinesAppended);
 }
 
 void ListBox::setListIndex(int index) {

@@ -6,10 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "window/line_list.h"
 
 namespace holmtex {
 
@@ -41,7 +44,9 @@ struct Font {
 
 enum class ControlKind { TextBox, CommandButton, OptionButton, ListBox, ComboBox, Frame, Line };
 enum class Alignment { Left, Right, Center };
-enum class Property { Text, Visible, Geometry, Value, Lines, ListIndex, Entries };
+// LinesAppended: lines were added at the end of a list's lines; those before stay as they
+// were, and no line is selected.
+enum class Property { Text, Visible, Geometry, Value, Lines, LinesAppended, ListIndex, Entries };
 
 class Control {
 public:
@@ -144,15 +149,25 @@ private:
 
 class ListBox : public Control {
 public:
+    using Lines = LineList;
+
     ListBox(std::string name, int left, int top, int width, int height);
 
-    const std::vector<std::string>& lines() const { return lines_; }
-    int listCount() const { return static_cast<int>(lines_.size()); }
+    const Lines& lines() const { return *lines_; }
+    int listCount() const { return static_cast<int>(lines_->size()); }
     int listIndex() const { return index_; }
 
-    void clear();                                // no line left, none selected
-    void addItem(std::string line);              // one line at the end
-    void setLines(std::vector<std::string> lines);  // replaces all lines in one step
+    void clear();                    // no line left, none selected
+    void addItem(std::string line);  // one line at the end
+    void setLines(Lines lines);      // replaces all lines in one step
+    // Replaces all lines in one step by lines that are kept elsewhere, without copying
+    // them; none is selected. Their keeper may later add lines at their end, and then
+    // calls linesAppended().
+    void showLines(std::shared_ptr<const Lines> lines);
+    bool shows(const Lines* lines) const { return lines_.get() == lines; }
+    // The keeper of the lines shown has added some at their end (perhaps none): no line
+    // is selected any more, as after clear().
+    void linesAppended();
     // Selects a line (-1: none). Selecting a different line raises onClick; an index
     // outside the list changes nothing.
     void setListIndex(int index);
@@ -163,7 +178,7 @@ public:
     std::function<void()> onClick;
 
 private:
-    std::vector<std::string> lines_;
+    std::shared_ptr<const Lines> lines_;  // never null
     int index_ = -1;
 };
 

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "export/page_content.h"
+#include "operations/page_index.h"
 #include "record/data_files.h"
+#include "record/list_append.h"
 #include "record/page_record.h"
 #include "window/controls.h"
 #include "window/platform.h"
@@ -138,6 +140,9 @@ public:
     PageRecord CurrentRecord;
     int MarkedLine = 0;
     std::array<std::string, 20> PanelBackup;  // panel 2 then panel 4, between "+" and "-"
+    // For tests only: every list file is read from its start, as if nothing were known
+    // about it from an earlier read.
+    bool alwaysReadFromStart = false;
 
     // ---- Operations: start-up, clearing, views ----
     void Form_Load();
@@ -188,6 +193,11 @@ public:
 
     // ---- Operations: page list and list choice ----
     void RefreshList();
+    // Reads the list's file, so that the next RefreshList of that list finds its lines
+    // ready when the file is still the same. Touches nothing but what is known about the
+    // list files, so it may run on another thread while the window is being built, before
+    // any operation runs.
+    void readListAhead(ListKind list) noexcept;
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();
@@ -223,6 +233,9 @@ public:
 
 private:
     bool savePage();  // Command1_Click; false when the page could not be written
+    // Appends bytes to the list's file, all or nothing, and tells the page index what the
+    // append did. 0 or the errno.
+    AppendResult appendToList(ListKind list, std::string_view bytes);
     void rescueAndEnd();
     void setDesignValues();
     void bindEvents();
@@ -235,6 +248,7 @@ private:
     std::array<TextBox*, 40> familyFields_{};
     int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<std::function<void()>> windowObservers_;
+    PageIndex pageIndex_;
 };
 
 }  // namespace holmtex

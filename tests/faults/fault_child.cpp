@@ -5,7 +5,7 @@
 //     LIST       aktuell, archiv or allgemein: the list chosen first
 //     LINE       the line clicked before the operation; -1 clicks none
 //     OPERATION  delete (markierte Zeile löschen), all (alle löschen, answered Yes),
-//                archiv, aktuell, allgemein (the three moves)
+//                archiv, aktuell, allgemein (the three moves), duplicates (Duplikate löschen)
 //
 // Output, one per line: Text5, the number of list lines, the selected line, Text2.
 #include <dlfcn.h>
@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
         form.Command21_Click();
     else if (operation == "allgemein")
         form.Command22_Click();
+    else if (operation == "duplicates")
+        form.Command23_Click();
     else
         return 2;
 

@@ -39,6 +39,8 @@ const char* const kMessages[] = {
     // Duplicates
     "{count}",
     "{count} – die Datei z1.txt konnte nicht geschrieben werden: {error}.",
+    "Die Datei {list} konnte nicht gelesen werden: {error}.",
+    "Die Datei {list} hat sich beim Lesen geändert; z1.txt wurde nicht geschrieben.",
     // The page as text file
     "Datei im Programmordner als Text_{number}_2612061403.txt gespeichert",
     "Datei im Programmordner als Text_{short}_2612061403.txt gespeichert{lost}",

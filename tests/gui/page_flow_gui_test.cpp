@@ -1,4 +1,5 @@
 // The page flow in the real window: typing, saving, views.
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -48,6 +49,38 @@ TEST_F(GuiTest, TypedPageIsSavedAndReopenedAsTheLastLine) {
     EXPECT_EQ(v1->toPlainText(), "Johann Müller");
     EXPECT_EQ(widget<QPlainTextEdit>("m1t")->toPlainText(), "Anna 'Nanni'");
     EXPECT_EQ(text2->text(), "4712");
+}
+
+// A save adds its line to the list view's rows; the rows before it stay, and a list chosen
+// again shows its rows anew.
+TEST_F(GuiTest, ASavedPageAddsARowWithoutRebuildingTheList) {
+    writePages({"100", "101", "102"});
+    form->Form_Load();
+    showAndActivate();
+    auto* list = widget<QListView>("List1");
+    int resets = 0, inserted = 0;
+    QObject::connect(list->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) {
+                         EXPECT_EQ(3, first);
+                         EXPECT_EQ(3, last);
+                         ++inserted;
+                     });
+    QTest::mouseClick(widget("Command1"), Qt::LeftButton);  // "Speichern"
+    EXPECT_EQ(0, resets);
+    EXPECT_EQ(1, inserted);
+    ASSERT_EQ(4, list->model()->rowCount());
+    EXPECT_EQ("06.12.2026 14:02:00 102", list->model()->index(2, 0).data().toString());
+    EXPECT_EQ("06.12.2026 14:03:59 102", list->model()->index(3, 0).data().toString());
+    EXPECT_EQ(3, list->currentIndex().row());
+    EXPECT_EQ(1, list->selectionModel()->selectedRows().size());
+
+    QTest::mouseClick(widget("Option2"), Qt::LeftButton);
+    EXPECT_EQ(0, list->model()->rowCount());
+    QTest::mouseClick(widget("Option1"), Qt::LeftButton);
+    EXPECT_EQ(2, resets);
+    ASSERT_EQ(4, list->model()->rowCount());
+    EXPECT_EQ(3, list->currentIndex().row());
 }
 
 TEST_F(GuiTest, TwoFamilyViewCoversFamilyThreeAndFourShowsItAgain) {

@@ -352,5 +352,47 @@ TEST(DeleteMoveFaults, FileSystemsWithoutHardLinksOrNoReplaceRenameStillWork) {
     EXPECT_FALSE(fs::exists(folder / "holmtex-leer.dat"));
 }
 
+// "Duplikate löschen" with a failing read of the list: a count only with a whole z1.txt,
+// else a message that says why and no z1.txt.
+TEST(DuplicatesFaults, AFailedReadShowsWhyAndLeavesNoShortWorkFile) {
+    TempDir traceDir, good;
+    const std::string list = bytesOf("S", 300, 2000);  // several reads long
+    writeFile(good / "holmtex-aktuell.dat", list);
+    runChild(good.path(), "aktuell", -1, "duplicates",
+             {"HOLMTEX_FAULT_CALLS=read", "HOLMTEX_FAULT_TRACE=" + (traceDir / "t").string()});
+    const std::string whole = readFile(good / "z1.txt");
+    ASSERT_FALSE(whole.empty());
+    std::vector<std::string> calls;
+    std::ifstream trace(traceDir / "t");
+    for (std::string l; std::getline(trace, l);) calls.push_back(l);
+    ASSERT_GE(calls.size(), 4u);
+
+    int failures = 0;
+    for (std::size_t k = 1; k <= calls.size(); ++k) {
+        SCOPED_TRACE("read " + std::to_string(k));
+        TempDir folder;
+        writeFile(folder / "holmtex-aktuell.dat", list);
+        const ChildRun run =
+            runChild(folder.path(), "aktuell", -1, "duplicates",
+                     {"HOLMTEX_FAULT_CALLS=read", "HOLMTEX_FAULT_AT=" + std::to_string(k),
+                      "HOLMTEX_FAULT_ERRNO=EIO"});
+        ASSERT_EQ(0, run.exitCode);
+        const std::string text = run.out.at(0);
+        if (text == "300") {
+            EXPECT_EQ(whole, readFile(folder / "z1.txt"));
+        } else {
+            ++failures;
+            EXPECT_EQ(
+                "Die Datei holmtex-aktuell.dat konnte nicht gelesen werden: "
+                "Ein-/Ausgabefehler.",
+                text);
+            EXPECT_FALSE(fs::exists(folder / "z1.txt"));
+            EXPECT_FALSE(fs::exists(folder / "z1.txt.neu"));
+        }
+        EXPECT_EQ(list, readFile(folder / "holmtex-aktuell.dat"));
+    }
+    EXPECT_GE(failures, 3);
+}
+
 }  // namespace
 }  // namespace holmtex

@@ -1,11 +1,14 @@
 // The search, the command box with its help text, and the data check.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
 #include "operations/page_list.h"
 #include "operations/pages.h"
+#include "operations/random_lists.h"
+#include "record/codepage.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -87,6 +90,61 @@ TEST_F(SearchCommands, SearchOnAnEmptyMissingOrDamagedList) {
     form.Combo1.setText("archiv");
     form.Command8_Click();
     EXPECT_EQ(form.List1.lines(), std::vector<std::string>{">06.12.2026 14:01:00 A"});
+}
+
+// The search against a plain look through every page text: items 2 to 49 joined, lowered
+// byte by byte, searched. Lists of every shape; search texts taken from the page texts
+// anywhere, across items too, in other cases, with the signs that stand between items.
+TEST_F(SearchCommands, SearchFindsWhatAPlainLookThroughThePageTextsFinds) {
+    const auto lowered = [](std::string bytes) {
+        for (char& c : bytes) c = static_cast<char>(cp1252ToLower(static_cast<unsigned char>(c)));
+        return bytes;
+    };
+    int hits = 0, searches = 0;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        test::ListMaker maker(seed);
+        writeFile(aktuell(), maker.list(25));
+        std::vector<std::string> pageTexts;  // as bytes of the file
+        for (const PageRecord& page : test::readRecords(aktuell())) {
+            std::string text;
+            for (int n = SaveDate; n <= kItemCount; ++n) text += utf8ToCp1252(page.text(n));
+            pageTexts.push_back(text);
+        }
+        form.Option1.setValue(false);
+        form.Option1.setValue(true);
+        for (int k = 0; k < 40; ++k) {
+            std::string needle;  // Windows-1252
+            if (!pageTexts.empty() && maker.chance(85)) {
+                const std::string& from = maker.pick(pageTexts);
+                const int length = maker.chance(10) ? maker.between(60, 90) : maker.between(1, 14);
+                const int start = maker.between(0, std::max(0, int(from.size()) - 1));
+                needle =
+                    from.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+                for (char& c : needle)
+                    if (maker.chance(30))
+                        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            } else {
+                needle = maker.pick(
+                    std::vector<std::string>{"", "\"", ",", "a,b", "14:0", "\x9f", "->"});
+            }
+            std::string expected;
+            LineList lines;
+            const std::vector<PageRecord> pages = test::readRecords(aktuell());
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                const std::string page = lowered(pageTexts[i]);
+                const bool hit = needle.empty() ? !page.empty()
+                                                : page.find(lowered(needle)) != std::string::npos;
+                hits += hit;
+                lines.push_back((hit ? ">" : "  ") + listLine(pages[i]));
+            }
+            form.Combo1.setText(cp1252ToUtf8(needle));
+            form.Command8_Click();
+            ++searches;
+            ASSERT_EQ(form.List1.lines(), lines) << "seed " << seed << " text " << needle;
+        }
+    }
+    EXPECT_GT(hits, 1000);
+    EXPECT_EQ(30 * 40, searches);
 }
 
 TEST_F(SearchCommands, CommandWordsRunOnlyWhenTheWholeTextMatches) {

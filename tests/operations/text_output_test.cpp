@@ -1,9 +1,12 @@
 // The page as text file with the real sibling program, duplicate marking, program exit.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "operations/pages.h"
+#include "operations/random_lists.h"
 #include "record/record_io.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
@@ -268,6 +271,67 @@ TEST_F(TextOutput, DuplicatesOfAMissingListChangeNoFile) {
     EXPECT_EQ(form.Text1.text(), "bleibt");
     EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir / "holmtex-aktuell.dat"));
+}
+
+// z1.txt as reading every page into the buffer, marking it and writing it makes it, for
+// lists of every shape, counted from what is known about the list or by reading it.
+TEST_F(TextOutput, DuplicatesWritesWhatDecodingEveryPageWrites) {
+    int marked = 0;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        test::ListMaker maker(seed);
+        const std::string list = maker.list(30);
+        writeFile(dir / "holmtex-aktuell.dat", list);
+        std::remove((dir / "z1.txt").c_str());
+        form.alwaysReadFromStart = seed % 2 == 0;
+        form.Option1.setValue(false);
+        form.Option1.setValue(true);
+
+        // The plain way: every page decoded, the copies marked and written.
+        std::vector<PageRecord> pages = test::readRecords(dir / "holmtex-aktuell.dat");
+        std::string expected;
+        for (std::size_t k = 0; k + 1 < pages.size(); ++k) {
+            PageRecord& page = pages[k];
+            if (page.text(ProcessNumber) == pages.back().text(ProcessNumber)) {
+                page.set(ListTag, std::string(page.text(ListTag)) + "-dopp");
+                ++marked;
+            }
+            writeRecord(expected, page);
+        }
+        const std::string text2Before = form.Text2.text();
+        form.Command23_Click();
+        SCOPED_TRACE(seed);
+        EXPECT_EQ(std::to_string(pages.size()), form.Text5.text());
+        if (pages.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
+            continue;
+        }
+        EXPECT_EQ(expected, readFile(dir / "z1.txt"));
+        // The buffer holds the last page copied, as marked, but for what the two fields put
+        // there when their texts change.
+        PageRecord last = pages.size() > 1 ? pages[pages.size() - 2] : pages.back();
+        const std::string number(last.text(ProcessNumber));
+        last.set(PageText, "liste einmal durch mit " + number);
+        if (number != text2Before) last.set(ProcessNumber, number);
+        EXPECT_EQ(last, form.CurrentRecord);
+        EXPECT_EQ(number, form.Text2.text());
+        EXPECT_EQ(list, readFile(dir / "holmtex-aktuell.dat"));
+    }
+    EXPECT_GT(marked, 50);
+}
+
+// A list that cannot be read says so; it shows no count and leaves no z1.txt.
+TEST_F(TextOutput, DuplicatesOfAnUnreadableListSayWhy) {
+    form.Form_Load();
+    std::filesystem::create_directory(dir / "holmtex-aktuell.dat");
+    form.Text1.setText("bleibt");
+    form.Command23_Click();
+    EXPECT_EQ(
+        "Die Datei holmtex-aktuell.dat konnte nicht gelesen werden: der Name gehört einem "
+        "Ordner.",
+        form.Text5.text());
+    EXPECT_LE(form.Text5.text().size(), 100u);
+    EXPECT_EQ("bleibt", form.Text1.text());
+    EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
 }
 
 TEST_F(TextOutput, CloseWithoutSavingWritesTheBufferToTheRescueFile) {

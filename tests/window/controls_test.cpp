@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,36 @@ TEST(OptionButton, OneOfTheGroupIsOn) {
     o2.setValue(true);
     EXPECT_EQ("Option1[100] Option3[001] Option2[010] ", log);
     EXPECT_EQ((std::vector<bool>{true, false}), heard);
+}
+
+// Lines kept elsewhere are shown without a copy; their keeper adds lines at the end, and
+// the list then has none selected, as after a rebuild. Lines added through the list itself
+// leave the keeper's as they were.
+TEST(ListBox, ShowsLinesKeptElsewhere) {
+    ListBox list("List1", 0, 0, 1, 1);
+    std::vector<Property> heard;
+    list.observe([&](Property p) { heard.push_back(p); });
+    auto kept = std::make_shared<LineList>(LineList{"a", "b"});
+    list.showLines(kept);
+    EXPECT_TRUE(list.shows(kept.get()));
+    list.setListIndex(1);
+    kept->push_back("c");
+    list.linesAppended();
+    EXPECT_EQ(-1, list.listIndex());
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), list.lines());
+    list.addItem("d");
+    EXPECT_FALSE(list.shows(kept.get()));
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), *kept);
+    EXPECT_EQ("d", list.lines().back());
+    EXPECT_EQ((std::vector<Property>{Property::Lines, Property::ListIndex, Property::LinesAppended,
+                                     Property::Lines}),
+              heard);
+
+    LineList more{"x", ""};
+    more.append(LineList{"y"});
+    EXPECT_EQ((LineList{"x", "", "y"}), more);
+    EXPECT_EQ("", more.at(1));
+    EXPECT_THROW(more.at(3), std::out_of_range);
 }
 
 TEST(Events, NestedEventsRunInsideTheSetter) {

@@ -1,5 +1,6 @@
 #include "window/qt/qt_window.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -14,7 +15,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
@@ -107,6 +107,43 @@ protected:
 };
 
 }  // namespace
+
+// The lines of List1 for the list view, converted only when the view asks for them, so
+// that showing a list costs the same at any length. Lines added at the end of the list
+// become new rows; the rows before them stay.
+class ListLinesModel : public QAbstractListModel {
+public:
+    ListLinesModel(const ListBox& list, QObject* parent)
+        : QAbstractListModel(parent), list_(list), rows_(list.listCount()) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : rows_;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rows_ ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return toQt(std::string(list_.lines()[static_cast<std::size_t>(index.row())]));
+    }
+    // The list's lines were replaced.
+    void reset() {
+        beginResetModel();
+        rows_ = list_.listCount();
+        endResetModel();
+    }
+    // Lines were added at the list's end.
+    void appendRows() {
+        const int count = list_.listCount();
+        if (count <= rows_) return;
+        beginInsertRows(QModelIndex(), rows_, count - 1);
+        rows_ = count;
+        endInsertRows();
+    }
+
+private:
+    const ListBox& list_;
+    int rows_;
+};
 
 QIcon holmtexIcon() {
     QPixmap pixmap(32, 32);
@@ -308,7 +345,7 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
 
 QWidget* QtWindow::createList(ListBox& list, QWidget* parent) {
     listView_ = new QListView(parent);
-    listModel_ = new QStringListModel(listView_);
+    listModel_ = new ListLinesModel(list, listView_);
     listView_->setModel(listModel_);
     listView_->setUniformItemSizes(true);  // keeps tens of thousands of lines fast
     listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -454,14 +491,13 @@ void QtWindow::sync(Control& control, Property property) {
         case Property::Value:
             mirrorOptions();
             break;
-        case Property::Lines: {
-            const auto& lines = static_cast<ListBox&>(control).lines();
-            QStringList list;
-            list.reserve(static_cast<qsizetype>(lines.size()));
-            for (const auto& line : lines) list.append(toQt(line));
-            listModel_->setStringList(list);  // one reset, however many lines
+        case Property::Lines:
+            listModel_->reset();  // one reset, however many lines
             break;
-        }
+        case Property::LinesAppended:
+            listModel_->appendRows();
+            listView_->selectionModel()->clear();  // no line is selected now
+            break;
         case Property::ListIndex: {
             const int row = static_cast<ListBox&>(control).listIndex();
             auto* selection = listView_->selectionModel();

@@ -12,9 +12,10 @@
 class QKeyEvent;
 class QListView;
 class QRadioButton;
-class QStringListModel;
 
 namespace holmtex {
+
+class ListLinesModel;
 
 // Twips to pixels at 96 dots per inch.
 int twipsToPixels(int twips);
@@ -55,7 +56,7 @@ private:
     Holmtex& form_;
     std::map<const Control*, QWidget*> widgets_;
     QListView* listView_ = nullptr;
-    QStringListModel* listModel_ = nullptr;
+    ListLinesModel* listModel_ = nullptr;
     std::array<Option, 3> options_{};
     // Controls lying under Text1 take no focus; the focus policy each had before.
     std::map<QWidget*, Qt::FocusPolicy> covered_;

@@ -1,0 +1,397 @@
+// What the interactions of the window cost on long lists, each against a baseline measured
+// in the same run on the same file:
+//   pass  one read() of the whole list file and one memchr sweep over it;
+//   copy  a copy of the list file into a new file with fsync, the physical cost of
+//         replacing a file safely.
+//
+//   interaction_bench [--sizes=N,N,...] [--large] [--reps=R] [--program=PATH]
+//
+// Default sizes are 32767 and 100000 pages; --large adds 1000000. Times are medians of R
+// runs (default 5; the cheap interactions run 4 R times). Start-up is the time from
+// starting the program (PATH, default the holmtex built beside this benchmark) on the
+// offscreen platform to the end of its first paint. Prints a table at the end.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "list_gen.h"
+#include "window/holmtex.h"
+
+namespace fs = std::filesystem;
+using holmtex::Holmtex;
+using holmtex::ScriptedPlatform;
+
+namespace {
+
+constexpr const char* kAktuell = "holmtex-aktuell.dat";
+constexpr const char* kArchiv = "holmtex-archiv.dat";
+
+struct Options {
+    std::vector<std::size_t> sizes = {32767, 100000};
+    int reps = 5;
+    std::string program = HOLMTEX_PROGRAM;
+};
+
+double msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+double median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The median time of `reps` runs of f, in milliseconds.
+double medianMs(int reps, const std::function<void()>& f) {
+    std::vector<double> times;
+    for (int i = 0; i < reps; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        times.push_back(msSince(start));
+    }
+    return median(times);
+}
+
+// The median times of `reps` runs of a baseline and of an operation, run by turns, so that
+// a machine whose speed drifts slows both alike.
+struct Paired {
+    double base = 0, op = 0;
+};
+Paired pairedMs(int reps, const std::function<void()>& base, const std::function<void()>& op) {
+    std::vector<double> baseTimes, opTimes;
+    for (int i = 0; i < reps; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        base();
+        baseTimes.push_back(msSince(start));
+        start = std::chrono::steady_clock::now();
+        op();
+        opTimes.push_back(msSince(start));
+    }
+    return {median(baseTimes), median(opTimes)};
+}
+
+void fail(const std::string& what) {
+    std::fprintf(stderr, "interaction_bench: %s\n", what.c_str());
+    std::exit(1);
+}
+
+// ---- Baselines ----
+
+// The read pass over the file.
+class Pass {
+public:
+    explicit Pass(const fs::path& file)
+        : file_(file), bytes_(static_cast<std::size_t>(fs::file_size(file)) + 1) {}
+    void operator()() {
+        if (holmtex::bench::readPass(file_, bytes_) <= 0) fail("cannot read " + file_.string());
+    }
+
+private:
+    fs::path file_;
+    std::vector<char> bytes_;
+};
+
+// A copy of the file into a new file, synced, then removed again.
+class Copy {
+public:
+    explicit Copy(const fs::path& file) : file_(file), copy_(fs::path(file) += ".copy") {}
+    void operator()() {
+        const int in = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        const int out = ::open(copy_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (in < 0 || out < 0) fail("cannot copy " + file_.string());
+        for (ssize_t n; (n = ::read(in, buffer_.data(), buffer_.size())) > 0;)
+            if (::write(out, buffer_.data(), static_cast<std::size_t>(n)) != n) fail("short write");
+        if (::fsync(out) != 0) fail("fsync");
+        ::close(out);
+        ::close(in);
+        ::unlink(copy_.c_str());
+    }
+
+private:
+    fs::path file_, copy_;
+    std::vector<char> buffer_ = std::vector<char>(1 << 20);
+};
+
+// ---- The window over a folder ----
+
+struct Window {
+    explicit Window(const fs::path& folder) : form(platform, folder) { form.Form_Load(); }
+    ScriptedPlatform platform;
+    Holmtex form;
+};
+
+// A folder holding copies of the given list files.
+fs::path makeFolder(const fs::path& root, const std::string& name,
+                    std::initializer_list<std::pair<const char*, fs::path>> files) {
+    const fs::path folder = root / name;
+    fs::create_directories(folder);
+    for (const auto& [listName, from] : files)
+        fs::copy_file(from, folder / listName, fs::copy_options::overwrite_existing);
+    // On disk before anything is measured: an fsync must not wait for our own copies.
+    ::sync();
+    return folder;
+}
+
+// From /proc/self/status, in kB.
+long statusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+    return -1;
+}
+
+// How far the resident memory rose while `run` ran, from the moment it calls the function
+// it is given, in bytes; measured in a child process whose peak mark is reset at that
+// moment. -1 when it cannot be measured.
+long peakRiseBytes(const std::function<void(const std::function<void()>&)>& run) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        long before = -1;
+        run([&] {
+            if (std::ofstream("/proc/self/clear_refs") << "5" << std::flush)
+                before = statusKb("VmRSS");
+        });
+        const long peak = statusKb("VmHWM");
+        const long rise = before >= 0 && peak >= 0 ? (peak - before) * 1024 : -1;
+        if (::write(pipeFds[1], &rise, sizeof rise) != sizeof rise) _exit(1);
+        _exit(0);
+    }
+    ::close(pipeFds[1]);
+    long rise = -1;
+    if (child < 0 || ::read(pipeFds[0], &rise, sizeof rise) != sizeof rise) rise = -1;
+    ::close(pipeFds[0]);
+    if (child > 0) ::waitpid(child, nullptr, 0);
+    return rise;
+}
+
+// Starts the program in the folder and waits for it to end after its first paint.
+void startUp(const std::string& program, const fs::path& folder) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(folder.c_str()) != 0) _exit(126);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("HOLMTEX_QUIT_AFTER_FIRST_PAINT", "1", 1);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        fail("the program did not start and end cleanly: " + program);
+}
+
+// ---- The table ----
+
+struct Row {
+    std::string interaction;
+    std::size_t n = 0;
+    double ms = 0;
+    std::string ratio;   // e.g. "1.31× copy"
+    std::string target;  // e.g. "≤ 1.5× copy"; empty: shown for comparison only
+    bool met = true;
+};
+
+std::string times(double ratio, const char* baseline) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f× %s", ratio, baseline);
+    return text;
+}
+
+void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
+    // Beside the build, not in a RAM-backed /tmp: fsync must cost what it costs on disk.
+    holmtex::bench::TempFolder root(fs::current_path());
+    const int reps = options.reps, cheapReps = 4 * options.reps;
+    std::fprintf(stderr, "%zu pages: writing the list files\n", n);
+    const fs::path list = root.path() / "list.dat";
+    const fs::path small = root.path() / "small.dat";
+    if (!holmtex::bench::writeListFile(list, n) || !holmtex::bench::writeListFile(small, 10))
+        fail("cannot write the list files");
+    const double megabytes = static_cast<double>(fs::file_size(list)) / 1e6;
+
+    // First, while this process is still small and quick to fork.
+    std::fprintf(stderr, "%zu pages: start-up\n", n);
+    {
+        const fs::path empty = root.path() / "empty";
+        fs::create_directories(empty);
+        const fs::path full = makeFolder(root.path(), "start", {{kAktuell, list}});
+        const Paired t = pairedMs(
+            4 * reps + 1, [&] { startUp(options.program, empty); },
+            [&] { startUp(options.program, full); });
+        const double bare = t.base, loaded = t.op;
+        char ratio[64];
+        std::snprintf(ratio, sizeof ratio, "%.2f× empty list", loaded / bare);
+        rows.push_back({"start-up, empty list", n, bare, "", ""});
+        if (n == 32767)
+            rows.push_back(
+                {"start-up", n, loaded, ratio, "≤ 1.2× empty list", loaded <= 1.2 * bare});
+        else
+            rows.push_back({"start-up", n, loaded, ratio, ""});
+    }
+
+    std::fprintf(stderr, "%zu pages (%.1f MB): baselines\n", n, megabytes);
+    Pass passRun(list);
+    Copy copyRun(list);
+    const double pass = medianMs(cheapReps, passRun);
+    const double copy = medianMs(reps, copyRun);
+    rows.push_back({"baseline: read() + memchr pass", n, pass, "", ""});
+    rows.push_back({"baseline: copy + fsync", n, copy, times(copy / pass, "pass"), ""});
+    auto fixed = [&](const std::string& name, double ms) {
+        rows.push_back({name, n, ms, times(ms / pass, "pass"), "≤ 5 ms", ms <= 5.0});
+    };
+    // Against a baseline measured by turns with it.
+    auto against = [&](const std::string& name, const std::function<void()>& op, bool copying,
+                       double limit) {
+        const char* baseName = copying ? "copy" : "pass";
+        const Paired t = copying ? pairedMs(reps, copyRun, op) : pairedMs(reps, passRun, op);
+        char target[32];
+        std::snprintf(target, sizeof target, "≤ %.1f× %s", limit, baseName);
+        rows.push_back(
+            {name, n, t.op, times(t.op / t.base, baseName), target, t.op <= limit * t.base});
+    };
+    auto shown = [&](const std::string& name, double ms) {
+        rows.push_back({name, n, ms, times(ms / pass, "pass"), ""});
+    };
+
+    std::fprintf(stderr, "%zu pages: open, save, switch\n", n);
+    {
+        const fs::path folder =
+            makeFolder(root.path(), "lists", {{kAktuell, list}, {kArchiv, list}});
+        Window w(folder);
+        auto& f = w.form;
+        f.Option2.setValue(true);  // each list read once
+        f.Option1.setValue(true);
+        bool onArchiv = false;
+        fixed("switch list (file unchanged)", medianMs(cheapReps, [&] {
+                  (onArchiv ? f.Option1 : f.Option2).setValue(true);
+                  onArchiv = !onArchiv;
+              }));
+        f.Option1.setValue(true);
+        const int last = f.List1.listCount() - 1;
+        fixed("open the last line", medianMs(cheapReps, [&] { f.List1.clickLine(last); }));
+        fixed("open the first line", medianMs(cheapReps, [&] { f.List1.clickLine(0); }));
+        fixed("save", medianMs(cheapReps, [&] { f.Command1_Click(); }));
+        if (f.List1.listCount() != static_cast<int>(n) + cheapReps) fail("a save went missing");
+
+        // The same, reading every list from its start.
+        f.alwaysReadFromStart = true;
+        shown("  switch list, read from the start", medianMs(reps, [&] {
+                  (onArchiv ? f.Option1 : f.Option2).setValue(true);
+                  onArchiv = !onArchiv;
+              }));
+        f.Option1.setValue(true);
+        shown("  open the last line, read from the start",
+              medianMs(reps, [&] { f.List1.clickLine(f.List1.listCount() - 1); }));
+        shown("  save, read from the start", medianMs(reps, [&] { f.Command1_Click(); }));
+        f.alwaysReadFromStart = false;
+
+        std::fprintf(stderr, "%zu pages: search, duplicates, data check\n", n);
+        for (const char* text : {"müller", "zürich", "jürgen müller"}) {
+            f.Combo1.setText(text);
+            against(
+                std::string("search \"") + text + "\"", [&] { f.Command8_Click(); }, false, 2.0);
+        }
+        f.Option1.setValue(false);  // a fresh read of the list, as after start-up
+        f.Option1.setValue(true);
+        against(
+            "\"Duplikate löschen\"", [&] { f.Command23_Click(); }, true, 2.0);
+        const long memory = peakRiseBytes([&](const std::function<void()>& startMeasuring) {
+            Window fresh(folder);
+            startMeasuring();
+            fresh.form.Command23_Click();
+        });
+        if (memory >= 0) {
+            const double mb = static_cast<double>(memory) / 1e6;
+            const double limit = megabytes + 16.0;
+            char text[64];
+            std::snprintf(text, sizeof text, "%.1f MB", mb);
+            char target[64];
+            std::snprintf(target, sizeof target, "≤ %.1f MB", limit);
+            rows.push_back(
+                {"\"Duplikate löschen\": peak memory rise", n, 0, text, target, mb <= limit});
+        }
+        against(
+            "data check (issue 11's code)", [&] { f.CheckData(); }, true, 1.5);
+        against(
+            "delete the first line (issue 11's code)",
+            [&] {
+                f.List1.setListIndex(0);
+                f.Command2_Click();
+            },
+            true, 1.5);
+    }
+    {
+        const fs::path folder =
+            makeFolder(root.path(), "move", {{kAktuell, list}, {kArchiv, small}});
+        Window w(folder);
+        auto& f = w.form;
+        against(
+            "move the first line (issue 11's code)",
+            [&] {
+                f.List1.setListIndex(0);
+                f.Command19_Click();
+            },
+            true, 1.5);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.starts_with("--sizes=")) {
+            options.sizes = holmtex::bench::parseSizes(arg.substr(8));
+            if (options.sizes.empty()) fail("--sizes wants page counts such as --sizes=1000,32767");
+        } else if (arg == "--large") {
+            options.sizes.push_back(1000000);
+        } else if (arg.starts_with("--reps=")) {
+            options.reps = std::max(1, std::atoi(std::string(arg.substr(7)).c_str()));
+        } else if (arg.starts_with("--program=")) {
+            options.program = std::string(arg.substr(10));
+        } else {
+            std::fprintf(stderr,
+                         "usage: interaction_bench [--sizes=N,N,...] [--large] [--reps=R] "
+                         "[--program=PATH]\n");
+            return 2;
+        }
+    }
+
+    std::vector<Row> rows;
+    for (std::size_t n : options.sizes) measure(options, n, rows);
+
+    std::printf(
+        "\n| interaction | N | time | ratio | target | met |\n|---|---:|---:|---|---|---|\n");
+    bool allMet = true;
+    for (const Row& row : rows) {
+        char time[32] = "";
+        if (row.ms > 0) std::snprintf(time, sizeof time, "%.2f ms", row.ms);
+        const char* met = row.target.empty() ? "" : row.met ? "yes" : "NO";
+        allMet = allMet && row.met;
+        std::printf("| %s | %zu | %s | %s | %s | %s |\n", row.interaction.c_str(), row.n, time,
+                    row.ratio.c_str(), row.target.c_str(), met);
+    }
+    std::printf("\n%s\n", allMet ? "Every target met." : "Some targets NOT met.");
+    return 0;
+}

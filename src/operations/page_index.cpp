@@ -1,0 +1,159 @@
+#include "operations/page_index.h"
+
+#include <algorithm>
+
+#include "operations/page_list.h"
+
+namespace holmtex {
+
+namespace {
+
+// A list file as a scan reads it: how many bytes came, and the last of them.
+class CountingSource : public ByteSource {
+public:
+    explicit CountingSource(FileSource& file) : file_(file) {}
+    long read(char* buffer, std::size_t size) override {
+        const long n = file_.read(buffer, size);
+        if (n > 0) {
+            bytes += static_cast<std::uint64_t>(n);
+            lastByte = buffer[n - 1];
+        }
+        return n;
+    }
+    std::uint64_t bytes = 0;
+    char lastByte = '\n';
+
+private:
+    FileSource& file_;
+};
+
+}  // namespace
+
+struct PageIndex::Scan {
+    bool opened = false;
+    std::optional<FileIdentity> identity;  // taken before the first byte was read
+    bool whole = false;     // read up to the size the identity gives, and nothing failed
+    bool cleanEnd = false;  // see Entry
+    Lines lines;
+    std::vector<Extent> extents;
+    PageRecord last;  // the last whole record, when there are lines
+};
+
+// Reads the list lines of the records from `offset` on, which must be where a record may
+// begin. False when the file cannot be opened there.
+bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan) {
+    FileSource source;
+    if (!source.open(file)) return false;
+    scan.identity = source.identity();
+    if (offset > 0 && !source.seek(offset)) return false;
+    scan.opened = true;
+    CountingSource counted(source);
+    // Only three items go into a line, so only those are worked out on the way; the last
+    // whole record is decoded once, at the end.
+    RecordReader reader(counted);
+    ReadStatus status;
+    while ((status = reader.nextRaw(ProcessNumber)) == ReadStatus::Record) {
+        addRawListLine(scan.lines, reader);
+        scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
+    }
+    if (!scan.lines.empty()) reader.decodeInto(scan.last);
+    scan.whole = scan.identity && !source.error() && offset + counted.bytes == scan.identity->size;
+    scan.cleanEnd = status == ReadStatus::End && counted.lastByte == '\n';
+    return true;
+}
+
+std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::filesystem::path& file,
+                                                  PageRecord& last, bool keep) {
+    Entry& known = entry(kind);
+    if (keep && known.known) {
+        const std::optional<FileIdentity> now = fileIdentity(file);
+        if (now && *now == known.identity) {
+            // The last record, read from its place, must still be what it was.
+            if (known.extents.empty() || readAt(known, file, known.extents.size() - 1, last))
+                return known.lines;
+        } else if (now && known.grownTo && *now == *known.grownTo && known.cleanEnd) {
+            Scan added;
+            if (readFrom(file, known.identity.size, added) && added.whole &&
+                added.identity == now) {
+                known.lines->append(added.lines);
+                known.extents.insert(known.extents.end(), added.extents.begin(),
+                                     added.extents.end());
+                if (!added.extents.empty()) last = std::move(added.last);
+                known.identity = *now;
+                known.cleanEnd = added.cleanEnd;
+                known.grownTo.reset();
+                return known.lines;
+            }
+        }
+    }
+
+    known = Entry{};
+    Scan scan;
+    readFrom(file, 0, scan);
+    if (!scan.lines.empty()) last = std::move(scan.last);
+    auto lines = std::make_shared<Lines>(std::move(scan.lines));
+    if (keep && scan.whole) {
+        known.known = true;
+        known.identity = *scan.identity;
+        known.lines = lines;
+        known.extents = std::move(scan.extents);
+        known.cleanEnd = scan.cleanEnd || scan.identity->size == 0;
+    }
+    return lines;
+}
+
+bool PageIndex::readAt(const Entry& entry, const std::filesystem::path& file, std::size_t n,
+                       PageRecord& into) {
+    const Extent extent = entry.extents[n];
+    FileSource source;
+    if (!source.open(file)) return false;
+    const std::optional<FileIdentity> now = source.identity();
+    if (!now || *now != entry.identity || !source.seek(extent.start)) return false;
+    // Room for the record and a little more, so that one read brings all of it.
+    const std::uint64_t length = extent.end - extent.start;
+    RecordReader reader(source,
+                        static_cast<std::size_t>(std::min<std::uint64_t>(length, 1 << 20)) + 256);
+    // It must begin and end where it did, and give the line it gave.
+    LineList line;
+    if (reader.nextRaw(ProcessNumber) != ReadStatus::Record || reader.recordStart() != 0 ||
+        reader.recordEnd() != length)
+        return false;
+    addRawListLine(line, reader);
+    if (line.front() != (*entry.lines)[n]) return false;
+    reader.decodeInto(into);
+    return true;
+}
+
+bool PageIndex::readRecord(ListKind kind, const std::filesystem::path& file, int n,
+                           PageRecord& into) {
+    const Entry& known = entry(kind);
+    if (n < 0 || !known.known) return false;
+    if (known.extents.empty()) {
+        const std::optional<FileIdentity> now = fileIdentity(file);
+        return now && *now == known.identity;  // there is nothing to read
+    }
+    const std::size_t last = known.extents.size() - 1;
+    return readAt(known, file, std::min(static_cast<std::size_t>(n), last), into);
+}
+
+std::optional<std::size_t> PageIndex::recordCount(ListKind kind,
+                                                  const std::filesystem::path& file) {
+    const Entry& known = entry(kind);
+    if (!known.known) return std::nullopt;
+    const std::optional<FileIdentity> now = fileIdentity(file);
+    if (!now || *now != known.identity) return std::nullopt;
+    return known.extents.size();
+}
+
+void PageIndex::appended(ListKind kind, const std::optional<FileIdentity>& before,
+                         const std::optional<FileIdentity>& after, std::uint64_t bytes) {
+    Entry& known = entry(kind);
+    known.grownTo.reset();
+    // Only the very file we knew, grown by exactly our bytes; anything else is read anew.
+    if (known.known && before && after && *before == known.identity && bytes > 0 &&
+        after->device == before->device && after->inode == before->inode &&
+        after->size == before->size + bytes)
+        known.grownTo = *after;
+}
+
+}  // namespace holmtex

@@ -1,0 +1,75 @@
+#pragma once
+// What reading a list file from its start taught us, kept while the file stays as it was:
+// the list lines, where each record lies, and the last record. Opening a line then reads
+// one record, a list shown again is not read again, and after our own append only the new
+// bytes are read. Whether the file stayed as it was is told by its identity (device,
+// inode, size, times); anything else reads the file from the start.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "record/data_files.h"
+#include "record/page_record.h"
+#include "record/record_io.h"
+#include "window/line_list.h"
+
+namespace holmtex {
+
+class PageIndex {
+public:
+    using Lines = LineList;
+
+    // The list lines of the file, as reading it from the start gives them; `last` gets the
+    // last whole record, and stays as it is for a list without one. Afterwards the lines
+    // are kept only for a file whose identity could be taken before reading it; with
+    // `keep` false nothing is kept nor used. The lines kept are only ever added to at
+    // their end, by a later call for the same list.
+    std::shared_ptr<Lines> list(ListKind kind, const std::filesystem::path& file, PageRecord& last,
+                                bool keep = true);
+
+    // Reads record n of the file into `into` straight from its place, when the file is as
+    // it was listed; with fewer records, the last one, and with none, nothing. False when
+    // that cannot be vouched for: `into` is then untouched and the file must be read from
+    // the start.
+    bool readRecord(ListKind kind, const std::filesystem::path& file, int n, PageRecord& into);
+
+    // How many whole records the file has, when it is as it was listed.
+    std::optional<std::size_t> recordCount(ListKind kind, const std::filesystem::path& file);
+
+    // We appended `bytes` bytes to the list file, which had the identity `before` then and
+    // has `after` now. When the file was as listed before, the next list() reads only
+    // what was appended.
+    void appended(ListKind kind, const std::optional<FileIdentity>& before,
+                  const std::optional<FileIdentity>& after, std::uint64_t bytes);
+
+private:
+    struct Extent {
+        std::uint64_t start = 0, end = 0;  // bytes of the record in the file
+    };
+    struct Entry {
+        bool known = false;
+        FileIdentity identity;
+        std::shared_ptr<Lines> lines;
+        std::vector<Extent> extents;  // one per line
+        // The file ends in a line end after a whole record (or is empty), so bytes added
+        // behind it begin a record of their own.
+        bool cleanEnd = false;
+        std::optional<FileIdentity> grownTo;  // after our own append to the file as known
+    };
+
+    struct Scan;
+    static bool readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan);
+    static bool readAt(const Entry& entry, const std::filesystem::path& file, std::size_t n,
+                       PageRecord& into);
+    Entry& entry(ListKind kind) { return entries_[static_cast<std::size_t>(kind)]; }
+
+    std::array<Entry, 3> entries_;
+};
+
+}  // namespace holmtex
