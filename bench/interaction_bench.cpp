@@ -331,9 +331,9 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
                 {"\"Duplikate löschen\": peak memory rise", n, 0, text, target, mb <= limit});
         }
         against(
-            "data check (issue 11's code)", [&] { f.CheckData(); }, true, 1.5);
+            "data check", [&] { f.CheckData(); }, true, 1.5);
         against(
-            "delete the first line (issue 11's code)",
+            "delete the first line",
             [&] {
                 f.List1.setListIndex(0);
                 f.Command2_Click();
@@ -346,7 +346,7 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
         Window w(folder);
         auto& f = w.form;
         against(
-            "move the first line (issue 11's code)",
+            "move the first line",
             [&] {
                 f.List1.setListIndex(0);
                 f.Command19_Click();

@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "operations/file_messages.h"
 #include "record/data_files.h"
@@ -46,6 +47,7 @@ public:
         if (n < 0) error = errno;
         return n;
     }
+    std::optional<FileIdentity> identity() const { return file_.identity(); }
     int error = 0;
 
 private:
@@ -59,6 +61,9 @@ struct CopyPass {
     bool damaged = false;           // the list ends inside a record
     int records = 0;                // whole records read
     std::uint64_t damageStart = 0;  // where the unfinished record begins, when damaged
+    std::optional<FileIdentity> identity;     // of the list, taken as it was opened
+    std::vector<PageIndex::Extent> places;    // of the records copied, in the work file
+    bool cleanEnd = true;  // the work file is empty or ends in a line end
 };
 
 // Copies the list into the work file, reading, checking and writing in one pass: each
@@ -76,14 +81,20 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
     };
     ListSource source;
     if (!source.open(file)) return failed(source.error, file);
+    pass.identity = source.identity();
     if (int error = work.begin()) return failed(error, work.workPath());
     RecordReader reader(source);
     ReadStatus status;
+    std::uint64_t written = 0;
     while ((status = reader.nextRaw(1)) == ReadStatus::Record) {
         if (pass.records == marked) {
             onMarked(reader);
-        } else if (int error = work.write(reader.rawRecord())) {
-            return failed(error, work.workPath());
+        } else {
+            const std::string_view bytes = reader.rawRecord();
+            if (int error = work.write(bytes)) return failed(error, work.workPath());
+            pass.places.push_back({written, written + bytes.size()});
+            written += bytes.size();
+            pass.cleanEnd = bytes.ends_with('\n');
         }
         ++pass.records;
     }
@@ -146,7 +157,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     // it in both lists at worst, never in neither.
     std::string page;
     FileReplacement rest(sourceFile, form.filePath(kWorkFile));
-    const CopyPass pass =
+    CopyPass pass =
         copyList(sourceFile, marked, rest, form.CurrentRecord, [&](RecordReader& reader) {
             PageRecord moved;
             reader.decodeInto(moved);
@@ -159,7 +170,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     }
     // The buffer ends with the last record read, the page itself when it came last.
     if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
-    const AppendResult appended = appendRecords(targetFile, page);
+    const AppendResult appended = form.appendToList(target, page);
     if (!appended.ok()) {
         form.Text5.setText(notMoved + appendFailure(appended));
         return;
@@ -170,6 +181,8 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
             "Die Seite steht nun in beiden Listen: " + reason(replaced.error, replaced.failedFile));
         return;
     }
+    form.listRewritten(*source, pass.identity, static_cast<std::size_t>(marked),
+                       std::move(pass.places), pass.cleanEnd);
 
     form.List1.clear();
     if (closing == Closing::ClearThenRefresh) {
@@ -304,7 +317,7 @@ void Holmtex::Command2_Click() {
     }
 
     FileReplacement work(file, filePath(kWorkFile));
-    const CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
+    CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
     if (auto refused = refusal(pass, file, marked, notDeleted)) {
         Text5.setText(*refused);
         return;
@@ -314,6 +327,8 @@ void Holmtex::Command2_Click() {
         Text5.setText(notDeleted + reason(replaced.error, replaced.failedFile));
         return;
     }
+    listRewritten(*kind, pass.identity, static_cast<std::size_t>(marked), std::move(pass.places),
+                  pass.cleanEnd);
 
     RefreshList();
     Command6_Click();

@@ -24,6 +24,9 @@ namespace holmtex {
 class PageIndex {
 public:
     using Lines = LineList;
+    struct Extent {
+        std::uint64_t start = 0, end = 0;  // bytes of the record in the file
+    };
 
     // The list lines of the file, as reading it from the start gives them; `last` gets the
     // last whole record, and stays as it is for a list without one. Afterwards the lines
@@ -48,10 +51,15 @@ public:
     void appended(ListKind kind, const std::optional<FileIdentity>& before,
                   const std::optional<FileIdentity>& after, std::uint64_t bytes);
 
+    // We wrote the list file anew with its records but record `removed`, which now lie at
+    // `places`. It had the identity `before` when it was read for that and has `after` now;
+    // `cleanEnd` as for Entry. When the file was as listed before, its lines are kept
+    // without that one, so the next list() reads nothing.
+    void rewritten(ListKind kind, const std::optional<FileIdentity>& before, std::size_t removed,
+                   std::vector<Extent> places, bool cleanEnd,
+                   const std::optional<FileIdentity>& after);
+
 private:
-    struct Extent {
-        std::uint64_t start = 0, end = 0;  // bytes of the record in the file
-    };
     struct Entry {
         bool known = false;
         FileIdentity identity;

@@ -77,6 +77,13 @@ AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes) {
     return appended;
 }
 
+void Holmtex::listRewritten(ListKind list, const std::optional<FileIdentity>& before,
+                            std::size_t removed, std::vector<PageIndex::Extent> places,
+                            bool cleanEnd) {
+    pageIndex_.rewritten(list, before, removed, std::move(places), cleanEnd,
+                         fileIdentity(filePath(dataFileName(list))));
+}
+
 void Holmtex::Option1_Click() {
     Command19.setVisible(true);
     Command21.setVisible(false);

@@ -38,7 +38,7 @@ using posix::openRetrying;
 using posix::writeAll;
 
 // Work files are written in pieces of this size.
-constexpr std::size_t kWriteChunk = 64 * 1024;
+constexpr std::size_t kWriteChunk = 1024 * 1024;
 
 std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
 

@@ -231,11 +231,16 @@ public:
     const std::vector<Control*>& controls() const { return controls_; }
     Control* findControl(std::string_view qualifiedName) const;
 
+    // Appends records to the list's file, all or nothing, and tells the page index what
+    // the append did.
+    AppendResult appendToList(ListKind list, std::string_view bytes);
+    // The list's file was just written anew without its record `removed`, the others now
+    // at `places` (see PageIndex::rewritten); `before` is its identity when it was read.
+    void listRewritten(ListKind list, const std::optional<FileIdentity>& before,
+                       std::size_t removed, std::vector<PageIndex::Extent> places, bool cleanEnd);
+
 private:
     bool savePage();  // Command1_Click; false when the page could not be written
-    // Appends bytes to the list's file, all or nothing, and tells the page index what the
-    // append did. 0 or the errno.
-    AppendResult appendToList(ListKind list, std::string_view bytes);
     void rescueAndEnd();
     void setDesignValues();
     void bindEvents();
