@@ -1,13 +1,18 @@
 # Holmtex Notiz: `make run` starts the program, `make test` runs every test.
 # Both first install the Debian packages that are missing (with sudo when not root).
+# `make sanitize` runs every test built with AddressSanitizer and UndefinedBehaviorSanitizer;
+# `make fuzz` fuzzes the list reader for FUZZ_SECONDS (needs clang, which is optional).
 
 BUILD   ?= build
 WORKDIR ?= workdir
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD     ?= build-fuzz
+FUZZ_SECONDS   ?= 60
 PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins libqt6test6 \
            libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core \
            xvfb xauth
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench sanitize fuzz clean
 
 deps:
 	@missing=""; \
@@ -37,5 +42,34 @@ test: build
 bench: build
 	$(BUILD)/bench/list_bench
 
+# The sanitizers stop at the first report. The fault library stays uninstrumented and the
+# tests preload the sanitizer's run-time library before it.
+SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+
+sanitize: deps
+	@[ -f $(SANITIZE_BUILD)/build.ninja ] || cmake -S . -B $(SANITIZE_BUILD) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOLMTEX_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZERS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZERS)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZERS)" \
+	  $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+	cmake --build $(SANITIZE_BUILD)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure
+
+fuzz: deps
+	@if ! command -v clang++ >/dev/null 2>&1; then \
+	  echo "make fuzz: clang++ is not installed, so nothing is fuzzed (apt-get install clang)."; \
+	  exit 0; \
+	fi; \
+	set -e; \
+	[ -f $(FUZZ_BUILD)/build.ninja ] || cmake -S tests/fuzz -B $(FUZZ_BUILD) -G Ninja \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
+	cmake --build $(FUZZ_BUILD); \
+	mkdir -p $(FUZZ_BUILD)/corpus; \
+	$(FUZZ_BUILD)/record_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	  -dict=tests/fuzz/records.dict -artifact_prefix=$(FUZZ_BUILD)/ \
+	  $(FUZZ_BUILD)/corpus tests/data/reader-seeds
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

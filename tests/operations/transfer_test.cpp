@@ -1,12 +1,10 @@
 // Export, copy and import through the transfer file, with real failures of the file system.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,20 +12,6 @@
 #include "operations/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
-
-// While set, unlink() of the transfer file fails with this errno. This program's own
-// unlink() stands in front of the C library's for everything linked into it.
-static int unlinkTransferFails = 0;
-
-extern "C" int unlink(const char* path) noexcept {
-    const char* name = std::strrchr(path, '/');
-    if (unlinkTransferFails && std::strcmp(name ? name + 1 : path, "holmtex-trans.txt") == 0) {
-        errno = unlinkTransferFails;
-        return -1;
-    }
-    static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
-    return real(path);
-}
 
 namespace holmtex {
 namespace {
@@ -194,22 +178,6 @@ TEST_F(Transfer, ImportThatCannotAppendLeavesTheListAsItWas) {
         << form.Text5.text();
     EXPECT_EQ(readFile(aktuell()), list);
     EXPECT_EQ(readFile(trans()), bytesOf({pages[1], pages[2], pages[3]}));
-}
-
-TEST_F(Transfer, ImportWhoseTransferFileStaysSaysSo) {
-    writeFile(aktuell(), bytesOf({pages[0]}));
-    writeFile(trans(), bytesOf({pages[1], pages[2]}));
-    form.Form_Load();
-    unlinkTransferFails = EACCES;
-    form.Combo1.setText("import!");
-    unlinkTransferFails = 0;
-    EXPECT_EQ(form.Text5.text(),
-              "Die Seiten wurden importiert, aber die Datei >holmtex-trans.txt< "
-              "konnte nicht gelöscht werden: keine Berechtigung.");
-    EXPECT_EQ(readRecords(aktuell()), (std::vector<PageRecord>{pages[0], pages[1], pages[2]}));
-    EXPECT_TRUE(std::filesystem::exists(trans()));
-    EXPECT_EQ(form.List1.lines(), std::vector<std::string>{listLine(pages[0])});  // not rebuilt
-    EXPECT_EQ(form.Combo1.text(), "");
 }
 
 TEST_F(Transfer, AQuoteInsideAnItemCannotBreakTheList) {
