@@ -292,27 +292,19 @@ void RecordReader::markQuotes() {
 
 // Finds the items of the record at start, the general way that takes any bytes. NeedMore
 // when the bytes end before the record does and more may come. Once nothing more can
-// come, the end of the data ends an item as a separator would, with two exceptions: a
-// read error inside an item is damage, and an item may only be missing altogether when a
-// comma stood before it.
+// come, the end of the data ends the last item as a separator would, unless a read error
+// stopped it; an item that has not begun when the data ends is damage, even right after a
+// comma: a record cut after its 48th comma is as unfinished as one cut anywhere else.
 RecordReader::Parse RecordReader::parse(std::size_t start, Spans& spans,
                                         std::size_t& length) const {
-    enum class Sep { Comma, LineEnd, Eof };
     const bool error = error_, final = eof_ || error;
     const char* begin = buf_.data() + start;
     const std::size_t size = end_ - start;
     StopFinder stops(begin, size);
     std::size_t p = 0;
-    Sep previous = Sep::LineEnd;
     for (int i = 0; i < kItemCount; ++i) {
         Span& span = spans[i];
-        if (p == size) {
-            if (!final) return Parse::NeedMore;
-            if (previous != Sep::Comma || error) return Parse::Damaged;
-            span = {p, 0, isTextItem(i + 1)};
-            previous = Sep::Eof;
-            continue;
-        }
+        if (p == size) return final ? Parse::Damaged : Parse::NeedMore;
         // The usual items, "text" and an empty bare item, take the short way.
         const char c = begin[p];
         if (c == '"') {
@@ -323,7 +315,6 @@ RecordReader::Parse RecordReader::parse(std::size_t start, Spans& spans,
             p = quote + 1;
             if (p < size && begin[p] == ',') {
                 ++p;
-                previous = Sep::Comma;
                 continue;
             }
             // Anything between the closing quote and the separator is not part of the item.
@@ -331,7 +322,6 @@ RecordReader::Parse RecordReader::parse(std::size_t start, Spans& spans,
         } else if (c == ',') {
             span = {p, 0, isTextItem(i + 1)};
             ++p;
-            previous = Sep::Comma;
             continue;
         } else {
             const std::size_t text = p;
@@ -341,16 +331,11 @@ RecordReader::Parse RecordReader::parse(std::size_t start, Spans& spans,
         if (p == size) {
             if (!final) return Parse::NeedMore;
             if (error) return Parse::Damaged;
-            previous = Sep::Eof;
         } else if (begin[p] == ',') {
             ++p;
-            previous = Sep::Comma;
-        } else {
-            if (begin[p++] == '\r') {
-                if (p == size && !final) return Parse::NeedMore;
-                if (p < size && begin[p] == '\n') ++p;
-            }
-            previous = Sep::LineEnd;
+        } else if (begin[p++] == '\r') {
+            if (p == size && !final) return Parse::NeedMore;
+            if (p < size && begin[p] == '\n') ++p;
         }
     }
     length = p;
@@ -572,6 +557,7 @@ void RecordReader::takeRecord(std::size_t length, int known) {
     lastKnown_ = known;
     hasLast_ = true;
     lastStart_ = pos_;
+    lastLength_ = length;
     pos_ += length;
     recordEnd_ = base_ + pos_;
 }

@@ -83,9 +83,16 @@ public:
     // Replaces all 49 items of `into` with that record's, as next() does.
     void decodeInto(PageRecord& into);
 
-    // Byte offset where the record last returned begins, and the offset after it.
+    // Byte offset where the record last returned begins, and the offset after it. After
+    // Damaged, recordStart() is where the unfinished record begins.
     std::uint64_t recordStart() const { return recordStart_; }
     std::uint64_t recordEnd() const { return recordEnd_; }
+    // The bytes of the last whole record, its line end included, as they stand in the
+    // data; valid until the next call that reads.
+    std::string_view rawRecord() const {
+        return hasLast_ ? std::string_view(buf_.data() + lastStart_, lastLength_)
+                        : std::string_view();
+    }
 
 private:
     struct Span {
@@ -119,7 +126,7 @@ private:
     std::uint64_t recordStart_ = 0, recordEnd_ = 0;
     // The record last found: its bytes start at buf_[lastStart_] and stay in the buffer.
     bool hasLast_ = false;
-    std::size_t lastStart_ = 0;
+    std::size_t lastStart_ = 0, lastLength_ = 0;
     Spans spans_[2];
     int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
     int lastKnown_ = 0;                // how many items of the last record have their spans

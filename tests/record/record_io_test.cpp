@@ -151,6 +151,18 @@ const ReadCase kReadCases[] = {
      ReadStatus::Damaged},
     {"ends after a comma inside a record", numbered("1") + "\"->2\",", {"1"}, ReadStatus::Damaged},
     {"one item short", numbered("1") + rawRecord().substr(3), {"1"}, ReadStatus::Damaged},
+    {"ends right after its 48th comma",
+     numbered("1") + numbered("2", "").substr(0, numbered("2", "").size() - 2),
+     {"1"},
+     ReadStatus::Damaged},
+    {"ends right after a closing quote before item 49",
+     numbered("1") + numbered("2", "").substr(0, numbered("2", "").size() - 3),
+     {"1"},
+     ReadStatus::Damaged},
+    {"absent item 49 before the line end",
+     rawRecord({{ProcessNumber, "\"1\""}, {kItemCount, ""}}),
+     {"1"},
+     ReadStatus::End},
     {"unquoted items of a foreign file",
      rawRecord({{ProcessNumber, "4711"}, {PageText, "frei Text"}}),
      {"4711"},
@@ -324,6 +336,10 @@ TEST(RecordReader, BothWaysOfReadingAgree) {
                 ASSERT_EQ(y, x);
                 ASSERT_EQ(longWay.recordStart(), shortWay.recordStart());
                 ASSERT_EQ(longWay.recordEnd(), shortWay.recordEnd());
+                const std::string_view bytes = std::string_view(file).substr(
+                    shortWay.recordStart(), shortWay.recordEnd() - shortWay.recordStart());
+                ASSERT_EQ(bytes, shortWay.rawRecord());
+                ASSERT_EQ(bytes, longWay.rawRecord());
             }
             // The last whole record is still at hand after the end, both ways.
             EXPECT_EQ(longWay.rawItem(ProcessNumber), shortWay.rawItem(ProcessNumber));
