@@ -431,9 +431,9 @@ struct Baseline {
     std::vector<Call> calls;
 };
 
-// Runs the case in a fresh folder: prepared, the operation with `options`, then (when
-// `restart`) a start-up as after a crash, which may itself be killed after
-// `restartKillMicros` and is then run once more.
+// Runs the case in a fresh folder: prepared, the operation with `faults`, then (when
+// `restart`) a start-up as after a crash. With `restartFaults` or `restartTrace` that
+// start-up runs under them first (and may die), and then once more.
 struct Outcome {
     Snapshot before, now, restarted;
     ChildRun run;
@@ -441,7 +441,8 @@ struct Outcome {
 };
 
 Outcome runCase(const Case& c, std::vector<std::string> faults, bool restart,
-                long restartKillMicros = -1, const fs::path& trace = {}) {
+                std::vector<std::string> restartFaults = {}, const fs::path& trace = {},
+                const fs::path& restartTrace = {}) {
     ScratchDir scratch;
     const fs::path folder = scratch.path() / "w";
     fs::create_directory(folder);
@@ -455,10 +456,13 @@ Outcome runCase(const Case& c, std::vector<std::string> faults, bool restart,
     o.run = runChild(folder, c.list, c.line, c.op, {faults, errors});
     o.now = snapshot(folder);
     if (restart) {
-        if (restartKillMicros >= 0)
-            runChild(
-                folder, "aktuell", -1, "start",
-                {{"HOLMTEX_FAULT_KILL_AFTER_US=" + std::to_string(restartKillMicros)}, errors});
+        if (!restartFaults.empty() || !restartTrace.empty()) {
+            test::writeFile(scratch.path() / "count", std::string(8, '\0'));
+            restartFaults.push_back("HOLMTEX_FAULT_COUNTER=" + (scratch.path() / "count").string());
+            if (!restartTrace.empty())
+                restartFaults.push_back("HOLMTEX_FAULT_TRACE=" + restartTrace.string());
+            runChild(folder, "aktuell", -1, "start", {restartFaults, errors});
+        }
         runChild(folder, "aktuell", -1, "start", {{}, errors});
         o.restarted = snapshot(folder);
     }
@@ -791,7 +795,7 @@ void inParallel(std::size_t count, const std::function<void(std::size_t)>& job) 
 Baseline baseline(const Case& c, Findings& findings, Counts& counts) {
     ScratchDir traceDir;
     const fs::path trace = traceDir.path() / "trace";
-    Outcome o = runCase(c, {}, true, -1, trace);
+    Outcome o = runCase(c, {}, true, {}, trace);
     Baseline b{o.before, o.now, o.run, readTrace(trace)};
     Judge judge{c, b, findings, counts, "the run without faults"};
     judge.children(o);
@@ -851,6 +855,10 @@ TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
     report(c, findings, counts);
 }
 
+std::vector<std::string> killAt(std::size_t call) {
+    return {"HOLMTEX_FAULT_AT=" + std::to_string(call), "HOLMTEX_FAULT_ERRNO=KILL"};
+}
+
 TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
     const Case& c = GetParam();
     Findings findings;
@@ -858,8 +866,7 @@ TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
     const Baseline base = baseline(c, findings, counts);
     inParallel(base.calls.size(), [&](std::size_t k) {
         const Call& call = base.calls[k];
-        const Outcome o = runCase(
-            c, {"HOLMTEX_FAULT_AT=" + std::to_string(k + 1), "HOLMTEX_FAULT_ERRNO=KILL"}, true);
+        const Outcome o = runCase(c, killAt(k + 1), true);
         Judge judge{c, base, findings, counts, "a kill at call " + call.line};
         judge.children(o);
         // The call may belong to krumo-34: then the child itself lives on and speaks.
@@ -873,10 +880,52 @@ TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
     report(c, findings, counts);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FaultSweep, testing::ValuesIn(allCases()),
-                         [](const testing::TestParamInfo<Case>& info) {
-                             return info.param.name();
-                         });
+std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name(); }
+
+INSTANTIATE_TEST_SUITE_P(Cases, FaultSweep, testing::ValuesIn(allCases()), caseName);
+
+// A crash during an append, then another during the start-up that mends it.
+class RecoverySweep : public testing::TestWithParam<Case> {};
+
+TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    // The file calls of the start-up after a kill at each call of the operation.
+    std::vector<std::vector<Call>> restartCalls(base.calls.size());
+    inParallel(base.calls.size(), [&](std::size_t k) {
+        ScratchDir traceDir;
+        runCase(c, killAt(k + 1), true, {}, {}, traceDir.path() / "trace");
+        restartCalls[k] = readTrace(traceDir.path() / "trace");
+    });
+    std::vector<std::pair<std::size_t, std::size_t>> jobs;
+    for (std::size_t k = 0; k < base.calls.size(); ++k)
+        for (std::size_t j = 0; j < restartCalls[k].size(); ++j) jobs.emplace_back(k, j);
+    inParallel(jobs.size(), [&](std::size_t i) {
+        const auto [k, j] = jobs[i];
+        const Outcome o = runCase(c, killAt(k + 1), true, killAt(j + 1));
+        Judge judge{c, base, findings, counts,
+                    "a kill at call " + base.calls[k].line + ", then one at call " +
+                        restartCalls[k][j].line + " of the start-up, after another start-up"};
+        judge.children(o);
+        judge.folder(o.restarted);
+        ++counts.runs;
+        counts.kills += 2;
+    });
+    report(c, findings, counts);
+}
+
+std::vector<Case> appendCases() {
+    std::vector<Case> cases;
+    for (const Case& c : allCases())
+        if ((c.scenario == &kUsual || c.scenario == &kUnterminated) &&
+            (c.op == "save" || c.op == "import" || c.op == "export"))
+            cases.push_back(c);
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep, testing::ValuesIn(appendCases()), caseName);
 
 // The transfer file cannot be removed after its pages were appended: the message says
 // both, so the user does not import it a second time unawares.
@@ -931,8 +980,12 @@ TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
                 restartDelay = random() % 4 == 0 ? static_cast<long>(random() % 2000) : -1;
             }
             const Case& c = cases[which];
+            std::vector<std::string> restartFaults;
+            if (restartDelay >= 0)
+                restartFaults.push_back("HOLMTEX_FAULT_KILL_AFTER_US=" +
+                                        std::to_string(restartDelay));
             const Outcome o = runCase(c, {"HOLMTEX_FAULT_KILL_AFTER_US=" + std::to_string(delay)},
-                                      true, restartDelay);
+                                      true, restartFaults);
             Judge judge{c, bases[which], findings, counts,
                         "a kill " + std::to_string(delay) + " µs into the operation" +
                             (restartDelay >= 0 ? " and one " + std::to_string(restartDelay) +
