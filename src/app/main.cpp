@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/folder_claim.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(holmtex::holmtexIcon());
 
     holmtex::QtPlatform platform;
+    if (!holmtex::claimWorkFolder(std::filesystem::current_path(), platform)) return 1;
     holmtex::Holmtex form(platform, std::filesystem::current_path());
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     holmtex::QtWindow window(form);

@@ -1,15 +1,24 @@
-// Deleting lines and moving a line into another list.
+// Deleting lines, moving a line into another list, and mending a list whose file ends
+// inside an unfinished record.
 //
 // A list file is only ever replaced whole: its new content goes into the work file, which
 // then takes the list file's place in one rename, so a crash leaves the old content or
 // the new. A list whose file ends inside a record is left alone, since copying it would
 // drop the broken record without a word.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <string>
 
+#include "operations/file_messages.h"
 #include "record/data_files.h"
+#include "record/list_append.h"
+#include "record/posix_io.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -22,12 +31,9 @@ constexpr const char* kTemplateFile = "holmtex-leer.dat";
 constexpr const char* kNoLine = "Keine Zeile markiert.";
 constexpr const char* kNotSafe = ", aber nicht sicher auf den Datenträger geschrieben: ";
 
-// "Ein-/Ausgabefehler (holmtex-aktuell.dat)."
-std::string reason(int error, const std::string& file) {
-    return describeError(error) + " (" + file + ").";
-}
+std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
 
-// A list file as the reader sees it, remembering why a read failed and the last byte.
+// A list file as the reader sees it, remembering why a read failed.
 class ListSource : public ByteSource {
 public:
     bool open(const std::filesystem::path& path) {
@@ -38,123 +44,77 @@ public:
     long read(char* buffer, std::size_t size) override {
         const long n = file_.read(buffer, size);
         if (n < 0) error = errno;
-        if (n > 0) lastByte = buffer[n - 1];
         return n;
     }
     int error = 0;
-    char lastByte = '\n';  // an empty file needs no line end before a new record
 
 private:
     FileSource file_;
 };
 
-// What a look through a whole list file found.
-struct ListCheck {
-    int error = 0;         // it could not be opened or read
-    bool damaged = false;  // it ends inside a record
-    long records = 0;
-    bool endsWithLineEnd = true;
+// What one pass over a list found while it copied the list into a work file.
+struct CopyPass {
+    int error = 0;  // a file could not be opened, read or written; failedFile names it
+    std::string failedFile;
+    bool damaged = false;           // the list ends inside a record
+    int records = 0;                // whole records read
+    std::uint64_t damageStart = 0;  // where the unfinished record begins, when damaged
+
+    bool whole() const { return !error && !damaged; }
 };
 
-ListCheck checkList(const std::filesystem::path& file) {
-    ListCheck check;
+// Copies the list into the work file, reading, checking and writing in one pass: each
+// record but `marked` (-1: none) goes over as the bytes it has in the list. `onMarked`
+// sees the reader at the marked record. Afterwards `last` holds the last whole record.
+// The work file is only ever committed by the caller, and only for a whole list.
+template <typename OnMarked>
+CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement& work,
+                  PageRecord& last, OnMarked onMarked) {
+    CopyPass pass;
+    const auto failed = [&pass](int error, const std::filesystem::path& which) {
+        pass.error = error;
+        pass.failedFile = bareName(which);
+        return pass;
+    };
     ListSource source;
-    if (!source.open(file)) {
-        check.error = source.error;
-        return check;
-    }
+    if (!source.open(file)) return failed(source.error, file);
+    if (int error = work.begin()) return failed(error, work.workPath());
     RecordReader reader(source);
     ReadStatus status;
-    while ((status = reader.nextRaw(1)) == ReadStatus::Record) ++check.records;
-    check.error = source.error;
-    check.damaged = status == ReadStatus::Damaged && !check.error;
-    check.endsWithLineEnd = source.lastByte == '\n';
-    return check;
+    while ((status = reader.nextRaw(1)) == ReadStatus::Record) {
+        if (pass.records == marked) {
+            onMarked(reader);
+        } else if (int error = work.write(reader.rawRecord())) {
+            return failed(error, work.workPath());
+        }
+        ++pass.records;
+    }
+    if (source.error) return failed(source.error, file);
+    pass.damaged = status == ReadStatus::Damaged;
+    pass.damageStart = reader.recordStart();
+    if (pass.records > 0) reader.decodeInto(last);
+    return pass;
 }
 
-std::string damagedText(const std::string& file) {
-    std::string text = "Die Liste " + file +
-                       " ist beschädigt: ihr letzter Eintrag ist unvollständig. Es wurde nichts "
-                       "geändert.";
-    // The data check reads the AKTUELL list only.
-    if (file == dataFileName(ListKind::Aktuell))
-        text += " Der Datencheck (datacheck!) zeigt die Stelle.";
-    return text;
-}
-
-// Why a list may not be rewritten without its line `marked`, or nothing when it may.
-// `failed` opens the message of a failed read.
-std::optional<std::string> refuseSource(const std::filesystem::path& file, int marked,
-                                        const std::string& failed) {
-    const std::string name = file.filename().string();
-    const ListCheck check = checkList(file);
-    if (check.error) return failed + reason(check.error, name);
-    if (check.damaged) return damagedText(name);
-    if (marked >= check.records)
+// Why a list may not be rewritten without its line `marked` after the pass, or nothing.
+std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::path& file,
+                                   int marked, const std::string& failed) {
+    const std::string name = bareName(file);
+    if (pass.error) return failed + reason(pass.error, pass.failedFile);
+    // Copying it would drop the broken record without a word.
+    if (pass.damaged) return failed + damagedListText(name);
+    if (marked >= pass.records)
         return "Die markierte Zeile steht nicht mehr in " + name + "; es wurde nichts geändert.";
     return std::nullopt;
 }
 
-// Copies the list into the work file, leaving out record `marked`, every record passing
-// through `buffer`. 0 or the errno; `failedFile` names the file.
-int copyWithout(const std::filesystem::path& file, int marked, FileReplacement& work,
-                PageRecord& buffer, std::string& failedFile) {
-    failedFile = work.workPath().filename().string();
-    if (int error = work.begin()) return error;
-    ListSource source;
-    failedFile = file.filename().string();
-    if (!source.open(file)) return source.error;
-    RecordReader reader(source);
-    std::string bytes;
-    for (int n = 0;; ++n) {
-        const ReadStatus status = reader.next(buffer);
-        if (status == ReadStatus::End && n > marked) return 0;
-        // The file was checked just now; it can only have changed or failed since.
-        if (status != ReadStatus::Record) return source.error ? source.error : EIO;
-        if (n == marked) continue;
-        bytes.clear();
-        writeRecord(bytes, buffer);
-        if (int error = work.write(bytes)) {
-            failedFile = work.workPath().filename().string();
-            return error;
-        }
-    }
-}
-
-// Reads record `marked` of the list into `buffer`. 0 or the errno.
-int readRecord(const std::filesystem::path& file, int marked, PageRecord& buffer) {
-    ListSource source;
-    if (!source.open(file)) return source.error;
-    RecordReader reader(source);
-    for (int n = 0; n < marked; ++n)
-        if (reader.nextRaw(1) != ReadStatus::Record) return source.error ? source.error : EIO;
-    if (reader.next(buffer) != ReadStatus::Record) return source.error ? source.error : EIO;
-    return 0;
-}
-
-// Puts the bytes of `file` (none when it is missing) and then `tail` into the work file.
-// 0 or the errno; `failedFile` names the file.
-int copyAndAppend(const std::filesystem::path& file, std::string_view tail, FileReplacement& work,
-                  std::string& failedFile) {
-    failedFile = work.workPath().filename().string();
-    if (int error = work.begin()) return error;
-    FileSource source;
-    if (source.open(file)) {
-        std::string buffer(64 * 1024, '\0');
-        for (long n; (n = source.read(buffer.data(), buffer.size())) != 0;) {
-            if (n < 0) {
-                failedFile = file.filename().string();
-                return errno;
-            }
-            if (int error =
-                    work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-                return error;
-        }
-    } else if (errno != ENOENT) {
-        failedFile = file.filename().string();
-        return errno;
-    }
-    return work.write(tail);
+// Before a list is changed: an append cut short is finished, and a protected file refused.
+// The message, or nothing when the list may be changed.
+std::optional<std::string> mayChange(const std::filesystem::path& file, const std::string& failed) {
+    if (int error = finishInterruptedAppend(file))
+        return failed + reason(error, bareName(appendRedoFile(file)));
+    if (int error = checkWritable(file)) return failed + reason(error, bareName(file));
+    return std::nullopt;
 }
 
 enum class Closing { ClearThenRefresh, RefreshThenClear };
@@ -176,58 +136,41 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     const std::string notMoved = "Die Seite wurde nicht verschoben: ";
     const std::filesystem::path sourceFile = form.filePath(dataFileName(*source));
     const std::filesystem::path targetFile = form.filePath(dataFileName(target));
-    if (auto refusal = refuseSource(sourceFile, marked, notMoved)) {
-        form.Text5.setText(*refusal);
-        return;
-    }
-    // A record appended behind a broken one would be read as part of it.
-    const ListCheck targetCheck = checkList(targetFile);
-    if (targetCheck.error && targetCheck.error != ENOENT) {
-        form.Text5.setText(notMoved + reason(targetCheck.error, dataFileName(target)));
-        return;
-    }
-    if (targetCheck.damaged) {
-        form.Text5.setText(damagedText(dataFileName(target)));
-        return;
+    for (const auto& file : {sourceFile, targetFile}) {
+        if (auto refused = mayChange(file, notMoved)) {
+            form.Text5.setText(*refused);
+            return;
+        }
     }
 
-    // The target takes the page first, so a failure later leaves the page in both lists
-    // at worst, never in neither. Both lists are replaced whole through the work file, so
-    // a crash leaves each with its old or its new content.
-    std::string page, failedFile;
-    if (!targetCheck.endsWithLineEnd) page = "\r\n";
-    if (int error = readRecord(sourceFile, marked, form.CurrentRecord)) {
-        form.Text5.setText(notMoved + reason(error, sourceFile.filename().string()));
-        return;
-    }
-    form.CurrentRecord.set(ListTag, tag);
-    writeRecord(page, form.CurrentRecord);
-    FileReplacement work(targetFile, form.filePath(kWorkFile));
-    if (int error = copyAndAppend(targetFile, page, work, failedFile)) {
-        form.Text5.setText(notMoved + reason(error, failedFile));
-        return;
-    }
-    const ReplaceResult appended = work.commit();
-    if (!appended.replaced) {
-        form.Text5.setText(notMoved + reason(appended.error, appended.failedFile));
-        return;
-    }
-    const std::string inBoth =
-        "Die Seite steht jetzt in beiden Listen, hier wurde sie nicht entfernt: ";
-    if (appended.error) {
-        // Not sure to be on disk in the target yet: the source keeps it.
-        form.Text5.setText(inBoth + reason(appended.error, appended.failedFile));
-        return;
-    }
-
+    // The source goes into the work file without the page, which alone is decoded to get
+    // its new list tag. Only then does the target take the page, so a failure later leaves
+    // it in both lists at worst, never in neither.
+    std::string page;
     FileReplacement rest(sourceFile, form.filePath(kWorkFile));
-    if (int error = copyWithout(sourceFile, marked, rest, form.CurrentRecord, failedFile)) {
-        form.Text5.setText(inBoth + reason(error, failedFile));
+    const CopyPass pass =
+        copyList(sourceFile, marked, rest, form.CurrentRecord, [&](RecordReader& reader) {
+            PageRecord moved;
+            reader.decodeInto(moved);
+            moved.set(ListTag, tag);
+            writeRecordWithoutQuotes(page, moved);
+        });
+    if (auto refused = refusal(pass, sourceFile, marked, notMoved)) {
+        form.Text5.setText(*refused);
+        return;
+    }
+    // The buffer ends with the last record read, the page itself when it came last.
+    if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
+    const AppendResult appended = appendRecords(targetFile, page);
+    if (!appended.ok()) {
+        form.Text5.setText(notMoved + appendFailure(appended));
         return;
     }
     const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(*source)));
     if (!replaced.replaced) {
-        form.Text5.setText(inBoth + reason(replaced.error, replaced.failedFile));
+        form.Text5.setText(
+            "Die Seite steht jetzt in beiden Listen, hier wurde sie nicht entfernt: " +
+            reason(replaced.error, replaced.failedFile));
         return;
     }
 
@@ -244,6 +187,103 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
                            describeError(replaced.error) + ".");
 }
 
+// "alle löschen" for a list whose file is a symbolic link: the link stays the list. What
+// it points to keeps its place; its content goes into the backup, and the template's
+// content, none without a template, takes its place. Why it failed, or nothing.
+std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
+                                           const std::string& backup) {
+    const std::filesystem::path templateFile = form.filePath(kTemplateFile);
+    FileReplacement work(file, form.filePath(kWorkFile));
+    if (int error = work.begin()) return reason(error, bareName(work.workPath()));
+    FileSource source;
+    if (source.open(templateFile)) {
+        std::string buffer(64 * 1024, '\0');
+        for (long n; (n = source.read(buffer.data(), buffer.size())) != 0;) {
+            if (n < 0) return reason(errno, kTemplateFile);
+            if (int error =
+                    work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+                return reason(error, bareName(work.workPath()));
+        }
+    } else if (errno != ENOENT) {
+        return reason(errno, kTemplateFile);
+    }
+    const ReplaceResult replaced = work.commit(form.filePath(backup));
+    if (!replaced.replaced) return reason(replaced.error, replaced.failedFile);
+    source.close();
+    const int templateError = ::unlink(templateFile.c_str()) == 0 || errno == ENOENT ? 0 : errno;
+    const int syncError = replaced.error ? replaced.error : syncFolder(form.workDir());
+    std::string message = "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
+    if (syncError)
+        message += kNotSafe + describeError(syncError) + ".";
+    else if (templateError)
+        message += "; " + std::string(kTemplateFile) +
+                   " blieb liegen: " + describeError(templateError) + ".";
+    form.Text5.setText(message);
+    return std::nullopt;
+}
+
+// "holmtex-aktuell-rest-2612061403.txt": where the unfinished end of a list goes.
+std::string restFileName(ListKind kind, const LocalDateTime& t) {
+    std::string list = dataFileName(kind);  // "holmtex-aktuell.dat"
+    list = list.substr(0, list.size() - 4);
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour,
+                  t.minute);
+    return list + "-rest-" + stamp + ".txt";
+}
+
+// Puts the bytes of `file` from `offset` on into the new file `rest`, synced. An existing
+// file of that name is never replaced (EEXIST). 0 or the errno.
+int writeRest(const std::filesystem::path& file, std::uint64_t offset,
+              const std::filesystem::path& rest) {
+    std::string bytes;
+    {
+        posix::Descriptor in(posix::openRetrying(file.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st {};
+        if (!in.valid() || ::fstat(in.get(), &st) != 0) return errno;
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        if (size < offset) return EIO;  // shorter than it was a moment ago
+        if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
+    }
+    posix::Descriptor out(
+        posix::openRetrying(rest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!out.valid()) return errno;
+    int error = posix::writeAll(out.get(), bytes);
+    if (!error && ::fsync(out.get()) != 0) error = errno;
+    if (const int closeError = out.close(); !error) error = closeError;
+    if (!error) error = syncFolder(rest.parent_path());
+    if (error) ::unlink(rest.c_str());
+    return error;
+}
+
+// "reparatur!" on one list; the message for Text5.
+std::string repairList(Holmtex& form, ListKind kind) {
+    const std::filesystem::path file = form.filePath(dataFileName(kind));
+    const std::string name = dataFileName(kind);
+    const std::string notRepaired = "Die Liste wurde nicht repariert: ";
+    const std::string sound = "Die Liste " + name + " ist in Ordnung; es wurde nichts geändert.";
+    if (auto refused = mayChange(file, notRepaired)) return *refused;
+    FileReplacement work(file, form.filePath(kWorkFile));
+    const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
+    // A missing file is an empty list, and nothing is wrong with that.
+    if (pass.error == ENOENT && pass.failedFile == name) return sound;
+    if (pass.error) return notRepaired + reason(pass.error, pass.failedFile);
+    if (!pass.damaged) return sound;
+
+    // The damaged bytes are safe in their own file before the list lets go of them.
+    const std::string rest = restFileName(kind, form.platform().now());
+    if (int error = writeRest(file, pass.damageStart, form.filePath(rest)))
+        return notRepaired +
+               (error == EEXIST ? "die Datei " + rest + " gibt es schon." : reason(error, rest));
+    const ReplaceResult replaced = work.commit(form.filePath(backupFileName(kind)));
+    if (!replaced.replaced) return notRepaired + reason(replaced.error, replaced.failedFile);
+    if (replaced.error)
+        return "Die Liste wurde repariert" + std::string(kNotSafe) + describeError(replaced.error) +
+               ".";
+    return std::to_string(pass.records) + (pass.records == 1 ? " Seite blieb" : " Seiten blieben") +
+           " in der Liste, der Rest steht in " + rest + ".";
+}
+
 }  // namespace
 
 // "markierte Zeile löschen"
@@ -257,15 +297,15 @@ void Holmtex::Command2_Click() {
     }
     const std::string notDeleted = "Die Zeile wurde nicht gelöscht: ";
     const std::filesystem::path file = filePath(dataFileName(*kind));
-    if (auto refusal = refuseSource(file, marked, notDeleted)) {
-        Text5.setText(*refusal);
+    if (auto refused = mayChange(file, notDeleted)) {
+        Text5.setText(*refused);
         return;
     }
 
     FileReplacement work(file, filePath(kWorkFile));
-    std::string failedFile;
-    if (int error = copyWithout(file, marked, work, CurrentRecord, failedFile)) {
-        Text5.setText(notDeleted + reason(error, failedFile));
+    const CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
+    if (auto refused = refusal(pass, file, marked, notDeleted)) {
+        Text5.setText(*refused);
         return;
     }
     const ReplaceResult replaced = work.commit();
@@ -290,32 +330,53 @@ void Holmtex::Command3_Click() {
     if (const std::optional<ListKind> kind = selectedList()) {
         const std::filesystem::path file = filePath(dataFileName(*kind));
         const std::string backup = backupFileName(*kind);
-        const bool backedUp = ::rename(file.c_str(), filePath(backup).c_str()) == 0;
-        if (const int error = backedUp ? 0 : errno; error && error != ENOENT) {
-            // The list is as it was, so it keeps showing as it was.
-            Text5.setText("Die Liste konnte nicht geleert werden: " +
-                          reason(error, dataFileName(*kind)));
+        const std::string notEmptied = "Die Liste konnte nicht geleert werden: ";
+        // The list is as it was when this refuses, so it keeps showing as it was.
+        if (auto refused = mayChange(file, notEmptied)) {
+            Text5.setText(*refused);
             return;
         }
-        // Never over a list file; after the rename above there is none.
-        const int templateError = renameIfFree(filePath(kTemplateFile), file);
-        const int syncError = backedUp || !templateError ? syncFolder(workDir()) : 0;
-        if (!backedUp) {
-            Text5.setText("Die Liste hatte keine Datei; es wurde nichts gesichert.");
-        } else {
-            std::string message = "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
-            if (syncError) {
-                message += kNotSafe + describeError(syncError) + ".";
-            } else if (templateError && templateError != ENOENT) {
-                // Without its file the list reads as empty, as it is meant to be now.
-                message += "; " + std::string(kTemplateFile) +
-                           " blieb liegen: " + describeError(templateError) + ".";
+        if (resolvedFile(file) != file) {
+            if (auto failure = emptyLinkedList(*this, file, backup)) {
+                Text5.setText(notEmptied + *failure);
+                return;
             }
-            Text5.setText(message);
+        } else {
+            const bool backedUp = ::rename(file.c_str(), filePath(backup).c_str()) == 0;
+            if (const int error = backedUp ? 0 : errno; error && error != ENOENT) {
+                Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
+                return;
+            }
+            // Never over a list file; after the rename above there is none.
+            const int templateError = renameIfFree(filePath(kTemplateFile), file);
+            const int syncError = backedUp || !templateError ? syncFolder(workDir()) : 0;
+            if (!backedUp) {
+                Text5.setText("Die Liste hatte keine Datei; es wurde nichts gesichert.");
+            } else {
+                std::string message =
+                    "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
+                if (syncError) {
+                    message += kNotSafe + describeError(syncError) + ".";
+                } else if (templateError && templateError != ENOENT) {
+                    // Without its file the list reads as empty, as it is meant to be now.
+                    message += "; " + std::string(kTemplateFile) +
+                               " blieb liegen: " + describeError(templateError) + ".";
+                }
+                Text5.setText(message);
+            }
         }
     }
     List1.clear();
     Command6_Click();
+}
+
+// "reparatur!"
+void Holmtex::RepairList() {
+    const std::optional<ListKind> kind = selectedList();
+    const std::string message = kind ? repairList(*this, *kind) : std::string();
+    Combo1.setText("");
+    RefreshList();
+    if (!message.empty()) Text5.setText(message);
 }
 
 void Holmtex::Command19_Click() {

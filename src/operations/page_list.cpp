@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "record/codepage.h"
+#include "record/list_append.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
@@ -76,8 +77,11 @@ void Holmtex::RefreshList() {
     List1.clear();
     // A missing file lists as an empty list; a damaged tail lists the whole records before it.
     std::vector<std::string> lines;
-    if (auto kind = selectedList())
-        scanListLines(filePath(dataFileName(*kind)), CurrentRecord, lines);
+    if (auto kind = selectedList()) {
+        const std::filesystem::path file = filePath(dataFileName(*kind));
+        finishInterruptedAppend(file);  // failing that, the whole records still list
+        scanListLines(file, CurrentRecord, lines);
+    }
     List1.setLines(std::move(lines));
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
 }

@@ -1,6 +1,8 @@
 // Page operations: saving the page on screen and opening a page from the list.
 #include <algorithm>
 
+#include "operations/file_messages.h"
+#include "record/list_append.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -39,9 +41,11 @@ bool Holmtex::savePage() {
     CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
 
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
-    if (int error = appendToFile(filePath(dataFileName(list)), recordBytes(CurrentRecord))) {
+    const AppendResult saved =
+        appendRecords(filePath(dataFileName(list)), recordBytes(CurrentRecord));
+    if (!saved.ok()) {
         // The file is as it was; the page stays on screen for another try.
-        Text5.setText("Die Seite wurde nicht gespeichert: " + describeError(error) + ".");
+        Text5.setText("Die Seite wurde nicht gespeichert: " + appendFailure(saved));
         return false;
     }
     RefreshList();

@@ -11,9 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "operations/file_messages.h"
 #include "operations/page_list.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
+#include "record/list_append.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -21,7 +23,7 @@ namespace holmtex {
 
 namespace {
 
-constexpr const char* kTransferFile = "holmtex-trans.txt";
+const char* const kTransferFile = transferFileName();
 constexpr const char* kCheckFile = "check.dat";
 
 // ---- Search ----
@@ -95,6 +97,10 @@ std::string helpText() {
              "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
              "dieses Textfensters eingestellt und damit werden ",
              "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
+             // Command words added since, one line each.
+             "\r\nEingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter "
+             "Eintrag unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine "
+             "eigene Datei.",
          })
         text += piece;
     return text;
@@ -125,21 +131,24 @@ void replaceQuotes(PageRecord& record) {
     }
 }
 
-// writeRecord() for a record that must stay as it is in memory.
-void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
+// ---- Transfer ----
+
+// The bytes of a record for the transfer file: those it has in the list when they read
+// back the same anywhere, else the record written anew without quotes inside its items.
+// A record at the very end of its list may lack its line end; another one will follow it.
+std::string transferBytes(std::string_view raw, const PageRecord& record) {
     bool quoted = false;
     for (int n = 1; n <= kItemCount && !quoted; ++n)
         quoted = record.text(n).find('"') != std::string_view::npos;
-    if (!quoted) {
-        writeRecord(out, record);
-        return;
+    std::string bytes;
+    if (quoted) {
+        writeRecordWithoutQuotes(bytes, record);
+        return bytes;
     }
-    PageRecord copy = record;
-    replaceQuotes(copy);
-    writeRecord(out, copy);
+    bytes = raw;
+    if (bytes.empty() || (bytes.back() != '\n' && bytes.back() != '\r')) bytes += "\r\n";
+    return bytes;
 }
-
-// ---- Transfer ----
 
 // Export and copy: the page of the marked line goes to the end of the transfer file.
 // `done` is the last word of the message ("gespeichert", "kopiert"). Nothing is written
@@ -171,11 +180,16 @@ void transferMarkedPage(Holmtex& form, const std::string& done) {
                 failure = "Die Datei >" + dataName + "< ist beschädigt" + nothing;
             } else {
                 reader.decodeInto(form.CurrentRecord);
-                replaceQuotes(form.CurrentRecord);
-                if (const int error =
-                        appendToFile(form.filePath(kTransferFile), recordBytes(form.CurrentRecord)))
+                const std::string transfer = form.filePath(kTransferFile);
+                const AppendResult appended =
+                    appendRecords(transfer, transferBytes(reader.rawRecord(), form.CurrentRecord));
+                if (appended.damagedTail)
                     failure = std::string("Die Datei >") + kTransferFile +
-                              "< kann nicht geschrieben werden: " + describeError(error) + nothing;
+                              "< ist am Ende beschädigt" + nothing;
+                else if (appended.error)
+                    failure = std::string("Die Datei >") + kTransferFile +
+                              "< kann nicht geschrieben werden: " + describeError(appended.error) +
+                              nothing;
             }
         }
     }
@@ -203,6 +217,7 @@ void Holmtex::Combo1_Change() {
     if (Combo1.text() == "befehl!")
         Text1.setText(
             "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
+    if (Combo1.text() == "reparatur!") RepairList();
 }
 
 void Holmtex::Command8_Click() {
@@ -242,6 +257,8 @@ void Holmtex::ImportTransfer() {
     const std::filesystem::path transfer = filePath(kTransferFile);
     const std::string name = std::string(">") + kTransferFile + "<";
     FileSource source;
+    // An export cut short is finished first; failing that, the file reads as damaged.
+    finishInterruptedAppend(transfer);
     const int openError = openForReading(source, transfer);
     if (openError == ENOENT) {
         Text5.setText("keine Datei zum Import vorhanden");
@@ -274,8 +291,9 @@ void Holmtex::ImportTransfer() {
         failure = "Die Datei " + name + " ist beschädigt, nichts importiert.";
     } else {
         const ListKind list = selectedList().value_or(ListKind::Aktuell);
-        if (const int error = appendToFile(filePath(dataFileName(list)), bytes))
-            failure = "Die Seiten wurden nicht importiert: " + describeError(error) + ".";
+        const AppendResult appended = appendRecords(filePath(dataFileName(list)), bytes);
+        if (!appended.ok())
+            failure = "Die Seiten wurden nicht importiert: " + appendFailure(appended);
     }
     if (!failure.empty()) {
         Text5.setText(failure);
@@ -292,33 +310,45 @@ void Holmtex::ImportTransfer() {
         Combo1.setText("");
         return;
     }
+    // Until the folder is on the disk, a power cut could bring the file back to be
+    // imported a second time.
+    const int syncError = syncFolder(workDir());
     Text5.setText("Die Datei " + name + " wurde importiert und gelöscht.");
     Combo1.setText("");
     RefreshList();
+    if (syncError)
+        Text5.setText("Importiert, aber das Löschen von " + name +
+                      " ist nicht sicher gespeichert: " + describeError(syncError) + ".");
 }
 
 void Holmtex::CheckData() {
-    bool sound = false;
+    // The records go into check.dat as the bytes they are, read and written in one pass.
+    const std::filesystem::path list = filePath(dataFileName(ListKind::Aktuell));
+    finishInterruptedAppend(list);  // failing that, the tail shows as damaged
     FileSource source;
-    if (source.open(filePath(dataFileName(ListKind::Aktuell)))) {
+    ReadStatus status = ReadStatus::Damaged;
+    int writeError = 0;
+    if (source.open(list)) {
         FileReplacement check(filePath(kCheckFile), filePath("check.dat.neu"));
-        if (check.begin() == 0) {
-            RecordReader reader(source);
-            ReadStatus status;
-            std::string bytes;
-            int error = 0;
-            while ((status = reader.next(CurrentRecord)) == ReadStatus::Record && !error) {
-                bytes.clear();
-                writeRecordWithoutQuotes(bytes, CurrentRecord);
-                error = check.write(bytes);
-            }
-            // check.dat holds the records read, also those before a damaged tail.
-            const bool written = !error && check.commit().error == 0;
-            sound = status == ReadStatus::End && written;
+        writeError = check.begin();
+        RecordReader reader(source);
+        bool any = false;
+        while ((status = reader.nextRaw(1)) == ReadStatus::Record) {
+            any = true;
+            if (!writeError) writeError = check.write(reader.rawRecord());
         }
+        if (any) reader.decodeInto(CurrentRecord);
+        // check.dat holds the records read, also those before a damaged tail.
+        if (!writeError) writeError = check.commit().error;
     }
-    Text5.setText(sound ? "Prüfung erfolgt, Daten sind in Ordnung"
-                        : "Prüfung erfolgt, Daten gestört");
+    if (status != ReadStatus::End)
+        Text5.setText("Prüfung erfolgt, Daten gestört");
+    else if (writeError)
+        Text5.setText(
+            "Prüfung erfolgt, Daten sind in Ordnung; check.dat wurde nicht geschrieben: " +
+            describeError(writeError) + ".");
+    else
+        Text5.setText("Prüfung erfolgt, Daten sind in Ordnung");
 }
 
 }  // namespace holmtex

@@ -1,9 +1,19 @@
 // Start-up: the window's first state before it is shown.
+#include "record/data_files.h"
+#include "record/list_append.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
 
 void Holmtex::Form_Load() {
+    // Appends that a crash cut short are finished before anything is read.
+    std::string unfinished;
+    for (const char* name : {dataFileName(ListKind::Aktuell), dataFileName(ListKind::Archiv),
+                             dataFileName(ListKind::Allgemein), transferFileName()}) {
+        if (int error = finishInterruptedAppend(filePath(name)); error && unfinished.empty())
+            unfinished = "Eine unterbrochene Speicherung in " + std::string(name) +
+                         " ließ sich nicht abschließen: " + describeError(error) + ".";
+    }
     setWindowSize(14115, 9450);
     Command17_Click();
     Command6_Click();
@@ -22,6 +32,7 @@ void Holmtex::Form_Load() {
     Line1.setVisible(false);
     Line2.setVisible(false);
     Command2.setCaption("markierte Zeile löschen");
+    if (!unfinished.empty()) Text5.setText(unfinished);
 }
 
 }  // namespace holmtex

@@ -1,4 +1,6 @@
 // The page as a readable text file, and the marking of pages with the same number.
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "record/codepage.h"
@@ -56,10 +58,15 @@ bool fitsAFileName(std::string_view text) {
 }  // namespace
 
 std::filesystem::path Holmtex::siblingProgram() const {
-    const std::filesystem::path local = workDir_ / kSiblingName;
-    std::error_code ec;
-    if (std::filesystem::exists(local, ec)) return local;
-    return programDir_ / kSiblingName;
+    // Never from the working folder: a program that lies among the data is not ours.
+    if (programDir_.empty()) return {};
+    for (const std::filesystem::path& program :
+         {programDir_ / kSiblingName, programDir_ / ".." / "libexec" / "holmtex" / kSiblingName}) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(program, ec) && ::access(program.c_str(), X_OK) == 0)
+            return program.lexically_normal();
+    }
+    return {};
 }
 
 void Holmtex::Command7_Click() {
@@ -68,7 +75,14 @@ void Holmtex::Command7_Click() {
                       ". Es wurde keine Textdatei gespeichert.");
         return;
     }
-    const bool started = platform_.startProgram(siblingProgram(), workDir_);
+    // An older z1.txt would otherwise pass for the sibling's work.
+    if (::unlink(filePath("z1.txt").c_str()) != 0 && errno != ENOENT) {
+        Text5.setText("Die Textdatei wurde nicht gespeichert: die alte Datei z1.txt bleibt (" +
+                      describeError(errno) + ").");
+        return;
+    }
+    const std::filesystem::path sibling = siblingProgram();
+    const bool started = !sibling.empty() && platform_.startProgram(sibling, workDir_);
 
     const LocalDateTime now = platform_.now();
     const std::string date = germanDate(now), time = germanTime(now);
@@ -80,15 +94,23 @@ void Holmtex::Command7_Click() {
 
     for (int count = 1; count <= 10000; ++count) Combo1.setText(std::to_string(count));
     // The count alone does not know whether the sibling is done; never take a half z1.txt.
-    const bool finished = !started || platform_.waitForProgram(kSiblingWaitMs);
+    const ProgramEnd end = started ? platform_.waitForProgram(kSiblingWaitMs) : ProgramEnd{};
 
     std::string problem;
     if (!fitsAFileName(number)) {
         problem =
             "die Vorgangsnummer enthält ein Zeichen, das in keinem Dateinamen stehen darf "
             "(/ \\ : * ? \" < > | oder ein Steuerzeichen)";
-    } else if (!finished) {
+    } else if (sibling.empty()) {
+        problem = "das Programm krumo-34 fehlt";
+    } else if (!started) {
+        problem = "das Programm krumo-34 ließ sich nicht starten";
+    } else if (!end.ended) {
         problem = "das Programm krumo-34 ist nach zehn Sekunden noch nicht fertig";
+    } else if (!end.succeeded) {
+        problem = end.exitStatus < 0
+                      ? "das Programm krumo-34 ist abgestürzt"
+                      : "das Programm krumo-34 meldet den Fehler " + std::to_string(end.exitStatus);
     } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName)) {
         if (error == ENOENT)
             problem = "es gibt keine Datei z1.txt";

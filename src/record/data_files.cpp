@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "record/posix_io.h"
+
 namespace holmtex {
 
 const char* dataFileName(ListKind kind) {
@@ -18,6 +20,8 @@ const char* dataFileName(ListKind kind) {
     }
     return "holmtex-aktuell.dat";
 }
+
+const char* transferFileName() { return "holmtex-trans.txt"; }
 
 const char* backupFileName(ListKind kind) {
     switch (kind) {
@@ -30,26 +34,8 @@ const char* backupFileName(ListKind kind) {
 
 namespace {
 
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-int writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return ENOSPC;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
+using posix::openRetrying;
+using posix::writeAll;
 
 // Work files are written in pieces of this size.
 constexpr std::size_t kWriteChunk = 64 * 1024;
@@ -94,13 +80,25 @@ int copySynced(const std::filesystem::path& from, const std::filesystem::path& t
 }  // namespace
 
 int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup) {
-    // The file itself is never moved away for this: it stays the list all the time.
-    if (::unlink(backup.c_str()) != 0 && errno != ENOENT) return errno;
-    if (::link(file.c_str(), backup.c_str()) == 0) return 0;
-    const int error = errno;
-    // EPERM is how Linux file systems without hard links (FAT and the like) refuse.
-    if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != EXDEV) return error;
-    return copySynced(file, backup);
+    // The file itself is never moved away for this: it stays the list all the time. A
+    // link would be taken as the link itself, so the backup is made from its target.
+    const std::filesystem::path real = resolvedFile(file);
+    std::filesystem::path fresh = backup;
+    fresh += ".neu";
+    if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return errno;
+    if (::link(real.c_str(), fresh.c_str()) != 0) {
+        const int error = errno;
+        // EPERM is how Linux file systems without hard links (FAT and the like) refuse.
+        if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != EXDEV)
+            return error;
+        if (int copyError = copySynced(real, fresh)) return copyError;
+    }
+    if (::rename(fresh.c_str(), backup.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(fresh.c_str());
+        return error;
+    }
+    return 0;
 }
 
 int renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -108,8 +106,30 @@ int renameIfFree(const std::filesystem::path& from, const std::filesystem::path&
     const int error = errno;
     if (error != EINVAL && error != ENOSYS) return error;
     // No such rename on this file system; a new link cannot replace a file either.
-    if (::link(from.c_str(), to.c_str()) != 0) return errno;
-    return ::unlink(from.c_str()) == 0 ? 0 : errno;
+    if (::link(from.c_str(), to.c_str()) == 0) return ::unlink(from.c_str()) == 0 ? 0 : errno;
+    const int linkError = errno;
+    if (linkError != EPERM && linkError != EOPNOTSUPP && linkError != EMLINK) return linkError;
+    // Neither: only this program works in the folder, so nothing takes the name between
+    // the look and the rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int checkWritable(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if ((st.st_mode & 0222) == 0) return EACCES;
+    return ::access(file.c_str(), W_OK) == 0 ? 0 : errno;
+}
+
+std::filesystem::path resolvedFile(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return file;
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(file, ec);
+    return ec || real.empty() ? file : real;
 }
 
 int syncFolder(const std::filesystem::path& folder) {
@@ -139,6 +159,8 @@ FileReplacement::~FileReplacement() { discard(); }
 
 int FileReplacement::begin() {
     discard();
+    real_ = resolvedFile(target_);
+    if (real_ != target_) work_ = real_.parent_path() / work_.filename();
     if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return errno;
     fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) return errno;
@@ -169,19 +191,23 @@ ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
     if (fd_ < 0) return fail(EBADF, work_);
     if (int error = flush()) return fail(error, work_);
     struct stat st {};
-    const bool targetExists = ::stat(target_.c_str(), &st) == 0;
+    const bool targetExists = ::stat(real_.c_str(), &st) == 0;
     if (!targetExists && errno != ENOENT) return fail(errno, target_);
     if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return fail(errno, work_);
     if (::fsync(fd_) != 0) return fail(errno, work_);
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) return fail(errno, work_);
     if (targetExists && !backup.empty()) {
-        if (int error = backupFile(target_, backup)) return fail(error, backup);
+        if (int error = backupFile(real_, backup)) return fail(error, backup);
     }
-    if (::rename(work_.c_str(), target_.c_str()) != 0) return fail(errno, target_);
+    if (::rename(work_.c_str(), real_.c_str()) != 0) return fail(errno, target_);
     created_ = false;
     result.replaced = true;
-    if (int error = syncFolder(target_.parent_path())) {
+    int error = syncFolder(real_.parent_path());
+    // A backup beside a link to another folder has a folder of its own.
+    if (!error && targetExists && !backup.empty() && backup.parent_path() != real_.parent_path())
+        error = syncFolder(backup.parent_path());
+    if (error) {
         result.error = error;
         result.failedFile = bareName(target_);
     }
@@ -193,28 +219,6 @@ void FileReplacement::discard() {
     buffer_.clear();
     if (created_) ::unlink(work_.c_str());
     created_ = false;
-}
-
-int appendToFile(const std::filesystem::path& path, std::string_view bytes) {
-    int fd = openRetrying(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int error = errno;
-        ::close(fd);
-        return error;
-    }
-    const off_t oldSize = st.st_size;
-    int error = 0;
-    if (::lseek(fd, oldSize, SEEK_SET) < 0) error = errno;
-    if (!error) error = writeAll(fd, bytes);
-    if (!error && ::fsync(fd) != 0) error = errno;
-    if (error) {
-        // Leave no half record behind.
-        if (::ftruncate(fd, oldSize) == 0) ::fsync(fd);
-    }
-    if (::close(fd) != 0 && !error) error = errno;
-    return error;
 }
 
 std::string describeError(int error) {
@@ -231,6 +235,24 @@ std::string describeError(int error) {
         case EIO: return "Ein-/Ausgabefehler";
         case EBUSY:
         case ETXTBSY: return "die Datei ist belegt";
+        case ENAMETOOLONG: return "der Name ist zu lang";
+        case ENOTDIR: return "ein Teil des Pfades ist kein Ordner";
+        case ELOOP: return "zu viele symbolische Verknüpfungen";
+        case EEXIST: return "die Datei gibt es schon";
+        case ENOTEMPTY: return "der Ordner ist nicht leer";
+        case EMFILE:
+        case ENFILE: return "zu viele offene Dateien";
+        case ENOMEM: return "zu wenig Arbeitsspeicher";
+        case EXDEV: return "die Datei liegt auf einem anderen Datenträger";
+        case EAGAIN: return "die Datei ist gesperrt";
+        case ESTALE:
+        case ENOTCONN:
+        case ETIMEDOUT:
+        case EHOSTUNREACH: return "die Verbindung zum Netzlaufwerk ist gestört";
+        case ENXIO:
+        case ENODEV: return "das Gerät fehlt";
+        case EINVAL: return "ungültiger Name oder Aufruf";
+        case EOVERFLOW: return "die Datei ist zu groß für dieses Programm";
         default: return "Fehler " + std::to_string(error);
     }
 }

@@ -16,13 +16,22 @@ const char* dataFileName(ListKind kind);
 // "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak".
 const char* backupFileName(ListKind kind);
 
-// Appends bytes to a file (created when missing), all or nothing: on any failure, the
-// write and the fsync included, the file is cut back to its old length. Returns 0 or
-// the errno of the failure.
-int appendToFile(const std::filesystem::path& path, std::string_view bytes);
+// "holmtex-trans.txt", the file that carries pages to another computer.
+const char* transferFileName();
 
 // The text of an errno in German, for the message line.
 std::string describeError(int error);
+
+// Whether the file may be written: 0 when it may (or does not exist), EACCES when its
+// mode bits let nobody write it (the superuser included, who could), otherwise what
+// access() says. A rename over a protected file needs only the folder's permission, so
+// every replacing operation asks this first.
+int checkWritable(const std::filesystem::path& file);
+
+// The file a name stands for: the target of a symbolic link (followed to its end), else
+// the name itself. A list kept elsewhere through a link is replaced there, so the link
+// stays the list.
+std::filesystem::path resolvedFile(const std::filesystem::path& file);
 
 // What became of a file replacement.
 struct ReplaceResult {
@@ -34,7 +43,9 @@ struct ReplaceResult {
 // The one way of writing a file whole. The new content goes into a work file beside the
 // target; commit() then puts it in the target's place with a single rename, so a crash
 // at any moment leaves the target with its old or its new content, never without one.
-// A work file that is not committed is removed again.
+// A work file that is not committed is removed again. A target that is a symbolic link is
+// replaced where the link points: the work file is made in that folder under its bare
+// name, and the link stays.
 class FileReplacement {
 public:
     FileReplacement(std::filesystem::path target, std::filesystem::path work);
@@ -61,6 +72,7 @@ private:
     int flush();
 
     std::filesystem::path target_, work_;
+    std::filesystem::path real_;  // the file the target stands for; the work file lies beside it
     std::string buffer_;
     int fd_ = -1;
     bool created_ = false;  // the work file exists and is ours to remove
@@ -70,11 +82,15 @@ private:
 // afterwards it holds the new bytes, or its old content when anything failed. 0 or errno.
 int writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
-// Makes `backup` hold what `file` holds now: a hard link, or a synced copy where the file
-// system has no hard links. An older backup is replaced. 0 or the errno.
+// Makes `backup` hold what `file` (through a link: its target) holds now: a hard link, or a
+// synced copy where the file system has none. The new backup is made under a name of its
+// own first and then renamed over an older one, so the older one stays until the new one
+// is whole. 0 or the errno.
 int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup);
 
-// Renames `from` to `to` only when `to` does not exist (EEXIST then). 0 or the errno.
+// Renames `from` to `to` only when `to` does not exist (EEXIST then). On a file system with
+// neither a no-replace rename nor hard links it looks first and then renames, which is
+// safe as only one program works in the folder. 0 or the errno.
 int renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Writes the folder's entries (new names, removed names) to disk. 0 or the errno.

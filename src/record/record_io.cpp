@@ -696,6 +696,24 @@ void writeRecord(std::string& out, const PageRecord& record) {
     out.append("\r\n");
 }
 
+void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
+    bool quoted = false;
+    for (int n = 1; n <= kItemCount && !quoted; ++n)
+        quoted = record.text(n).find('"') != std::string_view::npos;
+    if (!quoted) {
+        writeRecord(out, record);
+        return;
+    }
+    PageRecord copy = record;
+    for (int n = 1; n <= kItemCount; ++n) {
+        if (record.text(n).find('"') == std::string_view::npos) continue;
+        std::string text(record.text(n));
+        std::replace(text.begin(), text.end(), '"', '\'');
+        copy.set(n, text);
+    }
+    writeRecord(out, copy);
+}
+
 std::string recordBytes(const PageRecord& record) {
     std::string out;
     writeRecord(out, record);

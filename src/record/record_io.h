@@ -137,5 +137,8 @@ private:
 // Appends the bytes of one record, item 49 followed by CR LF.
 void writeRecord(std::string& out, const PageRecord& record);
 std::string recordBytes(const PageRecord& record);
+// writeRecord() with every double quote inside an item written as an apostrophe: a bare
+// item of a foreign file may hold one, and written in quotes it would end its item early.
+void writeRecordWithoutQuotes(std::string& out, const PageRecord& record);
 
 }  // namespace holmtex

@@ -2,10 +2,23 @@
 // zzz.txt holds one double-quoted text per line (a text may span several lines);
 // z1.txt gets the same texts without their quotes, each ended by CR LF, in the same
 // 8-bit code page. Started in the folder that holds zzz.txt.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+
+namespace {
+
+int fail(const char* what) {
+    std::fprintf(stderr, "krumo-34: %s\n", what);
+    return 2;
+}
+
+}  // namespace
 
 int main() {
     std::ifstream in("zzz.txt", std::ios::binary);
@@ -44,21 +57,25 @@ int main() {
         out.append("\r\n");
     }
 
-    // Written under another name first, so z1.txt is never seen half written.
-    {
-        std::ofstream file("z1.txt.tmp", std::ios::binary | std::ios::trunc);
-        file.write(out.data(), static_cast<std::streamsize>(out.size()));
-        file.close();
-        if (!file) {
-            std::fprintf(stderr, "krumo-34: z1.txt kann nicht geschrieben werden\n");
-            std::remove("z1.txt.tmp");
-            return 2;
-        }
+    // Written under another name first, so z1.txt is never seen half written. A stale
+    // z1.txt.tmp goes first; the new one is made afresh and never through a link, which
+    // could point at any file.
+    if (::unlink("z1.txt.tmp") != 0 && errno != ENOENT) return fail("z1.txt.tmp bleibt liegen");
+    const int fd = ::open("z1.txt.tmp", O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return fail("z1.txt kann nicht geschrieben werden");
+    bool written = true;
+    for (std::size_t at = 0; at < out.size() && written;) {
+        const ssize_t n = ::write(fd, out.data() + at, out.size() - at);
+        if (n > 0)
+            at += static_cast<std::size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            written = false;
     }
-    if (std::rename("z1.txt.tmp", "z1.txt") != 0) {
-        std::fprintf(stderr, "krumo-34: z1.txt kann nicht geschrieben werden\n");
-        std::remove("z1.txt.tmp");
-        return 2;
+    if (::fsync(fd) != 0) written = false;
+    if (::close(fd) != 0) written = false;
+    if (!written || std::rename("z1.txt.tmp", "z1.txt") != 0) {
+        ::unlink("z1.txt.tmp");
+        return fail("z1.txt kann nicht geschrieben werden");
     }
     return 0;
 }

@@ -16,7 +16,7 @@ void makeLabel(TextBox& box, std::string_view text, Rgb fore) {
 }  // namespace
 
 Holmtex::Holmtex(Platform& platform, std::filesystem::path workDir)
-    : platform_(platform), workDir_(std::move(workDir)), programDir_(workDir_) {
+    : platform_(platform), workDir_(std::move(workDir)) {
     controls_ = {&Text1,     &Text2,     &Text10,    &Text5,     &Text31,    &List1,
                  &Option1,   &Option2,   &Option3,   &Command2,  &Command3,  &Suche,
                  &Text4,     &Combo1,    &Command8,  &Command7,  &Command23, &Command6,

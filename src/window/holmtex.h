@@ -176,6 +176,9 @@ public:
     void ExportTransfer();
     void CopyTransfer();
     void CheckData();
+    // "reparatur!": a list whose file ends inside an unfinished record keeps its whole
+    // records; the rest goes into a file of its own.
+    void RepairList();
 
     // ---- Operations: page list and list choice ----
     void RefreshList();
@@ -194,9 +197,10 @@ public:
     std::optional<ListKind> selectedList() const;
     std::filesystem::path filePath(std::string_view bareName) const;
     const std::filesystem::path& workDir() const { return workDir_; }
-    // The folder of the program itself, where the sibling program is looked for when the
-    // working folder has none; the working folder until set.
+    // The folder of the program itself, where the sibling program is looked for, and then
+    // in ../libexec/holmtex/ beside it; never in the working folder. None until set.
     void setProgramDir(std::filesystem::path dir) { programDir_ = std::move(dir); }
+    // The sibling program, or an empty path when there is none.
     std::filesystem::path siblingProgram() const;
     Platform& platform() { return platform_; }
 

@@ -35,7 +35,10 @@ bool ScriptedPlatform::startProgram(const std::filesystem::path& program,
                                     const std::filesystem::path& folder) {
     started.push_back(program);
     if (!startSucceeds) return false;
-    if (!runPrograms) return true;
+    if (!runPrograms) {
+        if (fakeProgram) fakeProgram(folder);
+        return true;
+    }
     if (::access(program.c_str(), X_OK) != 0) return false;
     const pid_t pid = ::fork();
     if (pid < 0) return false;
@@ -47,15 +50,22 @@ bool ScriptedPlatform::startProgram(const std::filesystem::path& program,
     return true;
 }
 
-bool ScriptedPlatform::waitForProgram(int timeoutMs) {
-    if (child_ < 0) return true;
+ProgramEnd ScriptedPlatform::waitForProgram(int timeoutMs) {
+    if (!runPrograms) return fakeEnd;
+    ProgramEnd end;
+    if (child_ < 0) return end;
     for (int waited = 0;; waited += 5) {
         int status = 0;
         if (::waitpid(child_, &status, WNOHANG) == child_) {
             child_ = -1;
-            return true;
+            end.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            end.succeeded = end.exitStatus == 0;
+            return end;
         }
-        if (waited >= timeoutMs) return false;
+        if (waited >= timeoutMs) {
+            end.ended = end.succeeded = false;
+            return end;
+        }
         ::usleep(5000);
     }
 }

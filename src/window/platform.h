@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@ struct LocalDateTime {
 
 std::string germanDate(const LocalDateTime& t);  // "dd.MM.yyyy"
 std::string germanTime(const LocalDateTime& t);  // "HH:mm:ss"
+
+// How the program started last has ended, as far as a wait for it found out.
+struct ProgramEnd {
+    bool ended = true;      // false: still running when the wait ran out
+    bool succeeded = true;  // it ended by itself with exit status 0
+    int exitStatus = 0;     // its exit status; -1 when it was killed or crashed
+};
 
 class Platform {
 public:
@@ -27,8 +35,8 @@ public:
     virtual bool startProgram(const std::filesystem::path& program,
                               const std::filesystem::path& folder) = 0;
     // Waits at most timeoutMs for the program started last to end, keeping the window
-    // painted; true when it has ended (or none is running).
-    virtual bool waitForProgram(int timeoutMs) = 0;
+    // painted, and tells how it ended.
+    virtual ProgramEnd waitForProgram(int timeoutMs) = 0;
     // Ends the program once the running operation has returned.
     virtual void endProgram() = 0;
 };
@@ -47,6 +55,9 @@ public:
     std::vector<std::filesystem::path> started;
     bool startSucceeds = true;
     bool runPrograms = false;  // really run started programs (a test of the sibling)
+    // Without runPrograms: what a started program does in its folder, and how it ends.
+    std::function<void(const std::filesystem::path& folder)> fakeProgram;
+    ProgramEnd fakeEnd;
     bool ended = false;
 
     LocalDateTime now() override { return clock; }
@@ -54,7 +65,7 @@ public:
     void showMessage(const std::string& title, const std::string& text) override;
     bool startProgram(const std::filesystem::path& program,
                       const std::filesystem::path& folder) override;
-    bool waitForProgram(int timeoutMs) override;
+    ProgramEnd waitForProgram(int timeoutMs) override;
     void endProgram() override { ended = true; }
 
 private:

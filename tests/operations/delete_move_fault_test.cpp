@@ -14,6 +14,7 @@
 
 #include "faults/child_runner.h"
 #include "record/data_files.h"
+#include "record/list_append.h"
 #include "record/record_io.h"
 #include "support/test_support.h"
 
@@ -242,6 +243,9 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
                          {"HOLMTEX_FAULT_AT=" + std::to_string(k), "HOLMTEX_FAULT_ERRNO=" + fault});
             if (fault == "KILL") {
                 EXPECT_TRUE(run.killed);
+                // The next start finishes an append the kill cut short.
+                for (ListKind kind : kLists)
+                    EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)));
                 check(folder.path(), s, b, run, std::nullopt);
             } else {
                 EXPECT_EQ(run.exitCode, 0);

@@ -152,7 +152,8 @@ TEST_F(PageFlow, AFailedSaveKeepsThePageAndTheFile) {
     form.v1t.setText("Vater");
     form.Command1_Click();
     EXPECT_EQ(form.Text5.text(),
-              "Die Seite wurde nicht gespeichert: der Name gehört einem Ordner.");
+              "Die Seite wurde nicht gespeichert: der Name gehört einem Ordner "
+              "(holmtex-aktuell.dat).");
     EXPECT_EQ(form.Text2.text(), "123");
     EXPECT_EQ(form.v1t.text(), "Vater");
     EXPECT_EQ(form.List1.listCount(), 0);

@@ -106,17 +106,20 @@ TEST_F(TextOutput, TakesFamiliesFromTheBufferAndTextsFromTheFields) {
 
 TEST_F(TextOutput, RenameProblemsAreReportedAndNothingIsReplaced) {
     openPages({familyOnePage()});
-    form.setProgramDir(dir / "kein-ordner");  // no sibling anywhere
-    writeFile(dir / "z1.txt", "ältere Datei");
-    form.Command7_Click();  // the older z1.txt takes the new name
-    EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "ältere Datei");
+    platform.runPrograms = false;  // a sibling that leaves this z1.txt
+    std::string made = "erste";
+    platform.fakeProgram = [&](const std::filesystem::path& folder) {
+        writeFile(folder / "z1.txt", made);
+    };
+    form.Command7_Click();
+    EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "erste");
 
-    writeFile(dir / "z1.txt", "zweite");
+    made = "zweite";
     form.Command7_Click();  // same minute, same name
     EXPECT_EQ(form.Text5.text(),
               "Die Textdatei wurde nicht gespeichert: die Datei "
               "Text_4711_2612061403.txt gibt es schon.");
-    EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "ältere Datei");
+    EXPECT_EQ(readFile(dir / "Text_4711_2612061403.txt"), "erste");
     EXPECT_EQ(readFile(dir / "z1.txt"), "zweite");
 
     form.Text2.setText("../47/11");
@@ -124,14 +127,86 @@ TEST_F(TextOutput, RenameProblemsAreReportedAndNothingIsReplaced) {
     EXPECT_EQ(
         form.Text5.text().rfind("Die Textdatei wurde nicht gespeichert: die Vorgangsnummer", 0),
         0u);
-    EXPECT_EQ(readFile(dir / "z1.txt"), "zweite");
+    EXPECT_EQ(form.Combo1.text(), "");
+}
 
-    std::filesystem::remove(dir / "z1.txt");
-    form.Text2.setText("4712");
+// Whatever the sibling does, the message tells the truth, and an older z1.txt never
+// becomes the text file.
+TEST_F(TextOutput, TheMessageSaysWhatTheSiblingDid) {
+    const std::string failed = "Die Textdatei wurde nicht gespeichert: ";
+    struct Case {
+        const char* name;
+        const char* script;  // the sibling in the program folder; nullptr: none there
+        std::string message;
+    };
+    const Case cases[] = {
+        {"the real one", "", "Datei im Programmordner als Text_4711_2612061403.txt gespeichert"},
+        {"none", nullptr, failed + "das Programm krumo-34 fehlt."},
+        {"fails", "exit 3", failed + "das Programm krumo-34 meldet den Fehler 3."},
+        {"crashes", "kill -9 $$", failed + "das Programm krumo-34 ist abgestürzt."},
+        {"leaves nothing", "exit 0", failed + "es gibt keine Datei z1.txt."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir program;
+        openPages({familyOnePage()});
+        std::filesystem::remove(dir / "Text_4711_2612061403.txt");
+        writeFile(dir / "z1.txt", "ältere Datei");
+        if (c.script && *c.script) {
+            writeFile(program / "krumo-34", std::string("#!/bin/sh\n") + c.script + "\n");
+            std::filesystem::permissions(program / "krumo-34", std::filesystem::perms::owner_all);
+            form.setProgramDir(program.path());
+        } else {
+            form.setProgramDir(c.script ? HOLMTEX_SIBLING_DIR : program.path());
+        }
+        form.Command7_Click();
+        EXPECT_EQ(form.Text5.text(), c.message);
+        const std::string made = readFile(dir / "Text_4711_2612061403.txt");
+        EXPECT_EQ(made.find("ältere"), std::string::npos);
+        EXPECT_EQ(made.empty(), c.message.rfind(failed, 0) == 0);
+        EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
+    }
+}
+
+TEST_F(TextOutput, TheSiblingComesFromTheProgramNeverFromTheWorkingFolder) {
+    openPages({familyOnePage()});
+    // A program in the working folder that would leave its mark.
+    const std::string intruder = "#!/bin/sh\ntouch " + (dir / "gelaufen").string() + "\n";
+    writeFile(dir / "krumo-34", intruder);
+    std::filesystem::permissions(dir / "krumo-34", std::filesystem::perms::owner_all);
+    form.setProgramDir(dir / "bin");
+    form.Command7_Click();
+    EXPECT_FALSE(std::filesystem::exists(dir / "gelaufen"));
+    EXPECT_TRUE(platform.started.empty());
+    EXPECT_EQ(form.Text5.text(),
+              "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 fehlt.");
+
+    // Installed: the program in bin/, the sibling in libexec/holmtex/.
+    test::TempDir prefix;
+    std::filesystem::create_directories(prefix / "bin");
+    std::filesystem::create_directories(prefix / "libexec" / "holmtex");
+    std::filesystem::copy_file(std::filesystem::path(HOLMTEX_SIBLING_DIR) / "krumo-34",
+                               prefix / "libexec" / "holmtex" / "krumo-34");
+    form.setProgramDir(prefix / "bin");
+    EXPECT_EQ(form.siblingProgram(), prefix / "libexec" / "holmtex" / "krumo-34");
     form.Command7_Click();
     EXPECT_EQ(form.Text5.text(),
-              "Die Textdatei wurde nicht gespeichert: es gibt keine Datei z1.txt.");
-    EXPECT_EQ(form.Combo1.text(), "");
+              "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
+    EXPECT_FALSE(std::filesystem::exists(dir / "gelaufen"));
+}
+
+TEST_F(TextOutput, TheSiblingNeverWritesThroughALeftoverLink) {
+    openPages({familyOnePage()});
+    test::TempDir elsewhere;
+    writeFile(elsewhere / "fremd.txt", "unberührt");
+    std::filesystem::create_symlink(elsewhere / "fremd.txt", dir / "z1.txt.tmp");
+    form.Command7_Click();
+    EXPECT_EQ(form.Text5.text(),
+              "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
+    EXPECT_EQ(readFile(elsewhere / "fremd.txt"), "unberührt");
+    EXPECT_NE(readFile(dir / "Text_4711_2612061403.txt").find("Vater  1: Johann"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir / "z1.txt.tmp")));
 }
 
 TEST_F(TextOutput, AnUnwritableWorkFileStopsBeforeTheSibling) {

@@ -1,10 +1,9 @@
 #include "record/data_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cerrno>
-#include <csignal>
 #include <string>
 
 #include "support/test_support.h"
@@ -22,61 +21,88 @@ TEST(DataFiles, NamesOfTheLists) {
     EXPECT_STREQ("holmtex-grund.dat", dataFileName(ListKind::Allgemein));
 }
 
-TEST(AppendToFile, CreatesThenAppendsAfterTheLastByte) {
-    TempDir dir;
-    const auto file = dir / "holmtex-aktuell.dat";
-    EXPECT_EQ(0, appendToFile(file, "ohne Zeilenende"));
-    EXPECT_EQ(0, appendToFile(file, ""));
-    EXPECT_EQ(0, appendToFile(file, std::string("zwei\0te\r\n", 9)));
-    EXPECT_EQ(std::string("ohne Zeilenendezwei\0te\r\n", 24), readFile(file));
+TEST(DataFiles, ErrorsReadInGerman) {
+    const std::pair<int, const char*> cases[] = {
+        {ENAMETOOLONG, "der Name ist zu lang"},
+        {ENOSPC, "der Datenträger ist voll"},
+        {EACCES, "keine Berechtigung"},
+        {EROFS, "der Datenträger ist schreibgeschützt"},
+        {ENOTDIR, "ein Teil des Pfades ist kein Ordner"},
+        {EMFILE, "zu viele offene Dateien"},
+        {EEXIST, "die Datei gibt es schon"},
+        {ELOOP, "zu viele symbolische Verknüpfungen"},
+    };
+    for (const auto& [error, text] : cases) EXPECT_EQ(describeError(error), text) << error;
+    EXPECT_EQ(describeError(EBADMSG).rfind("Fehler ", 0), 0u);
 }
 
-TEST(AppendToFile, ReportsWhyItCannotOpen) {
-    TempDir dir;
-    EXPECT_EQ(ENOENT, appendToFile(dir / "fehlt" / "liste.dat", "x"));
-    std::filesystem::create_directory(dir / "ordner");
-    EXPECT_EQ(EISDIR, appendToFile(dir / "ordner", "x"));
-}
-
-// Restores the file size limit and SIGXFSZ however the test ends.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool ok_ = false;
-};
-
-// A write that stops halfway (the disk fills up) must leave the file as it was.
-TEST(AppendToFile, AllOrNothing) {
+TEST(DataFiles, AProtectedFileIsNotWritableForAnyone) {
     TempDir dir;
     const auto file = dir / "holmtex-aktuell.dat";
-    const std::string old = "\"alt\",\"satz\"\r\n";
-    writeFile(file, old);
-    const std::string record(4000, 'x');
-    int error = 0;
-    {
-        FileSizeLimit limit(old.size() + 100);
-        ASSERT_TRUE(limit.ok());
-        error = appendToFile(file, record);
-    }
-    EXPECT_EQ(EFBIG, error);
-    EXPECT_EQ(old, readFile(file));
-    EXPECT_EQ(0, appendToFile(file, "neu"));
-    EXPECT_EQ(old + "neu", readFile(file));
+    EXPECT_EQ(0, checkWritable(file));  // a missing file may be made
+    writeFile(file, "x");
+    EXPECT_EQ(0, checkWritable(file));
+    ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
+    EXPECT_EQ(EACCES, checkWritable(file));  // also for the superuser, who could
+    std::filesystem::create_symlink(file, dir / "verweis.dat");
+    EXPECT_EQ(EACCES, checkWritable(dir / "verweis.dat"));
+}
+
+TEST(BackupFile, TheOlderBackupStaysUntilTheNewOneIsWhole) {
+    TempDir dir;
+    const auto list = dir / "holmtex-aktuell.dat", backup = dir / "holmtex-aktuell.bak";
+    writeFile(backup, "alte Sicherung");
+    // Nothing to back up: the old backup must not be gone for it.
+    EXPECT_EQ(ENOENT, backupFile(list, backup));
+    EXPECT_EQ(readFile(backup), "alte Sicherung");
+
+    writeFile(list, "Liste");
+    EXPECT_EQ(0, backupFile(list, backup));
+    EXPECT_EQ(readFile(backup), "Liste");
+    EXPECT_FALSE(std::filesystem::exists(dir / "holmtex-aktuell.bak.neu"));
+    // A later change of the list by replacement leaves the backup as it was.
+    EXPECT_EQ(0, writeWholeFile(list, "neu"));
+    EXPECT_EQ(readFile(backup), "Liste");
+}
+
+TEST(BackupFile, OfALinkHoldsTheContentNotTheLink) {
+    TempDir dir, elsewhere;
+    const auto real = elsewhere / "liste.dat", link = dir / "holmtex-aktuell.dat";
+    writeFile(real, "Inhalt");
+    std::filesystem::create_symlink(real, link);
+    // A backup that is a leftover link is replaced, not written through.
+    writeFile(dir / "anderes.txt", "bleibt");
+    std::filesystem::create_symlink(dir / "anderes.txt", dir / "holmtex-aktuell.bak");
+    ASSERT_EQ(0, backupFile(link, dir / "holmtex-aktuell.bak"));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "holmtex-aktuell.bak"));
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
+    EXPECT_EQ(readFile(dir / "anderes.txt"), "bleibt");
+    EXPECT_EQ(0, writeWholeFile(link, "ersetzt"));
+    EXPECT_EQ(readFile(real), "ersetzt");
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
+}
+
+TEST(FileReplacement, ALinkedFileIsReplacedWhereItLiesAndTheLinkStays) {
+    TempDir dir, elsewhere;
+    const auto real = elsewhere / "liste.dat", link = dir / "holmtex-aktuell.dat";
+    writeFile(real, "alt");
+    ASSERT_EQ(0, ::chmod(real.c_str(), 0640));
+    std::filesystem::create_symlink(real, link);
+    FileReplacement work(link, dir / "fam-erg3.txt");
+    ASSERT_EQ(0, work.begin());
+    ASSERT_EQ(0, work.write("neu"));
+    const ReplaceResult result = work.commit(dir / "holmtex-aktuell.bak");
+    EXPECT_TRUE(result.replaced);
+    EXPECT_EQ(result.error, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(link), "neu");
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "alt");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "holmtex-aktuell.bak"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "fam-erg3.txt"));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "fam-erg3.txt"));
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(real.c_str(), &st));
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 }  // namespace

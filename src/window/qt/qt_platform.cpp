@@ -11,7 +11,7 @@ namespace holmtex {
 
 LocalDateTime QtPlatform::now() {
     const QDateTime t = QDateTime::currentDateTime();
-    return {t.date().year(), t.date().month(), t.date().day(),
+    return {t.date().year(), t.date().month(),  t.date().day(),
             t.time().hour(), t.time().minute(), t.time().second()};
 }
 
@@ -40,8 +40,9 @@ bool QtPlatform::startProgram(const std::filesystem::path& program,
     return process_->waitForStarted(5000);
 }
 
-bool QtPlatform::waitForProgram(int timeoutMs) {
-    if (!process_ || process_->state() == QProcess::NotRunning) return true;
+ProgramEnd QtPlatform::waitForProgram(int timeoutMs) {
+    ProgramEnd end;
+    if (!process_) return end;
     QElapsedTimer timer;
     timer.start();
     while (process_->state() != QProcess::NotRunning && timer.elapsed() < timeoutMs) {
@@ -49,7 +50,13 @@ bool QtPlatform::waitForProgram(int timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
         process_->waitForFinished(20);
     }
-    return process_->state() == QProcess::NotRunning;
+    if (process_->state() != QProcess::NotRunning) {
+        end.ended = end.succeeded = false;
+        return end;
+    }
+    end.exitStatus = process_->exitStatus() == QProcess::NormalExit ? process_->exitCode() : -1;
+    end.succeeded = end.exitStatus == 0;
+    return end;
 }
 
 void QtPlatform::endProgram() {

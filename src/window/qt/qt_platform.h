@@ -18,7 +18,7 @@ public:
     void showMessage(const std::string& title, const std::string& text) override;
     bool startProgram(const std::filesystem::path& program,
                       const std::filesystem::path& folder) override;
-    bool waitForProgram(int timeoutMs) override;
+    ProgramEnd waitForProgram(int timeoutMs) override;
     void endProgram() override;
 
 private:

@@ -1,0 +1,27 @@
+#pragma once
+// Pieces of the messages that tell why a file operation did not go through.
+
+#include <string>
+
+#include "record/data_files.h"
+#include "record/list_append.h"
+
+namespace holmtex {
+
+// "Ein-/Ausgabefehler (holmtex-aktuell.dat)."
+inline std::string reason(int error, const std::string& file) {
+    return describeError(error) + " (" + file + ").";
+}
+
+// "holmtex-aktuell.dat ist am Ende beschädigt; reparatur! behebt das."
+inline std::string damagedListText(const std::string& file) {
+    return file + " ist am Ende beschädigt; reparatur! behebt das.";
+}
+
+// Why an append to a list did not go through.
+inline std::string appendFailure(const AppendResult& result) {
+    return result.damagedTail ? damagedListText(result.failedFile)
+                              : reason(result.error, result.failedFile);
+}
+
+}  // namespace holmtex
