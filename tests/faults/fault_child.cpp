@@ -10,7 +10,9 @@
 //                speichern", with the real krumo-34), duplicates ("Duplikate löschen"),
 //                delete (markierte Zeile löschen), all (alle löschen, answered Yes),
 //                archiv, aktuell, allgemein (the three moves), import, export, copy,
-//                check (the command words), start (only the start-up, counted too)
+//                check, repair (the command words), start (only the start-up, counted too)
+//
+// Like the program, the child first takes the folder for itself.
 //
 // The faults count from the operation on (for start: from the start-up on). Just before
 // it the child prints the line "go". Afterwards it prints, one per line, NAME=value with
@@ -25,6 +27,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/folder_claim.h"
 #include "window/holmtex.h"
 
 namespace {
@@ -80,6 +83,10 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         startCounting();
     }
+    if (!claimWorkFolder(argv[1], platform)) {
+        std::printf("busy=1\n");
+        return 0;
+    }
     form.Form_Load();
     if (operation != "start") {
         if (list == "archiv") form.Option2.setValue(true);
@@ -126,6 +133,8 @@ int main(int argc, char** argv) {
         form.Combo1.setText("kopie!");
     else if (operation == "check")
         form.Combo1.setText("datacheck!");
+    else if (operation == "repair")
+        form.Combo1.setText("reparatur!");
     else if (operation != "start")
         return 2;
 
