@@ -13,9 +13,9 @@ inline std::string reason(int error, const std::string& file) {
     return describeError(error) + " (" + file + ").";
 }
 
-// "holmtex-aktuell.dat ist am Ende beschädigt; reparatur! behebt das."
+// "holmtex-aktuell.dat ist am Ende beschädigt; reparatur! hilft."
 inline std::string damagedListText(const std::string& file) {
-    return file + " ist am Ende beschädigt; reparatur! behebt das.";
+    return file + " ist am Ende beschädigt; reparatur! hilft.";
 }
 
 // Why an append to a list did not go through.

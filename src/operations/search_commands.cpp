@@ -317,8 +317,8 @@ void Holmtex::ImportTransfer() {
     Combo1.setText("");
     RefreshList();
     if (syncError)
-        Text5.setText("Importiert, aber das Löschen von " + name +
-                      " ist nicht sicher gespeichert: " + describeError(syncError) + ".");
+        Text5.setText("Importiert, aber " + name +
+                      " ist nicht sicher gelöscht: " + describeError(syncError) + ".");
 }
 
 void Holmtex::CheckData() {
@@ -344,9 +344,8 @@ void Holmtex::CheckData() {
     if (status != ReadStatus::End)
         Text5.setText("Prüfung erfolgt, Daten gestört");
     else if (writeError)
-        Text5.setText(
-            "Prüfung erfolgt, Daten sind in Ordnung; check.dat wurde nicht geschrieben: " +
-            describeError(writeError) + ".");
+        Text5.setText("Prüfung erfolgt, Daten in Ordnung; check.dat nicht geschrieben: " +
+                      describeError(writeError) + ".");
     else
         Text5.setText("Prüfung erfolgt, Daten sind in Ordnung");
 }

@@ -11,8 +11,8 @@ void Holmtex::Form_Load() {
     for (const char* name : {dataFileName(ListKind::Aktuell), dataFileName(ListKind::Archiv),
                              dataFileName(ListKind::Allgemein), transferFileName()}) {
         if (int error = finishInterruptedAppend(filePath(name)); error && unfinished.empty())
-            unfinished = "Eine unterbrochene Speicherung in " + std::string(name) +
-                         " ließ sich nicht abschließen: " + describeError(error) + ".";
+            unfinished = "Unterbrochenes Speichern in " + std::string(name) +
+                         " konnte nicht beendet werden: " + describeError(error) + ".";
     }
     setWindowSize(14115, 9450);
     Command17_Click();

@@ -55,9 +55,10 @@ enum class Walk { Found, NoRecord, NeedMore, Unusual };
 bool endsLine(char c) { return c == '\r' || c == '\n'; }
 
 // Finds where the last record in `tail` (the last bytes of a file; `whole`: all of them)
-// begins, walking back over its 49 items when they have the shape our writer gives them,
-// quoted or bare without quotes and separated by commas, after a line end or at the start.
-// NeedMore when the bytes before `tail` are wanted, Unusual for any other shape.
+// begins, walking back over its 49 items when they have the shape our writer gives them:
+// quoted or empty, separated by commas, after a line end or at the start. NeedMore when the
+// bytes before `tail` are wanted, Unusual for any other shape. A text cut short holds no
+// quote, so its end can never pass for the end of a record of this shape.
 Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start) {
     std::size_t p = tail.size();
     while (p > 0 && endsLine(tail[p - 1])) --p;
@@ -71,9 +72,8 @@ Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start) {
             const std::size_t open = tail.rfind('"', p - 2);
             if (open == std::string_view::npos) return cut;
             b = open;
-        } else {
-            while (b > 0 && tail[b - 1] != ',' && !endsLine(tail[b - 1]) && tail[b - 1] != '"') --b;
-            if (b > 0 && tail[b - 1] == '"') return Walk::Unusual;
+        } else if (tail[p - 1] != ',' && !(item == 1 && endsLine(tail[p - 1]))) {
+            return Walk::Unusual;  // a bare item with text
         }
         if (b == 0) {
             if (!whole) return Walk::NeedMore;

@@ -252,7 +252,7 @@ TEST_F(DeleteMove, TheOnlyPageMovesWholeIntoANewTargetFile) {
 TEST_F(DeleteMove, AListThatCannotBeCopiedSafelyIsLeftAlone) {
     const std::string whole = bytesOf({page("A"), page("B")});
     const std::string cut = whole + recordBytes(page("C")).substr(0, 60);  // ends inside a quote
-    const std::string damaged = " ist am Ende beschädigt; reparatur! behebt das.";
+    const std::string damaged = " ist am Ende beschädigt; reparatur! hilft.";
     const std::string folder = ": der Name gehört einem Ordner (fam-erg3.txt).";
     struct Case {
         ListKind source;

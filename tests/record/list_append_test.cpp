@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/pages.h"
 #include "record/record_io.h"
 #include "support/test_support.h"
 
@@ -22,16 +23,7 @@ namespace fs = std::filesystem;
 
 // A record as Save writes it, known by its process number.
 std::string page(const std::string& number, const std::string& text = "Text") {
-    PageRecord r;
-    r.set(ViewMarker, "->2");
-    r.set(SaveDate, "06.12.2026");
-    r.set(SaveTime, "14:03:59");
-    r.set(AddMarker, "");
-    r.set(ListTag, "aktu");
-    for (int n = PageText; n <= kItemCount; ++n) r.set(n, "");
-    r.set(PageText, text);
-    r.set(ProcessNumber, number);
-    return recordBytes(r);
+    return recordBytes(test::makePage(number, 0, {{PageText, text}}));
 }
 
 std::string withoutLineEnd(const std::string& record) {
@@ -102,6 +94,8 @@ TEST(AppendRecords, LooksAtTheEndOfTheFileFirst) {
         {"cut after the 48th comma", page("1") + cut48, ""},
         {"cut right after a closing quote", page("1") + page("2").substr(0, 48), ""},
         {"a quote that is never closed", "\"->2\",\"abc\r\n", ""},
+        {"cut in a text whose last line looks like 49 items",
+         page("1") + page("2").substr(0, 45) + "\r\n" + std::string(48, ',') + "y", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

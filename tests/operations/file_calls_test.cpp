@@ -1,0 +1,227 @@
+// Appends killed at every file call, and file systems that lack a call: this program puts
+// its own write(), fsync(), ftruncate(), unlink(), renameat2() and link() in front of the C
+// library's for everything linked into it.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "operations/pages.h"
+#include "record/data_files.h"
+#include "record/list_append.h"
+#include "support/test_support.h"
+#include "window/holmtex.h"
+
+namespace {
+
+long killAt = 0;         // when set, the process dies at this counted call
+long counted = 0;        // calls counted so far
+int renameat2Fails = 0;  // errno for every renameat2(), 0: none
+int linkFails = 0;       // errno for every link(), 0: none
+int folderSyncs = 0;     // fsync() calls on folders
+
+template <typename F>
+F real(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+// Counts the call; the process dies when it is the one chosen.
+void count() {
+    if (killAt && ++counted == killAt) ::kill(::getpid(), SIGKILL);
+}
+
+}  // namespace
+
+extern "C" {
+
+ssize_t write(int fd, const void* buffer, size_t size) {
+    static const auto f = real<ssize_t (*)(int, const void*, size_t)>("write");
+    // A write cut short by the kill leaves part of its bytes.
+    if (killAt && counted + 1 == killAt) f(fd, buffer, size / 2);
+    count();
+    return f(fd, buffer, size);
+}
+
+int fsync(int fd) {
+    static const auto f = real<int (*)(int)>("fsync");
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) ++folderSyncs;
+    count();
+    return f(fd);
+}
+
+int ftruncate(int fd, off_t length) noexcept {
+    static const auto f = real<int (*)(int, off_t)>("ftruncate");
+    count();
+    return f(fd, length);
+}
+
+int unlink(const char* path) noexcept {
+    static const auto f = real<int (*)(const char*)>("unlink");
+    count();
+    return f(path);
+}
+
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
+    if (renameat2Fails) {
+        errno = renameat2Fails;
+        return -1;
+    }
+    static const auto f = real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
+    return f(fromDir, from, toDir, to, flags);
+}
+
+int link(const char* from, const char* to) noexcept {
+    if (linkFails) {
+        errno = linkFails;
+        return -1;
+    }
+    static const auto f = real<int (*)(const char*, const char*)>("link");
+    return f(from, to);
+}
+
+}  // extern "C"
+
+namespace holmtex {
+namespace {
+
+using test::bytesOf;
+using test::makePage;
+using test::readFile;
+using test::readRecords;
+using test::TempDir;
+using test::writeFile;
+namespace fs = std::filesystem;
+
+// Runs an append in a child that dies at counted call k. True when it died.
+bool appendKilledAt(long k, const fs::path& file, const std::string& records) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        counted = 0;
+        killAt = k;
+        const bool ok = appendRecords(file, records).ok();
+        killAt = 0;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+std::optional<std::string> contentOf(const fs::path& file) {
+    if (!fs::exists(file)) return std::nullopt;
+    return readFile(file);
+}
+
+// After a kill at any moment and the next start, a list holds its old content or its old
+// content with the whole new records; never a part of them.
+TEST(AppendKills, TheNextStartFindsTheOldListOrTheWholeAppend) {
+    const std::string page1 = recordBytes(makePage("1", 0)), page2 = recordBytes(makePage("2", 1));
+    const std::string added = bytesOf({makePage("neu", 2), makePage("neu2", 3)});
+    const std::string withoutLineEnd = page1 + page2.substr(0, page2.size() - 2);
+    const struct {
+        const char* name;
+        std::optional<std::string> before;
+        std::string after;
+    } cases[] = {
+        {"a list", page1 + page2, page1 + page2 + added},
+        {"a list without its last CR LF", withoutLineEnd, page1 + page2 + added},
+        {"no list yet", std::nullopt, added},
+    };
+    int kills = 0;
+    for (const auto& c : cases) {
+        int oldAfterKill = 0, newAfterKill = 0;
+        for (long k = 1;; ++k) {
+            SCOPED_TRACE(std::string(c.name) + ", call " + std::to_string(k));
+            TempDir dir;
+            const fs::path file = dir / "holmtex-aktuell.dat";
+            if (c.before) writeFile(file, *c.before);
+            const bool killed = appendKilledAt(k, file, added);
+            ScriptedPlatform platform;
+            Holmtex form(platform, dir.path());
+            form.Form_Load();
+            const auto content = contentOf(file);
+            EXPECT_FALSE(fs::exists(appendRedoFile(file)));
+            if (!killed) {
+                EXPECT_EQ(content, c.after);
+                break;
+            }
+            ++kills;
+            if (content == c.before) {
+                ++oldAfterKill;
+            } else {
+                EXPECT_EQ(content, c.after);
+                ++newAfterKill;
+                EXPECT_EQ(form.List1.listCount(), static_cast<int>(readRecords(file).size()));
+                EXPECT_EQ(form.Text2.text(), "neu2");
+            }
+        }
+        EXPECT_GT(oldAfterKill, 0) << c.name;
+        EXPECT_GT(newAfterKill, 0) << c.name;
+    }
+    RecordProperty("kills", kills);
+}
+
+// Without a new start: the next operation on the list finishes the append first.
+TEST(AppendKills, TheNextOperationOnTheListFinishesTheAppend) {
+    const std::string before = bytesOf({makePage("1", 0), makePage("2", 1)});
+    const std::string added = recordBytes(makePage("neu", 2));
+    for (long k = 1;; ++k) {
+        SCOPED_TRACE("call " + std::to_string(k));
+        TempDir dir;
+        const fs::path file = dir / "holmtex-aktuell.dat";
+        writeFile(file, before);
+        ScriptedPlatform platform;
+        Holmtex form(platform, dir.path());
+        form.Form_Load();
+        ASSERT_TRUE(appendKilledAt(k, file, added)) << "no kill left a part of the record";
+        const std::string torn = readFile(file);
+        if (torn == before || torn == before + added) continue;
+        // The list ends in half a record now, with its redo file beside it.
+        ASSERT_TRUE(fs::exists(appendRedoFile(file)));
+        form.List1.clickLine(0);
+        form.Command2_Click();
+        EXPECT_EQ(readFile(file), bytesOf({makePage("2", 1), makePage("neu", 2)}));
+        EXPECT_EQ(form.List1.listCount(), 2);
+        EXPECT_FALSE(fs::exists(appendRedoFile(file)));
+        break;
+    }
+}
+
+TEST(AppendRecords, AnAppendThatMakesTheFileSyncsItsFolder) {
+    TempDir dir;
+    writeFile(dir / "holmtex-aktuell.dat", "");
+    folderSyncs = 0;
+    ASSERT_TRUE(appendRecords(dir / "holmtex-aktuell.dat", recordBytes(makePage("1", 0))).ok());
+    const int toAFile = folderSyncs;
+    folderSyncs = 0;
+    ASSERT_TRUE(appendRecords(dir / "holmtex-archiv.dat", recordBytes(makePage("1", 0))).ok());
+    EXPECT_EQ(folderSyncs, toAFile + 1);
+}
+
+// Some file systems (FAT, some network ones) know neither a no-replace rename nor hard
+// links: the rename still never replaces a file.
+TEST(RenameIfFree, WithNeitherNoReplaceRenameNorHardLinks) {
+    TempDir dir;
+    writeFile(dir / "a", "A");
+    writeFile(dir / "b", "B");
+    renameat2Fails = EINVAL;
+    linkFails = EPERM;
+    const int taken = renameIfFree(dir / "a", dir / "b");
+    const int free = renameIfFree(dir / "a", dir / "c");
+    renameat2Fails = linkFails = 0;
+    EXPECT_EQ(taken, EEXIST);
+    EXPECT_EQ(free, 0);
+    EXPECT_EQ(readFile(dir / "b"), "B");
+    EXPECT_EQ(readFile(dir / "c"), "A");
+    EXPECT_FALSE(fs::exists(dir / "a"));
+}
+
+}  // namespace
+}  // namespace holmtex
