@@ -4,14 +4,15 @@
 //
 //   HOLMTEX_FAULT_DIR      only calls on paths in this folder, and on descriptors opened
 //                          from such paths, are counted; without it nothing happens
-//   HOLMTEX_FAULT_AT       the number (from 1) of the counted call that fails; 0 or unset:
-//                          none fails
+//   HOLMTEX_FAULT_AT       the number (from 1) of the counted call that fails; "every":
+//                          each of them; 0 or unset: none
 //   HOLMTEX_FAULT_ERRNO    what the call then does: an errno by name (EIO, ENOSPC, EACCES,
 //                          EROFS, EPERM, ...) or number, or KILL for SIGKILL; a write killed
-//                          this way writes the first half of its bytes first
+//                          this way writes the first half of its bytes first. Or one per
+//                          kind or function: "renameat2:EINVAL,link:EPERM"
 //   HOLMTEX_FAULT_CALLS    the kinds counted, separated by commas (default: all of them):
 //                          open read write close stat seek fsync rename unlink link
-//                          truncate chmod copy lock
+//                          truncate chmod copy lock; or single functions by their names
 //   HOLMTEX_FAULT_NAME     only calls on files of this bare name are counted
 //   HOLMTEX_FAULT_TRACE    a file that gets a line per counted call: number, kind, "w" for
 //                          an open that may write or create ("r" for one that only reads,
@@ -22,6 +23,9 @@
 //                          started after that count from their start
 //   HOLMTEX_FAULT_KILL_AFTER_US  SIGKILL this many microseconds after counting starts, by
 //                          the program's own clock (programs it starts are not killed)
+//
+// A test program may also link the library instead of preloading it, set the variables
+// itself and call holmtex_fault_reload() to take them up.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -38,6 +42,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -54,14 +59,15 @@ struct Config {
     char dir[4096] = "";
     std::size_t dirLength = 0;
     long at = 0;
-    int error = EIO;
-    bool kill = false;
-    bool counted[kKinds] = {};
+    bool every = false;        // every counted call fails
+    char errors[256] = "EIO";  // HOLMTEX_FAULT_ERRNO
+    char kinds[512] = "";      // HOLMTEX_FAULT_CALLS; empty: all
     char name[256] = "";
     char trace[4096] = "";
     bool running = false;  // counting
     long ownCalls = 0;
-    long* calls = &ownCalls;  // or the shared count in HOLMTEX_FAULT_COUNTER
+    long* sharedCalls = nullptr;  // the count in HOLMTEX_FAULT_COUNTER
+    long* calls() { return sharedCalls ? sharedCalls : &ownCalls; }
 };
 Config config;
 
@@ -93,7 +99,7 @@ void shareCount(const char* file) {
     if (fd < 0) return;
     void* shared = mmap(nullptr, sizeof(long), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     realClose(fd);
-    if (shared != MAP_FAILED) config.calls = static_cast<long*>(shared);
+    if (shared != MAP_FAILED) config.sharedCalls = static_cast<long*>(shared);
 }
 
 void setUp() {
@@ -105,30 +111,55 @@ void setUp() {
     config.dirLength = std::strlen(config.dir);
     while (config.dirLength > 1 && config.dir[config.dirLength - 1] == '/')
         config.dir[--config.dirLength] = '\0';
-    if (const char* at = std::getenv("HOLMTEX_FAULT_AT")) config.at = std::atol(at);
-    if (const char* e = std::getenv("HOLMTEX_FAULT_ERRNO")) {
-        if (std::strcmp(e, "KILL") == 0)
-            config.kill = true;
-        else
-            config.error = errnoByName(e);
+    if (const char* at = std::getenv("HOLMTEX_FAULT_AT")) {
+        config.every = std::strcmp(at, "every") == 0;
+        config.at = std::atol(at);
     }
-    const char* calls = std::getenv("HOLMTEX_FAULT_CALLS");
-    for (int k = 0; k < kKinds; ++k) {
-        if (!calls || !*calls) {
-            config.counted[k] = true;
-            continue;
-        }
-        const std::size_t n = std::strlen(kKindNames[k]);
-        for (const char* p = calls; (p = std::strstr(p, kKindNames[k])); p += n)
-            if ((p == calls || p[-1] == ',') && (p[n] == ',' || p[n] == '\0'))
-                config.counted[k] = true;
-    }
+    if (const char* e = std::getenv("HOLMTEX_FAULT_ERRNO"))
+        std::snprintf(config.errors, sizeof config.errors, "%s", e);
+    if (const char* calls = std::getenv("HOLMTEX_FAULT_CALLS"))
+        std::snprintf(config.kinds, sizeof config.kinds, "%s", calls);
     if (const char* name = std::getenv("HOLMTEX_FAULT_NAME"))
         std::snprintf(config.name, sizeof config.name, "%s", name);
     if (const char* trace = std::getenv("HOLMTEX_FAULT_TRACE"))
         std::snprintf(config.trace, sizeof config.trace, "%s", trace);
     if (const char* counter = std::getenv("HOLMTEX_FAULT_COUNTER")) shareCount(counter);
     config.running = std::getenv("HOLMTEX_FAULT_WAIT") == nullptr;
+}
+
+// Whether `word` is one of the comma-separated words of `list`.
+bool listed(const char* list, const char* word) {
+    const std::size_t n = std::strlen(word);
+    for (const char* p = list; (p = std::strstr(p, word)); p += n)
+        if ((p == list || p[-1] == ',') && (p[n] == ',' || p[n] == ':' || p[n] == '\0'))
+            return true;
+    return false;
+}
+
+bool counted(const char* function, Kind kind) {
+    return !config.kinds[0] || listed(config.kinds, kKindNames[kind]) ||
+           listed(config.kinds, function);
+}
+
+// What the failing call does: the errno for its function or kind, or -1 for a kill.
+int failureOf(const char* function, Kind kind) {
+    const char* spec = config.errors;
+    if (std::strchr(spec, ':')) {
+        spec = nullptr;
+        for (const char* word : {function, kKindNames[kind]}) {
+            const std::size_t n = std::strlen(word);
+            for (const char* p = config.errors; !spec && (p = std::strstr(p, word)); p += n)
+                if ((p == config.errors || p[-1] == ',') && p[n] == ':') spec = p + n + 1;
+            if (spec) break;
+        }
+        if (!spec) return EIO;
+    }
+    char name[32];
+    std::size_t n = std::strcspn(spec, ",");
+    n = n < sizeof name ? n : sizeof name - 1;
+    std::memcpy(name, spec, n);
+    name[n] = '\0';
+    return std::strcmp(name, "KILL") == 0 ? -1 : errnoByName(name);
 }
 
 bool inFolder(const char* path) {
@@ -174,27 +205,29 @@ void writeTrace(long number, Kind kind, char mode, const char* name) {
     realClose(fd);
 }
 
-// Counts the call; true when it is to fail (errno is set then). Does not return when the
-// program is to die here; `lastWords` runs just before. `mode` as in the trace.
+// Counts the call of `function`; true when it is to fail (errno is set then). Does not
+// return when the program is to die here; `lastWords` runs just before. `mode` as in the
+// trace.
 template <typename F>
-bool hit(Kind kind, bool relevant, const char* path, char mode, F lastWords) {
+bool hit(const char* function, Kind kind, bool relevant, const char* path, char mode, F lastWords) {
     setUp();
-    if (!relevant || !config.running || !config.counted[kind]) return false;
+    if (!relevant || !config.running || !counted(function, kind)) return false;
     const char* name = bareName(path);
     if (config.name[0] && std::strcmp(name, config.name) != 0) return false;
-    const long number = __atomic_add_fetch(config.calls, 1, __ATOMIC_SEQ_CST);
+    const long number = __atomic_add_fetch(config.calls(), 1, __ATOMIC_SEQ_CST);
     writeTrace(number, kind, mode, name);
-    if (number != config.at) return false;
-    if (config.kill) {
+    if (!config.every && number != config.at) return false;
+    const int failure = failureOf(function, kind);
+    if (failure < 0) {
         lastWords();
         kill(getpid(), SIGKILL);
     }
-    errno = config.error;
+    errno = failure;
     return true;
 }
 
-bool hit(Kind kind, bool relevant, const char* path) {
-    return hit(kind, relevant, path, '-', [] {});
+bool hit(const char* function, Kind kind, bool relevant, const char* path) {
+    return hit(function, kind, relevant, path, '-', [] {});
 }
 
 void track(int fd, bool inside, const char* path) {
@@ -205,7 +238,9 @@ void track(int fd, bool inside, const char* path) {
 
 const char* fdName(int fd) { return fd >= 0 && fd < kMaxFd ? names[fd] : ""; }
 
-bool fdHit(Kind kind, int fd) { return hit(kind, isTracked(fd), fdName(fd)); }
+bool fdHit(const char* function, Kind kind, int fd) {
+    return hit(function, kind, isTracked(fd), fdName(fd));
+}
 
 // An empty path with AT_EMPTY_PATH asks about the descriptor itself.
 bool statAtInside(int dirfd, const char* path) {
@@ -224,8 +259,8 @@ char openMode(int flags) {
 // The body the open calls share: fail when this is the chosen call, else open and
 // remember whether the descriptor lies in the watched folder.
 template <typename Open>
-int openCounted(bool inside, const char* path, int flags, Open open) {
-    if (hit(kOpen, inside, path, openMode(flags), [] {})) return -1;
+int openCounted(const char* function, bool inside, const char* path, int flags, Open open) {
+    if (hit(function, kOpen, inside, path, openMode(flags), [] {})) return -1;
     const int fd = open();
     track(fd, inside, path);
     return fd;
@@ -233,10 +268,10 @@ int openCounted(bool inside, const char* path, int flags, Open open) {
 
 // fopen() opens through the C library's inner calls, which no preloaded library sees.
 template <typename Open>
-FILE* fopenCounted(const char* path, const char* mode, Open open) {
+FILE* fopenCounted(const char* function, const char* path, const char* mode, Open open) {
     const bool inside = inFolder(path);
     const bool writes = std::strpbrk(mode, "wa+") != nullptr;
-    if (hit(kOpen, inside, path, writes ? 'w' : 'r', [] {})) return nullptr;
+    if (hit(function, kOpen, inside, path, writes ? 'w' : 'r', [] {})) return nullptr;
     FILE* file = open();
     if (file) track(fileno(file), inside, path);
     return file;
@@ -244,18 +279,24 @@ FILE* fopenCounted(const char* path, const char* mode, Open open) {
 
 // A close that fails has still given the descriptor back, as on Linux.
 template <typename Close>
-int closeCounted(int fd, Close close) {
-    const bool failed = fdHit(kClose, fd);
+int closeCounted(const char* function, int fd, Close close) {
+    const bool failed = fdHit(function, kClose, fd);
+    const int error = errno;
     track(fd, false, nullptr);
     const int result = close();
     if (!failed) return result;
-    errno = config.error;
+    errno = error;
     return -1;
 }
 
 }  // namespace
 
 extern "C" {
+
+void holmtex_fault_reload() {
+    config = Config();
+    setUp();
+}
 
 void holmtex_fault_start() {
     setUp();
@@ -284,7 +325,7 @@ int open(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    return openCounted(inFolder(path), path, flags, [&] {
+    return openCounted(__func__, inFolder(path), path, flags, [&] {
         static auto f = real<int (*)(const char*, int, ...)>("open");
         return f(path, flags, mode);
     });
@@ -295,7 +336,7 @@ int open64(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    return openCounted(inFolder(path), path, flags, [&] {
+    return openCounted(__func__, inFolder(path), path, flags, [&] {
         static auto f = real<int (*)(const char*, int, ...)>("open64");
         return f(path, flags, mode);
     });
@@ -306,7 +347,7 @@ int openat(int dirfd, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    return openCounted(inFolderAt(dirfd, path), path, flags, [&] {
+    return openCounted(__func__, inFolderAt(dirfd, path), path, flags, [&] {
         static auto f = real<int (*)(int, const char*, int, ...)>("openat");
         return f(dirfd, path, flags, mode);
     });
@@ -317,42 +358,42 @@ int openat64(int dirfd, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeArg(flags, args);
     va_end(args);
-    return openCounted(inFolderAt(dirfd, path), path, flags, [&] {
+    return openCounted(__func__, inFolderAt(dirfd, path), path, flags, [&] {
         static auto f = real<int (*)(int, const char*, int, ...)>("openat64");
         return f(dirfd, path, flags, mode);
     });
 }
 
 FILE* fopen(const char* path, const char* mode) {
-    return fopenCounted(path, mode, [&] {
+    return fopenCounted(__func__, path, mode, [&] {
         static auto f = real<FILE* (*)(const char*, const char*)>("fopen");
         return f(path, mode);
     });
 }
 
 FILE* fopen64(const char* path, const char* mode) {
-    return fopenCounted(path, mode, [&] {
+    return fopenCounted(__func__, path, mode, [&] {
         static auto f = real<FILE* (*)(const char*, const char*)>("fopen64");
         return f(path, mode);
     });
 }
 
 int close(int fd) {
-    return closeCounted(fd, [&] {
+    return closeCounted(__func__, fd, [&] {
         static auto f = real<int (*)(int)>("close");
         return f(fd);
     });
 }
 
 int fclose(FILE* file) {
-    return closeCounted(fileno(file), [&] {
+    return closeCounted(__func__, fileno(file), [&] {
         static auto f = real<int (*)(FILE*)>("fclose");
         return f(file);
     });
 }
 
 ssize_t read(int fd, void* buffer, size_t size) {
-    if (fdHit(kRead, fd)) return -1;
+    if (fdHit(__func__, kRead, fd)) return -1;
     static auto f = real<ssize_t (*)(int, void*, size_t)>("read");
     return f(fd, buffer, size);
 }
@@ -360,7 +401,8 @@ ssize_t read(int fd, void* buffer, size_t size) {
 ssize_t write(int fd, const void* buffer, size_t size) {
     static auto f = real<ssize_t (*)(int, const void*, size_t)>("write");
     // A write cut short by a crash leaves part of its bytes.
-    if (hit(kWrite, isTracked(fd), fdName(fd), '-', [&] { f(fd, buffer, size / 2); })) return -1;
+    if (hit(__func__, kWrite, isTracked(fd), fdName(fd), '-', [&] { f(fd, buffer, size / 2); }))
+        return -1;
     return f(fd, buffer, size);
 }
 
@@ -370,7 +412,7 @@ ssize_t writev(int fd, const struct iovec* pieces, int count) {
     const auto half = [&] {
         if (count > 0) realWrite(fd, pieces[0].iov_base, pieces[0].iov_len / 2);
     };
-    if (hit(kWrite, isTracked(fd), fdName(fd), '-', half)) return -1;
+    if (hit(__func__, kWrite, isTracked(fd), fdName(fd), '-', half)) return -1;
     return f(fd, pieces, count);
 }
 
@@ -378,195 +420,195 @@ ssize_t writev(int fd, const struct iovec* pieces, int count) {
 // so each entry point is counted where the program calls it.
 
 int stat(const char* path, struct stat* st) {
-    if (hit(kStat, inFolder(path), path)) return -1;
+    if (hit(__func__, kStat, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, struct stat*)>("stat");
     return f(path, st);
 }
 
 int stat64(const char* path, struct stat64* st) {
-    if (hit(kStat, inFolder(path), path)) return -1;
+    if (hit(__func__, kStat, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, struct stat64*)>("stat64");
     return f(path, st);
 }
 
 int lstat(const char* path, struct stat* st) {
-    if (hit(kStat, inFolder(path), path)) return -1;
+    if (hit(__func__, kStat, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, struct stat*)>("lstat");
     return f(path, st);
 }
 
 int lstat64(const char* path, struct stat64* st) {
-    if (hit(kStat, inFolder(path), path)) return -1;
+    if (hit(__func__, kStat, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, struct stat64*)>("lstat64");
     return f(path, st);
 }
 
 int fstat(int fd, struct stat* st) {
-    if (fdHit(kStat, fd)) return -1;
+    if (fdHit(__func__, kStat, fd)) return -1;
     static auto f = real<int (*)(int, struct stat*)>("fstat");
     return f(fd, st);
 }
 
 int fstat64(int fd, struct stat64* st) {
-    if (fdHit(kStat, fd)) return -1;
+    if (fdHit(__func__, kStat, fd)) return -1;
     static auto f = real<int (*)(int, struct stat64*)>("fstat64");
     return f(fd, st);
 }
 
 int fstatat(int dirfd, const char* path, struct stat* st, int flags) {
-    if (hit(kStat, statAtInside(dirfd, path), statAtName(dirfd, path))) return -1;
+    if (hit(__func__, kStat, statAtInside(dirfd, path), statAtName(dirfd, path))) return -1;
     static auto f = real<int (*)(int, const char*, struct stat*, int)>("fstatat");
     return f(dirfd, path, st, flags);
 }
 
 int fstatat64(int dirfd, const char* path, struct stat64* st, int flags) {
-    if (hit(kStat, statAtInside(dirfd, path), statAtName(dirfd, path))) return -1;
+    if (hit(__func__, kStat, statAtInside(dirfd, path), statAtName(dirfd, path))) return -1;
     static auto f = real<int (*)(int, const char*, struct stat64*, int)>("fstatat64");
     return f(dirfd, path, st, flags);
 }
 
 int statx(int dirfd, const char* path, int flags, unsigned mask, struct statx* st) {
-    if (hit(kStat, statAtInside(dirfd, path), statAtName(dirfd, path))) return -1;
+    if (hit(__func__, kStat, statAtInside(dirfd, path), statAtName(dirfd, path))) return -1;
     static auto f = real<int (*)(int, const char*, int, unsigned, struct statx*)>("statx");
     return f(dirfd, path, flags, mask, st);
 }
 
 int access(const char* path, int how) {
-    if (hit(kStat, inFolder(path), path)) return -1;
+    if (hit(__func__, kStat, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, int)>("access");
     return f(path, how);
 }
 
 int faccessat(int dirfd, const char* path, int how, int flags) {
-    if (hit(kStat, inFolderAt(dirfd, path), path)) return -1;
+    if (hit(__func__, kStat, inFolderAt(dirfd, path), path)) return -1;
     static auto f = real<int (*)(int, const char*, int, int)>("faccessat");
     return f(dirfd, path, how, flags);
 }
 
 off_t lseek(int fd, off_t offset, int whence) {
-    if (fdHit(kSeek, fd)) return -1;
+    if (fdHit(__func__, kSeek, fd)) return -1;
     static auto f = real<off_t (*)(int, off_t, int)>("lseek");
     return f(fd, offset, whence);
 }
 
 off64_t lseek64(int fd, off64_t offset, int whence) {
-    if (fdHit(kSeek, fd)) return -1;
+    if (fdHit(__func__, kSeek, fd)) return -1;
     static auto f = real<off64_t (*)(int, off64_t, int)>("lseek64");
     return f(fd, offset, whence);
 }
 
 int fsync(int fd) {
-    if (fdHit(kFsync, fd)) return -1;
+    if (fdHit(__func__, kFsync, fd)) return -1;
     static auto f = real<int (*)(int)>("fsync");
     return f(fd);
 }
 
 int fdatasync(int fd) {
-    if (fdHit(kFsync, fd)) return -1;
+    if (fdHit(__func__, kFsync, fd)) return -1;
     static auto f = real<int (*)(int)>("fdatasync");
     return f(fd);
 }
 
 int ftruncate(int fd, off_t length) {
-    if (fdHit(kTruncate, fd)) return -1;
+    if (fdHit(__func__, kTruncate, fd)) return -1;
     static auto f = real<int (*)(int, off_t)>("ftruncate");
     return f(fd, length);
 }
 
 int ftruncate64(int fd, off64_t length) {
-    if (fdHit(kTruncate, fd)) return -1;
+    if (fdHit(__func__, kTruncate, fd)) return -1;
     static auto f = real<int (*)(int, off64_t)>("ftruncate64");
     return f(fd, length);
 }
 
 int truncate(const char* path, off_t length) {
-    if (hit(kTruncate, inFolder(path), path)) return -1;
+    if (hit(__func__, kTruncate, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, off_t)>("truncate");
     return f(path, length);
 }
 
 int fchmod(int fd, mode_t mode) {
-    if (fdHit(kChmod, fd)) return -1;
+    if (fdHit(__func__, kChmod, fd)) return -1;
     static auto f = real<int (*)(int, mode_t)>("fchmod");
     return f(fd, mode);
 }
 
 int chmod(const char* path, mode_t mode) {
-    if (hit(kChmod, inFolder(path), path)) return -1;
+    if (hit(__func__, kChmod, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*, mode_t)>("chmod");
     return f(path, mode);
 }
 
 int fchmodat(int dirfd, const char* path, mode_t mode, int flags) {
-    if (hit(kChmod, inFolderAt(dirfd, path), path)) return -1;
+    if (hit(__func__, kChmod, inFolderAt(dirfd, path), path)) return -1;
     static auto f = real<int (*)(int, const char*, mode_t, int)>("fchmodat");
     return f(dirfd, path, mode, flags);
 }
 
 int flock(int fd, int operation) {
-    if (fdHit(kLock, fd)) return -1;
+    if (fdHit(__func__, kLock, fd)) return -1;
     static auto f = real<int (*)(int, int)>("flock");
     return f(fd, operation);
 }
 
 int rename(const char* from, const char* to) {
-    if (hit(kRename, inFolder(from) || inFolder(to), to)) return -1;
+    if (hit(__func__, kRename, inFolder(from) || inFolder(to), to)) return -1;
     static auto f = real<int (*)(const char*, const char*)>("rename");
     return f(from, to);
 }
 
 int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    if (hit(kRename, inFolderAt(fromDir, from) || inFolderAt(toDir, to), to)) return -1;
+    if (hit(__func__, kRename, inFolderAt(fromDir, from) || inFolderAt(toDir, to), to)) return -1;
     static auto f = real<int (*)(int, const char*, int, const char*)>("renameat");
     return f(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-    if (hit(kRename, inFolderAt(fromDir, from) || inFolderAt(toDir, to), to)) return -1;
+    if (hit(__func__, kRename, inFolderAt(fromDir, from) || inFolderAt(toDir, to), to)) return -1;
     static auto f = real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
     return f(fromDir, from, toDir, to, flags);
 }
 
 int unlink(const char* path) {
-    if (hit(kUnlink, inFolder(path), path)) return -1;
+    if (hit(__func__, kUnlink, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*)>("unlink");
     return f(path);
 }
 
 int unlinkat(int dirfd, const char* path, int flags) {
-    if (hit(kUnlink, inFolderAt(dirfd, path), path)) return -1;
+    if (hit(__func__, kUnlink, inFolderAt(dirfd, path), path)) return -1;
     static auto f = real<int (*)(int, const char*, int)>("unlinkat");
     return f(dirfd, path, flags);
 }
 
 int remove(const char* path) {
-    if (hit(kUnlink, inFolder(path), path)) return -1;
+    if (hit(__func__, kUnlink, inFolder(path), path)) return -1;
     static auto f = real<int (*)(const char*)>("remove");
     return f(path);
 }
 
 int link(const char* from, const char* to) {
-    if (hit(kLink, inFolder(from) || inFolder(to), to)) return -1;
+    if (hit(__func__, kLink, inFolder(from) || inFolder(to), to)) return -1;
     static auto f = real<int (*)(const char*, const char*)>("link");
     return f(from, to);
 }
 
 int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    if (hit(kLink, inFolderAt(fromDir, from) || inFolderAt(toDir, to), to)) return -1;
+    if (hit(__func__, kLink, inFolderAt(fromDir, from) || inFolderAt(toDir, to), to)) return -1;
     static auto f = real<int (*)(int, const char*, int, const char*, int)>("linkat");
     return f(fromDir, from, toDir, to, flags);
 }
 
 ssize_t copy_file_range(int in, off64_t* inOffset, int out, off64_t* outOffset, size_t size,
                         unsigned flags) {
-    if (hit(kCopy, isTracked(in) || isTracked(out), fdName(out))) return -1;
+    if (hit(__func__, kCopy, isTracked(in) || isTracked(out), fdName(out))) return -1;
     static auto f =
         real<ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned)>("copy_file_range");
     return f(in, inOffset, out, outOffset, size, flags);
 }
 
 ssize_t sendfile(int out, int in, off_t* offset, size_t size) {
-    if (hit(kCopy, isTracked(in) || isTracked(out), fdName(out))) return -1;
+    if (hit(__func__, kCopy, isTracked(in) || isTracked(out), fdName(out))) return -1;
     static auto f = real<ssize_t (*)(int, int, off_t*, size_t)>("sendfile");
     return f(out, in, offset, size);
 }

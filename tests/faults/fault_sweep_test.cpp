@@ -510,9 +510,8 @@ Claim claimOf(const Case& c, const ChildRun& run) {
         success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< kopiert.";
     if (op == "check") {
         // The data are sound, only check.dat could not be written.
-        if (startsWith(t, "Prüfung erfolgt, Daten sind in Ordnung; check.dat wurde nicht"))
-            return Claim::Partial;
         success = t == "Prüfung erfolgt, Daten sind in Ordnung";
+        if (!success && has(t, "in Ordnung") && has(t, "check.dat")) return Claim::Partial;
     }
     if (op == "repair")
         success = has(t, " in der Liste, der Rest steht in ") || has(t, " ist in Ordnung; ");
@@ -985,27 +984,6 @@ std::vector<Case> appendCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep, testing::ValuesIn(appendCases()), caseName);
-
-// The transfer file cannot be removed after its pages were appended: the message says
-// both, so the user does not import it a second time unawares.
-TEST(TransferUnderFaults, ImportWhoseTransferFileStaysSaysSo) {
-    ScratchDir dir;
-    const std::string list = page("Seite 0", "100", 0);
-    const std::string transfer = page("Seite 1", "101", 1) + page("Seite 2", "102", 2);
-    put(dir.path(), kListFiles[0], list);
-    put(dir.path(), kTransfer, transfer);
-    ChildOptions options;
-    options.faults = {"HOLMTEX_FAULT_CALLS=unlink", "HOLMTEX_FAULT_NAME=holmtex-trans.txt",
-                      "HOLMTEX_FAULT_AT=1", "HOLMTEX_FAULT_ERRNO=EACCES"};
-    const ChildRun run = runChild(dir.path(), "aktuell", -1, "import", options);
-    EXPECT_EQ(run.text5(),
-              "Die Seiten wurden importiert, aber die Datei >holmtex-trans.txt< "
-              "konnte nicht gelöscht werden: keine Berechtigung.");
-    EXPECT_EQ(test::readFile(dir.path() / kListFiles[0]), list + transfer);
-    EXPECT_EQ(test::readFile(dir.path() / kTransfer), transfer);
-    EXPECT_EQ(run.field("lines"), "1");  // the list is not rebuilt
-    EXPECT_EQ(run.field("combo1"), "");
-}
 
 TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
     long total = 1000;
