@@ -59,8 +59,6 @@ struct CopyPass {
     bool damaged = false;           // the list ends inside a record
     int records = 0;                // whole records read
     std::uint64_t damageStart = 0;  // where the unfinished record begins, when damaged
-
-    bool whole() const { return !error && !damaged; }
 };
 
 // Copies the list into the work file, reading, checking and writing in one pass: each
@@ -189,7 +187,8 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
 
 // "alle löschen" for a list whose file is a symbolic link: the link stays the list. What
 // it points to keeps its place; its content goes into the backup, and the template's
-// content, none without a template, takes its place. Why it failed, or nothing.
+// content, none without a template, takes its place. Says in Text5 what became of it and
+// returns nothing, or returns why nothing was changed.
 std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
                                            const std::string& backup) {
     const std::filesystem::path templateFile = form.filePath(kTemplateFile);
