@@ -8,6 +8,7 @@ WORKDIR ?= workdir
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD     ?= build-fuzz
 FUZZ_SECONDS   ?= 60
+FUZZ_CXX       ?= clang++
 PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins libqt6test6 \
            libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core \
            xvfb xauth
@@ -58,13 +59,13 @@ sanitize: deps
 	  ctest --output-on-failure
 
 fuzz: deps
-	@if ! command -v clang++ >/dev/null 2>&1; then \
-	  echo "make fuzz: clang++ is not installed, so nothing is fuzzed (apt-get install clang)."; \
+	@if ! command -v $(FUZZ_CXX) >/dev/null 2>&1; then \
+	  echo "make fuzz: $(FUZZ_CXX) is not installed, so nothing is fuzzed (apt-get install clang)."; \
 	  exit 0; \
 	fi; \
 	set -e; \
 	[ -f $(FUZZ_BUILD)/build.ninja ] || cmake -S tests/fuzz -B $(FUZZ_BUILD) -G Ninja \
-	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
+	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
 	cmake --build $(FUZZ_BUILD); \
 	mkdir -p $(FUZZ_BUILD)/corpus; \
 	$(FUZZ_BUILD)/record_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
