@@ -499,6 +499,8 @@ struct Baseline {
 struct Outcome {
     Snapshot before, now, restarted;
     ChildRun run;
+    ChildRun firstStart;  // the start-up under `restartFaults`
+    Snapshot afterFirstStart;
     std::string errors;  // what the children printed to stderr
 };
 
@@ -523,7 +525,8 @@ Outcome runCase(const Case& c, std::vector<std::string> faults, bool restart,
             restartFaults.push_back("HOLMTEX_FAULT_COUNTER=" + (scratch.path() / "count").string());
             if (!restartTrace.empty())
                 restartFaults.push_back("HOLMTEX_FAULT_TRACE=" + restartTrace.string());
-            runChild(folder, "aktuell", -1, "start", {restartFaults, errors});
+            o.firstStart = runChild(folder, "aktuell", -1, "start", {restartFaults, errors});
+            o.afterFirstStart = snapshot(folder);
         }
         runChild(folder, "aktuell", -1, "start", {{}, errors});
         o.restarted = snapshot(folder);
@@ -991,39 +994,94 @@ INSTANTIATE_TEST_SUITE_P(Cases, FaultSweep, testing::ValuesIn(allCases()), caseN
 // A crash during an append, then another during the start-up that mends it.
 class RecoverySweep : public testing::TestWithParam<Case> {};
 
+// The file calls of the start-up after a kill at each call of the operation, where that
+// start-up has an append to finish (it writes; the others only read).
+std::map<std::size_t, std::vector<Call>> mendingStarts(const Case& c, const Baseline& base) {
+    std::vector<std::vector<Call>> calls(base.calls.size());
+    inParallel(base.calls.size(), [&](std::size_t k) {
+        ScratchDir traceDir;
+        runCase(c, killAt(k + 1), true, {}, {}, traceDir.path() / "trace");
+        calls[k] = readTrace(traceDir.path() / "trace");
+    });
+    std::map<std::size_t, std::vector<Call>> mending;
+    for (std::size_t k = 0; k < calls.size(); ++k)
+        if (std::any_of(calls[k].begin(), calls[k].end(), [](const Call& call) {
+                return call.kind == "write" || call.kind == "truncate" || call.kind == "unlink" ||
+                       call.kind == "rename";
+            }))
+            mending[k] = calls[k];
+    return mending;
+}
+
 TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
     const Case& c = GetParam();
     Findings findings;
     Counts counts;
     const Baseline base = baseline(c, findings, counts);
-    // The file calls of the start-up after a kill at each call of the operation.
-    std::vector<std::vector<Call>> restartCalls(base.calls.size());
-    inParallel(base.calls.size(), [&](std::size_t k) {
-        ScratchDir traceDir;
-        runCase(c, killAt(k + 1), true, {}, {}, traceDir.path() / "trace");
-        restartCalls[k] = readTrace(traceDir.path() / "trace");
-    });
-    // Only a start-up that has something to mend writes; the others only read.
-    const auto mends = [](const std::vector<Call>& calls) {
-        return std::any_of(calls.begin(), calls.end(), [](const Call& call) {
-            return call.kind == "write" || call.kind == "truncate" || call.kind == "unlink" ||
-                   call.kind == "rename";
-        });
-    };
+    const auto starts = mendingStarts(c, base);
     std::vector<std::pair<std::size_t, std::size_t>> jobs;
-    for (std::size_t k = 0; k < base.calls.size(); ++k)
-        if (mends(restartCalls[k]))
-            for (std::size_t j = 0; j < restartCalls[k].size(); ++j) jobs.emplace_back(k, j);
+    for (const auto& [k, calls] : starts)
+        for (std::size_t j = 0; j < calls.size(); ++j) jobs.emplace_back(k, j);
     inParallel(jobs.size(), [&](std::size_t i) {
         const auto [k, j] = jobs[i];
         const Outcome o = runCase(c, killAt(k + 1), true, killAt(j + 1));
         Judge judge{c, base, findings, counts,
                     "a kill at call " + base.calls[k].line + ", then one at call " +
-                        restartCalls[k][j].line + " of the start-up, after another start-up"};
+                        starts.at(k)[j].line + " of the start-up, after another start-up"};
         judge.children(o);
         judge.folder(o.restarted);
         ++counts.runs;
         counts.kills += 2;
+    });
+    report(c, findings, counts);
+}
+
+TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothing) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    // One kill for each kind of start-up: their calls differ only where the kill came.
+    std::map<std::string, std::size_t> shapes;
+    for (const auto& [k, calls] : mendingStarts(c, base)) {
+        std::string shape;
+        for (const Call& call : calls) shape += call.kind + " " + call.name + "\n";
+        shapes.emplace(shape, k);
+    }
+    struct Job {
+        std::size_t kill;
+        Call call;
+        std::size_t at;
+        std::string error;
+    };
+    std::vector<Job> jobs;
+    for (const auto& [shape, k] : shapes) {
+        ScratchDir traceDir;
+        runCase(c, killAt(k + 1), true, {}, {}, traceDir.path() / "trace");
+        const std::vector<Call> calls = readTrace(traceDir.path() / "trace");
+        for (std::size_t j = 0; j < calls.size(); ++j)
+            for (const std::string& e : errnosFor(calls[j])) jobs.push_back({k, calls[j], j, e});
+    }
+    inParallel(jobs.size(), [&](std::size_t i) {
+        const Job& job = jobs[i];
+        const Outcome o = runCase(
+            c, killAt(job.kill + 1), true,
+            {"HOLMTEX_FAULT_AT=" + std::to_string(job.at + 1), "HOLMTEX_FAULT_ERRNO=" + job.error});
+        Judge judge{c, base, findings, counts,
+                    "a kill at call " + base.calls[job.kill].line + ", then call " + job.call.line +
+                        " of the start-up failing with " + job.error};
+        judge.children(o);
+        // A start-up that could not finish the append says so; the next one finishes it.
+        const std::string& said = o.firstStart.text5();
+        for (const std::string& name : kListFiles)
+            if (!plainOf(o.afterFirstStart, name).whole && !has(said, "nicht") &&
+                !has(said, "beschädigt"))
+                judge.fail(name + " is left unfinished by a start-up that says \"" + said + "\"");
+        judge.where += ", after another start-up";
+        judge.folder(o.restarted);
+        ++counts.runs;
+        ++counts.kills;
+        ++counts.failures;
     });
     report(c, findings, counts);
 }
