@@ -1,16 +1,22 @@
 # Holmtex Notiz: `make run` starts the program, `make test` runs every test, `make deb`
 # builds the Debian package, `make package-check` checks what gets installed.
 # Each first installs the Debian packages that are missing (with sudo when not root).
+# `make sanitize` runs every test built with AddressSanitizer and UndefinedBehaviorSanitizer;
+# `make fuzz` fuzzes the list reader for FUZZ_SECONDS (needs clang, which is optional).
 
-BUILD     ?= build
-RUN_BUILD ?= build-run
-DEB_BUILD ?= build-deb
-WORKDIR   ?= workdir
+BUILD          ?= build
+RUN_BUILD      ?= build-run
+DEB_BUILD      ?= build-deb
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD     ?= build-fuzz
+FUZZ_SECONDS   ?= 60
+FUZZ_CXX       ?= clang++
+WORKDIR        ?= workdir
 PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n \
            libqt6test6 libqt6printsupport6 libgtest-dev libbenchmark-dev \
            fonts-liberation2 fonts-dejavu-core xvfb xauth dpkg-dev
 
-.PHONY: deps configure build run test bench deb package-check clean
+.PHONY: deps configure build run test bench deb package-check sanitize fuzz clean
 
 deps:
 	@missing=""; \
@@ -61,5 +67,34 @@ package-check: deb configure
 	  --driver $(BUILD)/tests/libholmtex_window_driver.so --deb $(DEB_BUILD)/holmtex_*.deb; \
 	rc=$$?; [ $$rc = 77 ] && rc=0; exit $$rc
 
+# The sanitizers stop at the first report. The fault library stays uninstrumented and the
+# tests preload the sanitizer's run-time library before it.
+SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+
+sanitize: deps
+	@[ -f $(SANITIZE_BUILD)/build.ninja ] || cmake -S . -B $(SANITIZE_BUILD) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOLMTEX_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZERS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZERS)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZERS)" \
+	  $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+	cmake --build $(SANITIZE_BUILD)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure
+
+fuzz: deps
+	@if ! command -v $(FUZZ_CXX) >/dev/null 2>&1; then \
+	  echo "make fuzz: $(FUZZ_CXX) is not installed, so nothing is fuzzed (apt-get install clang)."; \
+	  exit 0; \
+	fi; \
+	set -e; \
+	[ -f $(FUZZ_BUILD)/build.ninja ] || cmake -S tests/fuzz -B $(FUZZ_BUILD) -G Ninja \
+	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
+	cmake --build $(FUZZ_BUILD); \
+	mkdir -p $(FUZZ_BUILD)/corpus; \
+	$(FUZZ_BUILD)/record_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	  -dict=tests/fuzz/records.dict -artifact_prefix=$(FUZZ_BUILD)/ \
+	  $(FUZZ_BUILD)/corpus tests/data/reader-seeds
+
 clean:
-	rm -rf $(BUILD) $(RUN_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(RUN_BUILD) $(DEB_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

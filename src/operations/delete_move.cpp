@@ -31,6 +31,7 @@ constexpr const char* kWorkFile = "fam-erg3.txt";
 constexpr const char* kTemplateFile = "holmtex-leer.dat";
 constexpr const char* kNoLine = "Keine Zeile markiert.";
 constexpr const char* kNotSafe = ", aber nicht sicher geschrieben: ";
+constexpr const char* kNotRead = ", aber die Liste nicht ganz gelesen: ";
 
 std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
 
@@ -195,6 +196,9 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     if (replaced.error)
         form.Text5.setText("Die Seite wurde verschoben" + std::string(kNotSafe) +
                            describeError(replaced.error) + ".");
+    else if (!form.listReadProblem().empty())
+        form.Text5.setText("Die Seite wurde verschoben" + std::string(kNotRead) +
+                           form.listReadProblem());
 }
 
 // What "alle löschen" says once the list's content is in its backup.
@@ -335,6 +339,8 @@ void Holmtex::Command2_Click() {
     if (replaced.error)
         Text5.setText("Die Zeile wurde gelöscht" + std::string(kNotSafe) +
                       describeError(replaced.error) + ".");
+    else if (!listReadProblem().empty())
+        Text5.setText("Die Zeile wurde gelöscht" + std::string(kNotRead) + listReadProblem());
 }
 
 // "alle löschen"
@@ -352,7 +358,12 @@ void Holmtex::Command3_Click() {
             Text5.setText(*refused);
             return;
         }
-        if (resolvedFile(file) != file) {
+        std::filesystem::path real;
+        if (int error = resolveFile(file, real)) {
+            Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
+            return;
+        }
+        if (real != file) {
             if (auto failure = emptyLinkedList(*this, file, backup)) {
                 Text5.setText(notEmptied + *failure);
                 return;

@@ -1,6 +1,7 @@
 #include "operations/page_index.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "operations/page_list.h"
 
@@ -31,6 +32,7 @@ private:
 
 struct PageIndex::Scan {
     bool opened = false;
+    int error = 0;  // why the file could not be opened (but missing) or read to its end
     std::optional<FileIdentity> identity;  // taken before the first byte was read
     bool whole = false;     // read up to the size the identity gives, and nothing failed
     bool cleanEnd = false;  // see Entry
@@ -43,7 +45,10 @@ struct PageIndex::Scan {
 // begin. False when the file cannot be opened there.
 bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan) {
     FileSource source;
-    if (!source.open(file)) return false;
+    if (!source.open(file)) {
+        if (source.error() != ENOENT) scan.error = source.error();
+        return false;
+    }
     scan.identity = source.identity();
     if (offset > 0 && !source.seek(offset)) return false;
     scan.opened = true;
@@ -57,13 +62,15 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
         scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
     }
     if (!scan.lines.empty()) reader.decodeInto(scan.last);
-    scan.whole = scan.identity && !source.error() && offset + counted.bytes == scan.identity->size;
+    scan.error = source.error();
+    scan.whole = scan.identity && !scan.error && offset + counted.bytes == scan.identity->size;
     scan.cleanEnd = status == ReadStatus::End && counted.lastByte == '\n';
     return true;
 }
 
 std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::filesystem::path& file,
                                                   PageRecord& last, bool keep) {
+    readError_ = 0;
     Entry& known = entry(kind);
     if (keep && known.known) {
         const std::optional<FileIdentity> now = fileIdentity(file);
@@ -90,6 +97,7 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
     known = Entry{};
     Scan scan;
     readFrom(file, 0, scan);
+    readError_ = scan.error;
     if (!scan.lines.empty()) last = std::move(scan.last);
     auto lines = std::make_shared<Lines>(std::move(scan.lines));
     if (keep && scan.whole) {

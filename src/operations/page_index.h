@@ -36,6 +36,10 @@ public:
     std::shared_ptr<Lines> list(ListKind kind, const std::filesystem::path& file, PageRecord& last,
                                 bool keep = true);
 
+    // Why the last list() could not read the whole file (0: it could, or it is missing);
+    // its lines then are those of the records read before.
+    int readError() const { return readError_; }
+
     // Reads record n of the file into `into` straight from its place, when the file is as
     // it was listed; with fewer records, the last one, and with none, nothing. False when
     // that cannot be vouched for: `into` is then untouched and the file must be read from
@@ -78,6 +82,7 @@ private:
     Entry& entry(ListKind kind) { return entries_[static_cast<std::size_t>(kind)]; }
 
     std::array<Entry, 3> entries_;
+    int readError_ = 0;
 };
 
 }  // namespace holmtex

@@ -57,6 +57,11 @@ bool Holmtex::savePage() {
         return false;
     }
     RefreshList();
+    // Both notes together leave no room for the error's text.
+    if (listReadError())
+        Text5.setText(lost.empty() ? "Die Seite wurde gespeichert, aber die Liste nicht ganz "
+                                     "gelesen: " + describeError(listReadError()) + "."
+                                   : "Gespeichert, aber die Liste nicht ganz gelesen.");
     if (!lost.empty()) Text5.setText(Text5.text() + lost);  // under "Listenzeile n"
     return true;
 }

@@ -511,6 +511,9 @@ void Holmtex::ImportTransfer() {
     if (syncError)
         Text5.setText("Importiert, aber " + name +
                       " ist nicht sicher gelöscht: " + describeError(syncError) + ".");
+    else if (!listReadProblem().empty())
+        Text5.setText("Die Seiten wurden importiert, aber die Liste nicht ganz gelesen: " +
+                      listReadProblem());
 }
 
 void Holmtex::CheckData() {

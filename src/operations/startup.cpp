@@ -32,7 +32,10 @@ void Holmtex::Form_Load() {
     Line1.setVisible(false);
     Line2.setVisible(false);
     Command2.setCaption("markierte Zeile löschen");
-    if (!unfinished.empty()) Text5.setText(unfinished);
+    if (!unfinished.empty())
+        Text5.setText(unfinished);
+    else if (!listReadProblem().empty())
+        Text5.setText("Die Liste wurde nicht ganz gelesen: " + listReadProblem());
 }
 
 }  // namespace holmtex

@@ -82,7 +82,8 @@ int copySynced(const std::filesystem::path& from, const std::filesystem::path& t
 int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup) {
     // The file itself is never moved away for this: it stays the list all the time. A
     // link would be taken as the link itself, so the backup is made from its target.
-    const std::filesystem::path real = resolvedFile(file);
+    std::filesystem::path real;
+    if (int error = resolveFile(file, real)) return error;
     std::filesystem::path fresh = backup;
     fresh += ".neu";
     if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return errno;
@@ -124,12 +125,16 @@ int checkWritable(const std::filesystem::path& file) {
     return ::access(file.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
-std::filesystem::path resolvedFile(const std::filesystem::path& file) {
+int resolveFile(const std::filesystem::path& file, std::filesystem::path& real) {
+    real = file;
     struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return file;
+    if (::lstat(file.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISLNK(st.st_mode)) return 0;
     std::error_code ec;
-    std::filesystem::path real = std::filesystem::weakly_canonical(file, ec);
-    return ec || real.empty() ? file : real;
+    std::filesystem::path target = std::filesystem::weakly_canonical(file, ec);
+    if (ec) return ec.value();
+    if (!target.empty()) real = std::move(target);
+    return 0;
 }
 
 int syncFolder(const std::filesystem::path& folder) {
@@ -171,7 +176,7 @@ FileReplacement::~FileReplacement() { discard(); }
 
 int FileReplacement::begin() {
     discard();
-    real_ = resolvedFile(target_);
+    if (int error = resolveFile(target_, real_)) return error;
     if (real_ != target_) work_ = real_.parent_path() / work_.filename();
     if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return errno;
     fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -29,9 +29,10 @@ std::string describeError(int error);
 int checkWritable(const std::filesystem::path& file);
 
 // The file a name stands for: the target of a symbolic link (followed to its end), else
-// the name itself. A list kept elsewhere through a link is replaced there, so the link
-// stays the list.
-std::filesystem::path resolvedFile(const std::filesystem::path& file);
+// the name itself, also for a name that does not exist. A list kept elsewhere through a
+// link is replaced there, so the link stays the list. 0, or the errno when the name could
+// not be looked at: then nothing may be written in its place.
+int resolveFile(const std::filesystem::path& file, std::filesystem::path& real);
 
 // What became of a file replacement.
 struct ReplaceResult {

@@ -251,7 +251,9 @@ int finishInterruptedAppend(const std::filesystem::path& file) {
     if (::fsync(fd.get()) != 0) return errno;
     fd.close();
     if (create) {
-        if (int error = syncFolder(resolvedFile(file).parent_path())) return error;
+        std::filesystem::path real;
+        if (int error = resolveFile(file, real)) return error;
+        if (int error = syncFolder(real.parent_path())) return error;
     }
     return removeRedo(redoPath);
 }
@@ -290,7 +292,8 @@ AppendResult appendRecords(const std::filesystem::path& file, std::string_view r
         lineEnd = tail.lineEnd;
     }
     // The file the name stands for, and so the folder a new file lies in.
-    const std::filesystem::path real = resolvedFile(file);
+    std::filesystem::path real;
+    if (int error = resolveFile(file, real)) return fail(error, file);
     if (records.empty()) {
         if (existed) return result;
         fd.reset(posix::openRetrying(file.c_str(), kFlags | O_CREAT, 0666));

@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -18,17 +16,31 @@ int fail(const char* what) {
     return 2;
 }
 
+// The whole of zzz.txt; false when it cannot be read.
+bool readAll(const char* name, std::string& bytes) {
+    int fd;
+    do {
+        fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ::close(fd);
+            return n == 0;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 }  // namespace
 
 int main() {
-    std::ifstream in("zzz.txt", std::ios::binary);
-    if (!in) {
+    std::string bytes;
+    if (!readAll("zzz.txt", bytes)) {
         std::fprintf(stderr, "krumo-34: zzz.txt fehlt oder kann nicht gelesen werden\n");
-        return 1;
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        std::fprintf(stderr, "krumo-34: zzz.txt kann nicht gelesen werden\n");
         return 1;
     }
 

@@ -231,6 +231,10 @@ public:
     const std::vector<Control*>& controls() const { return controls_; }
     Control* findControl(std::string_view qualifiedName) const;
 
+    // Why the last RefreshList could not read the whole list file ("Ein-/Ausgabefehler
+    // (holmtex-aktuell.dat)."), or "" when it could; and its errno, or 0.
+    const std::string& listReadProblem() const { return listReadProblem_; }
+    int listReadError() const { return listReadError_; }
     // Appends records to the list's file, all or nothing, and tells the page index what
     // the append did.
     AppendResult appendToList(ListKind list, std::string_view bytes);
@@ -254,6 +258,8 @@ private:
     int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<std::function<void()>> windowObservers_;
     PageIndex pageIndex_;
+    std::string listReadProblem_;
+    int listReadError_ = 0;
 };
 
 }  // namespace holmtex

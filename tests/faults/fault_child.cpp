@@ -1,21 +1,68 @@
-// Runs one delete or move operation of the window on a folder and prints what the window
-// shows afterwards, for tests that run it with the fault library preloaded.
+// Runs one operation of the window on a folder and prints what the window shows
+// afterwards, for tests that run it with the fault library preloaded.
 //
 //   holmtex_fault_child FOLDER LIST LINE OPERATION
 //     LIST       aktuell, archiv or allgemein: the list chosen first
 //     LINE       the line clicked before the operation; -1 clicks none
-//     OPERATION  delete (markierte Zeile löschen), all (alle löschen, answered Yes),
-//                archiv, aktuell, allgemein (the three moves), duplicates (Duplikate löschen)
+//     OPERATION  save (a new page typed, then "Speichern"), close (the same, then
+//                " Programm schließen, letztes Fenster speichern"), rescue (the page text
+//                edited, then "Schließen, ohne Speichern"), text ("Info alsTextdatei
+//                speichern", with the real krumo-34), duplicates ("Duplikate löschen"),
+//                delete (markierte Zeile löschen), all (alle löschen, answered Yes),
+//                archiv, aktuell, allgemein (the three moves), import, export, copy,
+//                check, repair (the command words), start (only the start-up, counted too)
 //
-// Output, one per line: Text5, the number of list lines, the selected line, Text2.
+// Like the program, the child first takes the folder for itself.
+//
+// The faults count from the operation on (for start: from the start-up on). Just before
+// it the child prints the line "go". Afterwards it prints, one per line, NAME=value with
+// line ends written as \r and \n: text5, lines (list lines), line (selected line), text1,
+// text2, combo1, ended (1 when the program ended), micros (how long the operation took), box (each
+// message box shown, title|text).
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "app/folder_claim.h"
 #include "window/holmtex.h"
+
+namespace {
+
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void startCounting() {
+    using Start = void (*)();
+    if (auto start = reinterpret_cast<Start>(dlsym(RTLD_DEFAULT, "holmtex_fault_start"))) start();
+}
+
+// A new page as a user types it.
+void typePage(holmtex::Holmtex& form) {
+    form.Text1.setText("Neue Seite\r\nmit \"Zitat\" und Ümlaut, Komma");
+    form.Text2.setText("4711-neu");
+    form.v1t.setText("Vater Neu");
+    form.m1t.setText("Mutter Neu");
+    form.k11t.setText("Kind, eins");
+    form.bem1t.setText("Bemerkung \"zitiert\"");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace holmtex;
@@ -26,18 +73,49 @@ int main(int argc, char** argv) {
     const std::string list = argv[2], operation = argv[4];
     const int line = std::atoi(argv[3]);
 
+    auto began = std::chrono::steady_clock::now();
     ScriptedPlatform platform;
+    platform.runPrograms = true;
     Holmtex form(platform, argv[1]);
+    form.setProgramDir(HOLMTEX_SIBLING_DIR);
+    if (operation == "start") {
+        std::printf("go\n");
+        std::fflush(stdout);
+        startCounting();
+    }
+    if (!claimWorkFolder(argv[1], platform)) {
+        std::printf("busy=1\n");
+        return 0;
+    }
     form.Form_Load();
-    if (list == "archiv") form.Option2.setValue(true);
-    if (list == "allgemein") form.Option3.setValue(true);
-    if (line >= 0) form.List1.clickLine(line);
+    if (operation != "start") {
+        if (list == "archiv") form.Option2.setValue(true);
+        if (list == "allgemein") form.Option3.setValue(true);
+        if (line >= 0) form.List1.clickLine(line);
+        if (operation == "save" || operation == "close") typePage(form);
+        if (operation == "rescue") {
+            form.Text1.setText("Gerettete Seite");
+            form.Text2.setText("4711-rettung");
+        }
+        // Only what the operation says counts.
+        form.Text5.setText("");
+        std::printf("go\n");
+        std::fflush(stdout);
+        began = std::chrono::steady_clock::now();
+        startCounting();
+    }
 
-    // The faults count from here on.
-    using Start = void (*)();
-    if (auto start = reinterpret_cast<Start>(dlsym(RTLD_DEFAULT, "holmtex_fault_start"))) start();
-
-    if (operation == "delete")
+    if (operation == "save")
+        form.Command1_Click();
+    else if (operation == "close")
+        form.Command5_Click();
+    else if (operation == "rescue")
+        form.Command9_Click();
+    else if (operation == "text")
+        form.Command7_Click();
+    else if (operation == "duplicates")
+        form.Command23_Click();
+    else if (operation == "delete")
         form.Command2_Click();
     else if (operation == "all")
         form.Command3_Click();
@@ -47,12 +125,29 @@ int main(int argc, char** argv) {
         form.Command21_Click();
     else if (operation == "allgemein")
         form.Command22_Click();
-    else if (operation == "duplicates")
-        form.Command23_Click();
-    else
+    else if (operation == "import")
+        form.Combo1.setText("import!");
+    else if (operation == "export")
+        form.Combo1.setText("export!");
+    else if (operation == "copy")
+        form.Combo1.setText("kopie!");
+    else if (operation == "check")
+        form.Combo1.setText("datacheck!");
+    else if (operation == "repair")
+        form.Combo1.setText("reparatur!");
+    else if (operation != "start")
         return 2;
 
-    std::printf("%s\n%d\n%d\n%s\n", form.Text5.text().c_str(), form.List1.listCount(),
-                form.List1.listIndex(), form.Text2.text().c_str());
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - began)
+                            .count();
+    std::printf(
+        "text5=%s\nlines=%d\nline=%d\ntext1=%s\ntext2=%s\ncombo1=%s\nended=%d\nmicros=%lld\n",
+        escaped(form.Text5.text()).c_str(), form.List1.listCount(), form.List1.listIndex(),
+        escaped(form.Text1.text()).c_str(), escaped(form.Text2.text()).c_str(),
+        escaped(form.Combo1.text()).c_str(), platform.ended ? 1 : 0,
+        static_cast<long long>(micros));
+    for (const auto& box : platform.shown)
+        std::printf("box=%s|%s\n", escaped(box.title).c_str(), escaped(box.text).c_str());
     return 0;
 }

@@ -92,6 +92,13 @@ const char* const kMessages[] = {
     "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 ließ sich nicht starten.",
     "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 meldet den Fehler 255.",
     "Die Textdatei wurde nicht gespeichert: das Programm krumo-34 ist abgestürzt.",
+    // A list that could not be read to its end
+    "Die Liste wurde nicht ganz gelesen: {error} ({list}).",
+    "Die Seite wurde gespeichert, aber die Liste nicht ganz gelesen: {error}.",
+    "Gespeichert, aber die Liste nicht ganz gelesen.{lost}",
+    "Die Zeile wurde gelöscht, aber die Liste nicht ganz gelesen: {error} ({list}).",
+    "Die Seite wurde verschoben, aber die Liste nicht ganz gelesen: {error} ({list}).",
+    "Die Seiten wurden importiert, aber die Liste nicht ganz gelesen: {error} ({list}).",
     // Family sheet and GEDCOM
     "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen stehen "
     "darf.",

@@ -3,9 +3,6 @@
 // Afterwards every list must read whole, no page may be lost, each list holds its old or
 // its new content, and the message says what really happened.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,70 +12,34 @@
 #include <string>
 #include <vector>
 
+#include "faults/child_runner.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "record/record_io.h"
 #include "support/test_support.h"
 
-extern char** environ;
-
 namespace holmtex {
 namespace {
 
+using test::ChildRun;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
 namespace fs = std::filesystem;
 
-struct ChildRun {
-    bool killed = false;
-    int exitCode = -1;
-    std::vector<std::string> out;  // Text5, number of list lines, selected line, Text2
-};
+// The kinds of file calls this test was written for; the sweep over every operation
+// counts the rest as well.
+const std::string kCalls =
+    "HOLMTEX_FAULT_CALLS=open,read,write,fsync,rename,unlink,link,truncate,chmod,copy";
 
-// Runs the child on `folder` with the fault settings `faults` ("NAME=value").
 ChildRun runChild(const fs::path& folder, const std::string& list, int line, const std::string& op,
-                  const std::vector<std::string>& faults) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "HOLMTEX_FAULT_", 14) != 0 && std::strncmp(*e, "LD_PRELOAD=", 11) != 0)
-            env.push_back(*e);
-    env.push_back(std::string("LD_PRELOAD=") + HOLMTEX_FAULT_LIBRARY);
-    env.push_back("HOLMTEX_FAULT_DIR=" + folder.string());
-    env.push_back("HOLMTEX_FAULT_WAIT=1");
-    env.insert(env.end(), faults.begin(), faults.end());
-    std::vector<std::string> args = {HOLMTEX_FAULT_CHILD, folder.string(), list,
-                                     std::to_string(line), op};
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-
-    ChildRun run;
-    int fds[2];
-    if (::pipe(fds) != 0) return run;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(fds[1], 1);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-        out.append(buffer, static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
-        run.out.push_back(out.substr(at, end - at));
-    return run;
+                  std::vector<std::string> faults) {
+    if (std::none_of(faults.begin(), faults.end(),
+                     [](const std::string& f) { return f.rfind("HOLMTEX_FAULT_CALLS=", 0) == 0; }))
+        faults.push_back(kCalls);
+    test::ChildOptions options;
+    options.faults = std::move(faults);
+    return test::runChild(folder, list, line, op, options);
 }
 
 std::string bytesOf(const std::string& prefix, int count, std::size_t textLength) {
@@ -202,7 +163,7 @@ void check(const fs::path& folder, const Scenario& s, const Before& b, const Chi
 
     const auto source = contentOf(folder / sourceName);
     const auto backup = contentOf(folder / kBackups.at(s.source));
-    const std::string text = run.out.empty() ? "" : run.out[0];
+    const std::string& text = run.text5();
     const std::string why = error ? describeError(*error) : "";
     const bool old = source == b.files.at(sourceName);
     if (s.op == "all") {
@@ -241,7 +202,8 @@ void check(const fs::path& folder, const Scenario& s, const Before& b, const Chi
         const std::string failed =
             s.target ? "Die Seite wurde nicht verschoben: " : "Die Zeile wurde nicht gelöscht: ";
         EXPECT_TRUE(startsWith(text, failed + why + " (")) << text;
-        EXPECT_EQ(run.out.at(1), std::to_string(s.count)) << "the list must show every line still";
+        EXPECT_EQ(run.field("lines"), std::to_string(s.count))
+            << "the list must show every line still";
     } else if (old) {
         EXPECT_TRUE(startsWith(text, "Die Seite steht nun in beiden Listen: " + why)) << text;
     } else {
@@ -336,7 +298,7 @@ TEST(DeleteMoveFaults, FileSystemsWithoutHardLinksOrNoReplaceRenameStillWork) {
     ChildRun run =
         runChild(folder.path(), move.list, move.marked, move.op,
                  {"HOLMTEX_FAULT_CALLS=link", "HOLMTEX_FAULT_AT=1", "HOLMTEX_FAULT_ERRNO=EPERM"});
-    EXPECT_EQ(run.out.at(0), "Listenzeile 2");
+    EXPECT_EQ(run.text5(), "Listenzeile 2");
     EXPECT_EQ(readFile(folder / "holmtex-aktuell.dat"), b.sourceNew);
     EXPECT_EQ(readFile(folder / "holmtex-archiv.dat"), b.targetNew);
     EXPECT_EQ(contentOf(folder / "holmtex-aktuell.bak"), b.files.at("holmtex-aktuell.dat"));
@@ -346,7 +308,7 @@ TEST(DeleteMoveFaults, FileSystemsWithoutHardLinksOrNoReplaceRenameStillWork) {
     run = runChild(
         folder.path(), "aktuell", -1, "all",
         {"HOLMTEX_FAULT_CALLS=rename", "HOLMTEX_FAULT_AT=2", "HOLMTEX_FAULT_ERRNO=EINVAL"});
-    EXPECT_EQ(run.out.at(0), "Die Datei wurde gelöscht und unter holmtex-aktuell.bak gespeichert");
+    EXPECT_EQ(run.text5(), "Die Datei wurde gelöscht und unter holmtex-aktuell.bak gespeichert");
     EXPECT_EQ(readFile(folder / "holmtex-aktuell.dat"), "Vorlage");
     EXPECT_EQ(readFile(folder / "holmtex-aktuell.bak"), b.sourceNew);
     EXPECT_FALSE(fs::exists(folder / "holmtex-leer.dat"));
@@ -377,7 +339,7 @@ TEST(DuplicatesFaults, AFailedReadShowsWhyAndLeavesNoShortWorkFile) {
                      {"HOLMTEX_FAULT_CALLS=read", "HOLMTEX_FAULT_AT=" + std::to_string(k),
                       "HOLMTEX_FAULT_ERRNO=EIO"});
         ASSERT_EQ(0, run.exitCode);
-        const std::string text = run.out.at(0);
+        const std::string text = run.text5();
         if (text == "300") {
             EXPECT_EQ(whole, readFile(folder / "z1.txt"));
         } else {

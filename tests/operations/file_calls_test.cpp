@@ -1,10 +1,7 @@
-// Appends killed at every file call, and file systems that lack a call: this program puts
-// its own write(), fsync(), ftruncate(), unlink(), renameat2() and link() in front of the C
-// library's for everything linked into it.
-#include <dlfcn.h>
+// Appends killed at every file call, and file systems that lack a call, with the fault
+// library linked into this program.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,81 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "faults/fault_control.h"
 #include "operations/pages.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
-
-namespace {
-
-long killAt = 0;         // when set, the process dies at this counted call
-long counted = 0;        // calls counted so far
-int renameat2Fails = 0;  // errno for every renameat2(), 0: none
-int linkFails = 0;       // errno for every link(), 0: none
-int folderSyncs = 0;     // fsync() calls on folders
-
-template <typename F>
-F real(const char* name) {
-    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
-
-// Counts the call; the process dies when it is the one chosen.
-void count() {
-    if (killAt && ++counted == killAt) ::kill(::getpid(), SIGKILL);
-}
-
-}  // namespace
-
-extern "C" {
-
-ssize_t write(int fd, const void* buffer, size_t size) {
-    static const auto f = real<ssize_t (*)(int, const void*, size_t)>("write");
-    // A write cut short by the kill leaves part of its bytes.
-    if (killAt && counted + 1 == killAt) f(fd, buffer, size / 2);
-    count();
-    return f(fd, buffer, size);
-}
-
-int fsync(int fd) {
-    static const auto f = real<int (*)(int)>("fsync");
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) ++folderSyncs;
-    count();
-    return f(fd);
-}
-
-int ftruncate(int fd, off_t length) noexcept {
-    static const auto f = real<int (*)(int, off_t)>("ftruncate");
-    count();
-    return f(fd, length);
-}
-
-int unlink(const char* path) noexcept {
-    static const auto f = real<int (*)(const char*)>("unlink");
-    count();
-    return f(path);
-}
-
-int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
-    if (renameat2Fails) {
-        errno = renameat2Fails;
-        return -1;
-    }
-    static const auto f = real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
-    return f(fromDir, from, toDir, to, flags);
-}
-
-int link(const char* from, const char* to) noexcept {
-    if (linkFails) {
-        errno = linkFails;
-        return -1;
-    }
-    static const auto f = real<int (*)(const char*, const char*)>("link");
-    return f(from, to);
-}
-
-}  // extern "C"
 
 namespace holmtex {
 namespace {
@@ -103,10 +31,11 @@ namespace fs = std::filesystem;
 bool appendKilledAt(long k, const fs::path& file, const std::string& records) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        counted = 0;
-        killAt = k;
+        test::FaultScope kill({{"DIR", file.parent_path().string()},
+                               {"CALLS", "write,fsync,truncate,unlink"},
+                               {"AT", std::to_string(k)},
+                               {"ERRNO", "KILL"}});
         const bool ok = appendRecords(file, records).ok();
-        killAt = 0;
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -195,14 +124,21 @@ TEST(AppendKills, TheNextOperationOnTheListFinishesTheAppend) {
 }
 
 TEST(AppendRecords, AnAppendThatMakesTheFileSyncsItsFolder) {
-    TempDir dir;
+    TempDir dir, traceDir;
     writeFile(dir / "holmtex-aktuell.dat", "");
-    folderSyncs = 0;
-    ASSERT_TRUE(appendRecords(dir / "holmtex-aktuell.dat", recordBytes(makePage("1", 0))).ok());
-    const int toAFile = folderSyncs;
-    folderSyncs = 0;
-    ASSERT_TRUE(appendRecords(dir / "holmtex-archiv.dat", recordBytes(makePage("1", 0))).ok());
-    EXPECT_EQ(folderSyncs, toAFile + 1);
+    const auto folderSyncs = [&](const char* name) {
+        const fs::path trace = traceDir / name;
+        {
+            test::FaultScope count({{"DIR", dir.path().string()},
+                                    {"CALLS", "fsync"},
+                                    {"NAME", dir.path().filename().string()},
+                                    {"TRACE", trace.string()}});
+            EXPECT_TRUE(appendRecords(dir / name, recordBytes(makePage("1", 0))).ok());
+        }
+        return test::tracedCalls(trace).size();
+    };
+    const std::size_t toAFile = folderSyncs("holmtex-aktuell.dat");
+    EXPECT_EQ(folderSyncs("holmtex-archiv.dat"), toAFile + 1);
 }
 
 // Some file systems (FAT, some network ones) know neither a no-replace rename nor hard
@@ -211,11 +147,15 @@ TEST(RenameIfFree, WithNeitherNoReplaceRenameNorHardLinks) {
     TempDir dir;
     writeFile(dir / "a", "A");
     writeFile(dir / "b", "B");
-    renameat2Fails = EINVAL;
-    linkFails = EPERM;
-    const int taken = renameIfFree(dir / "a", dir / "b");
-    const int free = renameIfFree(dir / "a", dir / "c");
-    renameat2Fails = linkFails = 0;
+    int taken, free;
+    {
+        test::FaultScope lacking({{"DIR", dir.path().string()},
+                                  {"CALLS", "renameat2,link"},
+                                  {"AT", "every"},
+                                  {"ERRNO", "renameat2:EINVAL,link:EPERM"}});
+        taken = renameIfFree(dir / "a", dir / "b");
+        free = renameIfFree(dir / "a", dir / "c");
+    }
     EXPECT_EQ(taken, EEXIST);
     EXPECT_EQ(free, 0);
     EXPECT_EQ(readFile(dir / "b"), "B");

@@ -1,58 +1,19 @@
 // Export, copy and import through the transfer file, with real failures of the file system.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "faults/fault_control.h"
 #include "operations/page_list.h"
 #include "operations/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
-
-// While set, unlink() of the transfer file fails with this errno. This program's own
-// unlink() and fsync() stand in front of the C library's for everything linked into it.
-static int unlinkTransferFails = 0;
-// While set, fsync() of a folder fails with this errno once the transfer file is gone.
-static int folderSyncFailsAfterImport = 0;
-static bool transferGone = false;
-// When set, gets "unlink NAME" and "fsync folder" for each such call.
-static std::vector<std::string>* calls = nullptr;
-
-extern "C" int unlink(const char* path) noexcept {
-    const char* slash = std::strrchr(path, '/');
-    const char* name = slash ? slash + 1 : path;
-    if (calls) calls->push_back(std::string("unlink ") + name);
-    const bool transfer = std::strcmp(name, "holmtex-trans.txt") == 0;
-    if (unlinkTransferFails && transfer) {
-        errno = unlinkTransferFails;
-        return -1;
-    }
-    static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
-    const int result = real(path);
-    if (transfer && result == 0) transferGone = true;
-    return result;
-}
-
-extern "C" int fsync(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        if (calls) calls->push_back("fsync folder");
-        if (folderSyncFailsAfterImport && transferGone) {
-            errno = folderSyncFailsAfterImport;
-            return -1;
-        }
-    }
-    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
-    return real(fd);
-}
 
 namespace holmtex {
 namespace {
@@ -225,9 +186,14 @@ TEST_F(Transfer, ImportWhoseTransferFileStaysSaysSo) {
     writeFile(aktuell(), bytesOf({pages[0]}));
     writeFile(trans(), bytesOf({pages[1], pages[2]}));
     form.Form_Load();
-    unlinkTransferFails = EACCES;
-    form.Combo1.setText("import!");
-    unlinkTransferFails = 0;
+    {
+        test::FaultScope fault({{"DIR", dir.path().string()},
+                                {"CALLS", "unlink"},
+                                {"NAME", "holmtex-trans.txt"},
+                                {"AT", "1"},
+                                {"ERRNO", "EACCES"}});
+        form.Combo1.setText("import!");
+    }
     EXPECT_EQ(form.Text5.text(),
               "Die Seiten wurden importiert, aber >holmtex-trans.txt< nicht gelöscht: "
               "keine Berechtigung.");
@@ -243,20 +209,32 @@ TEST_F(Transfer, ImportDeletesTheTransferFileAndThenSyncsTheFolder) {
     writeFile(aktuell(), bytesOf({pages[0]}));
     writeFile(trans(), bytesOf({pages[1]}));
     form.Form_Load();
-    std::vector<std::string> log;
-    calls = &log;
-    form.Combo1.setText("import!");
-    calls = nullptr;
+    const std::string folder = dir.path().filename().string();
+    test::TempDir traceDir;
+    {
+        test::FaultScope trace({{"DIR", dir.path().string()},
+                                {"CALLS", "unlink,fsync"},
+                                {"TRACE", (traceDir / "calls").string()}});
+        form.Combo1.setText("import!");
+    }
+    const std::vector<std::string> log = test::tracedCalls(traceDir / "calls");
     const auto gone = std::find(log.begin(), log.end(), "unlink holmtex-trans.txt");
     ASSERT_NE(gone, log.end());
-    EXPECT_NE(std::find(gone, log.end(), "fsync folder"), log.end());
+    const auto synced = std::find(gone, log.end(), "fsync " + folder);
+    ASSERT_NE(synced, log.end());
     EXPECT_EQ(form.Text5.text(), "Listenzeile 1");
 
+    // The next import meets the same calls; that sync fails there.
+    const auto folderSyncs = std::count(log.begin(), synced + 1, "fsync " + folder);
     writeFile(trans(), bytesOf({pages[2]}));
-    transferGone = false;
-    folderSyncFailsAfterImport = EIO;
-    form.Combo1.setText("import!");
-    folderSyncFailsAfterImport = 0;
+    {
+        test::FaultScope fault({{"DIR", dir.path().string()},
+                                {"CALLS", "fsync"},
+                                {"NAME", folder},
+                                {"AT", std::to_string(folderSyncs)},
+                                {"ERRNO", "EIO"}});
+        form.Combo1.setText("import!");
+    }
     EXPECT_EQ(
         form.Text5.text(),
         "Importiert, aber >holmtex-trans.txt< ist nicht sicher gelöscht: Ein-/Ausgabefehler.");

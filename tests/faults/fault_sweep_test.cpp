@@ -1,0 +1,1143 @@
+// Every writing operation of the window under real file failures and crashes. A child
+// program runs one operation on a prepared folder with the fault library preloaded; the
+// library makes its k-th file call fail with an errno that call can meet, or kills the
+// child right there. Another sweep kills it at random moments. After each run (after a
+// kill: after a fresh start-up, as a user restarting would) the folder must hold:
+//
+//   - every list file reads whole, if it did before;
+//   - every page that was in a list or the transfer file is in a list, a backup or the
+//     transfer file, unchanged;
+//   - each list file and the transfer file has its old or its new content, nothing between;
+//   - what the message says happened, happened; what it says failed, left the files alone.
+//
+// HOLMTEX_SWEEP_KILLS sets the number of random kills (default 1000), HOLMTEX_SWEEP_JOBS
+// the number of children run at once (default: the number of processors).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "faults/child_runner.h"
+#include "record/codepage.h"
+#include "record/record_io.h"
+#include "support/plain_records.h"
+#include "support/test_support.h"
+
+namespace holmtex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ChildOptions;
+using test::ChildRun;
+using test::PlainList;
+using test::PlainRecord;
+using test::readPlain;
+using test::runChild;
+
+constexpr const char* kTransfer = "holmtex-trans.txt";
+constexpr const char* kTemplate = "holmtex-leer.dat";
+constexpr const char* kRescue = "holmtex-letzter Eintrag.txt";
+const std::vector<std::string> kListFiles = {"holmtex-aktuell.dat", "holmtex-archiv.dat",
+                                             "holmtex-grund.dat"};
+const std::vector<std::string> kBackupFiles = {"holmtex-aktuell.bak", "holmtex-archiv.bak",
+                                               "holmtex-grund.bak"};
+
+std::string listFile(const std::string& list) {
+    return list == "archiv" ? kListFiles[1] : list == "allgemein" ? kListFiles[2] : kListFiles[0];
+}
+
+std::size_t listIndex(const std::string& file) {
+    return static_cast<std::size_t>(std::find(kListFiles.begin(), kListFiles.end(), file) -
+                                    kListFiles.begin());
+}
+
+bool isMove(const std::string& op) {
+    return op == "archiv" || op == "aktuell" || op == "allgemein";
+}
+
+// ---- Folders and what they hold ----
+
+// A fresh folder, in memory where the machine has /dev/shm: the sweep syncs a lot.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::error_code ec;
+        const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
+                                  ? fs::path("/dev/shm")
+                                  : fs::temp_directory_path();
+        std::string pattern = (base / "holmtex-sweep-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+struct Entry {
+    bool link = false;
+    unsigned mode = 0;
+    std::string bytes;
+    std::shared_ptr<const PlainList> plain;  // the records, read once
+};
+using Snapshot = std::map<std::string, Entry>;  // by bare name; folders left out
+
+Snapshot snapshot(const fs::path& folder) {
+    Snapshot s;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        if (e.is_directory(ec)) continue;
+        Entry entry;
+        entry.link = e.is_symlink(ec);
+        entry.mode = static_cast<unsigned>(fs::status(e.path(), ec).permissions());
+        entry.bytes = test::readFile(e.path());
+        entry.plain = std::make_shared<const PlainList>(readPlain(entry.bytes));
+        s[e.path().filename().string()] = std::move(entry);
+    }
+    return s;
+}
+
+const PlainList& plainOf(const Snapshot& s, const std::string& name) {
+    static const PlainList none;
+    const auto found = s.find(name);
+    return found == s.end() ? none : *found->second.plain;
+}
+
+std::optional<std::string> bytesOf(const Snapshot& s, const std::string& name) {
+    const auto found = s.find(name);
+    if (found == s.end()) return std::nullopt;
+    return found->second.bytes;
+}
+
+std::string shown(const std::optional<std::string>& bytes) {
+    if (!bytes) return "(missing)";
+    std::string out = std::to_string(bytes->size()) + " bytes";
+    const PlainList list = readPlain(*bytes);
+    out += ", " + std::to_string(list.records.size()) + " records";
+    if (!list.whole) out += " and a damaged tail";
+    return out;
+}
+
+// ---- Pages ----
+
+std::string normalized(std::string_view text) {
+    std::string out(text);
+    std::replace(out.begin(), out.end(), '"', '\'');
+    return out;
+}
+
+// A page is known by its page text; a quote may have become an apostrophe on the way.
+std::string keyOf(const PlainRecord& r) { return normalized(r.text(PageText)); }
+
+// Everything but the list tag, which a move changes.
+std::string contentOf(const PlainRecord& r) {
+    std::string out;
+    for (int n = 1; n <= kItemCount; ++n) {
+        if (n == ListTag) continue;
+        out += r.items[n - 1] ? "\x1f" + normalized(*r.items[n - 1]) : std::string("\x1e");
+    }
+    return out;
+}
+
+const std::vector<PlainRecord>& recordsOf(const Snapshot& s, const std::string& name) {
+    return plainOf(s, name).records;
+}
+
+bool sameRecords(const std::vector<PlainRecord>& a, const std::vector<PlainRecord>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto& x, auto& y) {
+               return contentOf(x) == contentOf(y);
+           });
+}
+
+// Records as our own writer puts them: `items` fill in the usual page.
+std::string page(const std::string& text, const std::string& number, int minute,
+                 std::initializer_list<std::pair<int, std::string>> items = {}) {
+    PageRecord r;
+    r.set(ViewMarker, "->2");
+    r.set(SaveDate, "01.02.2025");
+    char time[16];
+    std::snprintf(time, sizeof time, "10:%02d:00", minute % 60);
+    r.set(SaveTime, time);
+    r.set(AddMarker, "");
+    r.set(ListTag, "aktu");
+    for (int n = PageText; n <= kItemCount; ++n) r.set(n, "");
+    r.set(PageText, text);
+    r.set(ProcessNumber, number);
+    for (const auto& [n, value] : items) r.set(n, value);
+    return recordBytes(r);
+}
+
+// A record as another program may write it: bare items, an absent remark, an empty
+// string where ours has none, a quote inside a bare item, bytes after a closing quote.
+std::string foreignPage(const std::string& text, const std::string& number) {
+    std::vector<std::string> items(kItemCount);
+    items[0] = "->4";
+    items[1] = "05.05.2020";
+    items[2] = "\"09:09:09\"";
+    items[3] = "\"\"";
+    items[4] = "frei";
+    items[6] = "arch";
+    items[7] = "\"" + text + "\"";
+    items[8] = "\"" + number + "\"";
+    items[9] = "ab\"c";
+    items[10] = "\"Kind zwei\"x";
+    items[11] = "\xC4rger";  // Ä in Windows-1252
+    items[15] = "Vater Fremd";
+    items[16] = "\"Mutter, mit Komma\"";
+    items[17] = "1.1.1900";
+    items[48] = "Schluss";
+    std::string out;
+    for (int i = 0; i < kItemCount; ++i) out += (i ? "," : "") + items[i];
+    return out + "\r\n";
+}
+
+std::string pages(const std::string& prefix, int count, std::size_t textLength = 0) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += page(prefix + std::to_string(i) + std::string(textLength, '.'),
+                    std::to_string(100 + i), i, {{fatherItem(1), "Vater " + std::to_string(i)}});
+    return out;
+}
+
+void put(const fs::path& folder, const std::string& name, const std::string& bytes) {
+    test::writeFile(folder / name, bytes);
+}
+
+// ---- The prepared folders ----
+
+struct Scenario {
+    const char* name;
+    std::function<void(const fs::path&)> fill;
+};
+
+void usualRest(const fs::path& f) {
+    put(f, "holmtex-aktuell.bak", pages("alt aktuell ", 1));
+    put(f, "holmtex-archiv.bak", pages("alt archiv ", 1));
+    put(f, kTemplate, "");
+    put(f, "z1.txt", "\"alte z1.txt\"\r\n");
+    put(f, kRescue, page("alte Rettung", "1", 1));
+    put(f, "check.dat", "alt");
+}
+
+const Scenario kUsual{"usual", [](const fs::path& f) {
+                          put(f, kListFiles[0],
+                              page("Seite a0", "100", 0) + foreignPage("Seite a1", "101") +
+                                  page("Seite a2\r\n\xC3\x9C"
+                                       "berschrift, zweite Zeile",
+                                       "4711", 2,
+                                       {{childItem(1, 1), "Kind, eins"},
+                                        {remarkItem(2), "Bemerkung\r\nzwei Zeilen"}}) +
+                                  page("Seite a3", "4711", 3) + page("Seite a4", "815", 4) +
+                                  page("Seite a5", "4711", 5));
+                          put(f, kListFiles[1], pages("Seite r", 3));
+                          put(f, kTransfer,
+                              page("Transfer t0", "900", 0) + foreignPage("Transfer t1", "901"));
+                          usualRest(f);
+                      }};
+
+// Long enough for several reads and writes of each file.
+const Scenario kBig{"big", [](const fs::path& f) {
+                        put(f, kListFiles[0], pages("Seite g", 400, 700));
+                        put(f, kListFiles[1], pages("Seite r", 2));
+                        put(f, kTransfer, pages("Transfer t", 30, 700));
+                        usualRest(f);
+                    }};
+
+std::string tornRecord(const std::string& text) {
+    const std::string whole = page(text, "999", 9);
+    return whole.substr(0, whole.size() / 2);
+}
+
+const Scenario kDamaged{"damaged", [](const fs::path& f) {
+                            put(f, kListFiles[0], pages("Seite d", 3) + tornRecord("Seite halb"));
+                            put(f, kListFiles[1], pages("Seite r", 2));
+                            put(f, kTransfer, pages("Transfer t", 1));
+                            usualRest(f);
+                        }};
+
+const Scenario kDamagedTarget{"damagedTarget", [](const fs::path& f) {
+                                  put(f, kListFiles[0], pages("Seite a", 3));
+                                  put(f, kListFiles[1],
+                                      pages("Seite r", 2) + tornRecord("Seite halb"));
+                                  put(f, kTransfer, pages("Transfer t", 1));
+                                  usualRest(f);
+                              }};
+
+std::string withoutLineEnd(std::string bytes) { return bytes.substr(0, bytes.size() - 2); }
+
+const Scenario kUnterminated{"unterminated", [](const fs::path& f) {
+                                 put(f, kListFiles[0], withoutLineEnd(pages("Seite u", 3)));
+                                 put(f, kListFiles[2], withoutLineEnd(pages("Seite g", 1)));
+                                 put(f, kTransfer, withoutLineEnd(pages("Transfer t", 2)));
+                                 usualRest(f);
+                             }};
+
+// The last record ends right after its 48th comma: item 49 never began.
+const Scenario kCut48{"cut48", [](const fs::path& f) {
+                          std::string cut = page("Seite halb", "999", 9);
+                          cut = cut.substr(0, cut.rfind(',') + 1);
+                          put(f, kListFiles[0], pages("Seite c", 2) + cut);
+                          put(f, kTransfer, pages("Transfer t", 1));
+                          usualRest(f);
+                      }};
+
+const Scenario kProtected{"protected", [](const fs::path& f) {
+                              put(f, kListFiles[0], pages("Seite p", 3));
+                              put(f, kListFiles[1], pages("Seite r", 2));
+                              usualRest(f);
+                              fs::permissions(f / kListFiles[0], fs::perms(0444));
+                              fs::permissions(f / kListFiles[1], fs::perms(0444));
+                          }};
+
+const Scenario kMissing{"missing", [](const fs::path&) {}};
+
+const Scenario kLinked{"linked", [](const fs::path& f) {
+                           fs::create_directory(f / "daten");
+                           put(f / "daten", "liste.dat", pages("Seite l", 3));
+                           fs::create_symlink("daten/liste.dat", f / kListFiles[0]);
+                           put(f, kListFiles[1], pages("Seite r", 1));
+                           put(f, kTransfer, pages("Transfer t", 1));
+                           usualRest(f);
+                       }};
+
+struct Case {
+    const Scenario* scenario;
+    std::string op, list;
+    int line;
+    std::string name() const { return std::string(scenario->name) + "_" + op + "_" + list; }
+};
+
+std::vector<Case> allCases() {
+    std::vector<Case> cases;
+    const auto add = [&](const Scenario& s, const std::string& list, int line,
+                         std::initializer_list<const char*> ops) {
+        for (const char* op : ops) cases.push_back({&s, op, list, line});
+    };
+    add(kUsual, "aktuell", 2,
+        {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
+         "import", "export", "copy", "check"});
+    add(kUsual, "archiv", 1, {"aktuell"});
+    add(kBig, "aktuell", 200,
+        {"save", "delete", "archiv", "import", "export", "check", "duplicates"});
+    add(kDamaged, "aktuell", 1,
+        {"save", "close", "import", "export", "copy", "delete", "archiv", "check", "duplicates",
+         "all"});
+    add(kDamaged, "aktuell", 1, {"repair"});
+    add(kUsual, "aktuell", 2, {"repair"});
+    add(kDamagedTarget, "aktuell", 1, {"archiv"});
+    add(kDamagedTarget, "archiv", 0, {"repair"});
+    add(kDamagedTarget, "archiv", 0, {"save", "import"});
+    add(kUnterminated, "aktuell", 1, {"save", "import", "delete", "allgemein", "check", "export"});
+    add(kCut48, "aktuell", 0, {"check", "save", "delete", "duplicates", "repair"});
+    add(kProtected, "aktuell", 1, {"delete", "all", "archiv", "allgemein"});
+    add(kProtected, "archiv", 0, {"aktuell"});
+    add(kMissing, "aktuell", -1,
+        {"save", "import", "export", "delete", "all", "check", "duplicates", "text", "rescue",
+         "archiv"});
+    add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import"});
+    return cases;
+}
+
+// ---- Findings, gathered over many runs and told once each ----
+
+struct Counts {
+    std::atomic<long> runs{0}, failures{0}, kills{0}, pages{0};
+};
+
+// Faults of the program that the sweep finds and that are not mended yet. A test whose
+// findings are all among them is skipped with the reason, so that the rest of the sweep
+// keeps guarding everything else; any other finding fails it as before.
+struct OpenFault {
+    const char* op;       // the operation
+    const char* finding;  // a piece of the finding's text
+    const char* reason;
+};
+// None at present; an entry names the operation, a piece of the finding and the reason.
+const std::vector<OpenFault> kOpenFaults = {};
+
+class Findings {
+public:
+    void add(const std::string& op, const std::string& what, const std::string& where) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto& f = found_[what];
+        f.op = op;
+        if (f.count++ == 0) f.example = where;
+    }
+    bool empty() const { return found_.empty(); }
+    std::string summary() const {
+        std::string out;
+        for (const auto& [what, f] : found_)
+            out += what + "\n    in " + std::to_string(f.count) + " run(s), first: " + f.example +
+                   "\n";
+        return out;
+    }
+    // The reasons, when every finding is an open fault; nothing otherwise.
+    std::set<std::string> openFaults() const {
+        std::set<std::string> reasons;
+        for (const auto& [what, f] : found_) {
+            const OpenFault* open = nullptr;
+            for (const OpenFault& o : kOpenFaults)
+                if (f.op == o.op && what.find(o.finding) != std::string::npos) open = &o;
+            if (!open) return {};
+            reasons.insert(open->reason);
+        }
+        return reasons;
+    }
+
+private:
+    struct Found {
+        std::string op;
+        int count = 0;
+        std::string example;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Found> found_;
+};
+
+// Fails the test with the findings, or skips it when they are all open faults.
+void tell(const Findings& findings) {
+    if (findings.empty()) return;
+    const std::set<std::string> open = findings.openFaults();
+    if (open.empty()) {
+        ADD_FAILURE() << findings.summary();
+        return;
+    }
+    std::string reasons;
+    for (const std::string& r : open) reasons += "  - " + r + "\n";
+    GTEST_SKIP() << "an open fault of the program, not mended yet:\n"
+                 << reasons << findings.summary();
+}
+
+// ---- One run and its judgement ----
+
+struct Call {
+    std::string kind;
+    char mode = '-';
+    std::string name;
+    std::string line;
+};
+
+std::vector<Call> readTrace(const fs::path& file) {
+    std::vector<Call> calls;
+    std::ifstream in(file);
+    for (std::string l; std::getline(in, l);) {
+        Call c;
+        c.line = l;
+        const std::size_t a = l.find(' '), b = l.find(' ', a + 1), d = l.find(' ', b + 1);
+        if (a == std::string::npos || b == std::string::npos || d == std::string::npos) continue;
+        c.kind = l.substr(a + 1, b - a - 1);
+        c.mode = l[b + 1];
+        c.name = l.substr(d + 1);
+        calls.push_back(c);
+    }
+    return calls;
+}
+
+// The errors a call of this kind can really meet.
+std::vector<std::string> errnosFor(const Call& c) {
+    if (c.kind == "open")
+        return c.mode == 'w' ? std::vector<std::string>{"EIO", "ENOSPC", "EACCES", "EROFS"}
+                             : std::vector<std::string>{"EIO", "EACCES"};
+    if (c.kind == "write" || c.kind == "close" || c.kind == "fsync" || c.kind == "copy")
+        return {"EIO", "ENOSPC"};
+    if (c.kind == "stat") return {"EIO", "EACCES"};
+    if (c.kind == "rename" || c.kind == "link") return {"EIO", "ENOSPC", "EACCES", "EROFS"};
+    if (c.kind == "unlink") return {"EIO", "EACCES", "EROFS"};
+    if (c.kind == "chmod") return {"EIO", "EPERM"};
+    if (c.kind == "lock") return {"ENOLCK", "EIO"};
+    return {"EIO"};  // read, seek, truncate
+}
+
+struct Baseline {
+    Snapshot before, after;
+    ChildRun run;
+    std::vector<Call> calls;
+};
+
+// Runs the case in a fresh folder: prepared, the operation with `faults`, then (when
+// `restart`) a start-up as after a crash. With `restartFaults` or `restartTrace` that
+// start-up runs under them first (and may die), and then once more.
+struct Outcome {
+    Snapshot before, now, restarted;
+    ChildRun run;
+    ChildRun firstStart;  // the start-up under `restartFaults`
+    Snapshot afterFirstStart;
+    std::string errors;  // what the children printed to stderr
+};
+
+Outcome runCase(const Case& c, std::vector<std::string> faults, bool restart,
+                std::vector<std::string> restartFaults = {}, const fs::path& trace = {},
+                const fs::path& restartTrace = {}) {
+    ScratchDir scratch;
+    const fs::path folder = scratch.path() / "w";
+    fs::create_directory(folder);
+    c.scenario->fill(folder);
+    test::writeFile(scratch.path() / "count", std::string(8, '\0'));
+    faults.push_back("HOLMTEX_FAULT_COUNTER=" + (scratch.path() / "count").string());
+    if (!trace.empty()) faults.push_back("HOLMTEX_FAULT_TRACE=" + trace.string());
+    const fs::path errors = scratch.path() / "stderr";
+    Outcome o;
+    o.before = snapshot(folder);
+    o.run = runChild(folder, c.list, c.line, c.op, {faults, errors});
+    o.now = snapshot(folder);
+    if (restart) {
+        if (!restartFaults.empty() || !restartTrace.empty()) {
+            test::writeFile(scratch.path() / "count", std::string(8, '\0'));
+            restartFaults.push_back("HOLMTEX_FAULT_COUNTER=" + (scratch.path() / "count").string());
+            if (!restartTrace.empty())
+                restartFaults.push_back("HOLMTEX_FAULT_TRACE=" + restartTrace.string());
+            o.firstStart = runChild(folder, "aktuell", -1, "start", {restartFaults, errors});
+            o.afterFirstStart = snapshot(folder);
+        }
+        runChild(folder, "aktuell", -1, "start", {{}, errors});
+        o.restarted = snapshot(folder);
+    }
+    o.errors = test::readFile(errors);
+    return o;
+}
+
+enum class Claim { Success, Partial, Failure, None };
+
+bool startsWith(const std::string& text, const std::string& start) {
+    return text.rfind(start, 0) == 0;
+}
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// What the message says about the operation.
+Claim claimOf(const Case& c, const ChildRun& run) {
+    const std::string& t = run.text5();
+    const std::string& op = c.op;
+    if (op == "rescue") {
+        for (const std::string& box : run.boxes)
+            if (has(box,
+                    "Die letzte Information wurde in der Datei >holmtex-letzter Eintrag.txt< "
+                    "im Programmordner gespeichert"))
+                return Claim::Success;
+        return Claim::Failure;
+    }
+    bool success = false;
+    if (op == "save" || op == "close") success = startsWith(t, "Listenzeile ");
+    if (op == "import")
+        success = startsWith(t, "Listenzeile ") ||
+                  t == "Die Datei >holmtex-trans.txt< wurde importiert und gelöscht.";
+    if (op == "export")
+        success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< gespeichert.";
+    if (op == "copy")
+        success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< kopiert.";
+    if (op == "check") {
+        // The data are sound, only check.dat could not be written.
+        success = t == "Prüfung erfolgt, Daten sind in Ordnung";
+        if (!success && has(t, "in Ordnung") && has(t, "check.dat")) return Claim::Partial;
+    }
+    if (op == "repair")
+        success = has(t, " in der Liste, der Rest steht in ") || has(t, " ist in Ordnung; ");
+    if (op == "text") success = startsWith(t, "Datei im Programmordner als ");
+    if (op == "duplicates")
+        success = !t.empty() &&
+                  std::all_of(t.begin(), t.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    if (op == "delete")
+        success = startsWith(t, "Listenzeile ") || startsWith(t, "Die Zeile wurde gelöscht");
+    if (isMove(op))
+        success = startsWith(t, "Listenzeile ") || startsWith(t, "Die Seite wurde verschoben");
+    if (op == "all") success = startsWith(t, "Die Datei wurde gelöscht und unter ");
+    if (success) return Claim::Success;
+    if (has(t, ", aber ") || has(t, "beiden Listen")) return Claim::Partial;
+    for (const char* word : {"nicht", "nichts", "keine", "Keine", "beschädigt", "fehlt", "gestört"})
+        if (has(t, word)) return Claim::Failure;
+    return Claim::None;
+}
+
+struct Judge {
+    const Case& c;
+    const Baseline& base;
+    Findings& findings;
+    Counts& counts;
+    std::string where;
+
+    void fail(const std::string& what) { findings.add(c.op, c.name() + ": " + what, where); }
+
+    // The children, krumo-34 among them, must not crash or trip a sanitizer.
+    void children(const Outcome& o) {
+        for (const char* sign : {"Sanitizer", "runtime error", "terminate called"}) {
+            const std::size_t at = o.errors.find(sign);
+            if (at == std::string::npos) continue;
+            const std::size_t begin = o.errors.rfind('\n', at);
+            const std::size_t from = begin == std::string::npos ? 0 : begin + 1;
+            fail("a child printed: " + o.errors.substr(from, o.errors.find('\n', at) - from));
+        }
+    }
+
+    // Invariants that hold after any run, killed or not.
+    void folder(const Snapshot& now) {
+        const Snapshot& before = base.before;
+        for (const std::string& name : kListFiles) {
+            const auto was = bytesOf(before, name), is = bytesOf(now, name);
+            if (!is) continue;
+            const PlainList& list = plainOf(now, name);
+            const bool wasWhole = plainOf(before, name).whole;
+            if (wasWhole && !list.whole) fail(name + " no longer reads whole");
+            if (!wasWhole && !list.whole && is != was) fail(name + " changed behind its damage");
+            if (list.whole) {
+                // The program's own reader must see the same records and a clean end.
+                StringSource source(*is);
+                RecordReader reader(source);
+                PageRecord r;
+                std::size_t n = 0;
+                ReadStatus status;
+                while ((status = reader.next(r)) == ReadStatus::Record) ++n;
+                if (status != ReadStatus::End || n != list.records.size())
+                    fail(name + " reads whole, but not to the program's reader");
+            }
+        }
+        // Old or new, nothing between; "alle löschen" leaves the list without a file for a
+        // moment.
+        // A missing list file is an empty list.
+        const auto listBytes = [](const Snapshot& s, const std::string& name) {
+            auto bytes = bytesOf(s, name);
+            return bytes && bytes->empty() ? std::nullopt : bytes;
+        };
+        for (const std::string& name : kListFiles) {
+            const auto is = listBytes(now, name);
+            if (is == listBytes(before, name) || is == listBytes(base.after, name)) continue;
+            if (c.op == "all" && !is) continue;
+            fail(name + " holds neither its old nor its new content: " + shown(is) + " (old " +
+                 shown(bytesOf(before, name)) + ", new " + shown(bytesOf(base.after, name)) + ")");
+        }
+        const auto transfer = bytesOf(now, kTransfer);
+        if (transfer != bytesOf(before, kTransfer) && transfer != bytesOf(base.after, kTransfer))
+            fail("the transfer file holds neither its old nor its new content: " + shown(transfer));
+
+        pagesKept(now);
+        tailsKept(now);
+
+        for (const std::string& name : kListFiles) {
+            const auto was = before.find(name), is = now.find(name);
+            if (was == before.end()) continue;
+            if (was->second.link && c.op != "all" && (is == now.end() || !is->second.link))
+                fail(name + " was a link to the list and is no longer one");
+            // A protected list keeps its content through delete, "alle löschen" and the moves.
+            const bool guarded = c.op == "delete" || c.op == "all" || isMove(c.op);
+            if (guarded && (was->second.mode & 0222) == 0 &&
+                (is == now.end() || is->second.bytes != was->second.bytes ||
+                 is->second.mode != was->second.mode))
+                fail("the write-protected " + name + " was changed");
+        }
+    }
+
+    // The bytes after the last whole record of a list stay at its end or go whole into a
+    // file of their own.
+    void tailsKept(const Snapshot& now) {
+        for (const std::string& name : kListFiles) {
+            const PlainList& was = plainOf(base.before, name);
+            if (was.whole) continue;
+            const std::string tail = bytesOf(base.before, name)->substr(was.tail);
+            const auto is = bytesOf(now, name);
+            if (is && is->size() >= tail.size() && is->ends_with(tail)) continue;
+            // "alle löschen" makes the whole list the backup.
+            const auto backup = bytesOf(now, kBackupFiles[listIndex(name)]);
+            bool kept = c.op == "all" && backup == bytesOf(base.before, name);
+            for (const auto& [file, entry] : now)
+                kept = kept || (has(file, "-rest-") && entry.bytes == tail);
+            if (!kept) fail("the damaged end of " + name + " is gone");
+        }
+    }
+
+    // Every page of the lists and the transfer file is still somewhere, unchanged.
+    void pagesKept(const Snapshot& now) {
+        std::map<std::string, std::vector<std::string>> after;  // key -> contents
+        std::vector<std::string> places = kListFiles;
+        places.insert(places.end(), kBackupFiles.begin(), kBackupFiles.end());
+        places.push_back(kTransfer);
+        for (const std::string& name : places)
+            for (const PlainRecord& r : recordsOf(now, name))
+                after[keyOf(r)].push_back(contentOf(r));
+        std::vector<std::string> watched = kListFiles;
+        watched.push_back(kTransfer);
+        std::optional<std::string> deleted;
+        if (c.op == "delete") {
+            const auto records = recordsOf(base.before, listFile(c.list));
+            if (c.line >= 0 && c.line < static_cast<int>(records.size()))
+                deleted = keyOf(records[c.line]);
+        }
+        for (const std::string& name : watched) {
+            for (const PlainRecord& r : recordsOf(base.before, name)) {
+                ++counts.pages;
+                const std::string key = keyOf(r);
+                if (key == deleted) continue;
+                const auto found = after.find(key);
+                if (found == after.end())
+                    fail("page \"" + key + "\" of " + name + " is lost");
+                else if (std::find(found->second.begin(), found->second.end(), contentOf(r)) ==
+                         found->second.end())
+                    fail("page \"" + key + "\" of " + name + " has changed");
+            }
+        }
+    }
+
+    // What the message says against what happened. `failed` is the call that failed.
+    void message(const ChildRun& run, const Snapshot& now, const Call* failed) {
+        const Claim claim = claimOf(c, run);
+        const std::string& op = c.op;
+        const std::string list = listFile(c.list);
+        const std::string& t = run.text5();
+        // A missing list and an empty one are the same list.
+        const auto unchanged = [&](const std::string& name) {
+            const auto is = bytesOf(now, name), was = bytesOf(base.before, name);
+            return is == was ||
+                   (name != kRescue && is.value_or("").empty() && was.value_or("").empty());
+        };
+        const auto said = [&](const std::string& what) { fail("\"" + t + "\" " + what); };
+        if (op == "save" || op == "close") {
+            const auto records = recordsOf(now, list);
+            const bool saved = !records.empty() &&
+                               keyOf(records.back()) ==
+                                   normalized("Neue Seite\r\nmit \"Zitat\" und \xDCmlaut, Komma");
+            if (claim == Claim::Success && !saved) said("but the page is not the last of " + list);
+            if (claim == Claim::Success && saved &&
+                t != "Listenzeile " + std::to_string(records.size() - 1))
+                said("but the page is line " + std::to_string(records.size() - 1));
+            if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
+            if (op == "close" && run.field("ended") == "1" && !saved)
+                fail("the program ended without the page in " + list + ": \"" + t + "\"");
+        }
+        if (op == "rescue") {
+            if (run.field("ended") != "1") fail("\"Schließen, ohne Speichern\" did not end");
+            const auto records = recordsOf(now, kRescue);
+            const auto bytes = bytesOf(now, kRescue);
+            if (claim == Claim::Success && (records.size() != 1 || !readPlain(*bytes).whole ||
+                                            records[0].text(PageText) != "Gerettete Seite"))
+                fail("the rescue message is shown, but the rescue file holds " + shown(bytes));
+        }
+        if (op == "text") {
+            bool any = false;
+            for (const auto& [name, entry] : now)
+                if (startsWith(name, "Text_")) any = true;
+            if (claim == Claim::Success) {
+                const std::string name = t.substr(28, t.size() - 28 - 12);
+                if (bytesOf(now, name) != bytesOf(base.after, name) || !bytesOf(now, name))
+                    said("but " + name + " holds " + shown(bytesOf(now, name)) +
+                         (bytesOf(now, name) == bytesOf(base.before, "z1.txt") ? ", the old z1.txt"
+                                                                               : ""));
+            } else if (any) {
+                said("but a Text_ file was made");
+            }
+        }
+        if (op == "duplicates" && claim == Claim::Success) {
+            const auto records = recordsOf(base.before, list);
+            if (t != std::to_string(records.size()))
+                said("but the list has " + std::to_string(records.size()) + " pages");
+            else if (!records.empty() && bytesOf(now, "z1.txt") != bytesOf(base.after, "z1.txt"))
+                said("but z1.txt holds " + shown(bytesOf(now, "z1.txt")));
+        }
+        if (op == "check") {
+            const auto bytes = bytesOf(now, kListFiles[0]);
+            const bool whole = bytes && readPlain(*bytes).whole;
+            if (claim == Claim::Success) {
+                if (!whole)
+                    said("but " + kListFiles[0] + " is damaged");
+                else if (!sameRecords(recordsOf(now, "check.dat"), recordsOf(now, kListFiles[0])))
+                    said("but check.dat does not hold its records");
+            } else if (claim == Claim::Partial && !whole) {
+                said("but " + kListFiles[0] + " is damaged");
+            } else if (claim == Claim::Failure && whole && failed &&
+                       failed->name != kListFiles[0]) {
+                said("though only " + failed->name + " failed (" + failed->kind + ")");
+            }
+        }
+        if (op == "import") {
+            const auto transfer = recordsOf(base.before, kTransfer);
+            const auto records = recordsOf(now, list);
+            const auto old = recordsOf(base.before, list);
+            std::vector<PlainRecord> wanted = old;
+            wanted.insert(wanted.end(), transfer.begin(), transfer.end());
+            const bool imported = sameRecords(records, wanted);
+            const bool transferGone = !bytesOf(now, kTransfer);
+            if (claim == Claim::Success && (!imported || !transferGone))
+                said("but " + list + " holds " + shown(bytesOf(now, list)) +
+                     (transferGone ? "" : " and the transfer file is still there"));
+            if (claim == Claim::Partial && !imported) said("but the pages are not in " + list);
+            if (claim == Claim::Failure && (!unchanged(list) || !unchanged(kTransfer)))
+                said("but the files changed");
+            if (t == "keine Datei zum Import vorhanden" && bytesOf(base.before, kTransfer))
+                said("though the transfer file is there");
+        }
+        if (op == "export" || op == "copy") {
+            auto wanted = recordsOf(base.before, kTransfer);
+            const auto records = recordsOf(base.before, list);
+            if (c.line >= 0 && c.line < static_cast<int>(records.size()))
+                wanted.push_back(records[c.line]);
+            const auto transfer = bytesOf(now, kTransfer);
+            if (claim == Claim::Success && (!transfer || !readPlain(*transfer).whole ||
+                                            !sameRecords(recordsOf(now, kTransfer), wanted)))
+                said("but the transfer file holds " + shown(transfer));
+            if (claim == Claim::Failure && !unchanged(kTransfer))
+                said("but the transfer file changed");
+        }
+        if (op == "delete") {
+            auto wanted = recordsOf(base.before, list);
+            if (c.line >= 0 && c.line < static_cast<int>(wanted.size()))
+                wanted.erase(wanted.begin() + c.line);
+            if (claim == Claim::Success && !sameRecords(recordsOf(now, list), wanted))
+                said("but " + list + " holds " + shown(bytesOf(now, list)));
+            if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
+        }
+        if (isMove(op)) {
+            const std::string target = listFile(op);
+            auto source = recordsOf(base.before, list);
+            auto targetWanted = recordsOf(base.before, target);
+            std::optional<std::string> key;
+            if (c.line >= 0 && c.line < static_cast<int>(source.size())) {
+                key = keyOf(source[c.line]);
+                targetWanted.push_back(source[c.line]);
+                source.erase(source.begin() + c.line);
+            }
+            const auto inList = [&](const std::string& name) {
+                for (const PlainRecord& r : recordsOf(now, name))
+                    if (keyOf(r) == key) return true;
+                return false;
+            };
+            if (claim == Claim::Success && (!sameRecords(recordsOf(now, list), source) ||
+                                            !sameRecords(recordsOf(now, target), targetWanted)))
+                said("but " + list + " holds " + shown(bytesOf(now, list)) + " and " + target +
+                     " holds " + shown(bytesOf(now, target)));
+            if (claim == Claim::Partial && !(inList(list) && inList(target)))
+                said("but the page is not in both lists");
+            if (claim == Claim::Failure && !(unchanged(list) && unchanged(target)))
+                said("but the lists changed");
+        }
+        if (op == "all") {
+            const std::string backup = kBackupFiles[listIndex(list)];
+            // The template may have stayed where it was, when the message says so.
+            const auto wantedList =
+                has(t, kTemplate) ? std::nullopt : bytesOf(base.before, kTemplate);
+            if (claim == Claim::Success && (bytesOf(now, backup) != bytesOf(base.before, list) ||
+                                            bytesOf(now, list) != wantedList))
+                said("but " + backup + " holds " + shown(bytesOf(now, backup)) + " and " + list +
+                     " " + shown(bytesOf(now, list)));
+            if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
+        }
+        if (op == "repair") {
+            const PlainList& was = plainOf(base.before, list);
+            if (claim == Claim::Success && has(t, " ist in Ordnung; ") &&
+                (!was.whole || !unchanged(list)))
+                said("but " + list + " was " + shown(bytesOf(base.before, list)) + " and is " +
+                     shown(bytesOf(now, list)));
+            if ((claim == Claim::Success || claim == Claim::Partial) &&
+                !has(t, " ist in Ordnung; ")) {
+                const std::string rest = t.substr(t.rfind(' ') + 1, t.size() - t.rfind(' ') - 2);
+                if (!plainOf(now, list).whole || !sameRecords(recordsOf(now, list), was.records))
+                    said("but " + list + " holds " + shown(bytesOf(now, list)));
+                if (claim == Claim::Success && !was.whole &&
+                    bytesOf(now, rest) != bytesOf(base.before, list)->substr(was.tail))
+                    said("but " + rest + " holds " + shown(bytesOf(now, rest)));
+            }
+            if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
+        }
+        // Operations that only read the lists leave them alone.
+        if (op == "rescue" || op == "text" || op == "duplicates" || op == "check" ||
+            op == "export" || op == "copy")
+            for (const std::string& name : kListFiles)
+                if (!unchanged(name)) fail(name + " changed, though the operation only reads it");
+    }
+};
+
+// ---- Running many children at once ----
+
+int jobCount() {
+    if (const char* jobs = std::getenv("HOLMTEX_SWEEP_JOBS")) return std::max(1, std::atoi(jobs));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void inParallel(std::size_t count, const std::function<void(std::size_t)>& job) {
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < jobCount(); ++w)
+        workers.emplace_back([&] {
+            for (std::size_t i; (i = next++) < count;) job(i);
+        });
+    for (auto& t : workers) t.join();
+}
+
+Baseline baseline(const Case& c, Findings& findings, Counts& counts) {
+    ScratchDir traceDir;
+    const fs::path trace = traceDir.path() / "trace";
+    Outcome o = runCase(c, {}, true, {}, trace);
+    Baseline b{o.before, o.now, o.run, readTrace(trace)};
+    Judge judge{c, b, findings, counts, "the run without faults"};
+    judge.children(o);
+    if (o.run.exitCode != 0) judge.fail("the child ended with " + std::to_string(o.run.exitCode));
+    judge.folder(o.now);
+    judge.message(o.run, o.now, nullptr);
+    judge.where = "a start-up after the run without faults";
+    judge.folder(o.restarted);
+    judge.message(o.run, o.restarted, nullptr);
+    ++counts.runs;
+    return b;
+}
+
+void report(const Case& c, const Findings& findings, const Counts& counts) {
+    std::printf("%s: %ld runs, %ld injected failures, %ld kills, %ld pages checked\n",
+                c.name().c_str(), counts.runs.load(), counts.failures.load(), counts.kills.load(),
+                counts.pages.load());
+    tell(findings);
+}
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name(); }
+
+class FaultSweep : public testing::TestWithParam<Case> {};
+
+TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    struct Job {
+        std::size_t call;
+        std::string error;
+    };
+    std::vector<Job> jobs;
+    for (std::size_t k = 0; k < base.calls.size(); ++k)
+        for (const std::string& e : errnosFor(base.calls[k])) jobs.push_back({k, e});
+    inParallel(jobs.size(), [&](std::size_t i) {
+        const Job& job = jobs[i];
+        const Call& call = base.calls[job.call];
+        const Outcome o = runCase(c,
+                                  {"HOLMTEX_FAULT_AT=" + std::to_string(job.call + 1),
+                                   "HOLMTEX_FAULT_ERRNO=" + job.error},
+                                  true);
+        Judge judge{c, base, findings, counts, "call " + call.line + " failing with " + job.error};
+        judge.children(o);
+        if (o.run.exitCode != 0)
+            judge.fail("the child ended with " + std::to_string(o.run.exitCode) +
+                       (o.run.killed ? " (killed)" : ""));
+        judge.folder(o.now);
+        judge.message(o.run, o.now, &call);
+        judge.where += ", after a start-up";
+        judge.folder(o.restarted);
+        judge.message(o.run, o.restarted, &call);
+        ++counts.runs;
+        ++counts.failures;
+    });
+    report(c, findings, counts);
+}
+
+std::vector<std::string> killAt(std::size_t call) {
+    return {"HOLMTEX_FAULT_AT=" + std::to_string(call), "HOLMTEX_FAULT_ERRNO=KILL"};
+}
+
+TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    inParallel(base.calls.size(), [&](std::size_t k) {
+        const Call& call = base.calls[k];
+        const Outcome o = runCase(c, killAt(k + 1), true);
+        Judge judge{c, base, findings, counts, "a kill at call " + call.line};
+        judge.children(o);
+        // The call may belong to krumo-34: then the child itself lives on and speaks.
+        if (!o.run.killed) judge.message(o.run, o.now, &call);
+        judge.where += ", after a start-up";
+        judge.folder(o.restarted);
+        if (!o.run.killed) judge.message(o.run, o.restarted, &call);
+        ++counts.runs;
+        ++counts.kills;
+    });
+    report(c, findings, counts);
+}
+
+std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name(); }
+
+INSTANTIATE_TEST_SUITE_P(Cases, FaultSweep, testing::ValuesIn(allCases()), caseName);
+
+// A crash during an append, then another during the start-up that mends it.
+class RecoverySweep : public testing::TestWithParam<Case> {};
+
+// The file calls of the start-up after a kill at each call of the operation, where that
+// start-up has an append to finish (it writes; the others only read).
+std::map<std::size_t, std::vector<Call>> mendingStarts(const Case& c, const Baseline& base) {
+    std::vector<std::vector<Call>> calls(base.calls.size());
+    inParallel(base.calls.size(), [&](std::size_t k) {
+        ScratchDir traceDir;
+        runCase(c, killAt(k + 1), true, {}, {}, traceDir.path() / "trace");
+        calls[k] = readTrace(traceDir.path() / "trace");
+    });
+    std::map<std::size_t, std::vector<Call>> mending;
+    for (std::size_t k = 0; k < calls.size(); ++k)
+        if (std::any_of(calls[k].begin(), calls[k].end(), [](const Call& call) {
+                return call.kind == "write" || call.kind == "truncate" || call.kind == "unlink" ||
+                       call.kind == "rename";
+            }))
+            mending[k] = calls[k];
+    return mending;
+}
+
+TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    const auto starts = mendingStarts(c, base);
+    std::vector<std::pair<std::size_t, std::size_t>> jobs;
+    for (const auto& [k, calls] : starts)
+        for (std::size_t j = 0; j < calls.size(); ++j) jobs.emplace_back(k, j);
+    inParallel(jobs.size(), [&](std::size_t i) {
+        const auto [k, j] = jobs[i];
+        const Outcome o = runCase(c, killAt(k + 1), true, killAt(j + 1));
+        Judge judge{c, base, findings, counts,
+                    "a kill at call " + base.calls[k].line + ", then one at call " +
+                        starts.at(k)[j].line + " of the start-up, after another start-up"};
+        judge.children(o);
+        judge.folder(o.restarted);
+        ++counts.runs;
+        counts.kills += 2;
+    });
+    report(c, findings, counts);
+}
+
+TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothing) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    // One kill for each kind of start-up: their calls differ only where the kill came.
+    std::map<std::string, std::size_t> shapes;
+    for (const auto& [k, calls] : mendingStarts(c, base)) {
+        std::string shape;
+        for (const Call& call : calls) shape += call.kind + " " + call.name + "\n";
+        shapes.emplace(shape, k);
+    }
+    struct Job {
+        std::size_t kill;
+        Call call;
+        std::size_t at;
+        std::string error;
+    };
+    std::vector<Job> jobs;
+    for (const auto& [shape, k] : shapes) {
+        ScratchDir traceDir;
+        runCase(c, killAt(k + 1), true, {}, {}, traceDir.path() / "trace");
+        const std::vector<Call> calls = readTrace(traceDir.path() / "trace");
+        for (std::size_t j = 0; j < calls.size(); ++j)
+            for (const std::string& e : errnosFor(calls[j])) jobs.push_back({k, calls[j], j, e});
+    }
+    inParallel(jobs.size(), [&](std::size_t i) {
+        const Job& job = jobs[i];
+        const Outcome o = runCase(
+            c, killAt(job.kill + 1), true,
+            {"HOLMTEX_FAULT_AT=" + std::to_string(job.at + 1), "HOLMTEX_FAULT_ERRNO=" + job.error});
+        Judge judge{c, base, findings, counts,
+                    "a kill at call " + base.calls[job.kill].line + ", then call " + job.call.line +
+                        " of the start-up failing with " + job.error};
+        judge.children(o);
+        // A start-up that could not finish the append says so; the next one finishes it.
+        const std::string& said = o.firstStart.text5();
+        for (const std::string& name : kListFiles)
+            if (!plainOf(o.afterFirstStart, name).whole && !has(said, "nicht") &&
+                !has(said, "beschädigt"))
+                judge.fail(name + " is left unfinished by a start-up that says \"" + said + "\"");
+        judge.where += ", after another start-up";
+        judge.folder(o.restarted);
+        ++counts.runs;
+        ++counts.kills;
+        ++counts.failures;
+    });
+    report(c, findings, counts);
+}
+
+std::vector<Case> appendCases() {
+    std::vector<Case> cases;
+    for (const Case& c : allCases())
+        if ((c.scenario == &kUsual || c.scenario == &kUnterminated) &&
+            (c.op == "save" || c.op == "import" || c.op == "export"))
+            cases.push_back(c);
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep, testing::ValuesIn(appendCases()), caseName);
+
+TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
+    long total = 1000;
+    if (const char* kills = std::getenv("HOLMTEX_SWEEP_KILLS")) total = std::atol(kills);
+    std::vector<Case> cases;
+    for (const Case& c : allCases())
+        if (c.scenario == &kUsual || c.scenario == &kBig || c.scenario == &kUnterminated)
+            cases.push_back(c);
+    Findings findings;
+    Counts counts;
+    std::vector<Baseline> bases;
+    for (const Case& c : cases) bases.push_back(baseline(c, findings, counts));
+    // A kill that comes after the child has ended kills nothing; the rounds go on until
+    // enough have landed.
+    std::mt19937 random(20261206);
+    std::mutex randomMutex;
+    std::atomic<long> attempts{0};
+    const long attemptLimit = 4 * total + 100;
+    inParallel(static_cast<std::size_t>(jobCount()), [&](std::size_t) {
+        while (counts.kills < total && attempts++ < attemptLimit) {
+            std::size_t which;
+            long delay, restartDelay;
+            {
+                std::lock_guard<std::mutex> lock(randomMutex);
+                which = random() % cases.size();
+                // Anywhere in the operation; now and then the start-up after the crash is
+                // killed too.
+                const auto span =
+                    static_cast<unsigned long>(std::max(50L, bases[which].run.micros));
+                delay = static_cast<long>(random() % span);
+                restartDelay = random() % 4 == 0 ? static_cast<long>(random() % 2000) : -1;
+            }
+            const Case& c = cases[which];
+            std::vector<std::string> restartFaults;
+            if (restartDelay >= 0)
+                restartFaults.push_back("HOLMTEX_FAULT_KILL_AFTER_US=" +
+                                        std::to_string(restartDelay));
+            const Outcome o = runCase(c, {"HOLMTEX_FAULT_KILL_AFTER_US=" + std::to_string(delay)},
+                                      true, restartFaults);
+            Judge judge{c, bases[which], findings, counts,
+                        "a kill " + std::to_string(delay) + " µs into the operation" +
+                            (restartDelay >= 0 ? " and one " + std::to_string(restartDelay) +
+                                                     " µs into the start-up after it"
+                                               : std::string())};
+            judge.children(o);
+            if (!o.run.killed) judge.message(o.run, o.now, nullptr);
+            judge.folder(o.restarted);
+            if (!o.run.killed) judge.message(o.run, o.restarted, nullptr);
+            ++counts.runs;
+            if (o.run.killed) ++counts.kills;
+        }
+    });
+    std::printf("random kills: %ld runs, %ld kills, %ld pages checked, over %zu cases\n",
+                counts.runs.load(), counts.kills.load(), counts.pages.load(), cases.size());
+    EXPECT_GE(counts.kills.load(), total);
+    tell(findings);
+}
+
+}  // namespace
+}  // namespace holmtex
