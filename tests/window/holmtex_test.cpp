@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -122,6 +124,144 @@ TEST_F(HolmtexForm, TextChangesKeepTheBufferInStep) {
     // The family fields reach the buffer only when a page is saved.
     form.k11t.setText("Anna");
     EXPECT_EQ(std::nullopt, form.CurrentRecord.item(childItem(1, 1)));
+}
+
+// What the controls tell an observer while one operation runs, in the order they tell it:
+// "k12t=Vater" for a text, "Line1 an"/"Line1 aus" for visibility, "Text1@3600,5175" for
+// Top and Height. The order is what the binding and the change events see.
+class EventLog {
+public:
+    explicit EventLog(Holmtex& form) {
+        for (Control* control : form.controls())
+            control->observe([this, control](Property p) { record(*control, p); });
+    }
+    std::vector<std::string> during(const std::function<void()>& operation) {
+        entries_.clear();
+        recording_ = true;
+        operation();
+        recording_ = false;
+        return entries_;
+    }
+
+private:
+    void record(const Control& c, Property p) {
+        if (!recording_) return;
+        if (p == Property::Text)
+            entries_.push_back(c.name() + "=" + static_cast<const TextBox&>(c).text());
+        else if (p == Property::Visible)
+            entries_.push_back(c.name() + (c.visible() ? " an" : " aus"));
+        else if (p == Property::Geometry)
+            entries_.push_back(c.name() + "@" + std::to_string(c.top()) + "," +
+                               std::to_string(c.height()));
+    }
+    std::vector<std::string> entries_;
+    bool recording_ = false;
+};
+
+// Each field holds its own name, so that emptying or filling it is a change.
+void fillWithNames(Holmtex& form) {
+    form.Text1.setText("Text1");
+    form.Text2.setText("Text2");
+    for (int n = 10; n <= kItemCount; ++n)
+        form.fieldForItem(n).setText(form.fieldForItem(n).name());
+}
+
+std::vector<std::string> emptied(std::initializer_list<const char*> names) {
+    std::vector<std::string> out;
+    for (const char* name : names) out.push_back(std::string(name) + "=");
+    return out;
+}
+
+TEST(HolmtexOrder, ClearingEmptiesTheFieldsInItsFixedOrder) {
+    struct Case {
+        const char* button;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"Command6",
+         emptied({"Text1", "Text2", "bem1t", "bem2t", "bem3t", "bem4t", "k11t", "k21t", "k31t",
+                  "k41t",  "k51t",  "k61t",  "v1t",   "m1t",   "k12t",  "k22t", "k32t", "k42t",
+                  "k52t",  "k62t",  "v2t",   "m2t",   "k13t",  "k23t",  "k33t", "k43t", "k53t",
+                  "k63t",  "v3t",   "m3t",   "k14t",  "k24t",  "k34t",  "k44t", "k54t", "k64t",
+                  "v4t",   "m4t",   "dat1t", "dat2t", "dat3t", "dat4t"})},
+        {"Command4", emptied({"k11t", "k21t", "k31t", "k41t", "k51t", "k61t"})},
+        {"Command10", emptied({"v1t", "m1t", "dat1t", "bem1t"})},
+        {"Command11", emptied({"k12t", "k22t", "k32t", "k42t", "k52t", "k62t"})},
+        {"Command12", emptied({"v2t", "m2t", "dat2t", "bem2t"})},
+        {"Command13", emptied({"k13t", "k23t", "k33t", "k43t", "k53t", "k63t"})},
+        {"Command14", emptied({"v3t", "m3t", "dat3t", "bem3t"})},
+        {"Command15", emptied({"k14t", "k24t", "k34t", "k44t", "k54t", "k64t"})},
+        {"Command16", emptied({"v4t", "m4t", "dat4t", "bem4t"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        test::TempDir dir;
+        ScriptedPlatform platform;
+        Holmtex form(platform, dir.path());
+        EventLog log(form);
+        fillWithNames(form);
+        auto* button = dynamic_cast<CommandButton*>(form.findControl(c.button));
+        ASSERT_NE(nullptr, button);
+        EXPECT_EQ(c.expected, log.during([&] { button->click(); }));
+    }
+}
+
+TEST(HolmtexOrder, ViewsAndTheAddStateChangeTheControlsInTheirFixedOrder) {
+    const std::vector<std::string> fourFamiliesFromTwo = {
+        "Text1@3600,1695", "Text1@7080,1695", "Command18 aus", "Command13 an",
+        "Command14 an",    "Command15 an",    "fam4 an",       "eltern4 an"};
+    // The rest of panels 2 and 4 in the order "+" empties and "-" fills them.
+    const char* const rest[] = {"k22t", "k32t",  "k42t", "k52t",  "k62t", "k24t",
+                                "k34t", "k44t",  "k54t", "k64t",  "v2t",  "dat2t",
+                                "m2t",  "bem2t", "v4t",  "dat4t", "m4t",  "bem4t"};
+    std::vector<std::string> plus = {"Line1 an",      "Line2 an", "Command25 an",
+                                     "Command24 aus", "k12t=v1t", "k14t=m1t"};
+    std::vector<std::string> minus = {"Line1 aus",     "Line2 aus", "Command24 an",
+                                      "Command25 aus", "k12t=k12t", "k14t=k14t"};
+    for (const char* name : rest) {
+        plus.push_back(std::string(name) + "=");
+        minus.push_back(std::string(name) + "=" + name);
+    }
+    plus.insert(plus.end(), fourFamiliesFromTwo.begin(), fourFamiliesFromTwo.end());
+
+    struct Case {
+        const char* what;
+        std::function<void(Holmtex&)> before, operation;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"2 Familien",
+         [](Holmtex& w) { w.Command18_Click(); },
+         [](Holmtex& w) { w.Command17_Click(); },
+         {"Text1@7080,5175", "Text1@3600,5175", "Command18 an", "Command13 aus", "Command14 aus",
+          "Command15 aus", "fam4 aus", "eltern4 aus"}},
+        {"4 Familien", [](Holmtex& w) { w.Command17_Click(); },
+         [](Holmtex& w) { w.Command18_Click(); }, fourFamiliesFromTwo},
+        {"+",
+         [](Holmtex& w) {
+             w.Command17_Click();
+             for (Control* c : {(Control*)&w.Line1, (Control*)&w.Line2, (Control*)&w.Command25})
+                 c->setVisible(false);
+         },
+         [](Holmtex& w) { w.Command24.click(); }, plus},
+        {"-",
+         [](Holmtex& w) {
+             w.Command24.click();
+             for (int n = 20; n <= kItemCount; ++n)
+                 if (n / 10 != 3) w.fieldForItem(n).setText("neu");
+         },
+         [](Holmtex& w) { w.Command25.click(); }, minus},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        ScriptedPlatform platform;
+        Holmtex form(platform, dir.path());
+        EventLog log(form);
+        fillWithNames(form);
+        c.before(form);
+        EXPECT_EQ(c.expected, log.during([&] { c.operation(form); }));
+    }
 }
 
 TEST_F(HolmtexForm, FilePathsStayInTheWorkFolder) {
