@@ -181,7 +181,7 @@ const Row kDesign[] = {
 
 // The family fields in item order: families 1 to 4, each with child 1 to 6, father,
 // mother, wedding date, remark. Their tab indices are 1 to 40 in this order.
-const std::array<TextBox Holmtex::*, 40> kFamilyFields = {
+constexpr std::array<TextBox Holmtex::*, 40> kFamilyFields = {
     &Holmtex::k11t, &Holmtex::k21t, &Holmtex::k31t, &Holmtex::k41t,  &Holmtex::k51t,
     &Holmtex::k61t, &Holmtex::v1t,  &Holmtex::m1t,  &Holmtex::dat1t, &Holmtex::bem1t,
     &Holmtex::k12t, &Holmtex::k22t, &Holmtex::k32t, &Holmtex::k42t,  &Holmtex::k52t,
@@ -200,11 +200,13 @@ constexpr Block kBlocks[4] = {{120, 2415, 2640, 480},
                               {120, 2415, 2640, 3960},
                               {5280, 2535, 7920, 3960}};
 
-// One field of a block. Children stand 480 twips apart in their column.
+// One field of a block, or the six children of its children column.
 struct Role {
-    const char* prefix;       // the name: prefix, child number for a child, family number, "t"
-    const char* label;        // for screen readers, with the family number after it
-    int down, width, height;  // down from the block's Top; a child's width is its column's
+    const char* prefix;  // the name: prefix, child number for a child, family number, "t"
+    const char* label;   // for screen readers, with the family number after it
+    // Below the block's Top, for children from one child to the next; a child's width is
+    // its column's.
+    int down, width, height;
     std::optional<Rgb> backColor, foreColor;
     bool multiLine;
 };
