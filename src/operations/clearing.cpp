@@ -5,29 +5,43 @@ namespace holmtex {
 
 namespace {
 
-void empty(std::initializer_list<TextBox*> fields) {
-    for (TextBox* field : fields) field->setText("");
+constexpr int kFamilies[] = {1, 2, 3, 4};
+
+void emptyItem(Holmtex& w, int item) { w.fieldForItem(item).setText(""); }
+
+// Child 1 to 6 of a family, top down.
+void emptyChildren(Holmtex& w, int family) {
+    for (int c = 1; c <= 6; ++c) emptyItem(w, childItem(c, family));
+}
+
+// Father, mother, wedding date, remark.
+void emptyParents(Holmtex& w, int family) {
+    for (int item : {fatherItem(family), motherItem(family), dateItem(family), remarkItem(family)})
+        emptyItem(w, item);
 }
 
 }  // namespace
 
 void Holmtex::Command6_Click() {
     // Text1 and Text2 first: their change operations empty items 8 and 9 of the buffer.
-    empty({&Text1, &Text2, &bem1t, &bem2t, &bem3t, &bem4t});
-    empty({&k11t, &k21t, &k31t, &k41t, &k51t, &k61t, &v1t, &m1t});
-    empty({&k12t, &k22t, &k32t, &k42t, &k52t, &k62t, &v2t, &m2t});
-    empty({&k13t, &k23t, &k33t, &k43t, &k53t, &k63t, &v3t, &m3t});
-    empty({&k14t, &k24t, &k34t, &k44t, &k54t, &k64t, &v4t, &m4t});
-    empty({&dat1t, &dat2t, &dat3t, &dat4t});
+    Text1.setText("");
+    Text2.setText("");
+    for (int f : kFamilies) emptyItem(*this, remarkItem(f));
+    for (int f : kFamilies) {
+        emptyChildren(*this, f);
+        emptyItem(*this, fatherItem(f));
+        emptyItem(*this, motherItem(f));
+    }
+    for (int f : kFamilies) emptyItem(*this, dateItem(f));
 }
 
-void Holmtex::Command4_Click() { empty({&k11t, &k21t, &k31t, &k41t, &k51t, &k61t}); }
-void Holmtex::Command10_Click() { empty({&v1t, &m1t, &dat1t, &bem1t}); }
-void Holmtex::Command11_Click(int /*Index*/) { empty({&k12t, &k22t, &k32t, &k42t, &k52t, &k62t}); }
-void Holmtex::Command12_Click() { empty({&v2t, &m2t, &dat2t, &bem2t}); }
-void Holmtex::Command13_Click() { empty({&k13t, &k23t, &k33t, &k43t, &k53t, &k63t}); }
-void Holmtex::Command14_Click() { empty({&v3t, &m3t, &dat3t, &bem3t}); }
-void Holmtex::Command15_Click() { empty({&k14t, &k24t, &k34t, &k44t, &k54t, &k64t}); }
-void Holmtex::Command16_Click() { empty({&v4t, &m4t, &dat4t, &bem4t}); }
+void Holmtex::Command4_Click() { emptyChildren(*this, 1); }
+void Holmtex::Command10_Click() { emptyParents(*this, 1); }
+void Holmtex::Command11_Click(int /*Index*/) { emptyChildren(*this, 2); }
+void Holmtex::Command12_Click() { emptyParents(*this, 2); }
+void Holmtex::Command13_Click() { emptyChildren(*this, 3); }
+void Holmtex::Command14_Click() { emptyParents(*this, 3); }
+void Holmtex::Command15_Click() { emptyChildren(*this, 4); }
+void Holmtex::Command16_Click() { emptyParents(*this, 4); }
 
 }  // namespace holmtex

@@ -5,31 +5,33 @@ namespace holmtex {
 
 namespace {
 
-// The fields "+" puts aside, in the order of the window's backup slots: panel 2, panel 4.
-std::array<TextBox*, 20> backupFields(Holmtex& w) {
-    return {&w.k12t, &w.k22t,  &w.k32t,  &w.k42t, &w.k52t,  &w.k62t, &w.v2t,
-            &w.m2t,  &w.dat2t, &w.bem2t, &w.k14t, &w.k24t,  &w.k34t, &w.k44t,
-            &w.k54t, &w.k64t,  &w.v4t,   &w.m4t,  &w.dat4t, &w.bem4t};
+// "+" puts panels 2 and 4 aside: panel 2 in PanelBackup's slots 0 to 9, panel 4 in 10 to 19,
+// each in item order.
+std::string& backupOf(Holmtex& w, int item) {
+    return w.PanelBackup.at(static_cast<std::size_t>((item / 10 == 2 ? 0 : 10) + item % 10));
 }
 
-std::string& backupOf(Holmtex& w, const TextBox& field) {
-    const auto fields = backupFields(w);
-    for (size_t i = 0; i < fields.size(); ++i)
-        if (fields[i] == &field) return w.PanelBackup[i];
-    return w.PanelBackup[0];  // not reached: every caller names a panel 2 or 4 field
-}
-
-// Panel 2 and 4 fields other than the two first children, in the order "+" and "-" use.
-std::array<TextBox*, 18> restOfPanels(Holmtex& w) {
-    return {&w.k22t, &w.k32t, &w.k42t,  &w.k52t, &w.k62t,  &w.k24t, &w.k34t,  &w.k44t, &w.k54t,
-            &w.k64t, &w.v2t,  &w.dat2t, &w.m2t,  &w.bem2t, &w.v4t,  &w.dat4t, &w.m4t,  &w.bem4t};
+// The items of panels 2 and 4 but their first children, in the order "+" empties them and
+// "-" fills them again: the other children, then the parents top down.
+std::vector<int> restOfPanels() {
+    std::vector<int> items;
+    for (int f : {2, 4})
+        for (int c = 2; c <= 6; ++c) items.push_back(childItem(c, f));
+    for (int f : {2, 4})
+        for (int item : {fatherItem(f), dateItem(f), motherItem(f), remarkItem(f)})
+            items.push_back(item);
+    return items;
 }
 
 }  // namespace
 
+void Holmtex::placeText1(TextPlace place) {
+    Text1.setHeight(place.height);
+    Text1.setTop(place.top);
+}
+
 void Holmtex::Command17_Click() {
-    Text1.setHeight(5175);
-    Text1.setTop(3600);
+    placeText1(kTwoFamilyText);
     Command18.setVisible(true);
     Command13.setVisible(false);
     Command14.setVisible(false);
@@ -39,8 +41,7 @@ void Holmtex::Command17_Click() {
 }
 
 void Holmtex::Command18_Click() {
-    Text1.setHeight(1695);
-    Text1.setTop(7080);
+    placeText1(kFourFamilyText);
     Command17.setVisible(true);
     Command18.setVisible(false);
     Command13.setVisible(true);
@@ -55,16 +56,13 @@ void Holmtex::Command24_Click(int /*Index*/) {
     Line2.setVisible(true);
     Command25.setVisible(true);
     Command24.setVisible(false);
-    backupOf(*this, k12t) = k12t.text();
+    backupOf(*this, childItem(1, 2)) = k12t.text();
     k12t.setText(v1t.text());
-    backupOf(*this, k14t) = k14t.text();
+    backupOf(*this, childItem(1, 4)) = k14t.text();
     k14t.setText(m1t.text());
-    const auto rest = restOfPanels(*this);
-    // The backup order differs from the emptying order only in sequence, not in content.
-    for (TextBox* field : {&v2t, &dat2t, &m2t, &bem2t, &v4t, &dat4t, &m4t, &bem4t, &k22t, &k32t,
-                           &k42t, &k52t, &k62t, &k24t, &k34t, &k44t, &k54t, &k64t})
-        backupOf(*this, *field) = field->text();
-    for (TextBox* field : rest) field->setText("");
+    const std::vector<int> rest = restOfPanels();
+    for (int item : rest) backupOf(*this, item) = fieldForItem(item).text();
+    for (int item : rest) fieldForItem(item).setText("");
     Command18_Click();
 }
 
@@ -73,9 +71,9 @@ void Holmtex::Command25_Click() {
     Line2.setVisible(false);
     Command24.setVisible(true);
     Command25.setVisible(false);
-    k12t.setText(backupOf(*this, k12t));
-    k14t.setText(backupOf(*this, k14t));
-    for (TextBox* field : restOfPanels(*this)) field->setText(backupOf(*this, *field));
+    k12t.setText(backupOf(*this, childItem(1, 2)));
+    k14t.setText(backupOf(*this, childItem(1, 4)));
+    for (int item : restOfPanels()) fieldForItem(item).setText(backupOf(*this, item));
 }
 
 void Holmtex::Text2_Change() { CurrentRecord.set(ProcessNumber, Text2.text()); }

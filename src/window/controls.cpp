@@ -5,8 +5,23 @@
 
 namespace holmtex {
 
-Control::Control(ControlKind kind, std::string name, int left, int top, int width, int height)
-    : kind_(kind), name_(std::move(name)), left_(left), top_(top), width_(width), height_(height) {}
+void Control::applyDesign(const ControlDesign& design) {
+    name_ = design.name;
+    left_ = design.place.left;
+    top_ = design.place.top;
+    width_ = design.place.width;
+    height_ = design.place.height;
+    visible_ = design.visible;
+    arrayIndex = design.arrayIndex;
+    sharedArray = design.sharedArray;
+    backColor = design.backColor;
+    foreColor = design.foreColor;
+    font = design.font;
+    tabIndex = design.tabIndex;
+    tabStop = design.tabStop;
+    alignment = design.alignment;
+    accessibleName = design.accessibleName.empty() ? design.text : design.accessibleName;
+}
 
 std::string Control::qualifiedName() const {
     if (!sharedArray) return name_;
@@ -47,8 +62,13 @@ void Control::setVisible(bool visible) {
     notify(Property::Visible);
 }
 
-TextBox::TextBox(std::string name, int left, int top, int width, int height)
-    : Control(ControlKind::TextBox, std::move(name), left, top, width, height) {}
+void TextBox::applyDesign(const ControlDesign& design) {
+    Control::applyDesign(design);
+    text_ = design.text;
+    multiLine = design.multiLine;
+    scrollBar = design.scrollBar;
+    locked = design.locked;
+}
 
 void TextBox::setText(std::string_view text) {
     if (text_ == text) return;
@@ -57,10 +77,10 @@ void TextBox::setText(std::string_view text) {
     if (onChange) onChange();
 }
 
-CommandButton::CommandButton(std::string name, std::string caption, int left, int top,
-                             int width, int height)
-    : Control(ControlKind::CommandButton, std::move(name), left, top, width, height),
-      caption_(std::move(caption)) {}
+void CommandButton::applyDesign(const ControlDesign& design) {
+    Control::applyDesign(design);
+    caption_ = design.text;
+}
 
 void CommandButton::setCaption(std::string_view caption) {
     if (caption_ == caption) return;
@@ -72,10 +92,10 @@ void CommandButton::click() {
     if (onClick) onClick();
 }
 
-OptionButton::OptionButton(std::string name, std::string caption, int left, int top, int width,
-                           int height)
-    : Control(ControlKind::OptionButton, std::move(name), left, top, width, height),
-      caption_(std::move(caption)) {}
+void OptionButton::applyDesign(const ControlDesign& design) {
+    Control::applyDesign(design);
+    caption_ = design.text;
+}
 
 void OptionButton::setValue(bool on) {
     if (value_ == on) return;
@@ -91,9 +111,7 @@ void OptionButton::setValue(bool on) {
     if (on && onClick) onClick();
 }
 
-ListBox::ListBox(std::string name, int left, int top, int width, int height)
-    : Control(ControlKind::ListBox, std::move(name), left, top, width, height),
-      lines_(std::make_shared<const Lines>()) {}
+ListBox::ListBox() : Control(ControlKind::ListBox), lines_(std::make_shared<const Lines>()) {}
 
 void ListBox::clear() { setLines({}); }
 
@@ -133,9 +151,6 @@ void ListBox::clickLine(int index) {
     setListIndex(index);
 }
 
-ComboBox::ComboBox(std::string name, int left, int top, int width, int height)
-    : Control(ControlKind::ComboBox, std::move(name), left, top, width, height) {}
-
 void ComboBox::setText(std::string_view text) {
     if (text_ == text) return;
     text_.assign(text);
@@ -148,12 +163,15 @@ void ComboBox::addItem(std::string entry) {
     notify(Property::Entries);
 }
 
-Frame::Frame(std::string name, int left, int top, int width, int height)
-    : Control(ControlKind::Frame, std::move(name), left, top, width, height) {}
-
-Line::Line(std::string name, int x1_, int y1_, int x2_, int y2_)
-    : Control(ControlKind::Line, std::move(name), std::min(x1_, x2_), std::min(y1_, y2_),
-              std::abs(x2_ - x1_), std::abs(y2_ - y1_)),
-      x1(x1_), y1(y1_), x2(x2_), y2(y2_) {}
+void Line::applyDesign(const ControlDesign& design) {
+    const Place& p = design.place;
+    x1 = p.left;
+    y1 = p.top;
+    x2 = p.width;
+    y2 = p.height;
+    ControlDesign box = design;
+    box.place = {std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1), std::abs(y2 - y1)};
+    Control::applyDesign(box);
+}
 
 }  // namespace holmtex

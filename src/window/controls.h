@@ -36,7 +36,7 @@ inline constexpr Rgb Black{0, 0, 0};
 }  // namespace colors
 
 struct Font {
-    std::string name = "MS Sans Serif";
+    std::string_view name = "MS Sans Serif";  // fonts are named by literals only
     double points = 8.25;
     bool bold = false;
     bool operator==(const Font&) const = default;
@@ -48,11 +48,34 @@ enum class Alignment { Left, Right, Center };
 // were, and no line is selected.
 enum class Property { Text, Visible, Geometry, Value, Lines, LinesAppended, ListIndex, Entries };
 
+// Left, Top, Width and Height in twips; for a line its two points x1, y1, x2, y2.
+struct Place {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+// One control as the window's design gives it: a row of the window's design table.
+struct ControlDesign {
+    std::string name;
+    int arrayIndex = -1;       // index in a control array, -1 when not in one
+    bool sharedArray = false;  // the array has more than one member
+    std::string text;          // caption, or the text a box holds at design time
+    Place place;
+    int tabIndex = -1;
+    bool tabStop = true;
+    std::optional<Rgb> backColor, foreColor;  // none: the system's colours
+    Font font;
+    Alignment alignment = Alignment::Left;
+    bool locked = false, multiLine = false, scrollBar = false;  // text boxes only
+    std::string container;  // the name of the frame the control sits in, or none
+    bool visible = true;
+    std::string accessibleName;  // none: the text
+};
+
 class Control {
 public:
     using Observer = std::function<void(Property)>;
 
-    Control(ControlKind kind, std::string name, int left, int top, int width, int height);
+    explicit Control(ControlKind kind) : kind_(kind) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -76,9 +99,13 @@ public:
 
     void observe(Observer observer) { observers_.push_back(std::move(observer)); }
 
+    // Gives the control its design values, once, while the window is built and before
+    // anything observes it or listens to its events. The container is the window's to find.
+    virtual void applyDesign(const ControlDesign& design);
+
     // Design values: fixed once the form is built.
-    int arrayIndex = -1;      // index in a control array, -1 when not in one
-    bool sharedArray = false; // the array has more than one member
+    int arrayIndex = -1;                      // index in a control array, -1 when not in one
+    bool sharedArray = false;                 // the array has more than one member
     std::optional<Rgb> backColor, foreColor;  // none: the system's colours
     Font font;
     int tabIndex = -1;
@@ -93,7 +120,7 @@ protected:
 private:
     ControlKind kind_;
     std::string name_;
-    int left_, top_, width_, height_;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool visible_ = true;
     std::vector<Observer> observers_;
 };
@@ -101,7 +128,8 @@ private:
 // Single- and multi-line text boxes, label boxes (locked, no tab stop) and the message line.
 class TextBox : public Control {
 public:
-    TextBox(std::string name, int left, int top, int width, int height);
+    TextBox() : Control(ControlKind::TextBox) {}
+    void applyDesign(const ControlDesign& design) override;
 
     const std::string& text() const { return text_; }
     void setText(std::string_view text);  // raises onChange when the text differs
@@ -117,8 +145,8 @@ private:
 
 class CommandButton : public Control {
 public:
-    CommandButton(std::string name, std::string caption, int left, int top, int width,
-                  int height);
+    CommandButton() : Control(ControlKind::CommandButton) {}
+    void applyDesign(const ControlDesign& design) override;
     const std::string& caption() const { return caption_; }
     void setCaption(std::string_view caption);
     void click();  // a user's click: raises onClick
@@ -131,8 +159,8 @@ private:
 
 class OptionButton : public Control {
 public:
-    OptionButton(std::string name, std::string caption, int left, int top, int width,
-                 int height);
+    OptionButton() : Control(ControlKind::OptionButton) {}
+    void applyDesign(const ControlDesign& design) override;
     const std::string& caption() const { return caption_; }
     bool value() const { return value_; }
     // Switching one on switches the others of its group off and raises its onClick.
@@ -151,7 +179,7 @@ class ListBox : public Control {
 public:
     using Lines = LineList;
 
-    ListBox(std::string name, int left, int top, int width, int height);
+    ListBox();
 
     const Lines& lines() const { return *lines_; }
     int listCount() const { return static_cast<int>(lines_->size()); }
@@ -184,7 +212,7 @@ private:
 
 class ComboBox : public Control {
 public:
-    ComboBox(std::string name, int left, int top, int width, int height);
+    ComboBox() : Control(ControlKind::ComboBox) {}
 
     const std::string& text() const { return text_; }
     void setText(std::string_view text);  // raises onChange when the text differs
@@ -200,14 +228,16 @@ private:
 
 class Frame : public Control {
 public:
-    Frame(std::string name, int left, int top, int width, int height);
+    Frame() : Control(ControlKind::Frame) {}
 };
 
-// A straight line from (x1, y1) to (x2, y2), 3 pixels wide.
+// A straight line from (x1, y1) to (x2, y2), 3 pixels wide; its place is the rectangle
+// the two points span.
 class Line : public Control {
 public:
-    Line(std::string name, int x1, int y1, int x2, int y2);
-    int x1, y1, x2, y2;
+    Line() : Control(ControlKind::Line) {}
+    void applyDesign(const ControlDesign& design) override;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 
 }  // namespace holmtex

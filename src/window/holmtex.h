@@ -33,108 +33,49 @@ public:
     const Rgb BackColor = colors::LightYellow;
     static constexpr int kClientWidth = 13875;  // twips, at design time
     static constexpr int kClientHeight = 8970;
-    int windowWidth() const { return windowWidth_; }    // outer size in twips; 0 until set
+    int windowWidth() const { return windowWidth_; }  // outer size in twips; 0 until set
     int windowHeight() const { return windowHeight_; }
     void setWindowSize(int width, int height);
     void observeWindowSize(std::function<void()> observer);
 
     // ---- Controls ----
-    TextBox Text1{"Text1", 120, 7080, 7695, 1695};
-    TextBox Text2{"Text2", 7920, 7800, 2295, 375};
-    TextBox Text10{"Text10", 8040, 7600, 1000, 300};
-    TextBox Text5{"Text5", 10320, 5800, 3375, 645};
-    TextBox Text31{"Text31", 10320, 240, 3375, 375};
-    ListBox List1{"List1", 10320, 480, 3375, 3630};
-    OptionButton Option1{"Option1", "aktuell", 10440, 4160, 855, 255};
-    OptionButton Option2{"Option2", "Archiv", 11640, 4160, 855, 255};
-    OptionButton Option3{"Option3", "Allgemein", 12720, 4160, 975, 255};
-    CommandButton Command2{"Command2", "markierte Zeile löschen", 10320, 4440, 2295, 255};
-    CommandButton Command3{"Command3", "alle löschen", 12720, 4440, 975, 255};
-    Frame Suche{"Suche", 10320, 4680, 3375, 1080};
-    TextBox Text4{"Text4", 240, 120, 2655, 285};
-    ComboBox Combo1{"Combo1", 120, 360, 3135, 315};
-    CommandButton Command8{"Command8", "Suchen", 120, 720, 3135, 255};
-    CommandButton Command7{"Command7", "Info alsTextdatei speichern", 10320, 6480, 2415, 375};
-    CommandButton Command23{"Command23", "Duplikate löschen", 12840, 6480, 855, 375};
-    CommandButton Command6{"Command6", "Felder löschen", 7920, 7080, 2295, 495};
-    CommandButton Command1{"Command1", "Speichern", 10320, 7080, 2415, 1095};
-    CommandButton Command19{"Command19", "Zeile ins Archiv", 12840, 7080, 855, 500};
-    CommandButton Command21{"Command21", "Zeile in Aktuell", 12840, 7080, 855, 495};
-    CommandButton Command22{"Command22", "Zeile in Allgemein", 12840, 7680, 855, 500};
-    CommandButton Command9{"Command9", "Schließen, ohne Speichern", 7920, 8280, 2295, 495};
-    CommandButton Command5{"Command5", " Programm schließen, letztes Fenster speichern", 10320,
-                           8280, 2415, 495};
-    CommandButton Command17{"Command17", "2 Familien", 12840, 8280, 855, 495};
-    CommandButton Command18{"Command18", "4 Familien", 12840, 8280, 855, 495};
-    CommandButton Command24{"Command24", "+", 4920, 50, 375, 300};
-    CommandButton Command25{"Command25", "-", 4920, 50, 375, 360};
-    Line Line1{"Line1", 4920, 720, 5280, 720};
-    Line Line2{"Line2", 4920, 1440, 5280, 4200};
+    // Their design values (place, look, texts, tab order) come from the design table in
+    // holmtex_design.cpp, which describes each control once.
+    TextBox Text1, Text2, Text10, Text5, Text31;
+    ListBox List1;
+    OptionButton Option1, Option2, Option3;
+    Frame Suche;
+    TextBox Text4;
+    ComboBox Combo1;
+    CommandButton Command1, Command2, Command3, Command5, Command6, Command7, Command8, Command9;
+    CommandButton Command17, Command18, Command19, Command21, Command22, Command23;
+    CommandButton Command24, Command25;  // "+" and "-"
+    Line Line1, Line2;
 
     // Family block headings and captions.
-    TextBox fam1{"fam1", 1920, 120, 1215, 285};
-    TextBox fam2{"fam2", 7320, 120, 1095, 285};
-    TextBox fam3{"fam3", 2040, 3600, 1215, 285};
-    TextBox fam4{"fam4", 7320, 3600, 1215, 285};
-    std::array<TextBox, 4> Text32{TextBox{"Text32", 240, 240, 615, 285},
-                                  TextBox{"Text32", 240, 3720, 615, 285},
-                                  TextBox{"Text32", 5400, 240, 615, 285},
-                                  TextBox{"Text32", 5400, 3720, 735, 285}};
-    TextBox eltern1{"eltern1", 4320, 240, 495, 285};
-    TextBox eltern2{"eltern2", 9480, 240, 495, 285};
-    TextBox eltern3{"eltern3", 4320, 3720, 495, 285};
-    TextBox eltern4{"eltern4", 9600, 3720, 495, 285};
+    TextBox fam1, fam2, fam3, fam4;
+    std::array<TextBox, 4> Text32;  // "Kinder", one control array
+    TextBox eltern1, eltern2, eltern3, eltern4;
     // "L" buttons: children (4, 11, 13, 15) and parents (10, 12, 14, 16) of families 1 to 4.
-    CommandButton Command4{"Command4", "L", 960, 240, 495, 195};
-    CommandButton Command10{"Command10", "L", 3480, 240, 495, 195};
-    CommandButton Command11{"Command11", "L", 6240, 240, 495, 195};
-    CommandButton Command12{"Command12", "L", 8760, 240, 495, 195};
-    CommandButton Command13{"Command13", "L", 960, 3720, 495, 195};
-    CommandButton Command14{"Command14", "L", 3480, 3720, 495, 195};
-    CommandButton Command15{"Command15", "L", 6360, 3720, 495, 195};
-    CommandButton Command16{"Command16", "L", 8760, 3720, 495, 195};
+    CommandButton Command4, Command10, Command11, Command12;
+    CommandButton Command13, Command14, Command15, Command16;
 
-    // The forty family fields.
-    TextBox k11t{"k11t", 120, 480, 2415, 495};
-    TextBox k21t{"k21t", 120, 960, 2415, 495};
-    TextBox k31t{"k31t", 120, 1440, 2415, 495};
-    TextBox k41t{"k41t", 120, 1920, 2415, 495};
-    TextBox k51t{"k51t", 120, 2400, 2415, 495};
-    TextBox k61t{"k61t", 120, 2880, 2415, 495};
-    TextBox k12t{"k12t", 5280, 480, 2535, 495};
-    TextBox k22t{"k22t", 5280, 960, 2535, 495};
-    TextBox k32t{"k32t", 5280, 1440, 2535, 495};
-    TextBox k42t{"k42t", 5280, 1920, 2535, 495};
-    TextBox k52t{"k52t", 5280, 2400, 2535, 495};
-    TextBox k62t{"k62t", 5280, 2880, 2535, 495};
-    TextBox k13t{"k13t", 120, 3960, 2415, 495};
-    TextBox k23t{"k23t", 120, 4440, 2415, 495};
-    TextBox k33t{"k33t", 120, 4920, 2415, 495};
-    TextBox k43t{"k43t", 120, 5400, 2415, 495};
-    TextBox k53t{"k53t", 120, 5880, 2415, 495};
-    TextBox k63t{"k63t", 120, 6360, 2415, 495};
-    TextBox k14t{"k14t", 5280, 3960, 2535, 495};
-    TextBox k24t{"k24t", 5280, 4440, 2535, 495};
-    TextBox k34t{"k34t", 5280, 4920, 2535, 495};
-    TextBox k44t{"k44t", 5280, 5400, 2535, 495};
-    TextBox k54t{"k54t", 5280, 5880, 2535, 495};
-    TextBox k64t{"k64t", 5280, 6360, 2535, 495};
-    TextBox v1t{"v1t", 2640, 480, 2295, 495};
-    TextBox dat1t{"dat1t", 2640, 960, 2055, 285};
-    TextBox m1t{"m1t", 2640, 1200, 2295, 495};
-    TextBox bem1t{"bem1t", 2640, 1800, 2295, 1575};
-    TextBox v2t{"v2t", 7920, 480, 2295, 495};
-    TextBox dat2t{"dat2t", 7920, 960, 2055, 285};
-    TextBox m2t{"m2t", 7920, 1200, 2295, 495};
-    TextBox bem2t{"bem2t", 7920, 1800, 2295, 1575};
-    TextBox v3t{"v3t", 2640, 3960, 2295, 495};
-    TextBox dat3t{"dat3t", 2640, 4440, 2055, 285};
-    TextBox m3t{"m3t", 2640, 4680, 2295, 495};
-    TextBox bem3t{"bem3t", 2640, 5280, 2295, 1575};
-    TextBox v4t{"v4t", 7920, 3960, 2295, 495};
-    TextBox dat4t{"dat4t", 7920, 4440, 2055, 285};
-    TextBox m4t{"m4t", 7920, 4680, 2295, 495};
-    TextBox bem4t{"bem4t", 7920, 5280, 2295, 1575};
+    // The forty family fields; fieldForItem gives them in item order.
+    TextBox k11t, k21t, k31t, k41t, k51t, k61t, v1t, m1t, dat1t, bem1t;
+    TextBox k12t, k22t, k32t, k42t, k52t, k62t, v2t, m2t, dat2t, bem2t;
+    TextBox k13t, k23t, k33t, k43t, k53t, k63t, v3t, m3t, dat3t, bem3t;
+    TextBox k14t, k24t, k34t, k44t, k54t, k64t, v4t, m4t, dat4t, bem4t;
+
+    // ---- The two views ----
+    // A view is where Text1 stands; its Left and Width never change. Save tells the views
+    // apart by the height alone.
+    struct TextPlace {
+        int top, height;
+    };
+    static constexpr TextPlace kFourFamilyText{7080, 1695};  // the design place
+    static constexpr TextPlace kTwoFamilyText{3600, 5175};   // over families 3 and 4
+    // Puts Text1 in a view's place: Height first, then Top.
+    void placeText1(TextPlace place);
 
     // ---- Members of the window ----
     PageRecord CurrentRecord;
@@ -146,8 +87,8 @@ public:
 
     // ---- Operations: start-up, clearing, views ----
     void Form_Load();
-    void Command6_Click();   // "Felder löschen"
-    void Command4_Click();   // "L" buttons: children / parents of families 1 to 4
+    void Command6_Click();  // "Felder löschen"
+    void Command4_Click();  // "L" buttons: children / parents of families 1 to 4
     void Command10_Click();
     void Command11_Click(int Index);
     void Command12_Click();
@@ -155,8 +96,8 @@ public:
     void Command14_Click();
     void Command15_Click();
     void Command16_Click();
-    void Command17_Click();  // "2 Familien"
-    void Command18_Click();  // "4 Familien"
+    void Command17_Click();           // "2 Familien"
+    void Command18_Click();           // "4 Familien"
     void Command24_Click(int Index);  // "+"
     void Command25_Click();           // "-"
 
@@ -246,15 +187,14 @@ public:
 private:
     bool savePage();  // Command1_Click; false when the page could not be written
     void rescueAndEnd();
-    void setDesignValues();
+    void applyDesignTable();
     void bindEvents();
 
     Platform& platform_;
     std::filesystem::path workDir_;
     std::filesystem::path programDir_;
-    bool ending_ = false;  // the program is ending: no further closing steps
-    std::vector<Control*> controls_;
-    std::array<TextBox*, 40> familyFields_{};
+    bool ending_ = false;             // the program is ending: no further closing steps
+    std::vector<Control*> controls_;  // in the order of the design table
     int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<std::function<void()>> windowObservers_;
     PageIndex pageIndex_;

@@ -56,8 +56,7 @@ TEST_F(GuiTest, ControlsStandAtTheirPlacesWithTheirColours) {
 }
 
 TEST_F(GuiTest, TheBigTextWindowLiesOverThePanels) {
-    form->Text1.setTop(3600);
-    form->Text1.setHeight(5175);
+    form->placeText1(Holmtex::kTwoFamilyText);
     QWidget* text1 = widget("Text1");
     EXPECT_EQ(text1->geometry(), QRect(8, 240, 513, 345));
     // A point inside family 3 now belongs to the big text window.
@@ -71,7 +70,8 @@ TEST_F(GuiTest, TabRunsFromTheListThroughTheFamilyFields) {
     EXPECT_EQ(QApplication::focusWidget(), widget("List1"));
     std::vector<std::string> expected;
     for (int f = 1; f <= 4; ++f) {
-        for (int c = 1; c <= 6; ++c) expected.push_back(QStringLiteral("k%1%2t").arg(c).arg(f).toStdString());
+        for (int c = 1; c <= 6; ++c)
+            expected.push_back(QStringLiteral("k%1%2t").arg(c).arg(f).toStdString());
         for (const char* role : {"v", "m", "dat", "bem"})
             expected.push_back(QStringLiteral("%1%2t").arg(role).arg(f).toStdString());
     }

@@ -11,8 +11,8 @@ namespace holmtex {
 namespace {
 
 TEST(TextAndComboBox, ChangeOnlyWhenTheTextDiffers) {
-    TextBox text("Text2", 0, 0, 1, 1);
-    ComboBox combo("Combo1", 0, 0, 1, 1);
+    TextBox text;
+    ComboBox combo;
     std::vector<std::string> seen;
     text.onChange = [&] { seen.push_back("T:" + text.text()); };
     combo.onChange = [&] { seen.push_back("C:" + combo.text()); };
@@ -25,7 +25,7 @@ TEST(TextAndComboBox, ChangeOnlyWhenTheTextDiffers) {
 }
 
 TEST(ListBox, SelectingALine) {
-    ListBox list("List1", 0, 0, 100, 100);
+    ListBox list;
     std::vector<int> clicks;
     list.onClick = [&] { clicks.push_back(list.listIndex()); };
     list.setLines({"a", "b", "b"});
@@ -64,10 +64,14 @@ TEST(ListBox, SelectingALine) {
 }
 
 TEST(OptionButton, OneOfTheGroupIsOn) {
-    OptionButton o1("Option1", "aktuell", 0, 0, 1, 1), o2("Option2", "Archiv", 0, 0, 1, 1),
-        o3("Option3", "Allgemein", 0, 0, 1, 1);
+    OptionButton o1, o2, o3;
     std::vector<OptionButton*> group = {&o1, &o2, &o3};
     std::string log;
+    for (size_t i = 0; i < group.size(); ++i) {
+        ControlDesign design;
+        design.name = "Option" + std::to_string(i + 1);
+        group[i]->applyDesign(design);
+    }
     for (OptionButton* o : group) {
         o->setGroup(group);
         // The event sees the group already settled.
@@ -91,7 +95,7 @@ TEST(OptionButton, OneOfTheGroupIsOn) {
 // the list then has none selected, as after a rebuild. Lines added through the list itself
 // leave the keeper's as they were.
 TEST(ListBox, ShowsLinesKeptElsewhere) {
-    ListBox list("List1", 0, 0, 1, 1);
+    ListBox list;
     std::vector<Property> heard;
     list.observe([&](Property p) { heard.push_back(p); });
     auto kept = std::make_shared<LineList>(LineList{"a", "b"});
@@ -118,8 +122,8 @@ TEST(ListBox, ShowsLinesKeptElsewhere) {
 }
 
 TEST(Events, NestedEventsRunInsideTheSetter) {
-    TextBox a("Text1", 0, 0, 1, 1), b("Text2", 0, 0, 1, 1);
-    ListBox list("List1", 0, 0, 1, 1);
+    TextBox a, b;
+    ListBox list;
     std::vector<std::string> log;
     list.onClick = [&] {
         log.push_back("click begin");

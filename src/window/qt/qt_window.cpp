@@ -55,7 +55,7 @@ void installFontSubstitutions() {
 }
 
 QFont toFont(const Font& font) {
-    QFont f(QString::fromStdString(font.name));
+    QFont f(QString::fromUtf8(font.name.data(), static_cast<qsizetype>(font.name.size())));
     // Sizes in points at 96 dpi, given in pixels so the layout does not depend on the screen.
     f.setPixelSize(static_cast<int>(std::lround(font.points * 96.0 / 72.0)));
     f.setBold(font.bold);
@@ -74,8 +74,8 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(toColor(line_.foreColor.value_or(colors::Black)), 3, Qt::SolidLine,
-                            Qt::FlatCap));
+        painter.setPen(
+            QPen(toColor(line_.foreColor.value_or(colors::Black)), 3, Qt::SolidLine, Qt::FlatCap));
         const QPoint origin = pos();
         painter.drawLine(QPoint(twipsToPixels(line_.x1), twipsToPixels(line_.y1)) - origin,
                          QPoint(twipsToPixels(line_.x2), twipsToPixels(line_.y2)) - origin);
@@ -243,32 +243,12 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
         case ControlKind::TextBox:
             widget = createTextBox(static_cast<TextBox&>(control), parent);
             break;
-        case ControlKind::CommandButton: {
-            auto& model = static_cast<CommandButton&>(control);
-            auto* button = new WrapButton(QString::fromStdString(model.caption()), parent);
-            button->setAutoDefault(false);
-            button->installEventFilter(this);  // Enter presses it, as Space does
-            connect(button, &QPushButton::clicked, this, [&model] { model.click(); });
-            widget = button;
+        case ControlKind::CommandButton:
+            widget = createButton(static_cast<CommandButton&>(control), parent);
             break;
-        }
-        case ControlKind::OptionButton: {
-            auto& model = static_cast<OptionButton&>(control);
-            auto* radio = new QRadioButton(QString::fromStdString(model.caption()), parent);
-            // One exclusive group, also for assistive technology; the model still decides
-            // which button is on (mirrorOptions).
-            radio->setAutoExclusive(true);
-            radio->setAutoFillBackground(true);
-            radio->setStyleSheet("QRadioButton { spacing: 3px; }");
-            radio->installEventFilter(this);  // arrow keys move the choice
-            connect(radio, &QRadioButton::clicked, this, [this, &model] {
-                if (syncing_) return;
-                model.setValue(true);  // a click on the selected button keeps it selected
-                mirrorOptions();
-            });
-            widget = radio;
+        case ControlKind::OptionButton:
+            widget = createOption(static_cast<OptionButton&>(control), parent);
             break;
-        }
         case ControlKind::ListBox:
             widget = createList(static_cast<ListBox&>(control), parent);
             break;
@@ -287,6 +267,13 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
             widget = new LineWidget(static_cast<Line&>(control), parent);
             break;
     }
+    applyLook(control, widget);
+    applyGeometry(control, widget);
+    widget->setVisible(control.visible());
+    return widget;
+}
+
+void QtWindow::applyLook(const Control& control, QWidget* widget) {
     widget->setObjectName(QString::fromStdString(control.qualifiedName()));
     if (!control.accessibleName.empty())
         widget->setAccessibleName(QString::fromStdString(control.accessibleName));
@@ -303,9 +290,30 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
     widget->setPalette(pal);
     if (!control.tabStop && control.kind() != ControlKind::TextBox)
         widget->setFocusPolicy(Qt::NoFocus);
-    applyGeometry(control, widget);
-    widget->setVisible(control.visible());
-    return widget;
+}
+
+QWidget* QtWindow::createButton(CommandButton& model, QWidget* parent) {
+    auto* button = new WrapButton(QString::fromStdString(model.caption()), parent);
+    button->setAutoDefault(false);
+    button->installEventFilter(this);  // Enter presses it, as Space does
+    connect(button, &QPushButton::clicked, this, [&model] { model.click(); });
+    return button;
+}
+
+QWidget* QtWindow::createOption(OptionButton& model, QWidget* parent) {
+    auto* radio = new QRadioButton(QString::fromStdString(model.caption()), parent);
+    // One exclusive group, also for assistive technology; the model still decides which
+    // button is on (mirrorOptions).
+    radio->setAutoExclusive(true);
+    radio->setAutoFillBackground(true);
+    radio->setStyleSheet("QRadioButton { spacing: 3px; }");
+    radio->installEventFilter(this);  // arrow keys move the choice
+    connect(radio, &QRadioButton::clicked, this, [this, &model] {
+        if (syncing_) return;
+        model.setValue(true);  // a click on the selected button keeps it selected
+        mirrorOptions();
+    });
+    return radio;
 }
 
 QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
@@ -477,16 +485,7 @@ void QtWindow::sync(Control& control, Property property) {
             updateCoverage();
             break;
         case Property::Text:
-            if (control.kind() == ControlKind::TextBox) {
-                showText(control, widget);
-            } else if (control.kind() == ControlKind::ComboBox) {
-                auto* box = static_cast<QComboBox*>(widget);
-                const QString text = toQt(static_cast<ComboBox&>(control).text());
-                if (box->currentText() != text) box->setEditText(text);
-            } else if (control.kind() == ControlKind::CommandButton) {
-                static_cast<QPushButton*>(widget)->setText(
-                    QString::fromStdString(static_cast<CommandButton&>(control).caption()));
-            }
+            showText(control, widget);
             break;
         case Property::Value:
             mirrorOptions();
@@ -498,35 +497,50 @@ void QtWindow::sync(Control& control, Property property) {
             listModel_->appendRows();
             listView_->selectionModel()->clear();  // no line is selected now
             break;
-        case Property::ListIndex: {
-            const int row = static_cast<ListBox&>(control).listIndex();
-            auto* selection = listView_->selectionModel();
-            if (row < 0) {
-                selection->clear();
-            } else {
-                const QModelIndex index = listModel_->index(row);
-                selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-                listView_->scrollTo(index);
-            }
+        case Property::ListIndex:
+            showListIndex(static_cast<ListBox&>(control).listIndex());
             break;
-        }
-        case Property::Entries: {
-            auto* box = static_cast<QComboBox*>(widget);
-            const auto& entries = static_cast<ComboBox&>(control).entries();
-            const QString text = box->currentText();
-            box->clear();
-            for (const auto& entry : entries) box->addItem(toQt(entry));
-            box->setEditText(text);
+        case Property::Entries:
+            showEntries(static_cast<ComboBox&>(control), static_cast<QComboBox*>(widget));
             break;
-        }
     }
     syncing_ = wasSyncing;
 }
 
-void QtWindow::showText(Control& control, QWidget* widget) {
+void QtWindow::showListIndex(int row) {
+    auto* selection = listView_->selectionModel();
+    if (row < 0) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = listModel_->index(row);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    listView_->scrollTo(index);
+}
+
+void QtWindow::showEntries(const ComboBox& combo, QComboBox* box) {
+    const QString text = box->currentText();
+    box->clear();
+    for (const auto& entry : combo.entries()) box->addItem(toQt(entry));
+    box->setEditText(text);
+}
+
+void QtWindow::showText(const Control& control, QWidget* widget) {
+    if (control.kind() == ControlKind::CommandButton) {
+        static_cast<QPushButton*>(widget)->setText(
+            QString::fromStdString(static_cast<const CommandButton&>(control).caption()));
+        return;
+    }
+    if (control.kind() == ControlKind::ComboBox) {
+        auto* box = static_cast<QComboBox*>(widget);
+        const QString text = toQt(static_cast<const ComboBox&>(control).text());
+        if (box->currentText() != text) box->setEditText(text);
+        return;
+    }
+    if (control.kind() != ControlKind::TextBox) return;
     // Only a text the program put there is shown afresh, from its start: what the user
     // types is already in the widget, and the cursor stays where it is.
-    const QString text = toQt(static_cast<TextBox&>(control).text());
+    const QString text = toQt(static_cast<const TextBox&>(control).text());
     if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
         if (edit->toPlainText() == text) return;
         edit->setPlainText(text);

@@ -9,6 +9,7 @@
 
 #include "window/holmtex.h"
 
+class QComboBox;
 class QKeyEvent;
 class QListView;
 class QRadioButton;
@@ -35,11 +36,17 @@ protected:
 
 private:
     QWidget* createWidget(Control& control, QWidget* parent);
+    void applyLook(const Control& control, QWidget* widget);
+    QWidget* createButton(CommandButton& model, QWidget* parent);
+    QWidget* createOption(OptionButton& model, QWidget* parent);
     QWidget* createTextBox(TextBox& box, QWidget* parent);
     QWidget* createList(ListBox& list, QWidget* parent);
     QWidget* createCombo(ComboBox& combo, QWidget* parent);
     void sync(Control& control, Property property);
-    void showText(Control& control, QWidget* widget);
+    // A text, caption or command-box text that the model changed.
+    void showText(const Control& control, QWidget* widget);
+    void showListIndex(int row);
+    void showEntries(const ComboBox& combo, QComboBox* box);
     void applyGeometry(Control& control, QWidget* widget);
     void applyWindowSize();
     void setTabOrder();
