@@ -28,6 +28,7 @@
 #include <string>
 
 #include "app/folder_claim.h"
+#include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_window.h"

@@ -8,6 +8,7 @@
 
 #include "export/family_sheet.h"
 #include "operations/pages.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

@@ -8,6 +8,7 @@
 
 #include "operations/pages.h"
 #include "record/list_append.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

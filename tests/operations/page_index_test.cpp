@@ -14,6 +14,7 @@
 #include "operations/page_list.h"
 #include "operations/pages.h"
 #include "operations/random_lists.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

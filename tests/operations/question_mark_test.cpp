@@ -6,6 +6,7 @@
 
 #include "operations/pages.h"
 #include "record/codepage.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

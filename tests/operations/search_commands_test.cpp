@@ -9,6 +9,7 @@
 #include "operations/pages.h"
 #include "operations/random_lists.h"
 #include "record/codepage.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 
 namespace holmtex {
