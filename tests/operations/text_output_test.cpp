@@ -56,24 +56,18 @@ protected:
     Holmtex form{platform, dir.path()};
 };
 
-TEST_F(TextOutput, WritesTheLabelledLinesAndTheSiblingMakesTheTextFile) {
+// The bytes of zzz.txt and of the text file are held by the golden files; here what the
+// window does while the sibling runs and after.
+TEST_F(TextOutput, CountsInTheCommandBoxWhileTheSiblingMakesTheTextFile) {
     openPages({familyOnePage()});
     std::vector<std::string> counts;
     form.Combo1.observe([&](Property) { counts.push_back(form.Combo1.text()); });
     form.Command7_Click();
 
-    const std::string expected = q("TextKopie vom Vorgang  4711") + kSep + q("Familie 1") +
-                                 q("Vater  1: Johann M\xFCller") + q("Mutter 1: Anna Gro\xDF") +
-                                 q("H-Datum: 12.05.1890") + q("Kind 1: Karl") + q("Kind 2: Marie") +
-                                 q("Bemerkung: aus K\xF6ln") + kSep + q("Familie 2") + kSep +
-                                 q("Familie 3") + kSep + q("Familie 4") + kSep;
-    EXPECT_EQ(readFile(dir / "zzz.txt"), expected);
     EXPECT_EQ(form.Text5.text(),
               "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
-    const std::string text = readFile(dir / "Text_4711_2612061403.txt");
-    EXPECT_EQ(text.substr(0, 29), "TextKopie vom Vorgang  4711\r\n");
-    EXPECT_NE(text.find("Vater  1: Johann M\xFCller\r\n"), std::string::npos);
-    EXPECT_EQ(text.find('"'), std::string::npos);
+    EXPECT_NE(readFile(dir / "Text_4711_2612061403.txt").find("Vater  1: Johann M\xFCller\r\n"),
+              std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "z1.txt"));
     ASSERT_EQ(counts.size(), 10001u);
     EXPECT_EQ(counts.front(), "1");
