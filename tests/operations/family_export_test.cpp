@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "export/family_sheet.h"
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "record/list_append.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"

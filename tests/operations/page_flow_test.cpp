@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/pages.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
@@ -19,16 +20,7 @@ class PageFlow : public testing::Test {
 protected:
     std::filesystem::path file(ListKind kind) { return dir / dataFileName(kind); }
 
-    // Reads every whole record of a list file.
-    std::vector<PageRecord> records(ListKind kind) {
-        std::vector<PageRecord> out;
-        FileSource source;
-        if (!source.open(file(kind))) return out;
-        RecordReader reader(source);
-        PageRecord r;
-        while (reader.next(r) == ReadStatus::Record) out.push_back(r);
-        return out;
-    }
+    std::vector<PageRecord> records(ListKind kind) { return test::readRecords(file(kind)); }
 
     // Gives every family field a text of its own, named after its item.
     void fillFamilies(const std::string& tag) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "record/codepage.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "operations/page_list.h"
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "operations/random_lists.h"
 #include "record/codepage.h"
 #include "support/scripted_platform.h"

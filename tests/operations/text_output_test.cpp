@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "operations/random_lists.h"
 #include "record/record_io.h"
 #include "support/scripted_platform.h"
@@ -30,24 +30,18 @@ protected:
     }
 
     // A page in the list file whose family 1 is filled as in the layout example.
-    PageRecord familyOnePage() {
-        PageRecord r;
-        r.set(ViewMarker, "->2");
-        r.set(ProcessNumber, "4711");
-        for (int n = 10; n <= kItemCount; ++n) r.set(n, "");
-        r.set(fatherItem(1), "Johann Müller");
-        r.set(motherItem(1), "Anna Groß");
-        r.set(dateItem(1), "12.05.1890");
-        r.set(childItem(1, 1), "Karl");
-        r.set(childItem(2, 1), "Marie");
-        r.set(remarkItem(1), "aus Köln");
-        return r;
+    static PageRecord familyOnePage() {
+        return test::makePage("4711", 0,
+                              {{fatherItem(1), "Johann Müller"},
+                               {motherItem(1), "Anna Groß"},
+                               {dateItem(1), "12.05.1890"},
+                               {childItem(1, 1), "Karl"},
+                               {childItem(2, 1), "Marie"},
+                               {remarkItem(1), "aus Köln"}});
     }
 
     void openPages(const std::vector<PageRecord>& pages) {
-        std::string bytes;
-        for (const auto& p : pages) writeRecord(bytes, p);
-        writeFile(dir / "holmtex-aktuell.dat", bytes);
+        writeFile(dir / "holmtex-aktuell.dat", test::bytesOf(pages));
         form.Form_Load();
     }
 
@@ -232,23 +226,16 @@ TEST_F(TextOutput, DuplicatesAreMarkedInTheWorkFileOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text5);
         std::vector<PageRecord> pages;
-        for (const auto& n : c.numbers) {
-            PageRecord p;
-            p.set(ListTag, "aktu");
-            p.set(ProcessNumber, n);
-            pages.push_back(p);
-        }
+        for (const auto& n : c.numbers) pages.push_back(test::makePage(n));
         openPages(pages);
         const std::string before = readFile(dir / "holmtex-aktuell.dat");
         for (int run = 0; run < 2; ++run) {  // a second run marks afresh
             form.Command23_Click();
             EXPECT_EQ(form.Text5.text(), c.text5);
-            FileSource source;
-            ASSERT_TRUE(source.open(dir / "z1.txt"));
-            RecordReader reader(source);
+            ASSERT_TRUE(std::filesystem::exists(dir / "z1.txt"));
             std::vector<std::string> tags;
-            PageRecord r;
-            while (reader.next(r) == ReadStatus::Record) tags.emplace_back(r.text(ListTag));
+            for (const PageRecord& r : test::readRecords(dir / "z1.txt"))
+                tags.emplace_back(r.text(ListTag));
             EXPECT_EQ(tags, c.tags);
             EXPECT_EQ(form.Text1.text(), "liste einmal durch mit " + c.last);
             EXPECT_EQ(form.Text2.text(), c.last);
@@ -381,12 +368,9 @@ TEST_F(TextOutput, CloseAndSaveAppendsThePageUnlessTheSaveFails) {
     std::filesystem::remove(dir / "holmtex-aktuell.dat");
     form.Command5_Click();  // no work files there: no error
     EXPECT_TRUE(platform.ended);
-    FileSource source;
-    ASSERT_TRUE(source.open(dir / "holmtex-aktuell.dat"));
-    RecordReader reader(source);
-    PageRecord saved;
-    ASSERT_EQ(reader.next(saved), ReadStatus::Record);
-    EXPECT_EQ(saved.text(ProcessNumber), "77");
+    const std::vector<PageRecord> saved = test::readRecords(dir / "holmtex-aktuell.dat");
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].text(ProcessNumber), "77");
 }
 
 }  // namespace

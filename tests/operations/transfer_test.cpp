@@ -11,7 +11,7 @@
 
 #include "faults/fault_control.h"
 #include "operations/page_list.h"
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
