@@ -3,6 +3,7 @@
 # Each first installs the Debian packages that are missing (with sudo when not root).
 # `make sanitize` runs every test built with AddressSanitizer and UndefinedBehaviorSanitizer;
 # `make fuzz` fuzzes the list reader for FUZZ_SECONDS (needs clang, which is optional).
+# `make screenshot` renders the window to docs/holmtex-window.png.
 
 BUILD          ?= build
 RUN_BUILD      ?= build-run
@@ -16,7 +17,7 @@ PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins qt6-translations-l
            libqt6test6 libqt6printsupport6 libgtest-dev libbenchmark-dev \
            fonts-liberation2 fonts-dejavu-core xvfb xauth dpkg-dev
 
-.PHONY: deps configure build run test bench deb package-check sanitize fuzz clean
+.PHONY: deps configure build run test bench screenshot deb package-check sanitize fuzz clean
 
 deps:
 	@missing=""; \
@@ -53,6 +54,10 @@ test: build
 bench: build
 	$(BUILD)/bench/list_bench
 	cd $(BUILD) && bench/interaction_bench
+
+# The window as a picture, offscreen: build/holmtex-window.png and docs/holmtex-window.png.
+screenshot: configure
+	cmake --build $(BUILD) --target screenshot
 
 deb: deps
 	@[ -f $(DEB_BUILD)/build.ninja ] || cmake -S . -B $(DEB_BUILD) -G Ninja --log-level=WARNING \

@@ -213,14 +213,5 @@ TEST_F(GuiTest, OptionButtonsChooseTheListAndItsButtons) {
     EXPECT_TRUE(widget<QRadioButton>("Option2")->isChecked());
 }
 
-TEST_F(GuiTest, RendersTheWindowToAPicture) {
-    writePages({"4711", "4712", "Müller 1873"});
-    form->Form_Load();
-    showAndActivate();
-    const QString file = QStringLiteral(HOLMTEX_BUILD_DIR "/holmtex-window.png");
-    ASSERT_TRUE(window->grab().save(file));
-    EXPECT_EQ(QImage(file).size(), QSize(925, 598));
-}
-
 }  // namespace
 }  // namespace holmtex::test

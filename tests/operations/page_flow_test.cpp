@@ -106,7 +106,7 @@ TEST_F(PageFlow, QuotesBecomeApostrophesInEveryField) {
     EXPECT_EQ(saved.text(fatherItem(1)), "");  // the items that follow are not shifted
     EXPECT_EQ(form.Text1.text(), "a 'b' c'");
     EXPECT_EQ(form.k11t.text(), "Kind 'Hans'");
-    EXPECT_GE(text1Changes, 1);
+    EXPECT_EQ(text1Changes, 1);  // the apostrophes; the refresh after it sets the same text
     // Typographic quotes are plain text.
     form.Text1.setText("„so“");
     form.Command1_Click();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -97,14 +98,20 @@ TEST_F(HolmtexForm, FamilyFieldsFollowTheItemOrder) {
     }
 }
 
-// The GUI orders the focus by tab index; two controls with one index would make it ambiguous.
-TEST_F(HolmtexForm, TabIndicesAreUnique) {
+// The GUI orders the focus by tab index and finds each control's widget by its name: two
+// controls with one index or one name would make that ambiguous. Every family field is
+// among the controls, so it gets a widget.
+TEST_F(HolmtexForm, TabIndicesAndNamesAreUnique) {
     std::set<int> seen;
     for (const Control* c : form.controls()) {
+        EXPECT_EQ(c, form.findControl(c->qualifiedName())) << c->qualifiedName();
         if (c->tabIndex < 0) continue;
         EXPECT_TRUE(seen.insert(c->tabIndex).second) << c->qualifiedName() << " " << c->tabIndex;
     }
-    EXPECT_EQ(90u, form.controls().size());
+    for (int n = 10; n <= kItemCount; ++n) {
+        const Control* field = &form.fieldForItem(n);
+        EXPECT_EQ(1, std::count(form.controls().begin(), form.controls().end(), field)) << n;
+    }
 }
 
 TEST_F(HolmtexForm, BuildingRaisesNoEvents) {
