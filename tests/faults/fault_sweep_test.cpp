@@ -326,24 +326,24 @@ std::vector<Case> allCases() {
     };
     add(kUsual, "aktuell", 2,
         {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
-         "import", "export", "copy", "check"});
+         "import", "export", "copy", "datacheck"});
     add(kUsual, "archiv", 1, {"aktuell"});
     add(kBig, "aktuell", 200,
-        {"save", "delete", "archiv", "import", "export", "check", "duplicates"});
+        {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates"});
     add(kDamaged, "aktuell", 1,
-        {"save", "close", "import", "export", "copy", "delete", "archiv", "check", "duplicates",
+        {"save", "close", "import", "export", "copy", "delete", "archiv", "datacheck", "duplicates",
          "all"});
     add(kDamaged, "aktuell", 1, {"repair"});
     add(kUsual, "aktuell", 2, {"repair"});
     add(kDamagedTarget, "aktuell", 1, {"archiv"});
     add(kDamagedTarget, "archiv", 0, {"repair"});
     add(kDamagedTarget, "archiv", 0, {"save", "import"});
-    add(kUnterminated, "aktuell", 1, {"save", "import", "delete", "allgemein", "check", "export"});
-    add(kCut48, "aktuell", 0, {"check", "save", "delete", "duplicates", "repair"});
+    add(kUnterminated, "aktuell", 1, {"save", "import", "delete", "allgemein", "datacheck", "export"});
+    add(kCut48, "aktuell", 0, {"datacheck", "save", "delete", "duplicates", "repair"});
     add(kProtected, "aktuell", 1, {"delete", "all", "archiv", "allgemein"});
     add(kProtected, "archiv", 0, {"aktuell"});
     add(kMissing, "aktuell", -1,
-        {"save", "import", "export", "delete", "all", "check", "duplicates", "text", "rescue",
+        {"save", "import", "export", "delete", "all", "datacheck", "duplicates", "text", "rescue",
          "archiv"});
     add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import"});
     return cases;
@@ -537,7 +537,7 @@ Claim claimOf(const Case& c, const ChildRun& run) {
         success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< gespeichert.";
     if (op == "copy")
         success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< kopiert.";
-    if (op == "check") {
+    if (op == "datacheck") {
         // The data are sound, only check.dat could not be written.
         success = t == "Prüfung erfolgt, Daten sind in Ordnung";
         if (!success && has(t, "in Ordnung") && has(t, "check.dat")) return Claim::Partial;
@@ -742,7 +742,7 @@ struct Judge {
             else if (!records.empty() && bytesOf(now, "z1.txt") != bytesOf(base.after, "z1.txt"))
                 said("but z1.txt holds " + shown(bytesOf(now, "z1.txt")));
         }
-        if (op == "check") {
+        if (op == "datacheck") {
             const auto bytes = bytesOf(now, kListFiles[0]);
             const bool whole = bytes && readPlain(*bytes).whole;
             if (claim == Claim::Success) {
@@ -847,7 +847,7 @@ struct Judge {
             if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
         }
         // Operations that only read the lists leave them alone.
-        if (op == "rescue" || op == "text" || op == "duplicates" || op == "check" ||
+        if (op == "rescue" || op == "text" || op == "duplicates" || op == "datacheck" ||
             op == "export" || op == "copy")
             for (const std::string& name : kListFiles)
                 if (!unchanged(name)) fail(name + " changed, though the operation only reads it");

@@ -119,7 +119,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 
 // What every run must leave, killed or not, and what its message must say when `error`
 // made one call fail.
-void check(const fs::path& folder, const Scenario& s, const Before& b, const ChildRun& run,
+void expectNothingLost(const fs::path& folder, const Scenario& s, const Before& b, const ChildRun& run,
            std::optional<int> error) {
     std::vector<std::string> ids;
     pagesIn(folder, ids);
@@ -219,10 +219,10 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
                 // The next start finishes an append the kill cut short.
                 for (ListKind kind : kLists)
                     EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)));
-                check(folder.path(), s, b, run, std::nullopt);
+                expectNothingLost(folder.path(), s, b, run, std::nullopt);
             } else {
                 EXPECT_EQ(run.exitCode, 0);
-                check(folder.path(), s, b, run,
+                expectNothingLost(folder.path(), s, b, run,
                       fault == "EIO"      ? EIO
                       : fault == "ENOSPC" ? ENOSPC
                                           : EACCES);
