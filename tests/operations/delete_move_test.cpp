@@ -7,8 +7,8 @@
 
 #include "record/data_files.h"
 #include "record/record_io.h"
+#include "support/form_test.h"
 #include "support/pages.h"
-#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -31,7 +31,7 @@ PageRecord tagged(PageRecord r, const char* tag) {
     return r;
 }
 
-class DeleteMove : public testing::Test {
+class DeleteMove : public test::FormTest {
 protected:
     fs::path file(ListKind kind) { return dir / dataFileName(kind); }
 
@@ -58,10 +58,6 @@ protected:
         for (int n = 10; n <= kItemCount; ++n)
             EXPECT_EQ(form.fieldForItem(n).text(), r ? r->text(n) : "") << n;
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(DeleteMove, DeletingALineKeepsTheOthersInOrder) {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "support/scripted_platform.h"
+#include "support/form_test.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -17,7 +17,7 @@ namespace {
 using test::golden;
 using test::readFile;
 
-class GoldenFiles : public testing::Test {
+class GoldenFiles : public test::FormTest {
 protected:
     // Four pages typed and saved into AKTUELL: an empty one, a full one, one in the
     // four-family view with the add state, and one that shares the full one's number.
@@ -60,10 +60,6 @@ protected:
     }
 
     std::string made(const char* name) const { return readFile(dir / name); }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(GoldenFiles, TheListAsSaved) {

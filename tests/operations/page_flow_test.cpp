@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/form_test.h"
 #include "support/pages.h"
-#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -16,7 +16,7 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
-class PageFlow : public testing::Test {
+class PageFlow : public test::FormTest {
 protected:
     std::filesystem::path file(ListKind kind) { return dir / dataFileName(kind); }
 
@@ -27,10 +27,6 @@ protected:
         for (int n = 10; n <= kItemCount; ++n)
             form.fieldForItem(n).setText(tag + std::to_string(n));
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(PageFlow, AnEmptyPageSavesAsFortyTwoEmptyStrings) {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/form_test.h"
 #include "support/pages.h"
-#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -28,7 +28,7 @@ PageRecord page(const std::string& number, const std::string& time = "14:03:59")
     return r;
 }
 
-class PageList : public testing::Test {
+class PageList : public test::FormTest {
 protected:
     void writeList(ListKind kind, const std::string& bytes) {
         writeFile(dir / dataFileName(kind), bytes);
@@ -44,10 +44,6 @@ protected:
         for (int n = 10; n <= kItemCount; ++n)
             EXPECT_EQ(r.text(n), form.fieldForItem(n).text()) << "item " << n;
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(PageList, ChoosingAListSetsButtonsHeadingAndLines) {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "support/form_test.h"
 #include "support/pages.h"
 #include "operations/random_lists.h"
 #include "record/record_io.h"
-#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -22,7 +22,7 @@ const std::string kSep = "\"----------------------\"\r\n";
 
 std::string q(const std::string& text) { return "\"" + text + "\"\r\n"; }
 
-class TextOutput : public testing::Test {
+class TextOutput : public test::FormTest {
 protected:
     void SetUp() override {
         form.setProgramDir(HOLMTEX_SIBLING_DIR);
@@ -44,10 +44,6 @@ protected:
         writeFile(dir / "holmtex-aktuell.dat", test::bytesOf(pages));
         form.Form_Load();
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 // The bytes of zzz.txt and of the text file are held by the golden files; here what the

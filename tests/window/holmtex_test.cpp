@@ -6,18 +6,13 @@
 #include <set>
 #include <string>
 
-#include "support/scripted_platform.h"
+#include "support/form_test.h"
 #include "support/test_support.h"
 
 namespace holmtex {
 namespace {
 
-class HolmtexForm : public testing::Test {
-protected:
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
-};
+class HolmtexForm : public test::FormTest {};
 
 TEST_F(HolmtexForm, DesignGeometryAndTabIndex) {
     struct Design {
