@@ -338,7 +338,8 @@ std::vector<Case> allCases() {
     add(kDamagedTarget, "aktuell", 1, {"archiv"});
     add(kDamagedTarget, "archiv", 0, {"repair"});
     add(kDamagedTarget, "archiv", 0, {"save", "import"});
-    add(kUnterminated, "aktuell", 1, {"save", "import", "delete", "allgemein", "datacheck", "export"});
+    add(kUnterminated, "aktuell", 1,
+        {"save", "import", "delete", "allgemein", "datacheck", "export"});
     add(kCut48, "aktuell", 0, {"datacheck", "save", "delete", "duplicates", "repair"});
     add(kProtected, "aktuell", 1, {"delete", "all", "archiv", "allgemein"});
     add(kProtected, "archiv", 0, {"aktuell"});

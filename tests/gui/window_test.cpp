@@ -71,7 +71,8 @@ TEST_F(GuiTest, TabRunsFromTheListThroughTheFamilyFields) {
     EXPECT_EQ(QApplication::focusWidget(), widget("List1"));
     std::vector<std::string> expected;
     for (int f = 1; f <= 4; ++f) {
-        for (int c = 1; c <= 6; ++c) expected.push_back(QStringLiteral("k%1%2t").arg(c).arg(f).toStdString());
+        for (int c = 1; c <= 6; ++c)
+            expected.push_back(QStringLiteral("k%1%2t").arg(c).arg(f).toStdString());
         for (const char* role : {"v", "m", "dat", "bem"})
             expected.push_back(QStringLiteral("%1%2t").arg(role).arg(f).toStdString());
     }

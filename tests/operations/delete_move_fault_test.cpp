@@ -26,8 +26,8 @@ using test::bytesOf;
 using test::ChildRun;
 using test::contentOf;
 using test::namedPages;
-using test::readRecords;
 using test::readFile;
+using test::readRecords;
 using test::TempDir;
 using test::writeFile;
 namespace fs = std::filesystem;
@@ -119,8 +119,8 @@ bool startsWith(const std::string& text, const std::string& start) {
 
 // What every run must leave, killed or not, and what its message must say when `error`
 // made one call fail.
-void expectNothingLost(const fs::path& folder, const Scenario& s, const Before& b, const ChildRun& run,
-           std::optional<int> error) {
+void expectNothingLost(const fs::path& folder, const Scenario& s, const Before& b,
+                       const ChildRun& run, std::optional<int> error) {
     std::vector<std::string> ids;
     pagesIn(folder, ids);
     const std::string sourceName = dataFileName(s.source);
@@ -223,9 +223,9 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
             } else {
                 EXPECT_EQ(run.exitCode, 0);
                 expectNothingLost(folder.path(), s, b, run,
-                      fault == "EIO"      ? EIO
-                      : fault == "ENOSPC" ? ENOSPC
-                                          : EACCES);
+                                  fault == "EIO"      ? EIO
+                                  : fault == "ENOSPC" ? ENOSPC
+                                                      : EACCES);
             }
             ++runs;
         }

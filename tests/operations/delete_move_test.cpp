@@ -224,7 +224,8 @@ TEST_F(DeleteMove, TheOnlyPageMovesWholeIntoANewTargetFile) {
 
 TEST_F(DeleteMove, AListThatCannotBeCopiedSafelyIsLeftAlone) {
     const std::string whole = bytesOf({namedPage("A"), namedPage("B")});
-    const std::string cut = whole + recordBytes(namedPage("C")).substr(0, 60);  // ends inside a quote
+    const std::string cut =
+        whole + recordBytes(namedPage("C")).substr(0, 60);  // ends inside a quote
     const std::string damaged = " ist am Ende beschädigt; reparatur! hilft.";
     const std::string folder = ": der Name gehört einem Ordner (fam-erg3.txt).";
     struct Case {
@@ -282,7 +283,8 @@ TEST_F(DeleteMove, ALeftoverWorkFileIsReplacedNotWrittenThroughAndModesStay) {
     // A work file left by a crash may be a link to a list; writing through it would
     // change that list.
     for (bool symbolic : {false, true}) {
-        writeFile(file(ListKind::Aktuell), bytesOf({namedPage("A"), namedPage("B"), namedPage("C")}));
+        writeFile(file(ListKind::Aktuell),
+                  bytesOf({namedPage("A"), namedPage("B"), namedPage("C")}));
         writeFile(file(ListKind::Archiv), bytesOf({namedPage("Z")}));
         ASSERT_EQ(0, ::chmod(file(ListKind::Aktuell).c_str(), 0640));
         fs::remove(dir / "fam-erg3.txt");

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "faults/fault_control.h"
-#include "support/pages.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
+#include "support/pages.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"

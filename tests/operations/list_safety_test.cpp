@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "record/list_append.h"
 #include "support/form_test.h"
 #include "support/pages.h"
-#include "record/list_append.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "operations/page_list.h"
+#include "operations/random_lists.h"
 #include "support/form_test.h"
 #include "support/pages.h"
-#include "operations/random_lists.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

@@ -21,9 +21,10 @@ using test::writeFile;
 // A page as Save writes it, in the four-family view, and every family item filled so a
 // wrong field shows.
 PageRecord page(const std::string& number, const std::string& time = "14:03:59") {
-    PageRecord r = test::makePage(
-        number, 0,
-        {{ViewMarker, "->4"}, {SaveTime, time}, {PageText, "Seite " + number + "\r\nzweite Zeile, mit Komma"}});
+    PageRecord r = test::makePage(number, 0,
+                                  {{ViewMarker, "->4"},
+                                   {SaveTime, time},
+                                   {PageText, "Seite " + number + "\r\nzweite Zeile, mit Komma"}});
     for (int n = 10; n <= kItemCount; ++n) r.set(n, number + "/" + std::to_string(n));
     return r;
 }

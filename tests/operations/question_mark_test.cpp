@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "record/codepage.h"
 #include "support/form_test.h"
 #include "support/pages.h"
-#include "record/codepage.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

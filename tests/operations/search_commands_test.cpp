@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "operations/page_list.h"
-#include "support/form_test.h"
-#include "support/pages.h"
 #include "operations/random_lists.h"
 #include "record/codepage.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

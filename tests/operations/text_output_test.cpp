@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "support/form_test.h"
-#include "support/pages.h"
 #include "operations/random_lists.h"
 #include "record/record_io.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 

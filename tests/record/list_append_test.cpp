@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "support/pages.h"
 #include "record/record_io.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 
 namespace holmtex {

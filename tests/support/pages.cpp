@@ -24,10 +24,10 @@ PageRecord makePage(const std::string& number, int minute,
 }
 
 PageRecord namedPage(const std::string& number, int minute, std::size_t padding) {
-    return makePage(number, minute,
-                    {{PageText, "Seite " + number + std::string(padding, '.') +
-                                    "\r\nzweite Zeile, mit Ärger"},
-                     {fatherItem(1), "Vater " + number}});
+    return makePage(
+        number, minute,
+        {{PageText, "Seite " + number + std::string(padding, '.') + "\r\nzweite Zeile, mit Ärger"},
+         {fatherItem(1), "Vater " + number}});
 }
 
 std::string namedPages(const std::string& prefix, int count, std::size_t padding) {
