@@ -3,6 +3,8 @@
 # Each first installs the Debian packages that are missing (with sudo when not root).
 # `make sanitize` runs every test built with AddressSanitizer and UndefinedBehaviorSanitizer;
 # `make fuzz` fuzzes the list reader for FUZZ_SECONDS (needs clang, which is optional).
+# `make screenshot` renders the window to docs/holmtex-window.png; `make format` lays out
+# the C++ files as .clang-format says (needs clang-format, which is optional).
 
 BUILD          ?= build
 RUN_BUILD      ?= build-run
@@ -16,7 +18,7 @@ PACKAGES = cmake g++ ninja-build qt6-base-dev qt6-qpa-plugins qt6-translations-l
            libqt6test6 libqt6printsupport6 libgtest-dev libbenchmark-dev \
            fonts-liberation2 fonts-dejavu-core xvfb xauth dpkg-dev
 
-.PHONY: deps configure build run test bench deb package-check sanitize fuzz clean
+.PHONY: deps configure build run test bench screenshot format deb package-check sanitize fuzz clean
 
 deps:
 	@missing=""; \
@@ -53,6 +55,19 @@ test: build
 bench: build
 	$(BUILD)/bench/list_bench
 	cd $(BUILD) && bench/interaction_bench
+
+# The window as a picture, offscreen: build/holmtex-window.png and docs/holmtex-window.png.
+screenshot: configure
+	cmake --build $(BUILD) --target screenshot
+
+FORMAT_DIRS ?= src tests bench
+
+format:
+	@if ! command -v clang-format >/dev/null 2>&1; then \
+	  echo "make format: clang-format is not installed, so nothing is formatted (apt-get install clang-format)."; \
+	  exit 0; \
+	fi; \
+	find $(FORMAT_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format -i
 
 deb: deps
 	@[ -f $(DEB_BUILD)/build.ninja ] || cmake -S . -B $(DEB_BUILD) -G Ninja --log-level=WARNING \

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "list_gen.h"
+#include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
 namespace fs = std::filesystem;

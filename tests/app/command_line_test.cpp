@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
 namespace holmtex {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 
 namespace holmtex {

@@ -10,7 +10,7 @@
 //                speichern", with the real krumo-34), duplicates ("Duplikate löschen"),
 //                delete (markierte Zeile löschen), all (alle löschen, answered Yes),
 //                archiv, aktuell, allgemein (the three moves), import, export, copy,
-//                check, repair (the command words), start (only the start-up, counted too)
+//                datacheck, repair (the command words), start (only the start-up, counted too)
 //
 // Like the program, the child first takes the folder for itself.
 //
@@ -28,6 +28,7 @@
 #include <string>
 
 #include "app/folder_claim.h"
+#include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
 namespace {
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
         form.Combo1.setText("export!");
     else if (operation == "copy")
         form.Combo1.setText("kopie!");
-    else if (operation == "check")
+    else if (operation == "datacheck")
         form.Combo1.setText("datacheck!");
     else if (operation == "repair")
         form.Combo1.setText("reparatur!");

@@ -35,7 +35,9 @@
 
 #include "faults/child_runner.h"
 #include "record/codepage.h"
+#include "record/data_files.h"
 #include "record/record_io.h"
+#include "support/pages.h"
 #include "support/plain_records.h"
 #include "support/test_support.h"
 
@@ -53,10 +55,12 @@ using test::runChild;
 constexpr const char* kTransfer = "holmtex-trans.txt";
 constexpr const char* kTemplate = "holmtex-leer.dat";
 constexpr const char* kRescue = "holmtex-letzter Eintrag.txt";
-const std::vector<std::string> kListFiles = {"holmtex-aktuell.dat", "holmtex-archiv.dat",
-                                             "holmtex-grund.dat"};
-const std::vector<std::string> kBackupFiles = {"holmtex-aktuell.bak", "holmtex-archiv.bak",
-                                               "holmtex-grund.bak"};
+const std::vector<std::string> kListFiles = {dataFileName(ListKind::Aktuell),
+                                             dataFileName(ListKind::Archiv),
+                                             dataFileName(ListKind::Allgemein)};
+const std::vector<std::string> kBackupFiles = {backupFileName(ListKind::Aktuell),
+                                               backupFileName(ListKind::Archiv),
+                                               backupFileName(ListKind::Allgemein)};
 
 std::string listFile(const std::string& list) {
     return list == "archiv" ? kListFiles[1] : list == "allgemein" ? kListFiles[2] : kListFiles[0];
@@ -173,21 +177,11 @@ bool sameRecords(const std::vector<PlainRecord>& a, const std::vector<PlainRecor
            });
 }
 
-// Records as our own writer puts them: `items` fill in the usual page.
+// A record as our own writer puts it, known by its page text.
 std::string page(const std::string& text, const std::string& number, int minute,
                  std::initializer_list<std::pair<int, std::string>> items = {}) {
-    PageRecord r;
-    r.set(ViewMarker, "->2");
-    r.set(SaveDate, "01.02.2025");
-    char time[16];
-    std::snprintf(time, sizeof time, "10:%02d:00", minute % 60);
-    r.set(SaveTime, time);
-    r.set(AddMarker, "");
-    r.set(ListTag, "aktu");
-    for (int n = PageText; n <= kItemCount; ++n) r.set(n, "");
+    PageRecord r = test::makePage(number, minute, items);
     r.set(PageText, text);
-    r.set(ProcessNumber, number);
-    for (const auto& [n, value] : items) r.set(n, value);
     return recordBytes(r);
 }
 
@@ -215,13 +209,8 @@ std::string foreignPage(const std::string& text, const std::string& number) {
     return out + "\r\n";
 }
 
-std::string pages(const std::string& prefix, int count, std::size_t textLength = 0) {
-    std::string out;
-    for (int i = 0; i < count; ++i)
-        out += page(prefix + std::to_string(i) + std::string(textLength, '.'),
-                    std::to_string(100 + i), i, {{fatherItem(1), "Vater " + std::to_string(i)}});
-    return out;
-}
+using test::namedPages;
+using test::withoutLineEnd;
 
 void put(const fs::path& folder, const std::string& name, const std::string& bytes) {
     test::writeFile(folder / name, bytes);
@@ -235,8 +224,8 @@ struct Scenario {
 };
 
 void usualRest(const fs::path& f) {
-    put(f, "holmtex-aktuell.bak", pages("alt aktuell ", 1));
-    put(f, "holmtex-archiv.bak", pages("alt archiv ", 1));
+    put(f, kBackupFiles[0], namedPages("alt aktuell ", 1));
+    put(f, kBackupFiles[1], namedPages("alt archiv ", 1));
     put(f, kTemplate, "");
     put(f, "z1.txt", "\"alte z1.txt\"\r\n");
     put(f, kRescue, page("alte Rettung", "1", 1));
@@ -253,7 +242,7 @@ const Scenario kUsual{"usual", [](const fs::path& f) {
                                         {remarkItem(2), "Bemerkung\r\nzwei Zeilen"}}) +
                                   page("Seite a3", "4711", 3) + page("Seite a4", "815", 4) +
                                   page("Seite a5", "4711", 5));
-                          put(f, kListFiles[1], pages("Seite r", 3));
+                          put(f, kListFiles[1], namedPages("r", 3));
                           put(f, kTransfer,
                               page("Transfer t0", "900", 0) + foreignPage("Transfer t1", "901"));
                           usualRest(f);
@@ -261,9 +250,9 @@ const Scenario kUsual{"usual", [](const fs::path& f) {
 
 // Long enough for several reads and writes of each file.
 const Scenario kBig{"big", [](const fs::path& f) {
-                        put(f, kListFiles[0], pages("Seite g", 400, 700));
-                        put(f, kListFiles[1], pages("Seite r", 2));
-                        put(f, kTransfer, pages("Transfer t", 30, 700));
+                        put(f, kListFiles[0], namedPages("g", 400, 700));
+                        put(f, kListFiles[1], namedPages("r", 2));
+                        put(f, kTransfer, namedPages("Transfer t", 30, 700));
                         usualRest(f);
                     }};
 
@@ -273,26 +262,24 @@ std::string tornRecord(const std::string& text) {
 }
 
 const Scenario kDamaged{"damaged", [](const fs::path& f) {
-                            put(f, kListFiles[0], pages("Seite d", 3) + tornRecord("Seite halb"));
-                            put(f, kListFiles[1], pages("Seite r", 2));
-                            put(f, kTransfer, pages("Transfer t", 1));
+                            put(f, kListFiles[0], namedPages("d", 3) + tornRecord("Seite halb"));
+                            put(f, kListFiles[1], namedPages("r", 2));
+                            put(f, kTransfer, namedPages("Transfer t", 1));
                             usualRest(f);
                         }};
 
 const Scenario kDamagedTarget{"damagedTarget", [](const fs::path& f) {
-                                  put(f, kListFiles[0], pages("Seite a", 3));
+                                  put(f, kListFiles[0], namedPages("a", 3));
                                   put(f, kListFiles[1],
-                                      pages("Seite r", 2) + tornRecord("Seite halb"));
-                                  put(f, kTransfer, pages("Transfer t", 1));
+                                      namedPages("r", 2) + tornRecord("Seite halb"));
+                                  put(f, kTransfer, namedPages("Transfer t", 1));
                                   usualRest(f);
                               }};
 
-std::string withoutLineEnd(std::string bytes) { return bytes.substr(0, bytes.size() - 2); }
-
 const Scenario kUnterminated{"unterminated", [](const fs::path& f) {
-                                 put(f, kListFiles[0], withoutLineEnd(pages("Seite u", 3)));
-                                 put(f, kListFiles[2], withoutLineEnd(pages("Seite g", 1)));
-                                 put(f, kTransfer, withoutLineEnd(pages("Transfer t", 2)));
+                                 put(f, kListFiles[0], withoutLineEnd(namedPages("u", 3)));
+                                 put(f, kListFiles[2], withoutLineEnd(namedPages("g", 1)));
+                                 put(f, kTransfer, withoutLineEnd(namedPages("Transfer t", 2)));
                                  usualRest(f);
                              }};
 
@@ -300,14 +287,14 @@ const Scenario kUnterminated{"unterminated", [](const fs::path& f) {
 const Scenario kCut48{"cut48", [](const fs::path& f) {
                           std::string cut = page("Seite halb", "999", 9);
                           cut = cut.substr(0, cut.rfind(',') + 1);
-                          put(f, kListFiles[0], pages("Seite c", 2) + cut);
-                          put(f, kTransfer, pages("Transfer t", 1));
+                          put(f, kListFiles[0], namedPages("c", 2) + cut);
+                          put(f, kTransfer, namedPages("Transfer t", 1));
                           usualRest(f);
                       }};
 
 const Scenario kProtected{"protected", [](const fs::path& f) {
-                              put(f, kListFiles[0], pages("Seite p", 3));
-                              put(f, kListFiles[1], pages("Seite r", 2));
+                              put(f, kListFiles[0], namedPages("p", 3));
+                              put(f, kListFiles[1], namedPages("r", 2));
                               usualRest(f);
                               fs::permissions(f / kListFiles[0], fs::perms(0444));
                               fs::permissions(f / kListFiles[1], fs::perms(0444));
@@ -317,10 +304,10 @@ const Scenario kMissing{"missing", [](const fs::path&) {}};
 
 const Scenario kLinked{"linked", [](const fs::path& f) {
                            fs::create_directory(f / "daten");
-                           put(f / "daten", "liste.dat", pages("Seite l", 3));
+                           put(f / "daten", "liste.dat", namedPages("l", 3));
                            fs::create_symlink("daten/liste.dat", f / kListFiles[0]);
-                           put(f, kListFiles[1], pages("Seite r", 1));
-                           put(f, kTransfer, pages("Transfer t", 1));
+                           put(f, kListFiles[1], namedPages("r", 1));
+                           put(f, kTransfer, namedPages("Transfer t", 1));
                            usualRest(f);
                        }};
 
@@ -339,24 +326,25 @@ std::vector<Case> allCases() {
     };
     add(kUsual, "aktuell", 2,
         {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
-         "import", "export", "copy", "check"});
+         "import", "export", "copy", "datacheck"});
     add(kUsual, "archiv", 1, {"aktuell"});
     add(kBig, "aktuell", 200,
-        {"save", "delete", "archiv", "import", "export", "check", "duplicates"});
+        {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates"});
     add(kDamaged, "aktuell", 1,
-        {"save", "close", "import", "export", "copy", "delete", "archiv", "check", "duplicates",
+        {"save", "close", "import", "export", "copy", "delete", "archiv", "datacheck", "duplicates",
          "all"});
     add(kDamaged, "aktuell", 1, {"repair"});
     add(kUsual, "aktuell", 2, {"repair"});
     add(kDamagedTarget, "aktuell", 1, {"archiv"});
     add(kDamagedTarget, "archiv", 0, {"repair"});
     add(kDamagedTarget, "archiv", 0, {"save", "import"});
-    add(kUnterminated, "aktuell", 1, {"save", "import", "delete", "allgemein", "check", "export"});
-    add(kCut48, "aktuell", 0, {"check", "save", "delete", "duplicates", "repair"});
+    add(kUnterminated, "aktuell", 1,
+        {"save", "import", "delete", "allgemein", "datacheck", "export"});
+    add(kCut48, "aktuell", 0, {"datacheck", "save", "delete", "duplicates", "repair"});
     add(kProtected, "aktuell", 1, {"delete", "all", "archiv", "allgemein"});
     add(kProtected, "archiv", 0, {"aktuell"});
     add(kMissing, "aktuell", -1,
-        {"save", "import", "export", "delete", "all", "check", "duplicates", "text", "rescue",
+        {"save", "import", "export", "delete", "all", "datacheck", "duplicates", "text", "rescue",
          "archiv"});
     add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import"});
     return cases;
@@ -550,7 +538,7 @@ Claim claimOf(const Case& c, const ChildRun& run) {
         success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< gespeichert.";
     if (op == "copy")
         success = t == "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< kopiert.";
-    if (op == "check") {
+    if (op == "datacheck") {
         // The data are sound, only check.dat could not be written.
         success = t == "Prüfung erfolgt, Daten sind in Ordnung";
         if (!success && has(t, "in Ordnung") && has(t, "check.dat")) return Claim::Partial;
@@ -755,7 +743,7 @@ struct Judge {
             else if (!records.empty() && bytesOf(now, "z1.txt") != bytesOf(base.after, "z1.txt"))
                 said("but z1.txt holds " + shown(bytesOf(now, "z1.txt")));
         }
-        if (op == "check") {
+        if (op == "datacheck") {
             const auto bytes = bytesOf(now, kListFiles[0]);
             const bool whole = bytes && readPlain(*bytes).whole;
             if (claim == Claim::Success) {
@@ -860,7 +848,7 @@ struct Judge {
             if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
         }
         // Operations that only read the lists leave them alone.
-        if (op == "rescue" || op == "text" || op == "duplicates" || op == "check" ||
+        if (op == "rescue" || op == "text" || op == "duplicates" || op == "datacheck" ||
             op == "export" || op == "copy")
             for (const std::string& name : kListFiles)
                 if (!unchanged(name)) fail(name + " changed, though the operation only reads it");

@@ -10,6 +10,7 @@
 
 #include "app/folder_claim.h"
 #include "record/folder_lock.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/qt/qt_platform.h"
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "record/record_io.h"
+#include "support/pages.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_window.h"
@@ -37,25 +38,10 @@ protected:
         return w;
     }
 
-    // Writes the records with the given process numbers into a list file (AKTUELL).
-    void writePages(std::initializer_list<const char*> numbers,
+    // Writes the named pages with the given process numbers into a list file (AKTUELL).
+    void writePages(std::initializer_list<std::string> numbers,
                     const char* file = "holmtex-aktuell.dat") {
-        std::string bytes;
-        int minute = 0;
-        for (const char* number : numbers) {
-            PageRecord record;
-            record.set(ViewMarker, "->2");
-            record.set(SaveDate, "06.12.2026");
-            record.set(SaveTime, "14:0" + std::to_string(minute++) + ":00");
-            record.set(AddMarker, "");
-            record.set(ListTag, "aktu");
-            record.set(PageText, std::string("Seite ") + number + "\r\nzweite Zeile");
-            record.set(ProcessNumber, number);
-            for (int n = 10; n <= 49; ++n) record.set(n, "");
-            record.set(fatherItem(1), std::string("Vater ") + number);
-            writeRecord(bytes, record);
-        }
-        writeFile(dir / file, bytes);
+        writeFile(dir / file, namedPages(numbers));
     }
 
     // The names of the widgets that a key, pressed `count` times, moves the focus to.

@@ -86,7 +86,7 @@ TEST_F(GuiTest, ASavedPageAddsARowWithoutRebuildingTheList) {
 TEST_F(GuiTest, TwoFamilyViewCoversFamilyThreeAndFourShowsItAgain) {
     form->Form_Load();
     showAndActivate();
-    const QPoint family3(twipsToPixels(200), twipsToPixels(4000));  // inside k13t
+    const QPoint family3(twipsToPixels(200), twipsToPixels(4000));    // inside k13t
     const QPoint parents4(twipsToPixels(8000), twipsToPixels(4000));  // inside v4t
     const QPoint viewButton(twipsToPixels(13000), twipsToPixels(8400));
     EXPECT_EQ(topWidgetAt(window.get(), family3), widget("Text1"));
@@ -116,7 +116,7 @@ TEST_F(GuiTest, TabStillRunsThroughTheFieldsAfterStartUp) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         seen.push_back(QApplication::focusWidget()->objectName());
     }
-    const std::vector<QString> expected = {"k11t", "k21t", "k31t", "k41t", "k51t", "k61t",
+    const std::vector<QString> expected = {"k11t", "k21t", "k31t",  "k41t",  "k51t", "k61t",
                                            "v1t",  "m1t",  "dat1t", "bem1t", "k12t", "k22t"};
     EXPECT_EQ(seen, expected);
 }

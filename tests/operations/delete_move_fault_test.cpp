@@ -6,23 +6,28 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "faults/child_runner.h"
+#include "faults/fault_control.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "record/record_io.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 
 namespace holmtex {
 namespace {
 
+using test::bytesOf;
 using test::ChildRun;
+using test::contentOf;
+using test::namedPages;
 using test::readFile;
+using test::readRecords;
 using test::TempDir;
 using test::writeFile;
 namespace fs = std::filesystem;
@@ -42,42 +47,16 @@ ChildRun runChild(const fs::path& folder, const std::string& list, int line, con
     return test::runChild(folder, list, line, op, options);
 }
 
-std::string bytesOf(const std::string& prefix, int count, std::size_t textLength) {
-    std::string out;
-    for (int i = 0; i < count; ++i) {
-        PageRecord r;
-        r.set(ViewMarker, "->4");
-        r.set(SaveDate, "12.03.2025");
-        r.set(ListTag, "aktu");
-        r.set(PageText, std::string(textLength, 'x') + "\r\nÄnderung, zweite Zeile");
-        r.set(ProcessNumber, prefix + std::to_string(i));
-        writeRecord(out, r);
-    }
-    return out;
-}
-
 const ListKind kLists[] = {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein};
-const std::map<ListKind, const char*> kBackups = {{ListKind::Aktuell, "holmtex-aktuell.bak"},
-                                                  {ListKind::Archiv, "holmtex-archiv.bak"},
-                                                  {ListKind::Allgemein, "holmtex-grund.bak"}};
-
-std::optional<std::string> contentOf(const fs::path& file) {
-    if (!fs::exists(fs::symlink_status(file))) return std::nullopt;
-    return readFile(file);
-}
 
 // The process numbers in the lists and backups, each of which must read whole.
 void pagesIn(const fs::path& folder, std::vector<std::string>& ids) {
     for (ListKind kind : kLists) {
-        for (const fs::path& file : {folder / dataFileName(kind), folder / kBackups.at(kind)}) {
-            FileSource source;
-            if (!source.open(file)) continue;
-            RecordReader reader(source);
-            PageRecord r;
-            ReadStatus status;
-            while ((status = reader.next(r)) == ReadStatus::Record)
+        for (const fs::path& file : {folder / dataFileName(kind), folder / backupFileName(kind)}) {
+            bool whole = true;
+            for (const PageRecord& r : readRecords(file, &whole))
                 ids.emplace_back(r.text(ProcessNumber));
-            if (status != ReadStatus::End) ADD_FAILURE() << file << " does not read whole";
+            if (!whole) ADD_FAILURE() << file << " does not read whole";
         }
     }
 }
@@ -107,32 +86,30 @@ Before prepare(const fs::path& folder, const Scenario& s) {
     for (ListKind kind : kLists) {
         const std::string name = dataFileName(kind);
         if (kind == s.source)
-            writeFile(folder / name, bytesOf("S", s.count, s.textLength));
+            writeFile(folder / name, namedPages("S", s.count, s.textLength));
         else if (!(kind == s.target && s.op == "allgemein"))
-            writeFile(folder / name, bytesOf(name.substr(8, 4), 2, 5));
-        writeFile(folder / kBackups.at(kind), bytesOf("alt-" + name, 1, 5));
+            writeFile(folder / name, namedPages(name.substr(8, 4), 2, 5));
+        writeFile(folder / backupFileName(kind), namedPages("alt-" + name, 1, 5));
     }
     writeFile(folder / "holmtex-leer.dat", "");
     Before b;
-    for (const char* name : {"holmtex-aktuell.dat", "holmtex-archiv.dat", "holmtex-grund.dat",
-                             "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak"})
-        b.files[name] = contentOf(folder / name);
+    for (ListKind kind : kLists)
+        for (const char* name : {dataFileName(kind), backupFileName(kind)})
+            b.files[name] = contentOf(folder / name);
     pagesIn(folder, b.ids);
     // What the operation is to make of the source and the target.
-    std::string moved;
-    FileSource file;
-    file.open(folder / dataFileName(s.source));
-    RecordReader reader(file);
-    PageRecord r;
-    for (int n = 0; reader.next(r) == ReadStatus::Record; ++n) {
+    std::vector<PageRecord> left, moved;
+    const std::vector<PageRecord> records = readRecords(folder / dataFileName(s.source));
+    for (int n = 0; n < static_cast<int>(records.size()); ++n) {
         if (n != s.marked) {
-            writeRecord(b.sourceNew, r);
+            left.push_back(records[n]);
         } else if (s.tag) {
-            r.set(ListTag, s.tag);
-            writeRecord(moved, r);
+            moved.push_back(records[n]);
+            moved.back().set(ListTag, s.tag);
         }
     }
-    if (s.target) b.targetNew = b.files[dataFileName(*s.target)].value_or("") + moved;
+    b.sourceNew = bytesOf(left);
+    if (s.target) b.targetNew = b.files[dataFileName(*s.target)].value_or("") + bytesOf(moved);
     return b;
 }
 
@@ -142,8 +119,8 @@ bool startsWith(const std::string& text, const std::string& start) {
 
 // What every run must leave, killed or not, and what its message must say when `error`
 // made one call fail.
-void check(const fs::path& folder, const Scenario& s, const Before& b, const ChildRun& run,
-           std::optional<int> error) {
+void expectNothingLost(const fs::path& folder, const Scenario& s, const Before& b,
+                       const ChildRun& run, std::optional<int> error) {
     std::vector<std::string> ids;
     pagesIn(folder, ids);
     const std::string sourceName = dataFileName(s.source);
@@ -162,13 +139,13 @@ void check(const fs::path& folder, const Scenario& s, const Before& b, const Chi
     EXPECT_FALSE(error && fs::exists(folder / "fam-erg3.txt")) << "work file left behind";
 
     const auto source = contentOf(folder / sourceName);
-    const auto backup = contentOf(folder / kBackups.at(s.source));
+    const auto backup = contentOf(folder / backupFileName(s.source));
     const std::string& text = run.text5();
     const std::string why = error ? describeError(*error) : "";
     const bool old = source == b.files.at(sourceName);
     if (s.op == "all") {
         // Renamed to the backup in one step, then maybe replaced by the template.
-        EXPECT_EQ(backup, old ? b.files.at(kBackups.at(s.source)) : b.files.at(sourceName));
+        EXPECT_EQ(backup, old ? b.files.at(backupFileName(s.source)) : b.files.at(sourceName));
         EXPECT_TRUE(old || !source || source == "");
         if (error) {
             EXPECT_TRUE(old ? text == "Die Liste konnte nicht geleert werden: " + why + " (" +
@@ -181,7 +158,7 @@ void check(const fs::path& folder, const Scenario& s, const Before& b, const Chi
     ASSERT_TRUE(source) << "the list lost its file";
     EXPECT_TRUE(old || source == b.sourceNew) << "the list is neither old nor new";
     // A move that did not get through may have put the backup aside or made it already.
-    const auto& olderBackup = b.files.at(kBackups.at(s.source));
+    const auto& olderBackup = b.files.at(backupFileName(s.source));
     const auto& oldSource = b.files.at(sourceName);
     if (!s.target) {
         EXPECT_EQ(backup, olderBackup);
@@ -226,9 +203,7 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
         runChild(folder.path(), s.list, s.marked, s.op,
                  {"HOLMTEX_FAULT_TRACE=" + (traceDir / "t").string()});
     }
-    std::vector<std::string> calls;
-    std::ifstream trace(traceDir / "t");
-    for (std::string l; std::getline(trace, l);) calls.push_back(l);
+    const std::vector<std::string> calls = test::tracedCalls(traceDir / "t");
     EXPECT_GE(calls.size(), 4u) << s.name();
     int runs = 0;
     for (std::size_t k = 1; k <= calls.size(); ++k) {
@@ -244,13 +219,13 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
                 // The next start finishes an append the kill cut short.
                 for (ListKind kind : kLists)
                     EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)));
-                check(folder.path(), s, b, run, std::nullopt);
+                expectNothingLost(folder.path(), s, b, run, std::nullopt);
             } else {
                 EXPECT_EQ(run.exitCode, 0);
-                check(folder.path(), s, b, run,
-                      fault == "EIO"      ? EIO
-                      : fault == "ENOSPC" ? ENOSPC
-                                          : EACCES);
+                expectNothingLost(folder.path(), s, b, run,
+                                  fault == "EIO"      ? EIO
+                                  : fault == "ENOSPC" ? ENOSPC
+                                                      : EACCES);
             }
             ++runs;
         }
@@ -318,15 +293,13 @@ TEST(DeleteMoveFaults, FileSystemsWithoutHardLinksOrNoReplaceRenameStillWork) {
 // else a message that says why and no z1.txt.
 TEST(DuplicatesFaults, AFailedReadShowsWhyAndLeavesNoShortWorkFile) {
     TempDir traceDir, good;
-    const std::string list = bytesOf("S", 300, 2000);  // several reads long
+    const std::string list = namedPages("S", 300, 2000);  // several reads long
     writeFile(good / "holmtex-aktuell.dat", list);
     runChild(good.path(), "aktuell", -1, "duplicates",
              {"HOLMTEX_FAULT_CALLS=read", "HOLMTEX_FAULT_TRACE=" + (traceDir / "t").string()});
     const std::string whole = readFile(good / "z1.txt");
     ASSERT_FALSE(whole.empty());
-    std::vector<std::string> calls;
-    std::ifstream trace(traceDir / "t");
-    for (std::string l; std::getline(trace, l);) calls.push_back(l);
+    const std::vector<std::string> calls = test::tracedCalls(traceDir / "t");
     ASSERT_GE(calls.size(), 4u);
 
     int failures = 0;

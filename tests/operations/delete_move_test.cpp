@@ -5,38 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "record/data_files.h"
 #include "record/record_io.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
 namespace {
 
+using test::bytesOf;
+using test::namedPage;
 using test::readFile;
 using test::writeFile;
 namespace fs = std::filesystem;
-
-// A page known by its process number: text of several lines with comma and umlaut, some
-// family fields, items 4 and 5 absent.
-PageRecord page(const std::string& id) {
-    PageRecord r;
-    r.set(ViewMarker, "->2");
-    r.set(SaveDate, "0" + std::to_string(1 + id.size() % 9) + ".02.2025");
-    r.set(SaveTime, "10:11:12");
-    r.set(AddMarker, "");
-    r.set(ListTag, "aktu");
-    r.set(PageText, "Seite " + id + "\r\nzweite Zeile, mit Ärger");
-    r.set(ProcessNumber, id);
-    r.set(fatherItem(1), "Vater " + id);
-    r.set(remarkItem(4), "Bemerkung " + id);
-    return r;
-}
-
-std::string bytesOf(const std::vector<PageRecord>& records) {
-    std::string out;
-    for (const PageRecord& r : records) writeRecord(out, r);
-    return out;
-}
 
 std::vector<PageRecord> without(std::vector<PageRecord> records, int n) {
     records.erase(records.begin() + n);
@@ -48,13 +31,7 @@ PageRecord tagged(PageRecord r, const char* tag) {
     return r;
 }
 
-const char* backupOf(ListKind kind) {
-    return kind == ListKind::Aktuell  ? "holmtex-aktuell.bak"
-           : kind == ListKind::Archiv ? "holmtex-archiv.bak"
-                                      : "holmtex-grund.bak";
-}
-
-class DeleteMove : public testing::Test {
+class DeleteMove : public test::FormTest {
 protected:
     fs::path file(ListKind kind) { return dir / dataFileName(kind); }
 
@@ -81,17 +58,13 @@ protected:
         for (int n = 10; n <= kItemCount; ++n)
             EXPECT_EQ(form.fieldForItem(n).text(), r ? r->text(n) : "") << n;
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(DeleteMove, DeletingALineKeepsTheOthersInOrder) {
     for (auto [count, marked] : {std::pair{5, 2}, {5, 4}, {5, 0}, {1, 0}}) {
         SCOPED_TRACE(std::to_string(count) + " pages, line " + std::to_string(marked));
         std::vector<PageRecord> pages;
-        for (int i = 0; i < count; ++i) pages.push_back(page("P" + std::to_string(i)));
+        for (int i = 0; i < count; ++i) pages.push_back(namedPage("P" + std::to_string(i)));
         pages[0].set(Reserved4, "");  // present items 4 and 5 stay present, absent ones absent
         pages[0].set(Reserved5, "fünf");
         writeFile(file(ListKind::Aktuell), bytesOf(pages));
@@ -120,7 +93,7 @@ TEST_F(DeleteMove, WithNothingMarkedOrFromAnotherListNothingChanges) {
     }
     EXPECT_EQ(form.Text2.text(), "getippt");
     // ALLGEMEIN offers only the move into AKTUELL.
-    const std::string bytes = bytesOf({page("A"), page("B")});
+    const std::string bytes = bytesOf({namedPage("A"), namedPage("B")});
     writeFile(file(ListKind::Allgemein), bytes);
     start(ListKind::Allgemein, 0);
     form.Command19_Click();
@@ -134,12 +107,12 @@ TEST_F(DeleteMove, WithNothingMarkedOrFromAnotherListNothingChanges) {
 
 TEST_F(DeleteMove, EmptyingAListAsksThenPutsItAsideForTheTemplate) {
     const ListKind kinds[] = {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein};
-    const auto contentOf = [](ListKind k) { return bytesOf({page(dataFileName(k))}); };
+    const auto contentOf = [](ListKind k) { return bytesOf({namedPage(dataFileName(k))}); };
     for (ListKind k : kinds) {
         writeFile(file(k), contentOf(k));
-        writeFile(dir / backupOf(k), "alte Sicherung");
+        writeFile(dir / backupFileName(k), "alte Sicherung");
     }
-    writeFile(dir / "holmtex-leer.dat", bytesOf({page("Vorlage")}));
+    writeFile(dir / "holmtex-leer.dat", bytesOf({namedPage("Vorlage")}));
     start(ListKind::Archiv, 0);
 
     platform.answers = {false};
@@ -157,25 +130,25 @@ TEST_F(DeleteMove, EmptyingAListAsksThenPutsItAsideForTheTemplate) {
     EXPECT_EQ(form.Text5.text(),
               "Die Datei wurde gelöscht und unter holmtex-archiv.bak gespeichert");
     EXPECT_EQ(readFile(dir / "holmtex-archiv.bak"), contentOf(ListKind::Archiv));
-    EXPECT_EQ(readFile(file(ListKind::Archiv)), bytesOf({page("Vorlage")}));
+    EXPECT_EQ(readFile(file(ListKind::Archiv)), bytesOf({namedPage("Vorlage")}));
     EXPECT_FALSE(fs::exists(dir / "holmtex-leer.dat"));
     EXPECT_EQ(form.List1.listCount(), 0);  // emptied, not read again
     EXPECT_EQ(form.List1.listIndex(), -1);
     expectFields(nullptr);
     for (ListKind k : {ListKind::Aktuell, ListKind::Allgemein}) {
         EXPECT_EQ(readFile(file(k)), contentOf(k));
-        EXPECT_EQ(readFile(dir / backupOf(k)), "alte Sicherung");
+        EXPECT_EQ(readFile(dir / backupFileName(k)), "alte Sicherung");
     }
 
     // Without a template the list is left without its file, and reads as empty.
     form.Command3.click();
     EXPECT_EQ(form.Text5.text(),
               "Die Datei wurde gelöscht und unter holmtex-archiv.bak gespeichert");
-    EXPECT_EQ(readFile(dir / "holmtex-archiv.bak"), bytesOf({page("Vorlage")}));
+    EXPECT_EQ(readFile(dir / "holmtex-archiv.bak"), bytesOf({namedPage("Vorlage")}));
     EXPECT_FALSE(fs::exists(file(ListKind::Archiv)));
     form.Command3.click();
     EXPECT_EQ(form.Text5.text(), "Die Liste hatte keine Datei; es wurde nichts gesichert.");
-    EXPECT_EQ(readFile(dir / "holmtex-archiv.bak"), bytesOf({page("Vorlage")}));
+    EXPECT_EQ(readFile(dir / "holmtex-archiv.bak"), bytesOf({namedPage("Vorlage")}));
     form.RefreshList();
     EXPECT_EQ(form.List1.listCount(), 0);
 }
@@ -195,18 +168,18 @@ class Moves : public DeleteMove, public testing::WithParamInterface<MoveCase> {}
 
 TEST_P(Moves, MoveTheMarkedPageToTheEndOfTheTarget) {
     const MoveCase& c = GetParam();
-    const std::vector<PageRecord> source = {page("A"), page("B"), page("C")};
+    const std::vector<PageRecord> source = {namedPage("A"), namedPage("B"), namedPage("C")};
     writeFile(file(c.source), bytesOf(source));
-    writeFile(file(c.target), bytesOf({page("Z")}));
-    writeFile(dir / backupOf(c.source), "ältere Sicherung");
+    writeFile(file(c.target), bytesOf({namedPage("Z")}));
+    writeFile(dir / backupFileName(c.source), "ältere Sicherung");
     start(c.source, c.marked);
     (form.*c.move)();
 
     const std::vector<PageRecord> left = without(source, c.marked);
     EXPECT_EQ(readFile(file(c.source)), bytesOf(left));
-    EXPECT_EQ(readFile(file(c.target)), bytesOf({page("Z"), tagged(source[c.marked], c.tag)}));
-    EXPECT_EQ(readFile(dir / backupOf(c.source)), bytesOf(source));
-    EXPECT_FALSE(fs::exists(dir / backupOf(c.target)));
+    EXPECT_EQ(readFile(file(c.target)), bytesOf({namedPage("Z"), tagged(source[c.marked], c.tag)}));
+    EXPECT_EQ(readFile(dir / backupFileName(c.source)), bytesOf(source));
+    EXPECT_FALSE(fs::exists(dir / backupFileName(c.target)));
     EXPECT_FALSE(fs::exists(dir / "fam-erg3.txt"));
     EXPECT_EQ(form.List1.lines(), linesOf(left));
     EXPECT_EQ(form.List1.listIndex(), 1);
@@ -216,7 +189,7 @@ TEST_P(Moves, MoveTheMarkedPageToTheEndOfTheTarget) {
 
     // The backup is a file of its own: the list going on does not change it.
     form.Command1_Click();
-    EXPECT_EQ(readFile(dir / backupOf(c.source)), bytesOf(source));
+    EXPECT_EQ(readFile(dir / backupFileName(c.source)), bytesOf(source));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -234,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DeleteMove, TheOnlyPageMovesWholeIntoANewTargetFile) {
-    PageRecord only = page("einzig");
+    PageRecord only = namedPage("einzig");
     only.set(Reserved5, "");
     only.set(AddMarker, "add");
     for (int n = 10; n <= kItemCount; ++n) only.set(n, "f" + std::to_string(n) + ", 'x'");
@@ -250,8 +223,9 @@ TEST_F(DeleteMove, TheOnlyPageMovesWholeIntoANewTargetFile) {
 }
 
 TEST_F(DeleteMove, AListThatCannotBeCopiedSafelyIsLeftAlone) {
-    const std::string whole = bytesOf({page("A"), page("B")});
-    const std::string cut = whole + recordBytes(page("C")).substr(0, 60);  // ends inside a quote
+    const std::string whole = bytesOf({namedPage("A"), namedPage("B")});
+    const std::string cut =
+        whole + recordBytes(namedPage("C")).substr(0, 60);  // ends inside a quote
     const std::string damaged = " ist am Ende beschädigt; reparatur! hilft.";
     const std::string folder = ": der Name gehört einem Ordner (fam-erg3.txt).";
     struct Case {
@@ -300,7 +274,7 @@ TEST_F(DeleteMove, AListThatCannotBeCopiedSafelyIsLeftAlone) {
         if (c.workFolder) {
             EXPECT_EQ(readFile(here / "fam-erg3.txt" / "darin"), "bleibt");
         }
-        EXPECT_FALSE(fs::exists(here / backupOf(c.source)));
+        EXPECT_FALSE(fs::exists(here / backupFileName(c.source)));
         EXPECT_EQ(w.Text2.text(), "A");  // the page stays open
     }
 }
@@ -309,8 +283,9 @@ TEST_F(DeleteMove, ALeftoverWorkFileIsReplacedNotWrittenThroughAndModesStay) {
     // A work file left by a crash may be a link to a list; writing through it would
     // change that list.
     for (bool symbolic : {false, true}) {
-        writeFile(file(ListKind::Aktuell), bytesOf({page("A"), page("B"), page("C")}));
-        writeFile(file(ListKind::Archiv), bytesOf({page("Z")}));
+        writeFile(file(ListKind::Aktuell),
+                  bytesOf({namedPage("A"), namedPage("B"), namedPage("C")}));
+        writeFile(file(ListKind::Archiv), bytesOf({namedPage("Z")}));
         ASSERT_EQ(0, ::chmod(file(ListKind::Aktuell).c_str(), 0640));
         fs::remove(dir / "fam-erg3.txt");
         if (symbolic)
@@ -319,8 +294,8 @@ TEST_F(DeleteMove, ALeftoverWorkFileIsReplacedNotWrittenThroughAndModesStay) {
             fs::create_hard_link(file(ListKind::Archiv), dir / "fam-erg3.txt");
         start(ListKind::Aktuell, 0);
         form.Command2_Click();
-        EXPECT_EQ(readFile(file(ListKind::Aktuell)), bytesOf({page("B"), page("C")}));
-        EXPECT_EQ(readFile(file(ListKind::Archiv)), bytesOf({page("Z")}));
+        EXPECT_EQ(readFile(file(ListKind::Aktuell)), bytesOf({namedPage("B"), namedPage("C")}));
+        EXPECT_EQ(readFile(file(ListKind::Archiv)), bytesOf({namedPage("Z")}));
         EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "fam-erg3.txt")));
         struct stat st {};
         ASSERT_EQ(0, ::stat(file(ListKind::Aktuell).c_str(), &st));
@@ -329,14 +304,14 @@ TEST_F(DeleteMove, ALeftoverWorkFileIsReplacedNotWrittenThroughAndModesStay) {
 }
 
 TEST_F(DeleteMove, ATargetWithoutFinalLineEndStillGetsAWholeRecord) {
-    writeFile(file(ListKind::Aktuell), recordBytes(page("A")));
-    const std::string z = recordBytes(page("Z"));
+    writeFile(file(ListKind::Aktuell), recordBytes(namedPage("A")));
+    const std::string z = recordBytes(namedPage("Z"));
     writeFile(file(ListKind::Archiv), z.substr(0, z.size() - 2));
     start(ListKind::Aktuell, 0);
     form.Command19_Click();
     form.Option2.setValue(true);
     EXPECT_EQ(form.List1.listCount(), 2);
-    EXPECT_EQ(form.CurrentRecord, tagged(page("A"), "arch"));
+    EXPECT_EQ(form.CurrentRecord, tagged(namedPage("A"), "arch"));
 }
 
 }  // namespace

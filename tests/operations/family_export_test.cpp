@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "export/family_sheet.h"
-#include "operations/pages.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -20,7 +21,7 @@ using test::writeFile;
 
 const char* const kSheetName = "Familienblatt_4711_2612061403.pdf";
 
-class FamilyExport : public testing::Test {
+class FamilyExport : public test::FormTest {
 protected:
     // Opens the list at start-up, as the window does: its last page is on screen.
     void load(const std::vector<PageRecord>& pages) {
@@ -36,10 +37,6 @@ protected:
         for (const auto& row : block.rows) out += row.label + "=" + row.value + ";";
         return out;
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(FamilyExport, PdfWritesTheSheetOfThePageOnScreenUnderItsName) {

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "faults/fault_control.h"
-#include "operations/pages.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
+#include "support/pages.h"
+#include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -20,6 +21,7 @@ namespace holmtex {
 namespace {
 
 using test::bytesOf;
+using test::contentOf;
 using test::makePage;
 using test::readFile;
 using test::readRecords;
@@ -43,24 +45,19 @@ bool appendKilledAt(long k, const fs::path& file, const std::string& records) {
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-std::optional<std::string> contentOf(const fs::path& file) {
-    if (!fs::exists(file)) return std::nullopt;
-    return readFile(file);
-}
-
 // After a kill at any moment and the next start, a list holds its old content or its old
 // content with the whole new records; never a part of them.
 TEST(AppendKills, TheNextStartFindsTheOldListOrTheWholeAppend) {
     const std::string page1 = recordBytes(makePage("1", 0)), page2 = recordBytes(makePage("2", 1));
     const std::string added = bytesOf({makePage("neu", 2), makePage("neu2", 3)});
-    const std::string withoutLineEnd = page1 + page2.substr(0, page2.size() - 2);
+    const std::string cut = page1 + test::withoutLineEnd(page2);
     const struct {
         const char* name;
         std::optional<std::string> before;
         std::string after;
     } cases[] = {
         {"a list", page1 + page2, page1 + page2 + added},
-        {"a list without its last CR LF", withoutLineEnd, page1 + page2 + added},
+        {"a list without its last CR LF", cut, page1 + page2 + added},
         {"no list yet", std::nullopt, added},
     };
     int kills = 0;

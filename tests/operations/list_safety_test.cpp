@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
 #include "record/list_append.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -31,7 +32,7 @@ std::string foreignRecord(const std::string& number) {
     return bytes;
 }
 
-class ListSafety : public testing::Test {
+class ListSafety : public test::FormTest {
 protected:
     fs::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
     fs::path archiv() const { return dir / "holmtex-archiv.dat"; }
@@ -41,10 +42,6 @@ protected:
         for (const PageRecord& r : readRecords(file)) out.emplace_back(r.text(ProcessNumber));
         return out;
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(ListSafety, SaveLooksAtTheEndOfTheListFirst) {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -14,30 +16,17 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
-class PageFlow : public testing::Test {
+class PageFlow : public test::FormTest {
 protected:
     std::filesystem::path file(ListKind kind) { return dir / dataFileName(kind); }
 
-    // Reads every whole record of a list file.
-    std::vector<PageRecord> records(ListKind kind) {
-        std::vector<PageRecord> out;
-        FileSource source;
-        if (!source.open(file(kind))) return out;
-        RecordReader reader(source);
-        PageRecord r;
-        while (reader.next(r) == ReadStatus::Record) out.push_back(r);
-        return out;
-    }
+    std::vector<PageRecord> records(ListKind kind) { return test::readRecords(file(kind)); }
 
     // Gives every family field a text of its own, named after its item.
     void fillFamilies(const std::string& tag) {
         for (int n = 10; n <= kItemCount; ++n)
             form.fieldForItem(n).setText(tag + std::to_string(n));
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(PageFlow, AnEmptyPageSavesAsFortyTwoEmptyStrings) {
@@ -113,7 +102,7 @@ TEST_F(PageFlow, QuotesBecomeApostrophesInEveryField) {
     EXPECT_EQ(saved.text(fatherItem(1)), "");  // the items that follow are not shifted
     EXPECT_EQ(form.Text1.text(), "a 'b' c'");
     EXPECT_EQ(form.k11t.text(), "Kind 'Hans'");
-    EXPECT_GE(text1Changes, 1);
+    EXPECT_EQ(text1Changes, 1);  // the apostrophes; the refresh after it sets the same text
     // Typographic quotes are plain text.
     form.Text1.setText("„so“");
     form.Command1_Click();

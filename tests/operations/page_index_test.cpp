@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "operations/page_list.h"
-#include "operations/pages.h"
 #include "operations/random_lists.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -231,13 +232,9 @@ TEST(PageIndex, RandomStepsGiveWhatReadingFromTheStartGives) {
     EXPECT_EQ(24 * 60, steps);
 }
 
-class Changed : public testing::Test {
+class Changed : public test::FormTest {
 protected:
     fs::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 // Opening a line reads the file as it is now, whatever changed since it was listed.

@@ -6,37 +6,30 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
 namespace {
 
+using test::bytesOf;
 using test::readFile;
 using test::writeFile;
 
-// A page as Save writes it: view marker, date, time, absent items 4 and 5, "aktu",
-// and every family item filled so a wrong field shows.
+// A page as Save writes it, in the four-family view, and every family item filled so a
+// wrong field shows.
 PageRecord page(const std::string& number, const std::string& time = "14:03:59") {
-    PageRecord r;
-    r.set(ViewMarker, "->4");
-    r.set(SaveDate, "06.12.2026");
-    r.set(SaveTime, time);
-    r.set(AddMarker, "");
-    r.set(ListTag, "aktu");
-    r.set(PageText, "Seite " + number + "\r\nzweite Zeile, mit Komma");
-    r.set(ProcessNumber, number);
+    PageRecord r = test::makePage(number, 0,
+                                  {{ViewMarker, "->4"},
+                                   {SaveTime, time},
+                                   {PageText, "Seite " + number + "\r\nzweite Zeile, mit Komma"}});
     for (int n = 10; n <= kItemCount; ++n) r.set(n, number + "/" + std::to_string(n));
     return r;
 }
 
-std::string bytesOf(const std::vector<PageRecord>& pages) {
-    std::string out;
-    for (const PageRecord& p : pages) writeRecord(out, p);
-    return out;
-}
-
-class PageList : public testing::Test {
+class PageList : public test::FormTest {
 protected:
     void writeList(ListKind kind, const std::string& bytes) {
         writeFile(dir / dataFileName(kind), bytes);
@@ -52,10 +45,6 @@ protected:
         for (int n = 10; n <= kItemCount; ++n)
             EXPECT_EQ(r.text(n), form.fieldForItem(n).text()) << "item " << n;
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(PageList, ChoosingAListSetsButtonsHeadingAndLines) {

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
 #include "record/codepage.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -15,13 +16,9 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
-class QuestionMarks : public testing::Test {
+class QuestionMarks : public test::FormTest {
 protected:
     std::filesystem::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(QuestionMarks, SaveNamesEachLostCharacterOnceUnderTheLineNumber) {

@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "operations/page_list.h"
-#include "operations/pages.h"
 #include "operations/random_lists.h"
 #include "record/codepage.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -22,7 +23,7 @@ using test::writeFile;
 const char* const kOk = "Prüfung erfolgt, Daten sind in Ordnung";
 const char* const kBroken = "Prüfung erfolgt, Daten gestört";
 
-class SearchCommands : public testing::Test {
+class SearchCommands : public test::FormTest {
 protected:
     std::filesystem::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
     bool exists(const char* name) const { return std::filesystem::exists(dir / name); }
@@ -30,10 +31,6 @@ protected:
     void type(const std::string& word) {
         for (std::size_t n = 1; n <= word.size(); ++n) form.Combo1.setText(word.substr(0, n));
     }
-
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
 };
 
 TEST_F(SearchCommands, SearchMarksEveryPageInFileOrder) {

@@ -11,7 +11,8 @@
 
 #include "faults/fault_control.h"
 #include "operations/page_list.h"
-#include "operations/pages.h"
+#include "support/form_test.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
 
@@ -26,7 +27,7 @@ using test::writeFile;
 
 const char* const kImported = "Die Datei >holmtex-trans.txt< wurde importiert und gelöscht.";
 
-class Transfer : public testing::Test {
+class Transfer : public test::FormTest {
 protected:
     void SetUp() override {
         for (int i = 0; i < 5; ++i)
@@ -36,9 +37,6 @@ protected:
     std::filesystem::path aktuell() const { return dir / "holmtex-aktuell.dat"; }
     std::filesystem::path trans() const { return dir / "holmtex-trans.txt"; }
 
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
     std::vector<PageRecord> pages;
 };
 

@@ -15,12 +15,6 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
-TEST(DataFiles, NamesOfTheLists) {
-    EXPECT_STREQ("holmtex-aktuell.dat", dataFileName(ListKind::Aktuell));
-    EXPECT_STREQ("holmtex-archiv.dat", dataFileName(ListKind::Archiv));
-    EXPECT_STREQ("holmtex-grund.dat", dataFileName(ListKind::Allgemein));
-}
-
 TEST(WriteNewFile, NeverReplacesAFileAndLeavesNoWorkFile) {
     TempDir dir;
     const auto file = dir / "blatt.pdf";

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "operations/pages.h"
 #include "record/record_io.h"
+#include "support/pages.h"
 #include "support/test_support.h"
 
 namespace holmtex {
@@ -18,6 +18,7 @@ namespace {
 
 using test::readFile;
 using test::TempDir;
+using test::withoutLineEnd;
 using test::writeFile;
 namespace fs = std::filesystem;
 
@@ -26,21 +27,11 @@ std::string page(const std::string& number, const std::string& text = "Text") {
     return recordBytes(test::makePage(number, 0, {{PageText, text}}));
 }
 
-std::string withoutLineEnd(const std::string& record) {
-    return record.substr(0, record.size() - 2);
-}
-
 // The process numbers of the records of a file, and whether it reads to its end.
 std::vector<std::string> numbersIn(const fs::path& file, bool* whole = nullptr) {
     std::vector<std::string> numbers;
-    FileSource source;
-    if (!source.open(file)) return numbers;
-    RecordReader reader(source);
-    PageRecord r;
-    ReadStatus status;
-    while ((status = reader.next(r)) == ReadStatus::Record)
+    for (const PageRecord& r : test::readRecords(file, whole))
         numbers.emplace_back(r.text(ProcessNumber));
-    if (whole) *whole = status == ReadStatus::End;
     return numbers;
 }
 

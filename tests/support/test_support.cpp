@@ -31,6 +31,15 @@ void writeFile(const std::filesystem::path& file, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string golden(const std::string& name, std::string_view made) {
+    const std::filesystem::path file = std::filesystem::path(HOLMTEX_TEST_DATA) / name;
+    if (std::getenv("HOLMTEX_UPDATE_GOLDEN")) {
+        std::filesystem::create_directories(file.parent_path());
+        writeFile(file, made);
+    }
+    return readFile(file);
+}
+
 std::string runCommand(const std::string& command, int* status) {
     std::string out;
     FILE* pipe = ::popen(command.c_str(), "r");

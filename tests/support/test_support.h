@@ -28,6 +28,11 @@ private:
 std::string readFile(const std::filesystem::path& file);  // "" when missing
 void writeFile(const std::filesystem::path& file, std::string_view bytes);
 
+// The bytes of the golden file tests/data/<name>, to compare what the program made with.
+// With HOLMTEX_UPDATE_GOLDEN set, `made` is written there first: read every change in it
+// before committing it.
+std::string golden(const std::string& name, std::string_view made);
+
 // Runs a shell command and gives what it printed on stdout; `status` gets its exit status.
 std::string runCommand(const std::string& command, int* status = nullptr);
 // Whether a program of that name is on the PATH.

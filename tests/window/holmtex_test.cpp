@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "support/form_test.h"
 #include "support/test_support.h"
 
 namespace holmtex {
@@ -22,12 +25,7 @@ void PrintTo(const Font& f, std::ostream* os) {
 
 namespace {
 
-class HolmtexForm : public testing::Test {
-protected:
-    test::TempDir dir;
-    ScriptedPlatform platform;
-    Holmtex form{platform, dir.path()};
-};
+class HolmtexForm : public test::FormTest {};
 
 // How a control looks and behaves at design time.
 enum class Look {
@@ -372,6 +370,22 @@ TEST_F(HolmtexForm, FamilyFieldsFollowTheItemOrder) {
         EXPECT_EQ(expected, field.name());
         EXPECT_EQ(n - 9, field.tabIndex);
         EXPECT_EQ(&field, form.findControl(expected));
+    }
+}
+
+// The GUI orders the focus by tab index and finds each control's widget by its name: two
+// controls with one index or one name would make that ambiguous. Every family field is
+// among the controls, so it gets a widget.
+TEST_F(HolmtexForm, TabIndicesAndNamesAreUnique) {
+    std::set<int> seen;
+    for (const Control* c : form.controls()) {
+        EXPECT_EQ(c, form.findControl(c->qualifiedName())) << c->qualifiedName();
+        if (c->tabIndex < 0) continue;
+        EXPECT_TRUE(seen.insert(c->tabIndex).second) << c->qualifiedName() << " " << c->tabIndex;
+    }
+    for (int n = 10; n <= kItemCount; ++n) {
+        const Control* field = &form.fieldForItem(n);
+        EXPECT_EQ(1, std::count(form.controls().begin(), form.controls().end(), field)) << n;
     }
 }
 

@@ -1,0 +1,97 @@
+// The files the program writes, made by the real operations and compared byte for byte
+// with the golden files under tests/data/golden/: a list saved page by page, the transfer
+// file, the work file of "Info alsTextdatei speichern" with the text file krumo-34 makes of
+// it, and z1.txt of "Duplikate löschen". Other programs and older lists read these bytes.
+// HOLMTEX_UPDATE_GOLDEN=1 writes the golden files anew.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/form_test.h"
+#include "support/test_support.h"
+#include "window/holmtex.h"
+
+namespace holmtex {
+namespace {
+
+using test::golden;
+using test::readFile;
+
+class GoldenFiles : public test::FormTest {
+protected:
+    // Four pages typed and saved into AKTUELL: an empty one, a full one, one in the
+    // four-family view with the add state, and one that shares the full one's number.
+    void SetUp() override {
+        form.setProgramDir(HOLMTEX_SIBLING_DIR);
+        platform.runPrograms = true;
+        form.Form_Load();
+        form.Command1_Click();  // empty items, and items 4 and 5 absent
+
+        form.Command6_Click();
+        form.Text1.setText("Brief aus Köln, 1890\r\n„Grüße“ und \"Zitat\" für 5 €\r\n\r\nEnde");
+        form.Text2.setText("4711");
+        form.v1t.setText("Johann Müller");
+        form.m1t.setText("Anna Groß, geb. Weiß");
+        form.dat1t.setText("12.05.1890");
+        form.k11t.setText("Karl");
+        form.k21t.setText("Marie, gen. Mieze");
+        form.bem1t.setText("aus Köln\r\nkatholisch");
+        // The five bytes Windows-1252 leaves undefined, and letters it has no place for.
+        form.bem2t.setText("\u0081\u008D\u008F\u0090\u009D Łódź");
+        form.v3t.setText("Georg Weber");
+        form.k64t.setText("Ida");
+        form.Command1_Click();
+
+        form.Command6_Click();
+        form.Command18_Click();
+        form.v1t.setText("Otto Kahl");
+        form.m1t.setText("Emma Kahl");
+        form.Command24_Click(0);
+        form.Text1.setText("Seite drei");
+        form.Text2.setText("815");
+        form.Command1_Click();
+
+        form.Command6_Click();
+        form.Command25_Click();
+        form.Text1.setText("Nachtrag zu 4711");
+        form.Text2.setText("4711");
+        form.Command1_Click();
+        ASSERT_EQ(form.List1.listCount(), 4);
+    }
+
+    std::string made(const char* name) const { return readFile(dir / name); }
+};
+
+TEST_F(GoldenFiles, TheListAsSaved) {
+    const std::string list = made("holmtex-aktuell.dat");
+    EXPECT_EQ(list, golden("golden/holmtex-aktuell.dat", list));
+}
+
+TEST_F(GoldenFiles, TheTransferFileAfterExportAndCopy) {
+    form.List1.clickLine(1);
+    form.Combo1.setText("export!");
+    form.List1.clickLine(2);
+    form.Combo1.setText("kopie!");
+    const std::string transfer = made("holmtex-trans.txt");
+    EXPECT_EQ(transfer, golden("golden/holmtex-trans.txt", transfer));
+}
+
+TEST_F(GoldenFiles, TheTextFileAndItsWorkFile) {
+    form.List1.clickLine(1);
+    form.Command7_Click();
+    ASSERT_EQ(form.Text5.text(),
+              "Datei im Programmordner als Text_4711_2612061403.txt gespeichert");
+    const std::string work = made("zzz.txt"), text = made("Text_4711_2612061403.txt");
+    EXPECT_EQ(work, golden("golden/zzz.txt", work));
+    EXPECT_EQ(text, golden("golden/Text_4711_2612061403.txt", text));
+}
+
+TEST_F(GoldenFiles, TheWorkFileOfDuplikateLoeschen) {
+    form.Command23_Click();
+    ASSERT_EQ(form.Text5.text(), "4");
+    const std::string marked = made("z1.txt");
+    EXPECT_EQ(marked, golden("golden/z1.txt", marked));
+}
+
+}  // namespace
+}  // namespace holmtex

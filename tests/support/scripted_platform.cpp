@@ -1,0 +1,71 @@
+#include "support/scripted_platform.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace holmtex {
+
+bool ScriptedPlatform::askYesNo(const std::string& title, const std::string& text) {
+    shown.push_back({"yesno", title, text});
+    if (answers.empty()) return true;
+    bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void ScriptedPlatform::showMessage(const std::string& title, const std::string& text) {
+    shown.push_back({"ok", title, text});
+}
+
+bool ScriptedPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
+    pdfSheets.push_back(sheet);
+    if (!pdfSucceeds) return false;
+    pdf = pdfBytes;
+    return true;
+}
+
+PrintOutcome ScriptedPlatform::printSheet(const FamilySheet& sheet) {
+    printedSheets.push_back(sheet);
+    return printOutcome;
+}
+
+bool ScriptedPlatform::startProgram(const std::filesystem::path& program,
+                                    const std::filesystem::path& folder) {
+    started.push_back(program);
+    if (!startSucceeds) return false;
+    if (!runPrograms) {
+        if (fakeProgram) fakeProgram(folder);
+        return true;
+    }
+    if (::access(program.c_str(), X_OK) != 0) return false;
+    const pid_t pid = ::fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) == 0) ::execl(program.c_str(), program.c_str(), nullptr);
+        ::_exit(127);
+    }
+    child_ = pid;
+    return true;
+}
+
+ProgramEnd ScriptedPlatform::waitForProgram(int timeoutMs) {
+    if (!runPrograms) return fakeEnd;
+    ProgramEnd end;
+    if (child_ < 0) return end;
+    for (int waited = 0;; waited += 5) {
+        int status = 0;
+        if (::waitpid(child_, &status, WNOHANG) == child_) {
+            child_ = -1;
+            end.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            end.succeeded = end.exitStatus == 0;
+            return end;
+        }
+        if (waited >= timeoutMs) {
+            end.ended = end.succeeded = false;
+            return end;
+        }
+        ::usleep(5000);
+    }
+}
+
+}  // namespace holmtex

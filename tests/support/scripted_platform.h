@@ -1,0 +1,51 @@
+#pragma once
+// The window's outside world for tests: a fixed clock, prepared answers and a log of what
+// was shown. Started programs are faked, or really run where a test needs the sibling.
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "window/platform.h"
+
+namespace holmtex {
+
+class ScriptedPlatform : public Platform {
+public:
+    struct Shown {
+        std::string kind;  // "yesno" or "ok"
+        std::string title, text;
+    };
+
+    LocalDateTime clock{2026, 12, 6, 14, 3, 59};
+    std::deque<bool> answers;  // used front first; Yes when empty
+    std::vector<Shown> shown;
+    std::vector<std::filesystem::path> started;
+    bool startSucceeds = true;
+    bool runPrograms = false;  // really run started programs (a test of the sibling)
+    // Without runPrograms: what a started program does in its folder, and how it ends.
+    std::function<void(const std::filesystem::path& folder)> fakeProgram;
+    ProgramEnd fakeEnd;
+    bool ended = false;
+    std::vector<FamilySheet> pdfSheets, printedSheets;  // every sheet asked for
+    bool pdfSucceeds = true;
+    std::string pdfBytes = "%PDF-1.4 (scripted)\n";
+    PrintOutcome printOutcome = PrintOutcome::Printed;
+
+    LocalDateTime now() override { return clock; }
+    bool askYesNo(const std::string& title, const std::string& text) override;
+    void showMessage(const std::string& title, const std::string& text) override;
+    bool startProgram(const std::filesystem::path& program,
+                      const std::filesystem::path& folder) override;
+    ProgramEnd waitForProgram(int timeoutMs) override;
+    void endProgram() override { ended = true; }
+    bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
+    PrintOutcome printSheet(const FamilySheet& sheet) override;
+
+private:
+    int child_ = -1;
+};
+
+}  // namespace holmtex
