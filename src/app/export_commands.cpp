@@ -120,7 +120,7 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
         say("Das Familienblatt konnte nicht erstellt werden, nichts geschrieben.");
         return kFailed;
     }
-    if (const int error = writeWholeFile(output, pdf)) {
+    if (const int error = writeWholeFile(output, pdf).error) {
         say("Die Datei " + bare(output) +
             " kann nicht geschrieben werden: " + describeError(error) + ".");
         return kFailed;

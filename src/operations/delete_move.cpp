@@ -35,36 +35,15 @@ constexpr const char* kNotRead = ", aber die Liste nicht ganz gelesen: ";
 
 std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
 
-// A list file as the reader sees it, remembering why a read failed.
-class ListSource : public ByteSource {
-public:
-    bool open(const std::filesystem::path& path) {
-        if (file_.open(path)) return true;
-        error = errno;
-        return false;
-    }
-    long read(char* buffer, std::size_t size) override {
-        const long n = file_.read(buffer, size);
-        if (n < 0) error = errno;
-        return n;
-    }
-    std::optional<FileIdentity> identity() const { return file_.identity(); }
-    int error = 0;
-
-private:
-    FileSource file_;
-};
-
-// What one pass over a list found while it copied the list into a work file.
-struct CopyPass {
-    int error = 0;  // a file could not be opened, read or written; failedFile names it
-    std::string failedFile;
-    bool damaged = false;           // the list ends inside a record
-    int records = 0;                // whole records read
-    std::uint64_t damageStart = 0;  // where the unfinished record begins, when damaged
-    std::optional<FileIdentity> identity;     // of the list, taken as it was opened
-    std::vector<PageIndex::Extent> places;    // of the records copied, in the work file
-    bool cleanEnd = true;  // the work file is empty or ends in a line end
+// What one pass over a list found while it copied the list into a work file; an error
+// when a file could not be opened, read or written.
+struct CopyPass : FileResult {
+    bool damaged = false;                   // the list ends inside a record
+    int records = 0;                        // whole records read
+    std::uint64_t damageStart = 0;          // where the unfinished record begins, when damaged
+    std::optional<FileIdentity> identity;   // of the list, taken as it was opened
+    std::vector<PageIndex::Extent> places;  // of the records copied, in the work file
+    bool cleanEnd = true;                   // the work file is empty or ends in a line end
 };
 
 // Copies the list into the work file, reading, checking and writing in one pass: each
@@ -75,15 +54,14 @@ template <typename OnMarked>
 CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement& work,
                   PageRecord& last, OnMarked onMarked) {
     CopyPass pass;
-    const auto failed = [&pass](int error, const std::filesystem::path& which) {
-        pass.error = error;
-        pass.failedFile = bareName(which);
+    const auto failed = [&pass](const FileResult& failure) {
+        static_cast<FileResult&>(pass) = failure;
         return pass;
     };
-    ListSource source;
-    if (!source.open(file)) return failed(source.error, file);
+    FileSource source;
+    if (FileResult opened = source.open(file); !opened) return failed(opened);
     pass.identity = source.identity();
-    if (int error = work.begin()) return failed(error, work.workPath());
+    if (FileResult begun = work.begin(); !begun) return failed(begun);
     RecordReader reader(source);
     ReadStatus status;
     std::uint64_t written = 0;
@@ -92,14 +70,14 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
             onMarked(reader);
         } else {
             const std::string_view bytes = reader.rawRecord();
-            if (int error = work.write(bytes)) return failed(error, work.workPath());
+            if (FileResult written = work.write(bytes); !written) return failed(written);
             pass.places.push_back({written, written + bytes.size()});
             written += bytes.size();
             pass.cleanEnd = bytes.ends_with('\n');
         }
         ++pass.records;
     }
-    if (source.error) return failed(source.error, file);
+    if (source.error()) return failed(FileResult::of(source.error(), file));
     pass.damaged = status == ReadStatus::Damaged;
     pass.damageStart = reader.recordStart();
     if (pass.records > 0) reader.decodeInto(last);
@@ -110,7 +88,7 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
 std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::path& file,
                                    int marked, const std::string& failed) {
     const std::string name = bareName(file);
-    if (pass.error) return failed + reason(pass.error, pass.failedFile);
+    if (pass.error) return failed + reason(pass);
     // Copying it would drop the broken record without a word.
     if (pass.damaged) return failed + damagedListText(name);
     if (marked >= pass.records)
@@ -121,9 +99,9 @@ std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::
 // Before a list is changed: an append cut short is finished, and a protected file refused.
 // The message, or nothing when the list may be changed.
 std::optional<std::string> mayChange(const std::filesystem::path& file, const std::string& failed) {
-    if (int error = finishInterruptedAppend(file))
-        return failed + reason(error, bareName(appendRedoFile(file)));
-    if (int error = checkWritable(file)) return failed + reason(error, bareName(file));
+    if (FileResult finished = finishInterruptedAppend(file); !finished)
+        return failed + reason(finished);
+    if (FileResult writable = checkWritable(file); !writable) return failed + reason(writable);
     return std::nullopt;
 }
 
@@ -178,8 +156,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     }
     const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(*source)));
     if (!replaced.replaced) {
-        form.Text5.setText(
-            "Die Seite steht nun in beiden Listen: " + reason(replaced.error, replaced.failedFile));
+        form.Text5.setText("Die Seite steht nun in beiden Listen: " + reason(replaced));
         return;
     }
     form.listRewritten(*source, pass.identity, static_cast<std::size_t>(marked),
@@ -218,24 +195,25 @@ std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem:
                                            const std::string& backup) {
     const std::filesystem::path templateFile = form.filePath(kTemplateFile);
     FileReplacement work(file, form.filePath(kWorkFile));
-    if (int error = work.begin()) return reason(error, bareName(work.workPath()));
+    if (FileResult begun = work.begin(); !begun) return reason(begun);
     FileSource source;
-    if (source.open(templateFile)) {
+    if (FileResult opened = source.open(templateFile)) {
         std::string buffer(64 * 1024, '\0');
         for (long n; (n = source.read(buffer.data(), buffer.size())) != 0;) {
-            if (n < 0) return reason(errno, kTemplateFile);
-            if (int error =
-                    work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-                return reason(error, bareName(work.workPath()));
+            if (n < 0) return reason(source.error(), kTemplateFile);
+            if (FileResult written =
+                    work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+                !written)
+                return reason(written);
         }
-    } else if (errno != ENOENT) {
-        return reason(errno, kTemplateFile);
+    } else if (opened.error != ENOENT) {
+        return reason(opened);
     }
     const ReplaceResult replaced = work.commit(form.filePath(backup));
-    if (!replaced.replaced) return reason(replaced.error, replaced.failedFile);
+    if (!replaced.replaced) return reason(replaced);
     source.close();
     const int templateError = ::unlink(templateFile.c_str()) == 0 || errno == ENOENT ? 0 : errno;
-    const int syncError = replaced.error ? replaced.error : syncFolder(form.workDir());
+    const int syncError = replaced.error ? replaced.error : syncFolder(form.workDir()).error;
     form.Text5.setText(emptiedText(backup, syncError, templateError));
     return std::nullopt;
 }
@@ -269,7 +247,7 @@ int writeRest(const std::filesystem::path& file, std::uint64_t offset,
     int error = posix::writeAll(out.get(), bytes);
     if (!error && ::fsync(out.get()) != 0) error = errno;
     if (const int closeError = out.close(); !error) error = closeError;
-    if (!error) error = syncFolder(rest.parent_path());
+    if (!error) error = syncFolder(rest.parent_path()).error;
     if (error) ::unlink(rest.c_str());
     return error;
 }
@@ -284,8 +262,8 @@ std::string repairList(Holmtex& form, ListKind kind) {
     FileReplacement work(file, form.filePath(kWorkFile));
     const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
     // A missing file is an empty list, and nothing is wrong with that.
-    if (pass.error == ENOENT && pass.failedFile == name) return sound;
-    if (pass.error) return notRepaired + reason(pass.error, pass.failedFile);
+    if (pass.error == ENOENT && pass.file == name) return sound;
+    if (pass.error) return notRepaired + reason(pass);
     if (!pass.damaged) return sound;
 
     // The damaged bytes are safe in their own file before the list lets go of them.
@@ -294,7 +272,7 @@ std::string repairList(Holmtex& form, ListKind kind) {
         return notRepaired +
                (error == EEXIST ? "die Datei " + rest + " gibt es schon." : reason(error, rest));
     const ReplaceResult replaced = work.commit(form.filePath(backupFileName(kind)));
-    if (!replaced.replaced) return notRepaired + reason(replaced.error, replaced.failedFile);
+    if (!replaced.replaced) return notRepaired + reason(replaced);
     if (replaced.error)
         return "Die Liste wurde repariert" + std::string(kNotSafe) + describeError(replaced.error) +
                ".";
@@ -328,7 +306,7 @@ void Holmtex::Command2_Click() {
     }
     const ReplaceResult replaced = work.commit();
     if (!replaced.replaced) {
-        Text5.setText(notDeleted + reason(replaced.error, replaced.failedFile));
+        Text5.setText(notDeleted + reason(replaced));
         return;
     }
     listRewritten(*kind, pass.identity, static_cast<std::size_t>(marked), std::move(pass.places),
@@ -359,8 +337,8 @@ void Holmtex::Command3_Click() {
             return;
         }
         std::filesystem::path real;
-        if (int error = resolveFile(file, real)) {
-            Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
+        if (FileResult resolved = resolveFile(file, real); !resolved) {
+            Text5.setText(notEmptied + reason(resolved));
             return;
         }
         if (real != file) {
@@ -375,8 +353,8 @@ void Holmtex::Command3_Click() {
                 return;
             }
             // Never over a list file; after the rename above there is none.
-            const int templateError = renameIfFree(filePath(kTemplateFile), file);
-            const int syncError = backedUp || !templateError ? syncFolder(workDir()) : 0;
+            const int templateError = renameIfFree(filePath(kTemplateFile), file).error;
+            const int syncError = backedUp || !templateError ? syncFolder(workDir()).error : 0;
             if (!backedUp) {
                 Text5.setText("Die Liste hatte keine Datei; es wurde nichts gesichert.");
             } else {

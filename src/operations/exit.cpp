@@ -33,7 +33,7 @@ void Holmtex::WindowClosing() {
 void Holmtex::rescueAndEnd() {
     ending_ = true;
     // The new rescue file takes the old one's place only once it is written whole.
-    const int error = writeWholeFile(filePath(kRescueFile), recordBytes(CurrentRecord));
+    const int error = writeWholeFile(filePath(kRescueFile), recordBytes(CurrentRecord)).error;
     if (error == 0)
         platform_.showMessage(kRescueTitle, std::string("Die letzte Information wurde in der Datei >") +
                                                 kRescueFile + "< im Programmordner gespeichert");

@@ -60,7 +60,7 @@ void Holmtex::WriteFamilySheetPdf() {
         Text5.setText("Das Familienblatt konnte nicht erstellt werden.");
         return;
     }
-    if (const int error = writeNewFile(filePath(name), pdf)) {
+    if (const int error = writeNewFile(filePath(name), pdf).error) {
         Text5.setText(error == EEXIST
                           ? "Kein Familienblatt gespeichert: " + name + " gibt es schon."
                           : "Kein Familienblatt gespeichert: " + describeError(error) + ".");

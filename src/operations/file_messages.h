@@ -13,6 +13,8 @@ inline std::string reason(int error, const std::string& file) {
     return describeError(error) + " (" + file + ").";
 }
 
+inline std::string reason(const FileResult& failure) { return reason(failure.error, failure.file); }
+
 // "holmtex-aktuell.dat ist am Ende beschädigt; reparatur! hilft."
 inline std::string damagedListText(const std::string& file) {
     return file + " ist am Ende beschädigt; reparatur! hilft.";
@@ -20,8 +22,7 @@ inline std::string damagedListText(const std::string& file) {
 
 // Why an append to a list did not go through.
 inline std::string appendFailure(const AppendResult& result) {
-    return result.damagedTail ? damagedListText(result.failedFile)
-                              : reason(result.error, result.failedFile);
+    return result.damagedTail ? damagedListText(result.file) : reason(result);
 }
 
 }  // namespace holmtex

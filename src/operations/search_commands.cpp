@@ -342,7 +342,7 @@ void transferMarkedPage(Holmtex& form, const std::string& done) {
         failure = "Keine Listenzeile markiert" + nothing;
     } else {
         FileSource source;
-        if (const int error = openForReading(source, form.filePath(dataName))) {
+        if (const int error = source.open(form.filePath(dataName)).error) {
             failure = error == ENOENT
                           ? "Die Datei >" + dataName + "< fehlt" + nothing
                           : "Die Datei >" + dataName +
@@ -367,8 +367,8 @@ void transferMarkedPage(Holmtex& form, const std::string& done) {
                     failure = std::string("Die Datei >") + kTransferFile +
                               "< ist am Ende beschädigt" + nothing;
                 else if (appended.error)
-                    failure = std::string("In >") + kTransferFile + "< nichts " + done +
-                              ": " + describeError(appended.error) + ".";
+                    failure = std::string("In >") + kTransferFile + "< nichts " + done + ": " +
+                              describeError(appended.error) + ".";
             }
         }
     }
@@ -451,7 +451,7 @@ void Holmtex::ImportTransfer() {
     FileSource source;
     // An export cut short is finished first; failing that, the file reads as damaged.
     finishInterruptedAppend(transfer);
-    const int openError = openForReading(source, transfer);
+    const int openError = source.open(transfer).error;
     if (openError == ENOENT) {
         Text5.setText("keine Datei zum Import vorhanden");
         Combo1.setText("");
@@ -504,7 +504,7 @@ void Holmtex::ImportTransfer() {
     }
     // Until the folder is on the disk, a power cut could bring the file back to be
     // imported a second time.
-    const int syncError = syncFolder(workDir());
+    const int syncError = syncFolder(workDir()).error;
     Text5.setText("Die Datei " + name + " wurde importiert und gelöscht.");
     Combo1.setText("");
     RefreshList();
@@ -525,12 +525,12 @@ void Holmtex::CheckData() {
     int writeError = 0;
     if (source.open(list)) {
         FileReplacement check(filePath(kCheckFile), filePath("check.dat.neu"));
-        writeError = check.begin();
+        writeError = check.begin().error;
         RecordReader reader(source);
         bool any = false;
         while ((status = reader.nextRaw(1)) == ReadStatus::Record) {
             any = true;
-            if (!writeError) writeError = check.write(reader.rawRecord());
+            if (!writeError) writeError = check.write(reader.rawRecord()).error;
         }
         if (any) reader.decodeInto(CurrentRecord);
         // check.dat holds the records read, also those before a damaged tail.

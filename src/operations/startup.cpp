@@ -10,7 +10,7 @@ void Holmtex::Form_Load() {
     std::string unfinished;
     for (const char* name : {dataFileName(ListKind::Aktuell), dataFileName(ListKind::Archiv),
                              dataFileName(ListKind::Allgemein), transferFileName()}) {
-        if (int error = finishInterruptedAppend(filePath(name)); error && unfinished.empty())
+        if (int error = finishInterruptedAppend(filePath(name)).error; error && unfinished.empty())
             unfinished = "Unterbrochenes Speichern in " + std::string(name) +
                          " konnte nicht beendet werden: " + describeError(error) + ".";
     }

@@ -80,7 +80,7 @@ std::filesystem::path Holmtex::siblingProgram() const {
 
 void Holmtex::Command7_Click() {
     const std::string page = zzzContent(CurrentRecord, Text2.text());
-    if (int error = writeWholeFile(filePath("zzz.txt"), utf8ToCp1252(page))) {
+    if (int error = writeWholeFile(filePath("zzz.txt"), utf8ToCp1252(page)).error) {
         Text5.setText("Die Textdatei wurde nicht gespeichert: " + describeError(error) +
                       " (zzz.txt).");
         return;
@@ -114,7 +114,7 @@ void Holmtex::Command7_Click() {
         problem = end.exitStatus < 0
                       ? "das Programm krumo-34 ist abgestürzt"
                       : "das Programm krumo-34 meldet den Fehler " + std::to_string(end.exitStatus);
-    } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName)) {
+    } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName).error) {
         if (error == ENOENT)
             problem = "es gibt keine Datei z1.txt";
         else if (error == EEXIST)
@@ -165,7 +165,7 @@ void Holmtex::Command23_Click() {
     // copy of the list is held.
     const std::string reference = utf8ToCp1252(CurrentRecord.text(ProcessNumber));
     FileReplacement marked(filePath("z1.txt"), filePath("z1.txt.neu"));
-    int writeError = marked.begin();
+    int writeError = marked.begin().error;
     FileSource source;
     if (!source.open(file)) return readFailure(source.error());
     RecordReader reader(source);
@@ -183,7 +183,7 @@ void Holmtex::Command23_Click() {
         lastMarked = reader.rawItem(ProcessNumber) == reference;
         reader.appendWritten(piece, lastMarked ? ListTag : 0, "-dopp");
         if (piece.size() >= kPiece) {
-            if (!writeError) writeError = marked.write(piece);
+            if (!writeError) writeError = marked.write(piece).error;
             piece.clear();
         }
     }
@@ -197,7 +197,7 @@ void Holmtex::Command23_Click() {
     const std::string number(CurrentRecord.text(ProcessNumber));
     Text1.setText("liste einmal durch mit " + number);
     Text2.setText(number);
-    if (!writeError) writeError = marked.write(piece);
+    if (!writeError) writeError = marked.write(piece).error;
     if (!writeError) writeError = marked.commit().error;
     if (writeError)
         Text5.setText(std::to_string(count) +

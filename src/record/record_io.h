@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "record/file_result.h"
 #include "record/page_record.h"
 
 namespace holmtex {
@@ -54,7 +55,9 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
-    bool open(const std::filesystem::path& path);  // false when it cannot be opened
+    // Not ok when it cannot be read: ENOENT when it is missing, EISDIR for a folder (which
+    // opens on Linux but gives no bytes).
+    FileResult open(const std::filesystem::path& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
@@ -69,10 +72,6 @@ private:
     int fd_ = -1;
     int error_ = 0;
 };
-
-// Opens a file for reading: 0, or why it cannot be read (ENOENT when it is missing). A
-// folder opens on Linux but gives no bytes, so it is turned away (EISDIR).
-int openForReading(FileSource& source, const std::filesystem::path& path);
 
 enum class ReadStatus {
     Record,   // a whole record was read

@@ -243,7 +243,7 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
                 EXPECT_TRUE(run.killed);
                 // The next start finishes an append the kill cut short.
                 for (ListKind kind : kLists)
-                    EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)));
+                    EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)).error);
                 check(folder.path(), s, b, run, std::nullopt);
             } else {
                 EXPECT_EQ(run.exitCode, 0);
