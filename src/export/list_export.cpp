@@ -41,9 +41,7 @@ GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind 
     FileSource source;
     if ((result.readError = source.open(listFile).error)) return result;
 
-    std::filesystem::path work = target;
-    work += ".neu";
-    FileReplacement file(target, work);
+    FileReplacement file(target, workFileFor(target));
     if ((result.writeError = file.begin().error)) return result;
     GedcomWriter writer;
     std::string chunk;

@@ -5,21 +5,16 @@
 // then takes the list file's place in one rename, so a crash leaves the old content or
 // the new. A list whose file ends inside a record is left alone, since copying it would
 // drop the broken record without a word.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "operations/file_messages.h"
+#include "operations/output_names.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
-#include "record/posix_io.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -27,8 +22,6 @@ namespace holmtex {
 
 namespace {
 
-constexpr const char* kWorkFile = "fam-erg3.txt";
-constexpr const char* kTemplateFile = "holmtex-leer.dat";
 constexpr const char* kNoLine = "Keine Zeile markiert.";
 constexpr const char* kNotSafe = ", aber nicht sicher geschrieben: ";
 constexpr const char* kNotRead = ", aber die Liste nicht ganz gelesen: ";
@@ -135,7 +128,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     // its new list tag. Only then does the target take the page, so a failure later leaves
     // it in both lists at worst, never in neither.
     std::string page;
-    FileReplacement rest(sourceFile, form.filePath(kWorkFile));
+    FileReplacement rest(sourceFile, form.filePath(listWorkFileName()));
     CopyPass pass =
         copyList(sourceFile, marked, rest, form.CurrentRecord, [&](RecordReader& reader) {
             PageRecord moved;
@@ -183,7 +176,7 @@ std::string emptiedText(const std::string& backup, int syncError, int templateEr
     std::string message = "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
     if (syncError) return message + " (nicht sicher: " + describeError(syncError) + ").";
     if (templateError)
-        return message + "; " + kTemplateFile + ": " + describeError(templateError) + ".";
+        return message + "; " + emptyListTemplateName() + ": " + describeError(templateError) + ".";
     return message;
 }
 
@@ -193,14 +186,14 @@ std::string emptiedText(const std::string& backup, int syncError, int templateEr
 // returns nothing, or returns why nothing was changed.
 std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
                                            const std::string& backup) {
-    const std::filesystem::path templateFile = form.filePath(kTemplateFile);
-    FileReplacement work(file, form.filePath(kWorkFile));
+    const std::filesystem::path templateFile = form.filePath(emptyListTemplateName());
+    FileReplacement work(file, form.filePath(listWorkFileName()));
     if (FileResult begun = work.begin(); !begun) return reason(begun);
     FileSource source;
     if (FileResult opened = source.open(templateFile)) {
         std::string buffer(64 * 1024, '\0');
         for (long n; (n = source.read(buffer.data(), buffer.size())) != 0;) {
-            if (n < 0) return reason(source.error(), kTemplateFile);
+            if (n < 0) return reason(source.error(), emptyListTemplateName());
             if (FileResult written =
                     work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
                 !written)
@@ -212,44 +205,11 @@ std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem:
     const ReplaceResult replaced = work.commit(form.filePath(backup));
     if (!replaced.replaced) return reason(replaced);
     source.close();
-    const int templateError = ::unlink(templateFile.c_str()) == 0 || errno == ENOENT ? 0 : errno;
+    const FileResult removed = removeFile(templateFile);
+    const int templateError = removed.error == ENOENT ? 0 : removed.error;
     const int syncError = replaced.error ? replaced.error : syncFolder(form.workDir()).error;
     form.Text5.setText(emptiedText(backup, syncError, templateError));
     return std::nullopt;
-}
-
-// "holmtex-aktuell-rest-2612061403.txt": where the unfinished end of a list goes.
-std::string restFileName(ListKind kind, const LocalDateTime& t) {
-    std::string list = dataFileName(kind);  // "holmtex-aktuell.dat"
-    list = list.substr(0, list.size() - 4);
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour,
-                  t.minute);
-    return list + "-rest-" + stamp + ".txt";
-}
-
-// Puts the bytes of `file` from `offset` on into the new file `rest`, synced. An existing
-// file of that name is never replaced (EEXIST). 0 or the errno.
-int writeRest(const std::filesystem::path& file, std::uint64_t offset,
-              const std::filesystem::path& rest) {
-    std::string bytes;
-    {
-        posix::Descriptor in(posix::openRetrying(file.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat st {};
-        if (!in.valid() || ::fstat(in.get(), &st) != 0) return errno;
-        const auto size = static_cast<std::uint64_t>(st.st_size);
-        if (size < offset) return EIO;  // shorter than it was a moment ago
-        if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
-    }
-    posix::Descriptor out(
-        posix::openRetrying(rest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!out.valid()) return errno;
-    int error = posix::writeAll(out.get(), bytes);
-    if (!error && ::fsync(out.get()) != 0) error = errno;
-    if (const int closeError = out.close(); !error) error = closeError;
-    if (!error) error = syncFolder(rest.parent_path()).error;
-    if (error) ::unlink(rest.c_str());
-    return error;
 }
 
 // "reparatur!" on one list; the message for Text5.
@@ -259,7 +219,7 @@ std::string repairList(Holmtex& form, ListKind kind) {
     const std::string notRepaired = "Die Liste wurde nicht repariert: ";
     const std::string sound = "Die Liste " + name + " ist in Ordnung; es wurde nichts geändert.";
     if (auto refused = mayChange(file, notRepaired)) return *refused;
-    FileReplacement work(file, form.filePath(kWorkFile));
+    FileReplacement work(file, form.filePath(listWorkFileName()));
     const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
     // A missing file is an empty list, and nothing is wrong with that.
     if (pass.error == ENOENT && pass.file == name) return sound;
@@ -267,8 +227,8 @@ std::string repairList(Holmtex& form, ListKind kind) {
     if (!pass.damaged) return sound;
 
     // The damaged bytes are safe in their own file before the list lets go of them.
-    const std::string rest = restFileName(kind, form.platform().now());
-    if (int error = writeRest(file, pass.damageStart, form.filePath(rest)))
+    const std::string rest = restFileName(kind, fileNameStamp(form.platform().now()));
+    if (int error = copyTailToNewFile(file, pass.damageStart, form.filePath(rest)).error)
         return notRepaired +
                (error == EEXIST ? "die Datei " + rest + " gibt es schon." : reason(error, rest));
     const ReplaceResult replaced = work.commit(form.filePath(backupFileName(kind)));
@@ -298,7 +258,7 @@ void Holmtex::Command2_Click() {
         return;
     }
 
-    FileReplacement work(file, filePath(kWorkFile));
+    FileReplacement work(file, filePath(listWorkFileName()));
     CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
     if (auto refused = refusal(pass, file, marked, notDeleted)) {
         Text5.setText(*refused);
@@ -347,13 +307,14 @@ void Holmtex::Command3_Click() {
                 return;
             }
         } else {
-            const bool backedUp = ::rename(file.c_str(), filePath(backup).c_str()) == 0;
-            if (const int error = backedUp ? 0 : errno; error && error != ENOENT) {
+            const FileResult renamed = renameFile(file, filePath(backup));
+            const bool backedUp = renamed.ok();
+            if (const int error = renamed.error; error && error != ENOENT) {
                 Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
                 return;
             }
             // Never over a list file; after the rename above there is none.
-            const int templateError = renameIfFree(filePath(kTemplateFile), file).error;
+            const int templateError = renameIfFree(filePath(emptyListTemplateName()), file).error;
             const int syncError = backedUp || !templateError ? syncFolder(workDir()).error : 0;
             if (!backedUp) {
                 Text5.setText("Die Liste hatte keine Datei; es wurde nichts gesichert.");

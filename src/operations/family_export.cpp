@@ -53,8 +53,7 @@ void Holmtex::WriteFamilySheetPdf() {
             "stehen darf.");
         return;
     }
-    const std::string name =
-        "Familienblatt_" + number + "_" + fileNameStamp(platform_.now()) + ".pdf";
+    const std::string name = familySheetFileName(number, fileNameStamp(platform_.now()));
     std::string pdf;
     if (!platform_.sheetPdf(buildFamilySheet(pageOnScreen()), pdf)) {
         Text5.setText("Das Familienblatt konnte nicht erstellt werden.");

@@ -1,7 +1,4 @@
 // Search, the command box with its help text, the transfer file and the data check.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -28,7 +25,7 @@ namespace holmtex {
 namespace {
 
 const char* const kTransferFile = transferFileName();
-constexpr const char* kCheckFile = "check.dat";
+const char* const kCheckFile = checkFileName();
 
 // ---- Search ----
 
@@ -494,11 +491,10 @@ void Holmtex::ImportTransfer() {
     }
     if (any) CurrentRecord = record;
 
-    if (::unlink(transfer.c_str()) != 0) {
+    if (const FileResult removed = removeFile(transfer); !removed) {
         // The pages are in the list now; importing the file again would double them.
-        const int error = errno;
         Text5.setText("Die Seiten wurden importiert, aber " + name +
-                      " nicht gelöscht: " + describeError(error) + ".");
+                      " nicht gelöscht: " + describeError(removed.error) + ".");
         Combo1.setText("");
         return;
     }
@@ -524,7 +520,8 @@ void Holmtex::CheckData() {
     ReadStatus status = ReadStatus::Damaged;
     int writeError = 0;
     if (source.open(list)) {
-        FileReplacement check(filePath(kCheckFile), filePath("check.dat.neu"));
+        const std::filesystem::path checkFile = filePath(kCheckFile);
+        FileReplacement check(checkFile, workFileFor(checkFile));
         writeError = check.begin().error;
         RecordReader reader(source);
         bool any = false;

@@ -1,6 +1,4 @@
 // The page as a readable text file, and the marking of pages with the same number.
-#include <unistd.h>
-
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -71,31 +69,30 @@ std::filesystem::path Holmtex::siblingProgram() const {
     if (programDir_.empty()) return {};
     for (const std::filesystem::path& program :
          {programDir_ / kSiblingName, programDir_ / ".." / "libexec" / "holmtex" / kSiblingName}) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(program, ec) && ::access(program.c_str(), X_OK) == 0)
-            return program.lexically_normal();
+        if (isRunnableFile(program)) return program.lexically_normal();
     }
     return {};
 }
 
 void Holmtex::Command7_Click() {
     const std::string page = zzzContent(CurrentRecord, Text2.text());
-    if (int error = writeWholeFile(filePath("zzz.txt"), utf8ToCp1252(page)).error) {
+    if (int error = writeWholeFile(filePath(pageTextDraftName()), utf8ToCp1252(page)).error) {
         Text5.setText("Die Textdatei wurde nicht gespeichert: " + describeError(error) +
                       " (zzz.txt).");
         return;
     }
     // An older z1.txt would otherwise pass for the sibling's work.
-    if (::unlink(filePath("z1.txt").c_str()) != 0 && errno != ENOENT) {
+    if (const FileResult removed = removeFile(filePath(pageTextResultName()));
+        !removed && removed.error != ENOENT) {
         Text5.setText("Die Textdatei wurde nicht gespeichert: die alte Datei z1.txt bleibt (" +
-                      describeError(errno) + ").");
+                      describeError(removed.error) + ").");
         return;
     }
     const std::filesystem::path sibling = siblingProgram();
     const bool started = !sibling.empty() && platform_.startProgram(sibling, workDir_);
 
     const std::string number = Text2.text();
-    const std::string finalName = "Text_" + number + "_" + fileNameStamp(platform_.now()) + ".txt";
+    const std::string finalName = pageTextFileName(number, fileNameStamp(platform_.now()));
 
     for (int count = 1; count <= 10000; ++count) Combo1.setText(std::to_string(count));
     // The count alone does not know whether the sibling is done; never take a half z1.txt.
@@ -114,7 +111,8 @@ void Holmtex::Command7_Click() {
         problem = end.exitStatus < 0
                       ? "das Programm krumo-34 ist abgestürzt"
                       : "das Programm krumo-34 meldet den Fehler " + std::to_string(end.exitStatus);
-    } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName).error) {
+    } else if (int error =
+                   renameIfFree(filePath(pageTextResultName()), workDir_ / finalName).error) {
         if (error == ENOENT)
             problem = "es gibt keine Datei z1.txt";
         else if (error == EEXIST)
@@ -164,7 +162,8 @@ void Holmtex::Command23_Click() {
     // number with "-dopp" behind its list tag. The file is written in pieces, so no second
     // copy of the list is held.
     const std::string reference = utf8ToCp1252(CurrentRecord.text(ProcessNumber));
-    FileReplacement marked(filePath("z1.txt"), filePath("z1.txt.neu"));
+    const std::filesystem::path markedFile = filePath(pageTextResultName());
+    FileReplacement marked(markedFile, workFileFor(markedFile));
     int writeError = marked.begin().error;
     FileSource source;
     if (!source.open(file)) return readFailure(source.error());

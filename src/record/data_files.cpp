@@ -12,26 +12,6 @@
 
 namespace holmtex {
 
-const char* dataFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell: return "holmtex-aktuell.dat";
-        case ListKind::Archiv: return "holmtex-archiv.dat";
-        case ListKind::Allgemein: return "holmtex-grund.dat";
-    }
-    return "holmtex-aktuell.dat";
-}
-
-const char* transferFileName() { return "holmtex-trans.txt"; }
-
-const char* backupFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell: return "holmtex-aktuell.bak";
-        case ListKind::Archiv: return "holmtex-archiv.bak";
-        case ListKind::Allgemein: return "holmtex-grund.bak";
-    }
-    return "holmtex-aktuell.bak";
-}
-
 namespace {
 
 using posix::openRetrying;
@@ -82,8 +62,7 @@ FileResult backupFile(const std::filesystem::path& file, const std::filesystem::
     // link would be taken as the link itself, so the backup is made from its target.
     std::filesystem::path real;
     if (FileResult resolved = resolveFile(file, real); !resolved) return resolved;
-    std::filesystem::path fresh = backup;
-    fresh += ".neu";
+    const std::filesystem::path fresh = workFileFor(backup);
     if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, fresh);
     if (::link(real.c_str(), fresh.c_str()) != 0) {
         const int error = errno;
@@ -154,13 +133,55 @@ FileResult syncFolder(const std::filesystem::path& folder) {
     return FileResult::of(error, name);
 }
 
+FileResult removeFile(const std::filesystem::path& file) {
+    return FileResult::of(::unlink(file.c_str()) == 0 ? 0 : errno, file);
+}
+
+FileResult renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return FileResult::of(::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno, to);
+}
+
+namespace {
+
+int copyTail(const std::filesystem::path& file, std::uint64_t offset,
+             const std::filesystem::path& to) {
+    std::string bytes;
+    {
+        posix::Descriptor in(openRetrying(file.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st {};
+        if (!in.valid() || ::fstat(in.get(), &st) != 0) return errno;
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        if (size < offset) return EIO;  // shorter than it was a moment ago
+        if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
+    }
+    posix::Descriptor out(
+        openRetrying(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!out.valid()) return errno;
+    int error = writeAll(out.get(), bytes);
+    if (!error && ::fsync(out.get()) != 0) error = errno;
+    if (const int closeError = out.close(); !error) error = closeError;
+    if (!error) error = syncFolder(to.parent_path()).error;
+    if (error) ::unlink(to.c_str());
+    return error;
+}
+
+}  // namespace
+
+FileResult copyTailToNewFile(const std::filesystem::path& file, std::uint64_t offset,
+                             const std::filesystem::path& to) {
+    return FileResult::of(copyTail(file, offset, to), to);
+}
+
+bool isRunnableFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(file, ec) && ::access(file.c_str(), X_OK) == 0;
+}
+
 namespace {
 
 FileResult writeThroughWorkFile(const std::filesystem::path& path, std::string_view bytes,
                                 bool replace) {
-    std::filesystem::path work = path;
-    work += ".neu";
-    FileReplacement file(path, work);
+    FileReplacement file(path, workFileFor(path));
     if (FileResult begun = file.begin(); !begun) return begun;
     if (FileResult written = file.write(bytes); !written) return written;
     return replace ? file.commit() : file.commitNew();

@@ -1,24 +1,17 @@
 #pragma once
-// The three list files and the safe ways of changing a file.
+// The safe ways of changing a file, and the few other file calls the operations make. Every
+// one answers with a FileResult.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "record/file_names.h"
 #include "record/file_result.h"
 #include "record/page_record.h"
 
 namespace holmtex {
-
-enum class ListKind { Aktuell, Archiv, Allgemein };
-
-// "holmtex-aktuell.dat", "holmtex-archiv.dat", "holmtex-grund.dat".
-const char* dataFileName(ListKind kind);
-// "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak".
-const char* backupFileName(ListKind kind);
-
-// "holmtex-trans.txt", the file that carries pages to another computer.
-const char* transferFileName();
 
 // The text of an errno in German, for the message line.
 std::string describeError(int error);
@@ -83,12 +76,12 @@ private:
     bool created_ = false;  // the work file exists and is ours to remove
 };
 
-// Writes a whole file through a FileReplacement with the work file `path` + ".neu":
+// Writes a whole file through a FileReplacement with the work file workFileFor(path):
 // afterwards it holds the new bytes, or its old content when anything failed.
 FileResult writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Writes a file that must not replace one of the same name, through the work file
-// `path` + ".neu" and a rename that never replaces: EEXIST when the name is taken. On any
+// workFileFor(path) and a rename that never replaces: EEXIST when the name is taken. On any
 // failure nothing is left behind.
 FileResult writeNewFile(const std::filesystem::path& path, std::string_view bytes);
 
@@ -105,5 +98,19 @@ FileResult renameIfFree(const std::filesystem::path& from, const std::filesystem
 
 // Writes the folder's entries (new names, removed names) to disk.
 FileResult syncFolder(const std::filesystem::path& folder);
+
+// Removes a file; a missing one is ENOENT.
+FileResult removeFile(const std::filesystem::path& file);
+
+// Renames `from` to `to`, replacing a file of that name.
+FileResult renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Puts the bytes of `file` from `offset` on into the new file `to`, synced, with its folder.
+// A file of that name is never replaced (EEXIST); on any failure nothing is left of `to`.
+FileResult copyTailToNewFile(const std::filesystem::path& file, std::uint64_t offset,
+                             const std::filesystem::path& to);
+
+// Whether `file` is a regular file this program may run.
+bool isRunnableFile(const std::filesystem::path& file);
 
 }  // namespace holmtex

@@ -1,0 +1,61 @@
+#include "record/file_names.h"
+
+namespace holmtex {
+
+const char* dataFileName(ListKind kind) {
+    switch (kind) {
+        case ListKind::Aktuell:
+            return "holmtex-aktuell.dat";
+        case ListKind::Archiv:
+            return "holmtex-archiv.dat";
+        case ListKind::Allgemein:
+            return "holmtex-grund.dat";
+    }
+    return "holmtex-aktuell.dat";
+}
+
+const char* backupFileName(ListKind kind) {
+    switch (kind) {
+        case ListKind::Aktuell:
+            return "holmtex-aktuell.bak";
+        case ListKind::Archiv:
+            return "holmtex-archiv.bak";
+        case ListKind::Allgemein:
+            return "holmtex-grund.bak";
+    }
+    return "holmtex-aktuell.bak";
+}
+
+const char* transferFileName() { return "holmtex-trans.txt"; }
+const char* emptyListTemplateName() { return "holmtex-leer.dat"; }
+const char* listWorkFileName() { return "fam-erg3.txt"; }
+const char* checkFileName() { return "check.dat"; }
+const char* rescueFileName() { return "holmtex-letzter Eintrag.txt"; }
+const char* pageTextDraftName() { return "zzz.txt"; }
+const char* pageTextResultName() { return "z1.txt"; }
+const char* folderLockName() { return "holmtex.lock"; }
+
+std::filesystem::path workFileFor(const std::filesystem::path& target) {
+    std::filesystem::path work = target;
+    work += ".neu";
+    return work;
+}
+
+std::string restFileName(ListKind kind, std::string_view stamp) {
+    std::string_view list = dataFileName(kind);  // "holmtex-aktuell.dat"
+    list.remove_suffix(4);
+    std::string name(list);
+    return name.append("-rest-").append(stamp).append(".txt");
+}
+
+std::string pageTextFileName(std::string_view processNumber, std::string_view stamp) {
+    std::string name = "Text_";
+    return name.append(processNumber).append("_").append(stamp).append(".txt");
+}
+
+std::string familySheetFileName(std::string_view processNumber, std::string_view stamp) {
+    std::string name = "Familienblatt_";
+    return name.append(processNumber).append("_").append(stamp).append(".pdf");
+}
+
+}  // namespace holmtex
