@@ -1,6 +1,4 @@
 // Page operations: saving the page on screen and opening a page from the list.
-#include <algorithm>
-
 #include "operations/file_messages.h"
 #include "record/codepage.h"
 #include "record/list_append.h"
@@ -10,12 +8,6 @@
 namespace holmtex {
 
 namespace {
-
-// The file format has no escape for a double quote; an apostrophe takes its place.
-std::string withoutQuotes(std::string text) {
-    std::replace(text.begin(), text.end(), '"', '\'');
-    return text;
-}
 
 // questionMarkLine() for every text of a record.
 std::string questionMarkLineOf(const PageRecord& record) {

@@ -295,31 +295,15 @@ std::string helpText() {
     return text;
 }
 
-// ---- Files ----
-
-// A quote inside an item, which a bare item of a foreign file can hold, would end the
-// item early once it is written in quotes; an apostrophe takes its place, as in Save.
-void replaceQuotes(PageRecord& record) {
-    for (int n = 1; n <= kItemCount; ++n) {
-        if (record.text(n).find('"') == std::string_view::npos) continue;
-        std::string text(record.text(n));
-        std::replace(text.begin(), text.end(), '"', '\'');
-        record.set(n, text);
-    }
-}
-
 // ---- Transfer ----
 
 // The bytes of a record for the transfer file: those it has in the list when they read
 // back the same anywhere, else the record written anew without quotes inside its items.
 // A record at the very end of its list may lack its line end; another one will follow it.
 std::string transferBytes(std::string_view raw, const PageRecord& record) {
-    bool quoted = false;
-    for (int n = 1; n <= kItemCount && !quoted; ++n)
-        quoted = record.text(n).find('"') != std::string_view::npos;
     std::string bytes;
-    if (quoted) {
-        writeRecordWithoutQuotes(bytes, record);
+    if (PageRecord safe = record; removeQuotes(safe)) {
+        writeRecord(bytes, safe);
         return bytes;
     }
     bytes = raw;
@@ -466,7 +450,7 @@ void Holmtex::ImportTransfer() {
         RecordReader reader(source);
         while ((status = reader.next(record)) == ReadStatus::Record) {
             any = true;
-            replaceQuotes(record);
+            removeQuotes(record);
             writeRecord(bytes, record);
         }
     }

@@ -872,21 +872,24 @@ void writeRecord(std::string& out, const PageRecord& record) {
     out.append("\r\n");
 }
 
-void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
-    bool quoted = false;
-    for (int n = 1; n <= kItemCount && !quoted; ++n)
-        quoted = record.text(n).find('"') != std::string_view::npos;
-    if (!quoted) {
-        writeRecord(out, record);
-        return;
-    }
-    PageRecord copy = record;
+std::string withoutQuotes(std::string text) {
+    std::replace(text.begin(), text.end(), '"', '\'');
+    return text;
+}
+
+bool removeQuotes(PageRecord& record) {
+    bool any = false;
     for (int n = 1; n <= kItemCount; ++n) {
         if (record.text(n).find('"') == std::string_view::npos) continue;
-        std::string text(record.text(n));
-        std::replace(text.begin(), text.end(), '"', '\'');
-        copy.set(n, text);
+        record.set(n, withoutQuotes(std::string(record.text(n))));
+        any = true;
     }
+    return any;
+}
+
+void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
+    PageRecord copy = record;
+    removeQuotes(copy);
     writeRecord(out, copy);
 }
 

@@ -169,11 +169,18 @@ private:
     std::string spareTexts_;           // next() decodes into it, then swaps it into the record
 };
 
-// Appends the bytes of one record, item 49 followed by CR LF.
+// Appends the bytes of one record, item 49 followed by CR LF. Every text is written in
+// quotes as it is: the caller sees to it that none holds a double quote.
 void writeRecord(std::string& out, const PageRecord& record);
 std::string recordBytes(const PageRecord& record);
-// writeRecord() with every double quote inside an item written as an apostrophe: a bare
-// item of a foreign file may hold one, and written in quotes it would end its item early.
+
+// The format has no escape for a double quote: written in quotes, one would end its item
+// early. So an apostrophe takes its place, in every text that is to be written.
+std::string withoutQuotes(std::string text);
+// withoutQuotes() for every item; false when none held a quote (the record is unchanged).
+// A bare item of a foreign file may hold one.
+bool removeQuotes(PageRecord& record);
+// writeRecord() of the record as removeQuotes() leaves it.
 void writeRecordWithoutQuotes(std::string& out, const PageRecord& record);
 
 }  // namespace holmtex
