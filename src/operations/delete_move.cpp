@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/file_messages.h"
+#include "operations/messages.h"
 #include "operations/output_names.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
@@ -22,11 +22,8 @@ namespace holmtex {
 
 namespace {
 
-constexpr const char* kNoLine = "Keine Zeile markiert.";
-constexpr const char* kNotSafe = ", aber nicht sicher geschrieben: ";
-constexpr const char* kNotRead = ", aber die Liste nicht ganz gelesen: ";
-
-std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
+// The first words of a message about a list that was left as it was, before the why.
+using Failed = std::string (*)(const std::string& why);
 
 // What one pass over a list found while it copied the list into a work file; an error
 // when a file could not be opened, read or written.
@@ -63,7 +60,7 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
             onMarked(reader);
         } else {
             const std::string_view bytes = reader.rawRecord();
-            if (FileResult written = work.write(bytes); !written) return failed(written);
+            if (FileResult wrote = work.write(bytes); !wrote) return failed(wrote);
             pass.places.push_back({written, written + bytes.size()});
             written += bytes.size();
             pass.cleanEnd = bytes.ends_with('\n');
@@ -79,23 +76,47 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
 
 // Why a list may not be rewritten without its line `marked` after the pass, or nothing.
 std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::path& file,
-                                   int marked, const std::string& failed) {
-    const std::string name = bareName(file);
-    if (pass.error) return failed + reason(pass);
+                                   int marked, Failed failed) {
+    const std::string name = file.filename().string();
+    if (pass.error) return failed(msg::reason(pass));
     // Copying it would drop the broken record without a word.
-    if (pass.damaged) return failed + damagedListText(name);
-    if (marked >= pass.records)
-        return "Die markierte Zeile steht nicht mehr in " + name + "; es wurde nichts geändert.";
+    if (pass.damaged) return failed(msg::damagedAtEnd(name));
+    if (marked >= pass.records) return msg::markedLineGone(name);
     return std::nullopt;
 }
 
 // Before a list is changed: an append cut short is finished, and a protected file refused.
 // The message, or nothing when the list may be changed.
-std::optional<std::string> mayChange(const std::filesystem::path& file, const std::string& failed) {
+std::optional<std::string> mayChange(const std::filesystem::path& file, Failed failed) {
     if (FileResult finished = finishInterruptedAppend(file); !finished)
-        return failed + reason(finished);
-    if (FileResult writable = checkWritable(file); !writable) return failed + reason(writable);
+        return failed(msg::reason(finished));
+    if (FileResult writable = checkWritable(file); !writable) return failed(msg::reason(writable));
     return std::nullopt;
+}
+
+// The marked line of the list, or -1 after saying that none is.
+int markedLine(Holmtex& form) {
+    const int marked = form.List1.listIndex();
+    if (marked < 0) form.Text5.setText(msg::noLineMarked());
+    return marked;
+}
+
+// After a list was rewritten and shown again: what did not go as it should.
+void sayWhatWentAmiss(Holmtex& form, msg::Done done, const ReplaceResult& replaced) {
+    if (replaced.error)
+        form.Text5.setText(msg::doneButNotSafe(done, replaced.error));
+    else if (!form.listReadProblem().empty())
+        form.Text5.setText(msg::doneButListNotWhole(done, form.listReadProblem()));
+}
+
+// The page at the reader as it goes into another list: with its new list tag, written anew.
+std::string movedPage(RecordReader& reader, const char* tag) {
+    PageRecord moved;
+    reader.decodeInto(moved);
+    moved.set(ListTag, tag);
+    std::string page;
+    writeRecordWithoutQuotes(page, moved);
+    return page;
 }
 
 enum class Closing { ClearThenRefresh, RefreshThenClear };
@@ -104,21 +125,13 @@ enum class Closing { ClearThenRefresh, RefreshThenClear };
 void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, ListKind target,
                     const char* tag, Closing closing) {
     const std::optional<ListKind> selected = form.selectedList();
-    std::optional<ListKind> source;
-    for (ListKind kind : sources)
-        if (selected == kind) source = kind;
-    if (!source) return;
-    const int marked = form.List1.listIndex();
-    if (marked < 0) {
-        form.Text5.setText(kNoLine);
-        return;
-    }
-
-    const std::string notMoved = "Die Seite wurde nicht verschoben: ";
-    const std::filesystem::path sourceFile = form.filePath(dataFileName(*source));
-    const std::filesystem::path targetFile = form.filePath(dataFileName(target));
-    for (const auto& file : {sourceFile, targetFile}) {
-        if (auto refused = mayChange(file, notMoved)) {
+    if (!selected || std::find(sources.begin(), sources.end(), *selected) == sources.end()) return;
+    const ListKind source = *selected;
+    const int marked = markedLine(form);
+    if (marked < 0) return;
+    const std::filesystem::path sourceFile = form.filePath(dataFileName(source));
+    for (const auto& file : {sourceFile, form.filePath(dataFileName(target))}) {
+        if (auto refused = mayChange(file, msg::pageNotMoved)) {
             form.Text5.setText(*refused);
             return;
         }
@@ -129,14 +142,9 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     // it in both lists at worst, never in neither.
     std::string page;
     FileReplacement rest(sourceFile, form.filePath(listWorkFileName()));
-    CopyPass pass =
-        copyList(sourceFile, marked, rest, form.CurrentRecord, [&](RecordReader& reader) {
-            PageRecord moved;
-            reader.decodeInto(moved);
-            moved.set(ListTag, tag);
-            writeRecordWithoutQuotes(page, moved);
-        });
-    if (auto refused = refusal(pass, sourceFile, marked, notMoved)) {
+    CopyPass pass = copyList(sourceFile, marked, rest, form.CurrentRecord,
+                             [&](RecordReader& reader) { page = movedPage(reader, tag); });
+    if (auto refused = refusal(pass, sourceFile, marked, msg::pageNotMoved)) {
         form.Text5.setText(*refused);
         return;
     }
@@ -144,15 +152,15 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
     const AppendResult appended = form.appendToList(target, page);
     if (!appended.ok()) {
-        form.Text5.setText(notMoved + appendFailure(appended));
+        form.Text5.setText(msg::pageNotMoved(msg::appendFailure(appended)));
         return;
     }
-    const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(*source)));
+    const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(source)));
     if (!replaced.replaced) {
-        form.Text5.setText("Die Seite steht nun in beiden Listen: " + reason(replaced));
+        form.Text5.setText(msg::pageInBothLists(replaced));
         return;
     }
-    form.listRewritten(*source, pass.identity, static_cast<std::size_t>(marked),
+    form.listRewritten(source, pass.identity, static_cast<std::size_t>(marked),
                        std::move(pass.places), pass.cleanEnd);
 
     form.List1.clear();
@@ -163,81 +171,109 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
         form.RefreshList();
         form.Command6_Click();
     }
-    if (replaced.error)
-        form.Text5.setText("Die Seite wurde verschoben" + std::string(kNotSafe) +
-                           describeError(replaced.error) + ".");
-    else if (!form.listReadProblem().empty())
-        form.Text5.setText("Die Seite wurde verschoben" + std::string(kNotRead) +
-                           form.listReadProblem());
+    sayWhatWentAmiss(form, msg::Done::PageMoved, replaced);
 }
 
-// What "alle löschen" says once the list's content is in its backup.
-std::string emptiedText(const std::string& backup, int syncError, int templateError) {
-    std::string message = "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
-    if (syncError) return message + " (nicht sicher: " + describeError(syncError) + ").";
-    if (templateError)
-        return message + "; " + emptyListTemplateName() + ": " + describeError(templateError) + ".";
-    return message;
-}
+// What "alle löschen" did with a list: nothing, with the why; or its content is in its
+// backup (when it had a file), and perhaps a later step failed.
+struct Emptying {
+    std::string failure;  // why nothing was changed; empty when the list was emptied
+    bool hadFile = true;
+    int syncError = 0;      // the folder may not be on the disk as it is now
+    int templateError = 0;  // the template could not be taken
+};
 
 // "alle löschen" for a list whose file is a symbolic link: the link stays the list. What
 // it points to keeps its place; its content goes into the backup, and the template's
-// content, none without a template, takes its place. Says in Text5 what became of it and
-// returns nothing, or returns why nothing was changed.
-std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
-                                           const std::string& backup) {
+// content, none without a template, takes its place.
+Emptying emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
+                         const std::string& backup) {
     const std::filesystem::path templateFile = form.filePath(emptyListTemplateName());
     FileReplacement work(file, form.filePath(listWorkFileName()));
-    if (FileResult begun = work.begin(); !begun) return reason(begun);
+    if (FileResult begun = work.begin(); !begun) return {msg::reason(begun)};
     FileSource source;
     if (FileResult opened = source.open(templateFile)) {
         std::string buffer(64 * 1024, '\0');
         for (long n; (n = source.read(buffer.data(), buffer.size())) != 0;) {
-            if (n < 0) return reason(source.error(), emptyListTemplateName());
-            if (FileResult written =
+            if (n < 0) return {msg::reason(source.error(), emptyListTemplateName())};
+            if (FileResult wrote =
                     work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-                !written)
-                return reason(written);
+                !wrote)
+                return {msg::reason(wrote)};
         }
     } else if (opened.error != ENOENT) {
-        return reason(opened);
+        return {msg::reason(opened)};
     }
     const ReplaceResult replaced = work.commit(form.filePath(backup));
-    if (!replaced.replaced) return reason(replaced);
+    if (!replaced.replaced) return {msg::reason(replaced)};
     source.close();
-    const FileResult removed = removeFile(templateFile);
-    const int templateError = removed.error == ENOENT ? 0 : removed.error;
-    const int syncError = replaced.error ? replaced.error : syncFolder(form.workDir()).error;
-    form.Text5.setText(emptiedText(backup, syncError, templateError));
-    return std::nullopt;
+    Emptying done;
+    if (const FileResult removed = removeFile(templateFile); removed.error != ENOENT)
+        done.templateError = removed.error;
+    done.syncError = replaced.error ? replaced.error : syncFolder(form.workDir()).error;
+    return done;
+}
+
+// "alle löschen" for a list file of its own: it becomes the backup, and the template, if
+// any, takes its name. Without its file the list reads as empty, as it is meant to be now.
+Emptying emptyListFile(Holmtex& form, const std::filesystem::path& file,
+                       const std::string& backup) {
+    Emptying done;
+    const FileResult renamed = renameFile(file, form.filePath(backup));
+    if (!renamed && renamed.error != ENOENT) return {msg::reason(renamed)};
+    done.hadFile = renamed.ok();
+    // Never over a list file; after the rename above there is none.
+    const int templateError = renameIfFree(form.filePath(emptyListTemplateName()), file).error;
+    if (done.hadFile || !templateError) done.syncError = syncFolder(form.workDir()).error;
+    if (templateError != ENOENT) done.templateError = templateError;
+    return done;
+}
+
+// "alle löschen" on one list. Says in Text5 what became of it; false when nothing changed.
+bool emptyList(Holmtex& form, ListKind kind) {
+    const std::filesystem::path file = form.filePath(dataFileName(kind));
+    const std::string backup = backupFileName(kind);
+    if (auto refused = mayChange(file, msg::listNotEmptied)) {
+        form.Text5.setText(*refused);
+        return false;
+    }
+    std::filesystem::path real;
+    Emptying done;
+    if (FileResult resolved = resolveFile(file, real); !resolved)
+        done.failure = msg::reason(resolved);
+    else
+        done =
+            real != file ? emptyLinkedList(form, file, backup) : emptyListFile(form, file, backup);
+    if (!done.failure.empty())
+        form.Text5.setText(msg::listNotEmptied(done.failure));
+    else if (!done.hadFile)
+        form.Text5.setText(msg::listHadNoFile());
+    else
+        form.Text5.setText(msg::listEmptied(backup, done.syncError, done.templateError));
+    return done.failure.empty();
 }
 
 // "reparatur!" on one list; the message for Text5.
 std::string repairList(Holmtex& form, ListKind kind) {
     const std::filesystem::path file = form.filePath(dataFileName(kind));
     const std::string name = dataFileName(kind);
-    const std::string notRepaired = "Die Liste wurde nicht repariert: ";
-    const std::string sound = "Die Liste " + name + " ist in Ordnung; es wurde nichts geändert.";
-    if (auto refused = mayChange(file, notRepaired)) return *refused;
+    if (auto refused = mayChange(file, msg::listNotRepaired)) return *refused;
     FileReplacement work(file, form.filePath(listWorkFileName()));
     const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
     // A missing file is an empty list, and nothing is wrong with that.
-    if (pass.error == ENOENT && pass.file == name) return sound;
-    if (pass.error) return notRepaired + reason(pass);
-    if (!pass.damaged) return sound;
+    if (pass.error == ENOENT && pass.file == name) return msg::listSound(name);
+    if (pass.error) return msg::listNotRepaired(msg::reason(pass));
+    if (!pass.damaged) return msg::listSound(name);
 
     // The damaged bytes are safe in their own file before the list lets go of them.
     const std::string rest = restFileName(kind, fileNameStamp(form.platform().now()));
-    if (int error = copyTailToNewFile(file, pass.damageStart, form.filePath(rest)).error)
-        return notRepaired +
-               (error == EEXIST ? "die Datei " + rest + " gibt es schon." : reason(error, rest));
+    if (FileResult kept = copyTailToNewFile(file, pass.damageStart, form.filePath(rest)); !kept)
+        return msg::listNotRepaired(kept.error == EEXIST ? msg::restFileTaken(rest)
+                                                         : msg::reason(kept));
     const ReplaceResult replaced = work.commit(form.filePath(backupFileName(kind)));
-    if (!replaced.replaced) return notRepaired + reason(replaced);
-    if (replaced.error)
-        return "Die Liste wurde repariert" + std::string(kNotSafe) + describeError(replaced.error) +
-               ".";
-    return std::to_string(pass.records) + (pass.records == 1 ? " Seite blieb" : " Seiten blieben") +
-           " in der Liste, der Rest steht in " + rest + ".";
+    if (!replaced.replaced) return msg::listNotRepaired(msg::reason(replaced));
+    if (replaced.error) return msg::doneButNotSafe(msg::Done::ListRepaired, replaced.error);
+    return msg::listRepaired(pass.records, rest);
 }
 
 }  // namespace
@@ -246,27 +282,23 @@ std::string repairList(Holmtex& form, ListKind kind) {
 void Holmtex::Command2_Click() {
     const std::optional<ListKind> kind = selectedList();
     if (!kind) return;
-    const int marked = List1.listIndex();
-    if (marked < 0) {
-        Text5.setText(kNoLine);
-        return;
-    }
-    const std::string notDeleted = "Die Zeile wurde nicht gelöscht: ";
+    const int marked = markedLine(*this);
+    if (marked < 0) return;
     const std::filesystem::path file = filePath(dataFileName(*kind));
-    if (auto refused = mayChange(file, notDeleted)) {
+    if (auto refused = mayChange(file, msg::lineNotDeleted)) {
         Text5.setText(*refused);
         return;
     }
 
     FileReplacement work(file, filePath(listWorkFileName()));
     CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
-    if (auto refused = refusal(pass, file, marked, notDeleted)) {
+    if (auto refused = refusal(pass, file, marked, msg::lineNotDeleted)) {
         Text5.setText(*refused);
         return;
     }
     const ReplaceResult replaced = work.commit();
     if (!replaced.replaced) {
-        Text5.setText(notDeleted + reason(replaced));
+        Text5.setText(msg::lineNotDeleted(msg::reason(replaced)));
         return;
     }
     listRewritten(*kind, pass.identity, static_cast<std::size_t>(marked), std::move(pass.places),
@@ -274,57 +306,15 @@ void Holmtex::Command2_Click() {
 
     RefreshList();
     Command6_Click();
-    if (replaced.error)
-        Text5.setText("Die Zeile wurde gelöscht" + std::string(kNotSafe) +
-                      describeError(replaced.error) + ".");
-    else if (!listReadProblem().empty())
-        Text5.setText("Die Zeile wurde gelöscht" + std::string(kNotRead) + listReadProblem());
+    sayWhatWentAmiss(*this, msg::Done::LineDeleted, replaced);
 }
 
 // "alle löschen"
 void Holmtex::Command3_Click() {
-    if (!platform_.askYesNo("  D A T E N V E R L U S T   ",
-                            "Sollen die Daten der Liste wirklich gelöscht werden?"))
+    if (!platform_.askYesNo(msg::dataLossTitle(), msg::dataLossQuestion())) return;
+    // Refused, the list is as it was, so it keeps showing as it was.
+    if (const std::optional<ListKind> kind = selectedList(); kind && !emptyList(*this, *kind))
         return;
-
-    if (const std::optional<ListKind> kind = selectedList()) {
-        const std::filesystem::path file = filePath(dataFileName(*kind));
-        const std::string backup = backupFileName(*kind);
-        const std::string notEmptied = "Die Liste konnte nicht geleert werden: ";
-        // The list is as it was when this refuses, so it keeps showing as it was.
-        if (auto refused = mayChange(file, notEmptied)) {
-            Text5.setText(*refused);
-            return;
-        }
-        std::filesystem::path real;
-        if (FileResult resolved = resolveFile(file, real); !resolved) {
-            Text5.setText(notEmptied + reason(resolved));
-            return;
-        }
-        if (real != file) {
-            if (auto failure = emptyLinkedList(*this, file, backup)) {
-                Text5.setText(notEmptied + *failure);
-                return;
-            }
-        } else {
-            const FileResult renamed = renameFile(file, filePath(backup));
-            const bool backedUp = renamed.ok();
-            if (const int error = renamed.error; error && error != ENOENT) {
-                Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
-                return;
-            }
-            // Never over a list file; after the rename above there is none.
-            const int templateError = renameIfFree(filePath(emptyListTemplateName()), file).error;
-            const int syncError = backedUp || !templateError ? syncFolder(workDir()).error : 0;
-            if (!backedUp) {
-                Text5.setText("Die Liste hatte keine Datei; es wurde nichts gesichert.");
-            } else {
-                // Without its file the list reads as empty, as it is meant to be now.
-                Text5.setText(
-                    emptiedText(backup, syncError, templateError == ENOENT ? 0 : templateError));
-            }
-        }
-    }
     List1.clear();
     Command6_Click();
 }

@@ -1,4 +1,5 @@
 // Ending the program, with or without saving the page on screen.
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
@@ -6,9 +7,6 @@
 namespace holmtex {
 
 namespace {
-
-const char* const kRescueFile = rescueFileName();
-constexpr const char* kRescueTitle = "  D A T E N R E T T U N G   ";
 
 // The work files of the page as text go with the program, whatever keeps them.
 void removeTextWorkFiles(const Holmtex& form) {
@@ -36,15 +34,8 @@ void Holmtex::WindowClosing() {
 void Holmtex::rescueAndEnd() {
     ending_ = true;
     // The new rescue file takes the old one's place only once it is written whole.
-    const int error = writeWholeFile(filePath(kRescueFile), recordBytes(CurrentRecord)).error;
-    if (error == 0)
-        platform_.showMessage(
-            kRescueTitle, std::string("Die letzte Information wurde in der Datei >") + kRescueFile +
-                              "< im Programmordner gespeichert");
-    else
-        platform_.showMessage(kRescueTitle,
-                              std::string("Die letzte Information konnte nicht in der Datei >") +
-                                  kRescueFile + "< gerettet werden: " + describeError(error) + ".");
+    const int error = writeWholeFile(filePath(rescueFileName()), recordBytes(CurrentRecord)).error;
+    platform_.showMessage(msg::rescueTitle(), error ? msg::notRescued(error) : msg::rescued());
     removeTextWorkFiles(*this);
     platform_.endProgram();
 }

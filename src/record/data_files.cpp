@@ -138,7 +138,7 @@ FileResult removeFile(const std::filesystem::path& file) {
 }
 
 FileResult renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return FileResult::of(::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno, to);
+    return FileResult::of(::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno, from);
 }
 
 namespace {
@@ -154,8 +154,7 @@ int copyTail(const std::filesystem::path& file, std::uint64_t offset,
         if (size < offset) return EIO;  // shorter than it was a moment ago
         if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
     }
-    posix::Descriptor out(
-        openRetrying(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    posix::Descriptor out(openRetrying(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!out.valid()) return errno;
     int error = writeAll(out.get(), bytes);
     if (!error && ::fsync(out.get()) != 0) error = errno;
@@ -275,42 +274,6 @@ void FileReplacement::discard() {
     buffer_.clear();
     if (created_) ::unlink(work_.c_str());
     created_ = false;
-}
-
-std::string describeError(int error) {
-    switch (error) {
-        case 0: return "kein Fehler";
-        case ENOSPC: return "der Datenträger ist voll";
-        case EDQUOT: return "das Speicherkontingent ist erschöpft";
-        case EFBIG: return "die Datei ist zu groß";
-        case EACCES:
-        case EPERM: return "keine Berechtigung";
-        case EROFS: return "der Datenträger ist schreibgeschützt";
-        case ENOENT: return "die Datei fehlt";
-        case EISDIR: return "der Name gehört einem Ordner";
-        case EIO: return "Ein-/Ausgabefehler";
-        case EBUSY:
-        case ETXTBSY: return "die Datei ist belegt";
-        case ENAMETOOLONG: return "der Name ist zu lang";
-        case ENOTDIR: return "ein Teil des Pfades ist kein Ordner";
-        case ELOOP: return "zu viele symbolische Verknüpfungen";
-        case EEXIST: return "die Datei gibt es schon";
-        case ENOTEMPTY: return "der Ordner ist nicht leer";
-        case EMFILE:
-        case ENFILE: return "zu viele offene Dateien";
-        case ENOMEM: return "zu wenig Arbeitsspeicher";
-        case EXDEV: return "die Datei liegt auf einem anderen Datenträger";
-        case EAGAIN: return "die Datei ist gesperrt";
-        case ESTALE:
-        case ENOTCONN:
-        case ETIMEDOUT:
-        case EHOSTUNREACH: return "die Verbindung zum Netzlaufwerk ist gestört";
-        case ENXIO:
-        case ENODEV: return "das Gerät fehlt";
-        case EINVAL: return "ungültiger Name oder Aufruf";
-        case EOVERFLOW: return "die Datei ist zu groß für dieses Programm";
-        default: return "Fehler " + std::to_string(error);
-    }
 }
 
 }  // namespace holmtex

@@ -13,9 +13,6 @@
 
 namespace holmtex {
 
-// The text of an errno in German, for the message line.
-std::string describeError(int error);
-
 // Whether the file may be written: ok when it may (or does not exist), EACCES when its
 // mode bits let nobody write it (the superuser included, who could), otherwise what
 // access() says. A rename over a protected file needs only the folder's permission, so
@@ -91,9 +88,9 @@ FileResult writeNewFile(const std::filesystem::path& path, std::string_view byte
 // is whole.
 FileResult backupFile(const std::filesystem::path& file, const std::filesystem::path& backup);
 
-// Renames `from` to `to` only when `to` does not exist (EEXIST then). On a file system with
-// neither a no-replace rename nor hard links it looks first and then renames, which is
-// safe as only one program works in the folder.
+// Renames `from` to `to` only when `to` does not exist (EEXIST then); a failure names `to`.
+// On a file system with neither a no-replace rename nor hard links it looks first and then
+// renames, which is safe as only one program works in the folder.
 FileResult renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Writes the folder's entries (new names, removed names) to disk.
@@ -102,7 +99,7 @@ FileResult syncFolder(const std::filesystem::path& folder);
 // Removes a file; a missing one is ENOENT.
 FileResult removeFile(const std::filesystem::path& file);
 
-// Renames `from` to `to`, replacing a file of that name.
+// Renames `from` to `to`, replacing a file of that name. A failure names `from`.
 FileResult renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Puts the bytes of `file` from `offset` on into the new file `to`, synced, with its folder.

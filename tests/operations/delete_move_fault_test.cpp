@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "faults/child_runner.h"
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "record/record_io.h"
@@ -164,7 +165,7 @@ void check(const fs::path& folder, const Scenario& s, const Before& b, const Chi
     const auto source = contentOf(folder / sourceName);
     const auto backup = contentOf(folder / kBackups.at(s.source));
     const std::string& text = run.text5();
-    const std::string why = error ? describeError(*error) : "";
+    const std::string why = error ? msg::describeError(*error) : "";
     const bool old = source == b.files.at(sourceName);
     if (s.op == "all") {
         // Renamed to the backup in one step, then maybe replaced by the template.

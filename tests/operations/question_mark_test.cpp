@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/messages.h"
 #include "operations/pages.h"
 #include "record/codepage.h"
 #include "support/test_support.h"
@@ -122,6 +123,7 @@ TEST_F(QuestionMarks, ExportCarriesThePageAsTheListHoldsIt) {
 }
 
 TEST(QuestionMarkLine, NamesCharactersNotBytes) {
+    using msg::questionMarkLine;
     EXPECT_EQ(questionMarkLine(""), "");
     EXPECT_EQ(questionMarkLine("plain ASCII ? and Ä ö ß € Ÿ"), "");
     EXPECT_EQ(questionMarkLine("😀 x 😀"), "\r\nAls ? gespeichert: 😀");

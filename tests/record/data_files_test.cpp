@@ -63,21 +63,6 @@ TEST(FileResult, NamesTheFileOfTheStepThatFailed) {
     }
 }
 
-TEST(DataFiles, ErrorsReadInGerman) {
-    const std::pair<int, const char*> cases[] = {
-        {ENAMETOOLONG, "der Name ist zu lang"},
-        {ENOSPC, "der Datenträger ist voll"},
-        {EACCES, "keine Berechtigung"},
-        {EROFS, "der Datenträger ist schreibgeschützt"},
-        {ENOTDIR, "ein Teil des Pfades ist kein Ordner"},
-        {EMFILE, "zu viele offene Dateien"},
-        {EEXIST, "die Datei gibt es schon"},
-        {ELOOP, "zu viele symbolische Verknüpfungen"},
-    };
-    for (const auto& [error, text] : cases) EXPECT_EQ(describeError(error), text) << error;
-    EXPECT_EQ(describeError(EBADMSG).rfind("Fehler ", 0), 0u);
-}
-
 TEST(DataFiles, AProtectedFileIsNotWritableForAnyone) {
     TempDir dir;
     const auto file = dir / "holmtex-aktuell.dat";
