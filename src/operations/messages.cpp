@@ -51,21 +51,11 @@ const ErrorText kErrorTexts[] = {
 };
 // clang-format on
 
-const char* undoneWord(Undone undone) {
-    switch (undone) {
-        case Undone::Saved:
-            return "gespeichert";
-        case Undone::Copied:
-            return "kopiert";
-        case Undone::Imported:
-            return "importiert";
-        case Undone::Exported:
-            return "exportiert";
-        case Undone::Written:
-            return "geschrieben";
-    }
-    return "";
-}
+// In the order of Undone.
+const char* const kUndoneWords[] = {"gespeichert", "kopiert", "importiert", "exportiert",
+                                    "geschrieben"};
+
+const char* undoneWord(Undone undone) { return kUndoneWords[static_cast<int>(undone)]; }
 
 // ", nichts exportiert."
 std::string nothing(Undone undone) { return std::string(", nichts ") + undoneWord(undone) + "."; }
@@ -76,19 +66,11 @@ std::string marked(std::string_view file) {
     return name.append(file).append("<");
 }
 
-const char* doneText(Done done) {
-    switch (done) {
-        case Done::LineDeleted:
-            return "Die Zeile wurde gelöscht";
-        case Done::PageMoved:
-            return "Die Seite wurde verschoben";
-        case Done::ListRepaired:
-            return "Die Liste wurde repariert";
-        case Done::PagesImported:
-            return "Die Seiten wurden importiert";
-    }
-    return "";
-}
+// In the order of Done.
+const char* const kDoneTexts[] = {"Die Zeile wurde gelöscht", "Die Seite wurde verschoben",
+                                  "Die Liste wurde repariert", "Die Seiten wurden importiert"};
+
+const char* doneText(Done done) { return kDoneTexts[static_cast<int>(done)]; }
 
 std::string counted(int count, const char* one, const char* more) {
     return std::to_string(count) + (count == 1 ? one : more);

@@ -2,29 +2,24 @@
 
 namespace holmtex {
 
-const char* dataFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell:
-            return "holmtex-aktuell.dat";
-        case ListKind::Archiv:
-            return "holmtex-archiv.dat";
-        case ListKind::Allgemein:
-            return "holmtex-grund.dat";
-    }
-    return "holmtex-aktuell.dat";
-}
+namespace {
 
-const char* backupFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell:
-            return "holmtex-aktuell.bak";
-        case ListKind::Archiv:
-            return "holmtex-archiv.bak";
-        case ListKind::Allgemein:
-            return "holmtex-grund.bak";
-    }
-    return "holmtex-aktuell.bak";
-}
+// In the order of ListKind.
+struct ListFiles {
+    const char* data;
+    const char* backup;
+};
+constexpr ListFiles kListFiles[] = {
+    {"holmtex-aktuell.dat", "holmtex-aktuell.bak"},
+    {"holmtex-archiv.dat", "holmtex-archiv.bak"},
+    {"holmtex-grund.dat", "holmtex-grund.bak"},
+};
+
+}  // namespace
+
+const char* dataFileName(ListKind kind) { return kListFiles[static_cast<int>(kind)].data; }
+
+const char* backupFileName(ListKind kind) { return kListFiles[static_cast<int>(kind)].backup; }
 
 const char* transferFileName() { return "holmtex-trans.txt"; }
 const char* emptyListTemplateName() { return "holmtex-leer.dat"; }
