@@ -5,6 +5,7 @@
 // then takes the list file's place in one rename, so a crash leaves the old content or
 // the new. A list whose file ends inside a record is left alone, since copying it would
 // drop the broken record without a word.
+#include <algorithm>
 #include <cerrno>
 #include <initializer_list>
 #include <optional>
