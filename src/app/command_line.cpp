@@ -4,49 +4,32 @@
 #include <QFile>
 #include <span>
 
+#include "operations/messages.h"
+
 namespace holmtex {
 
 namespace {
 
 struct OptionEntry {
     QStringList names;
-    QString valueName;        // empty for an option without a value
-    const char* description;  // German; nullptr keeps the option out of the help
+    QString valueName;                  // empty for an option without a value
+    std::string (*description)() = {};  // none keeps the option out of the help
 };
 
 // The program's own options, in the order of the help text.
 const OptionEntry kOptions[] = {
-    {{"h", "help"}, {}, "zeigt diese Hilfe an"},
-    {{"v", "version"}, {}, "zeigt die Versionsnummer an"},
-    {{"pdf"}, {}, "schreibt Zeile ZEILE der Liste als Familienblatt (PDF)"},
-    {{"gedcom"}, {}, "schreibt die Liste als GEDCOM-Datei für Ahnenprogramme"},
+    {{"h", "help"}, {}, msg::cliHelpOption},
+    {{"v", "version"}, {}, msg::cliVersionOption},
+    {{"pdf"}, {}, msg::cliPdfOption},
+    {{"gedcom"}, {}, msg::cliGedcomOption},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
 const OptionEntry kQtOptions[] = {
-    {{"platform"}, "x", nullptr},        {{"platformtheme"}, "x", nullptr},
-    {{"style"}, "x", nullptr},           {{"stylesheet"}, "x", nullptr},
-    {{"display"}, "x", nullptr},         {{"geometry"}, "x", nullptr},
-    {{"qwindowgeometry"}, "x", nullptr}, {{"qwindowtitle"}, "x", nullptr},
-    {{"reverse"}, {}, nullptr},
+    {{"platform"}, "x"},        {{"platformtheme"}, "x"}, {{"style"}, "x"},
+    {{"stylesheet"}, "x"},      {{"display"}, "x"},       {{"geometry"}, "x"},
+    {{"qwindowgeometry"}, "x"}, {{"qwindowtitle"}, "x"},  {{"reverse"}, {}},
 };
-
-// How the program can be called, one line each.
-const char* const kUsages[] = {
-    "holmtex [ORDNER]",
-    "holmtex --help | --version",
-    "holmtex --pdf LISTE ZEILE AUSGABE.pdf",
-    "holmtex --gedcom LISTE AUSGABE.ged",
-};
-
-const char* const kFolderHelp =
-    "  ORDNER           der Ordner mit den Listen und allen anderen Dateien.\n"
-    "                   Ohne ORDNER gilt der aktuelle Ordner; ist das der persönliche\n"
-    "                   Ordner (so starten Menüs), dann der Ordner „Holmtex Notiz“ im\n"
-    "                   Dokumente-Ordner, der beim ersten Start angelegt wird.\n"
-    "  LISTE            aktuell, archiv oder allgemein; ZEILE zählt ab 0.\n"
-    "                   --pdf und --gedcom lesen die Listen im Ordner wie ohne\n"
-    "                   ORDNER und brauchen keinen Bildschirm.\n";
 
 QString optionColumn(const OptionEntry& option) {
     QStringList names;
@@ -57,20 +40,22 @@ QString optionColumn(const OptionEntry& option) {
 }
 
 std::string helpText() {
-    QString text = "Aufruf:\n";
-    for (const char* usage : kUsages) text += QString("  %1\n").arg(usage);
-    text += "\nHolmtex Notiz: Merkseiten über Familien, in drei Listen.\n\n";
-    text += kFolderHelp;
-    text += "\nOptionen:\n";
+    QString text = QString::fromStdString(msg::cliUsageHeading());
+    for (const std::string& usage : msg::cliUsages())
+        text += QString("  %1\n").arg(QString::fromStdString(usage));
+    text +=
+        QString::fromStdString(msg::cliAbout() + msg::cliFolderHelp() + msg::cliOptionsHeading());
     for (const OptionEntry& option : kOptions)
-        text += QString("  %1 %2\n").arg(optionColumn(option), -16).arg(option.description);
+        text += QString("  %1 %2\n")
+                    .arg(optionColumn(option), -16)
+                    .arg(QString::fromStdString(option.description()));
     return text.toStdString();
 }
 
-CommandLine failure(const QString& what) {
+CommandLine failure(const std::string& what) {
     CommandLine line;
     line.action = CommandLine::Action::Error;
-    line.text = QString("holmtex: %1\nMehr dazu: holmtex --help\n").arg(what).toStdString();
+    line.text = msg::cliMistake(what);
     return line;
 }
 
@@ -89,10 +74,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
-        if (unknown.isEmpty()) return failure("Der Aufruf ist unvollständig.");
+        if (unknown.isEmpty()) return failure(msg::cliIncomplete());
         const QString& name = unknown.first();
         return failure(
-            QString("Die Option „%1%2“ gibt es nicht.").arg(name.size() == 1 ? "-" : "--", name));
+            msg::cliUnknownOption(((name.size() == 1 ? "-" : "--") + name).toStdString()));
     }
 
     CommandLine line;
@@ -105,12 +90,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         line.action = CommandLine::Action::Version;
         line.text = versionText() + "\n";
     } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
-        if (parser.isSet("pdf") && parser.isSet("gedcom"))
-            return failure("--pdf und --gedcom gehen nicht zusammen.");
+        if (parser.isSet("pdf") && parser.isSet("gedcom")) return failure(msg::cliPdfWithGedcom());
         // The runners check their own arguments and say how they are called.
         line.action = parser.isSet("pdf") ? CommandLine::Action::Pdf : CommandLine::Action::Gedcom;
     } else if (line.arguments.size() > 1) {
-        return failure("Es geht nur ein ORDNER.");
+        return failure(msg::cliOneFolderOnly());
     } else if (line.arguments.size() == 1) {
         line.folder = line.arguments.front();
     }

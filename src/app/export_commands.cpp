@@ -8,6 +8,7 @@
 
 #include "export/family_sheet.h"
 #include "export/list_export.h"
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "window/qt/sheet_render.h"
 
@@ -25,14 +26,14 @@ std::optional<ListKind> listByName(std::string name) {
     if (name == "aktuell") return ListKind::Aktuell;
     if (name == "archiv") return ListKind::Archiv;
     if (name == "allgemein") return ListKind::Allgemein;
-    say("Unbekannte Liste >" + name + "<: erlaubt sind aktuell, archiv und allgemein.");
+    say(msg::unknownList(name));
     return std::nullopt;
 }
 
 std::optional<int> lineNumber(const std::string& text) {
     if (text.empty() || text.size() > 9 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
-        say("Die Zeile >" + text + "< ist keine Zahl ab 0.");
+        say(msg::notALineNumber(text));
         return std::nullopt;
     }
     return std::stoi(text);
@@ -46,10 +47,8 @@ LocalDateTime localNow() {
 }
 
 std::string readProblem(int error, ListKind list) {
-    const std::string name = std::string(">") + dataFileName(list) + "<";
-    if (error == ENOENT) return "Die Datei " + name + " fehlt, nichts geschrieben.";
-    return "Die Datei " + name + " kann nicht gelesen werden: " + describeError(error) +
-           ", nichts geschrieben.";
+    if (error == ENOENT) return msg::fileMissing(dataFileName(list), msg::Undone::Written);
+    return msg::fileUnreadable(dataFileName(list), error, msg::Undone::Written);
 }
 
 // The output must never take the place of a list, whatever name leads to it.
@@ -57,27 +56,20 @@ bool replacesAList(const std::filesystem::path& output, const std::filesystem::p
     for (ListKind list : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein}) {
         std::error_code ec;
         if (std::filesystem::equivalent(output, workDir / dataFileName(list), ec)) {
-            say(std::string("Die Ausgabe darf keine Liste überschreiben: >") + dataFileName(list) +
-                "<.");
+            say(msg::outputWouldReplaceList(dataFileName(list)));
             return true;
         }
     }
     return false;
 }
 
-std::string bare(const std::filesystem::path& path) {
-    std::string name = ">";
-    name += path.filename().string();
-    name += "<";
-    return name;
-}
+std::string bare(const std::filesystem::path& path) { return path.filename().string(); }
 
 }  // namespace
 
 int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
     if (args.size() != 3) {
-        say("Aufruf: holmtex --pdf LISTE ZEILE AUSGABE.pdf (LISTE: aktuell, archiv oder "
-            "allgemein; ZEILE ab 0)");
+        say(msg::pdfUsage());
         return kWrongArguments;
     }
     const auto list = listByName(args[0]);
@@ -88,17 +80,14 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
 
     PageRecord record;
     const ListPageRead read = readListPage(workDir / dataFileName(*list), *line, record, true);
-    const std::string listName = std::string("Die Liste ") + listCaption(*list);
+    const char* const caption = listCaption(*list);
     if (read.openError) {
         say(readProblem(read.openError, *list));
         return kFailed;
     }
     if (!read.found) {
-        say(read.damaged
-                ? listName + " ist ab Zeile " + std::to_string(read.wholePages) +
-                      " beschädigt; Zeile " + args[1] + " ist nicht ganz, nichts geschrieben."
-                : listName + " hat keine Zeile " + args[1] + " (sie hat " +
-                      std::to_string(read.wholePages) + " Seiten), nichts geschrieben.");
+        say(read.damaged ? msg::listDamagedBeforeLine(caption, read.wholePages, args[1])
+                         : msg::listHasNoLine(caption, args[1], read.wholePages));
         return kFailed;
     }
 
@@ -117,26 +106,24 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
     }
     std::string pdf;
     if (!renderSheetPdf(buildFamilySheet(listPageContent(record, *list, *line)), pdf)) {
-        say("Das Familienblatt konnte nicht erstellt werden, nichts geschrieben.");
+        say(msg::sheetNotMadeNothingWritten());
         return kFailed;
     }
-    if (const int error = writeWholeFile(output, pdf)) {
-        say("Die Datei " + bare(output) +
-            " kann nicht geschrieben werden: " + describeError(error) + ".");
+    if (const int error = writeWholeFile(output, pdf).error) {
+        say(msg::outputNotWritten(bare(output), error));
         return kFailed;
     }
     if (read.damaged) {
-        say(listName + " ist ab Zeile " + std::to_string(read.wholePages) + " beschädigt; Zeile " +
-            args[1] + " ist ganz und steht in " + bare(output) + ".");
+        say(msg::listDamagedAfterLine(caption, read.wholePages, args[1], bare(output)));
         return kFailed;
     }
-    std::printf("Familienblatt als %s gespeichert.\n", bare(output).c_str());
+    std::printf("%s\n", msg::sheetWritten(bare(output)).c_str());
     return kDone;
 }
 
 int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
     if (args.size() != 2) {
-        say("Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder allgemein)");
+        say(msg::gedcomUsage());
         return kWrongArguments;
     }
     const auto list = listByName(args[0]);
@@ -151,23 +138,18 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
         return kFailed;
     }
     if (result.damaged && result.pages == 0) {
-        say(std::string("Die Datei >") + dataFileName(*list) +
-            "< ist beschädigt, nichts geschrieben.");
+        say(msg::fileDamaged(dataFileName(*list), msg::Undone::Written));
         return kFailed;
     }
     if (result.writeError) {
-        say("Die Datei " + bare(output) +
-            " kann nicht geschrieben werden: " + describeError(result.writeError) + ".");
+        say(msg::outputNotWritten(bare(output), result.writeError));
         return kFailed;
     }
-    const std::string done = std::to_string(result.pages) +
-                             (result.pages == 1 ? " Seite" : " Seiten") + " als " + bare(output) +
-                             " exportiert";
     if (result.damaged) {
-        say(done + "; danach ist die Liste " + listCaption(*list) + " beschädigt.");
+        say(msg::pagesExportedThenListDamaged(result.pages, bare(output), listCaption(*list)));
         return kFailed;
     }
-    std::printf("%s.\n", done.c_str());
+    std::printf("%s\n", msg::pagesExportedLine(result.pages, bare(output)).c_str());
     return kDone;
 }
 

@@ -1,5 +1,6 @@
 #include "app/folder_claim.h"
 
+#include "operations/messages.h"
 #include "record/folder_lock.h"
 
 namespace holmtex {
@@ -14,9 +15,7 @@ bool lockWorkFolder(const std::filesystem::path& folder) {
 }
 
 void sayWorkFolderBusy(Platform& platform) {
-    platform.showMessage("  D O P P E L S T A R T   ",
-                         "Dieser Programmordner ist schon in einem anderen Holmtex-Fenster "
-                         "geöffnet. Bitte dort weiterarbeiten.");
+    platform.showMessage(msg::doubleStartTitle(), msg::doubleStart());
 }
 
 bool claimWorkFolder(const std::filesystem::path& folder, Platform& platform) {

@@ -13,6 +13,7 @@
 #include "app/export_commands.h"
 #include "app/folder_claim.h"
 #include "app/working_folder.h"
+#include "operations/messages.h"
 #include "window/holmtex.h"
 #include "window/qt/qt_application.h"
 #include "window/qt/qt_platform.h"
@@ -51,7 +52,7 @@ std::optional<std::filesystem::path> workingFolder(
         argument, current, localPath(QDir::homePath()),
         localPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (!work.error.empty()) {
-        std::fprintf(stderr, "holmtex: %s\n", work.error.c_str());
+        std::fputs(holmtex::msg::cliProblem(work.error).c_str(), stderr);
         return std::nullopt;
     }
     return work.folder;
@@ -72,10 +73,7 @@ int runExport(const holmtex::CommandLine& line) {
 
 int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument) {
     if (!hasDisplay()) {
-        std::fprintf(stderr,
-                     "Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da "
-                     "(DISPLAY ist nicht gesetzt); ohne Bildschirm so starten: "
-                     "xvfb-run -a make run\n");
+        std::fputs(holmtex::msg::cliNoDisplay().c_str(), stderr);
         return 2;
     }
     const auto folder = workingFolder(argument);
@@ -87,7 +85,8 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     holmtex::Holmtex form(platform, *folder);
     // The list that start-up shows is read while the toolkit starts and builds the window.
     std::thread readAhead;
-    if (claimed) readAhead = std::thread([&form] { form.readListAhead(holmtex::ListKind::Aktuell); });
+    if (claimed)
+        readAhead = std::thread([&form] { form.readListAhead(holmtex::ListKind::Aktuell); });
 
     QApplication app(argc, argv);
     holmtex::setUpApplication(app);

@@ -2,23 +2,17 @@
 
 #include <system_error>
 
-#include "record/data_files.h"
+#include "operations/messages.h"
 
 namespace holmtex {
-
-namespace {
-
-std::string quoted(const std::filesystem::path& path) { return "„" + path.string() + "“"; }
-
-}  // namespace
 
 WorkingFolder chooseWorkingFolder(const std::optional<std::filesystem::path>& argument,
                                   const std::filesystem::path& current,
                                   const std::filesystem::path& home,
                                   const std::filesystem::path& documents) {
-    if (argument && argument->empty()) return {{}, "Der Ordnername ist leer."};
+    if (argument && argument->empty()) return {{}, msg::folderNameEmpty()};
     if (current.empty() && !(argument && argument->is_absolute()))
-        return {{}, "Der aktuelle Ordner ist nicht erreichbar."};
+        return {{}, msg::currentFolderUnreachable()};
     std::error_code ec;
     if (argument) {
         const std::filesystem::path folder =
@@ -26,13 +20,11 @@ WorkingFolder chooseWorkingFolder(const std::optional<std::filesystem::path>& ar
         const auto status = std::filesystem::status(folder, ec);
         if (!std::filesystem::exists(status)) {
             if (ec && ec != std::errc::no_such_file_or_directory)
-                return {{},
-                        "Der Ordner " + quoted(*argument) +
-                            " ist nicht erreichbar: " + describeError(ec.value()) + "."};
-            return {{}, "Den Ordner " + quoted(*argument) + " gibt es nicht."};
+                return {{}, msg::folderUnreachable(argument->string(), ec.value())};
+            return {{}, msg::folderMissing(argument->string())};
         }
         if (!std::filesystem::is_directory(status))
-            return {{}, quoted(*argument) + " ist kein Ordner."};
+            return {{}, msg::notAFolder(argument->string())};
         return {folder, {}};
     }
     if (home.empty() || !std::filesystem::equivalent(current, home, ec)) return {current, {}};
@@ -43,10 +35,8 @@ WorkingFolder chooseWorkingFolder(const std::optional<std::filesystem::path>& ar
     std::error_code statusError;
     const auto status = std::filesystem::status(folder, statusError);
     if (std::filesystem::is_directory(status)) return {folder, {}};
-    if (std::filesystem::exists(status)) return {{}, quoted(folder) + " ist kein Ordner."};
-    return {{},
-            "Der Ordner " + quoted(folder) + " konnte nicht angelegt werden: " +
-                describeError((ec ? ec : statusError).value()) + "."};
+    if (std::filesystem::exists(status)) return {{}, msg::notAFolder(folder.string())};
+    return {{}, msg::folderNotMade(folder.string(), (ec ? ec : statusError).value())};
 }
 
 }  // namespace holmtex

@@ -9,7 +9,7 @@ ListPageRead readListPage(const std::filesystem::path& listFile, int line, PageR
                           bool toEnd) {
     ListPageRead result;
     FileSource source;
-    if ((result.openError = openForReading(source, listFile))) return result;
+    if ((result.openError = source.open(listFile).error)) return result;
     RecordReader reader(source);
     ReadStatus status;
     // Only the wanted record is decoded; the others are passed over.
@@ -39,12 +39,10 @@ GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind 
                                 const std::filesystem::path& target, const LocalDateTime& now) {
     GedcomExport result;
     FileSource source;
-    if ((result.readError = openForReading(source, listFile))) return result;
+    if ((result.readError = source.open(listFile).error)) return result;
 
-    std::filesystem::path work = target;
-    work += ".neu";
-    FileReplacement file(target, work);
-    if ((result.writeError = file.begin())) return result;
+    FileReplacement file(target, workFileFor(target));
+    if ((result.writeError = file.begin().error)) return result;
     GedcomWriter writer;
     std::string chunk;
     writer.header(chunk, target.filename().string(), now);
@@ -55,14 +53,14 @@ GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind 
         writer.page(chunk, listPageContent(record, list, result.pages));
         ++result.pages;
         if (chunk.size() >= 64 * 1024) {
-            if ((result.writeError = file.write(chunk))) return result;
+            if ((result.writeError = file.write(chunk).error)) return result;
             chunk.clear();
         }
     }
     result.damaged = status == ReadStatus::Damaged;
     if (result.damaged && result.pages == 0) return result;  // nothing worth a file
     writer.trailer(chunk);
-    if ((result.writeError = file.write(chunk))) return result;
+    if ((result.writeError = file.write(chunk).error)) return result;
     result.writeError = file.commit().error;
     return result;
 }

@@ -5,21 +5,17 @@
 // then takes the list file's place in one rename, so a crash leaves the old content or
 // the new. A list whose file ends inside a record is left alone, since copying it would
 // drop the broken record without a word.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "operations/file_messages.h"
+#include "operations/messages.h"
+#include "operations/output_names.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
-#include "record/posix_io.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -27,44 +23,18 @@ namespace holmtex {
 
 namespace {
 
-constexpr const char* kWorkFile = "fam-erg3.txt";
-constexpr const char* kTemplateFile = "holmtex-leer.dat";
-constexpr const char* kNoLine = "Keine Zeile markiert.";
-constexpr const char* kNotSafe = ", aber nicht sicher geschrieben: ";
-constexpr const char* kNotRead = ", aber die Liste nicht ganz gelesen: ";
+// The first words of a message about a list that was left as it was, before the why.
+using Failed = std::string (*)(const std::string& why);
 
-std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
-
-// A list file as the reader sees it, remembering why a read failed.
-class ListSource : public ByteSource {
-public:
-    bool open(const std::filesystem::path& path) {
-        if (file_.open(path)) return true;
-        error = errno;
-        return false;
-    }
-    long read(char* buffer, std::size_t size) override {
-        const long n = file_.read(buffer, size);
-        if (n < 0) error = errno;
-        return n;
-    }
-    std::optional<FileIdentity> identity() const { return file_.identity(); }
-    int error = 0;
-
-private:
-    FileSource file_;
-};
-
-// What one pass over a list found while it copied the list into a work file.
-struct CopyPass {
-    int error = 0;  // a file could not be opened, read or written; failedFile names it
-    std::string failedFile;
-    bool damaged = false;           // the list ends inside a record
-    int records = 0;                // whole records read
-    std::uint64_t damageStart = 0;  // where the unfinished record begins, when damaged
-    std::optional<FileIdentity> identity;     // of the list, taken as it was opened
-    std::vector<PageIndex::Extent> places;    // of the records copied, in the work file
-    bool cleanEnd = true;  // the work file is empty or ends in a line end
+// What one pass over a list found while it copied the list into a work file; an error
+// when a file could not be opened, read or written.
+struct CopyPass : FileResult {
+    bool damaged = false;                   // the list ends inside a record
+    int records = 0;                        // whole records read
+    std::uint64_t damageStart = 0;          // where the unfinished record begins, when damaged
+    std::optional<FileIdentity> identity;   // of the list, taken as it was opened
+    std::vector<PageIndex::Extent> places;  // of the records copied, in the work file
+    bool cleanEnd = true;                   // the work file is empty or ends in a line end
 };
 
 // Copies the list into the work file, reading, checking and writing in one pass: each
@@ -75,15 +45,14 @@ template <typename OnMarked>
 CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement& work,
                   PageRecord& last, OnMarked onMarked) {
     CopyPass pass;
-    const auto failed = [&pass](int error, const std::filesystem::path& which) {
-        pass.error = error;
-        pass.failedFile = bareName(which);
+    const auto failed = [&pass](const FileResult& failure) {
+        static_cast<FileResult&>(pass) = failure;
         return pass;
     };
-    ListSource source;
-    if (!source.open(file)) return failed(source.error, file);
+    FileSource source;
+    if (FileResult opened = source.open(file); !opened) return failed(opened);
     pass.identity = source.identity();
-    if (int error = work.begin()) return failed(error, work.workPath());
+    if (FileResult begun = work.begin(); !begun) return failed(begun);
     RecordReader reader(source);
     ReadStatus status;
     std::uint64_t written = 0;
@@ -92,14 +61,14 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
             onMarked(reader);
         } else {
             const std::string_view bytes = reader.rawRecord();
-            if (int error = work.write(bytes)) return failed(error, work.workPath());
+            if (FileResult wrote = work.write(bytes); !wrote) return failed(wrote);
             pass.places.push_back({written, written + bytes.size()});
             written += bytes.size();
             pass.cleanEnd = bytes.ends_with('\n');
         }
         ++pass.records;
     }
-    if (source.error) return failed(source.error, file);
+    if (source.error()) return failed(FileResult::of(source.error(), file));
     pass.damaged = status == ReadStatus::Damaged;
     pass.damageStart = reader.recordStart();
     if (pass.records > 0) reader.decodeInto(last);
@@ -108,23 +77,47 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
 
 // Why a list may not be rewritten without its line `marked` after the pass, or nothing.
 std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::path& file,
-                                   int marked, const std::string& failed) {
-    const std::string name = bareName(file);
-    if (pass.error) return failed + reason(pass.error, pass.failedFile);
+                                   int marked, Failed failed) {
+    const std::string name = file.filename().string();
+    if (pass.error) return failed(msg::reason(pass));
     // Copying it would drop the broken record without a word.
-    if (pass.damaged) return failed + damagedListText(name);
-    if (marked >= pass.records)
-        return "Die markierte Zeile steht nicht mehr in " + name + "; es wurde nichts geändert.";
+    if (pass.damaged) return failed(msg::damagedAtEnd(name));
+    if (marked >= pass.records) return msg::markedLineGone(name);
     return std::nullopt;
 }
 
 // Before a list is changed: an append cut short is finished, and a protected file refused.
 // The message, or nothing when the list may be changed.
-std::optional<std::string> mayChange(const std::filesystem::path& file, const std::string& failed) {
-    if (int error = finishInterruptedAppend(file))
-        return failed + reason(error, bareName(appendRedoFile(file)));
-    if (int error = checkWritable(file)) return failed + reason(error, bareName(file));
+std::optional<std::string> mayChange(const std::filesystem::path& file, Failed failed) {
+    if (FileResult finished = finishInterruptedAppend(file); !finished)
+        return failed(msg::reason(finished));
+    if (FileResult writable = checkWritable(file); !writable) return failed(msg::reason(writable));
     return std::nullopt;
+}
+
+// The marked line of the list, or -1 after saying that none is.
+int markedLine(Holmtex& form) {
+    const int marked = form.List1.listIndex();
+    if (marked < 0) form.Text5.setText(msg::noLineMarked());
+    return marked;
+}
+
+// After a list was rewritten and shown again: what did not go as it should.
+void sayWhatWentAmiss(Holmtex& form, msg::Done done, const ReplaceResult& replaced) {
+    if (replaced.error)
+        form.Text5.setText(msg::doneButNotSafe(done, replaced.error));
+    else if (!form.listReadProblem().empty())
+        form.Text5.setText(msg::doneButListNotWhole(done, form.listReadProblem()));
+}
+
+// The page at the reader as it goes into another list: with its new list tag, written anew.
+std::string movedPage(RecordReader& reader, const char* tag) {
+    PageRecord moved;
+    reader.decodeInto(moved);
+    moved.set(ListTag, tag);
+    std::string page;
+    writeRecordWithoutQuotes(page, moved);
+    return page;
 }
 
 enum class Closing { ClearThenRefresh, RefreshThenClear };
@@ -133,21 +126,13 @@ enum class Closing { ClearThenRefresh, RefreshThenClear };
 void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, ListKind target,
                     const char* tag, Closing closing) {
     const std::optional<ListKind> selected = form.selectedList();
-    std::optional<ListKind> source;
-    for (ListKind kind : sources)
-        if (selected == kind) source = kind;
-    if (!source) return;
-    const int marked = form.List1.listIndex();
-    if (marked < 0) {
-        form.Text5.setText(kNoLine);
-        return;
-    }
-
-    const std::string notMoved = "Die Seite wurde nicht verschoben: ";
-    const std::filesystem::path sourceFile = form.filePath(dataFileName(*source));
-    const std::filesystem::path targetFile = form.filePath(dataFileName(target));
-    for (const auto& file : {sourceFile, targetFile}) {
-        if (auto refused = mayChange(file, notMoved)) {
+    if (!selected || std::find(sources.begin(), sources.end(), *selected) == sources.end()) return;
+    const ListKind source = *selected;
+    const int marked = markedLine(form);
+    if (marked < 0) return;
+    const std::filesystem::path sourceFile = form.filePath(dataFileName(source));
+    for (const auto& file : {sourceFile, form.filePath(dataFileName(target))}) {
+        if (auto refused = mayChange(file, msg::pageNotMoved)) {
             form.Text5.setText(*refused);
             return;
         }
@@ -157,15 +142,10 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     // its new list tag. Only then does the target take the page, so a failure later leaves
     // it in both lists at worst, never in neither.
     std::string page;
-    FileReplacement rest(sourceFile, form.filePath(kWorkFile));
-    CopyPass pass =
-        copyList(sourceFile, marked, rest, form.CurrentRecord, [&](RecordReader& reader) {
-            PageRecord moved;
-            reader.decodeInto(moved);
-            moved.set(ListTag, tag);
-            writeRecordWithoutQuotes(page, moved);
-        });
-    if (auto refused = refusal(pass, sourceFile, marked, notMoved)) {
+    FileReplacement rest(sourceFile, form.filePath(listWorkFileName()));
+    CopyPass pass = copyList(sourceFile, marked, rest, form.CurrentRecord,
+                             [&](RecordReader& reader) { page = movedPage(reader, tag); });
+    if (auto refused = refusal(pass, sourceFile, marked, msg::pageNotMoved)) {
         form.Text5.setText(*refused);
         return;
     }
@@ -173,16 +153,15 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
     const AppendResult appended = form.appendToList(target, page);
     if (!appended.ok()) {
-        form.Text5.setText(notMoved + appendFailure(appended));
+        form.Text5.setText(msg::pageNotMoved(msg::appendFailure(appended)));
         return;
     }
-    const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(*source)));
+    const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(source)));
     if (!replaced.replaced) {
-        form.Text5.setText(
-            "Die Seite steht nun in beiden Listen: " + reason(replaced.error, replaced.failedFile));
+        form.Text5.setText(msg::pageInBothLists(replaced));
         return;
     }
-    form.listRewritten(*source, pass.identity, static_cast<std::size_t>(marked),
+    form.listRewritten(source, pass.identity, static_cast<std::size_t>(marked),
                        std::move(pass.places), pass.cleanEnd);
 
     form.List1.clear();
@@ -193,113 +172,109 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
         form.RefreshList();
         form.Command6_Click();
     }
-    if (replaced.error)
-        form.Text5.setText("Die Seite wurde verschoben" + std::string(kNotSafe) +
-                           describeError(replaced.error) + ".");
-    else if (!form.listReadProblem().empty())
-        form.Text5.setText("Die Seite wurde verschoben" + std::string(kNotRead) +
-                           form.listReadProblem());
+    sayWhatWentAmiss(form, msg::Done::PageMoved, replaced);
 }
 
-// What "alle löschen" says once the list's content is in its backup.
-std::string emptiedText(const std::string& backup, int syncError, int templateError) {
-    std::string message = "Die Datei wurde gelöscht und unter " + backup + " gespeichert";
-    if (syncError) return message + " (nicht sicher: " + describeError(syncError) + ").";
-    if (templateError)
-        return message + "; " + kTemplateFile + ": " + describeError(templateError) + ".";
-    return message;
-}
+// What "alle löschen" did with a list: nothing, with the why; or its content is in its
+// backup (when it had a file), and perhaps a later step failed.
+struct Emptying {
+    std::string failure;  // why nothing was changed; empty when the list was emptied
+    bool hadFile = true;
+    int syncError = 0;      // the folder may not be on the disk as it is now
+    int templateError = 0;  // the template could not be taken
+};
 
 // "alle löschen" for a list whose file is a symbolic link: the link stays the list. What
 // it points to keeps its place; its content goes into the backup, and the template's
-// content, none without a template, takes its place. Says in Text5 what became of it and
-// returns nothing, or returns why nothing was changed.
-std::optional<std::string> emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
-                                           const std::string& backup) {
-    const std::filesystem::path templateFile = form.filePath(kTemplateFile);
-    FileReplacement work(file, form.filePath(kWorkFile));
-    if (int error = work.begin()) return reason(error, bareName(work.workPath()));
+// content, none without a template, takes its place.
+Emptying emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
+                         const std::string& backup) {
+    const std::filesystem::path templateFile = form.filePath(emptyListTemplateName());
+    FileReplacement work(file, form.filePath(listWorkFileName()));
+    if (FileResult begun = work.begin(); !begun) return {msg::reason(begun)};
     FileSource source;
-    if (source.open(templateFile)) {
+    if (FileResult opened = source.open(templateFile)) {
         std::string buffer(64 * 1024, '\0');
         for (long n; (n = source.read(buffer.data(), buffer.size())) != 0;) {
-            if (n < 0) return reason(errno, kTemplateFile);
-            if (int error =
-                    work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-                return reason(error, bareName(work.workPath()));
+            if (n < 0) return {msg::reason(source.error(), emptyListTemplateName())};
+            if (FileResult wrote =
+                    work.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+                !wrote)
+                return {msg::reason(wrote)};
         }
-    } else if (errno != ENOENT) {
-        return reason(errno, kTemplateFile);
+    } else if (opened.error != ENOENT) {
+        return {msg::reason(opened)};
     }
     const ReplaceResult replaced = work.commit(form.filePath(backup));
-    if (!replaced.replaced) return reason(replaced.error, replaced.failedFile);
+    if (!replaced.replaced) return {msg::reason(replaced)};
     source.close();
-    const int templateError = ::unlink(templateFile.c_str()) == 0 || errno == ENOENT ? 0 : errno;
-    const int syncError = replaced.error ? replaced.error : syncFolder(form.workDir());
-    form.Text5.setText(emptiedText(backup, syncError, templateError));
-    return std::nullopt;
+    Emptying done;
+    if (const FileResult removed = removeFile(templateFile); removed.error != ENOENT)
+        done.templateError = removed.error;
+    done.syncError = replaced.error ? replaced.error : syncFolder(form.workDir()).error;
+    return done;
 }
 
-// "holmtex-aktuell-rest-2612061403.txt": where the unfinished end of a list goes.
-std::string restFileName(ListKind kind, const LocalDateTime& t) {
-    std::string list = dataFileName(kind);  // "holmtex-aktuell.dat"
-    list = list.substr(0, list.size() - 4);
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d", t.year % 100, t.month, t.day, t.hour,
-                  t.minute);
-    return list + "-rest-" + stamp + ".txt";
+// "alle löschen" for a list file of its own: it becomes the backup, and the template, if
+// any, takes its name. Without its file the list reads as empty, as it is meant to be now.
+Emptying emptyListFile(Holmtex& form, const std::filesystem::path& file,
+                       const std::string& backup) {
+    Emptying done;
+    const FileResult renamed = renameFile(file, form.filePath(backup));
+    if (!renamed && renamed.error != ENOENT) return {msg::reason(renamed)};
+    done.hadFile = renamed.ok();
+    // Never over a list file; after the rename above there is none.
+    const int templateError = renameIfFree(form.filePath(emptyListTemplateName()), file).error;
+    if (done.hadFile || !templateError) done.syncError = syncFolder(form.workDir()).error;
+    if (templateError != ENOENT) done.templateError = templateError;
+    return done;
 }
 
-// Puts the bytes of `file` from `offset` on into the new file `rest`, synced. An existing
-// file of that name is never replaced (EEXIST). 0 or the errno.
-int writeRest(const std::filesystem::path& file, std::uint64_t offset,
-              const std::filesystem::path& rest) {
-    std::string bytes;
-    {
-        posix::Descriptor in(posix::openRetrying(file.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat st {};
-        if (!in.valid() || ::fstat(in.get(), &st) != 0) return errno;
-        const auto size = static_cast<std::uint64_t>(st.st_size);
-        if (size < offset) return EIO;  // shorter than it was a moment ago
-        if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
+// "alle löschen" on one list. Says in Text5 what became of it; false when nothing changed.
+bool emptyList(Holmtex& form, ListKind kind) {
+    const std::filesystem::path file = form.filePath(dataFileName(kind));
+    const std::string backup = backupFileName(kind);
+    if (auto refused = mayChange(file, msg::listNotEmptied)) {
+        form.Text5.setText(*refused);
+        return false;
     }
-    posix::Descriptor out(
-        posix::openRetrying(rest.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!out.valid()) return errno;
-    int error = posix::writeAll(out.get(), bytes);
-    if (!error && ::fsync(out.get()) != 0) error = errno;
-    if (const int closeError = out.close(); !error) error = closeError;
-    if (!error) error = syncFolder(rest.parent_path());
-    if (error) ::unlink(rest.c_str());
-    return error;
+    std::filesystem::path real;
+    Emptying done;
+    if (FileResult resolved = resolveFile(file, real); !resolved)
+        done.failure = msg::reason(resolved);
+    else
+        done =
+            real != file ? emptyLinkedList(form, file, backup) : emptyListFile(form, file, backup);
+    if (!done.failure.empty())
+        form.Text5.setText(msg::listNotEmptied(done.failure));
+    else if (!done.hadFile)
+        form.Text5.setText(msg::listHadNoFile());
+    else
+        form.Text5.setText(msg::listEmptied(backup, done.syncError, done.templateError));
+    return done.failure.empty();
 }
 
 // "reparatur!" on one list; the message for Text5.
 std::string repairList(Holmtex& form, ListKind kind) {
     const std::filesystem::path file = form.filePath(dataFileName(kind));
     const std::string name = dataFileName(kind);
-    const std::string notRepaired = "Die Liste wurde nicht repariert: ";
-    const std::string sound = "Die Liste " + name + " ist in Ordnung; es wurde nichts geändert.";
-    if (auto refused = mayChange(file, notRepaired)) return *refused;
-    FileReplacement work(file, form.filePath(kWorkFile));
+    if (auto refused = mayChange(file, msg::listNotRepaired)) return *refused;
+    FileReplacement work(file, form.filePath(listWorkFileName()));
     const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
     // A missing file is an empty list, and nothing is wrong with that.
-    if (pass.error == ENOENT && pass.failedFile == name) return sound;
-    if (pass.error) return notRepaired + reason(pass.error, pass.failedFile);
-    if (!pass.damaged) return sound;
+    if (pass.error == ENOENT && pass.file == name) return msg::listSound(name);
+    if (pass.error) return msg::listNotRepaired(msg::reason(pass));
+    if (!pass.damaged) return msg::listSound(name);
 
     // The damaged bytes are safe in their own file before the list lets go of them.
-    const std::string rest = restFileName(kind, form.platform().now());
-    if (int error = writeRest(file, pass.damageStart, form.filePath(rest)))
-        return notRepaired +
-               (error == EEXIST ? "die Datei " + rest + " gibt es schon." : reason(error, rest));
+    const std::string rest = restFileName(kind, fileNameStamp(form.platform().now()));
+    if (FileResult kept = copyTailToNewFile(file, pass.damageStart, form.filePath(rest)); !kept)
+        return msg::listNotRepaired(kept.error == EEXIST ? msg::restFileTaken(rest)
+                                                         : msg::reason(kept));
     const ReplaceResult replaced = work.commit(form.filePath(backupFileName(kind)));
-    if (!replaced.replaced) return notRepaired + reason(replaced.error, replaced.failedFile);
-    if (replaced.error)
-        return "Die Liste wurde repariert" + std::string(kNotSafe) + describeError(replaced.error) +
-               ".";
-    return std::to_string(pass.records) + (pass.records == 1 ? " Seite blieb" : " Seiten blieben") +
-           " in der Liste, der Rest steht in " + rest + ".";
+    if (!replaced.replaced) return msg::listNotRepaired(msg::reason(replaced));
+    if (replaced.error) return msg::doneButNotSafe(msg::Done::ListRepaired, replaced.error);
+    return msg::listRepaired(pass.records, rest);
 }
 
 }  // namespace
@@ -308,27 +283,23 @@ std::string repairList(Holmtex& form, ListKind kind) {
 void Holmtex::Command2_Click() {
     const std::optional<ListKind> kind = selectedList();
     if (!kind) return;
-    const int marked = List1.listIndex();
-    if (marked < 0) {
-        Text5.setText(kNoLine);
-        return;
-    }
-    const std::string notDeleted = "Die Zeile wurde nicht gelöscht: ";
+    const int marked = markedLine(*this);
+    if (marked < 0) return;
     const std::filesystem::path file = filePath(dataFileName(*kind));
-    if (auto refused = mayChange(file, notDeleted)) {
+    if (auto refused = mayChange(file, msg::lineNotDeleted)) {
         Text5.setText(*refused);
         return;
     }
 
-    FileReplacement work(file, filePath(kWorkFile));
+    FileReplacement work(file, filePath(listWorkFileName()));
     CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
-    if (auto refused = refusal(pass, file, marked, notDeleted)) {
+    if (auto refused = refusal(pass, file, marked, msg::lineNotDeleted)) {
         Text5.setText(*refused);
         return;
     }
     const ReplaceResult replaced = work.commit();
     if (!replaced.replaced) {
-        Text5.setText(notDeleted + reason(replaced.error, replaced.failedFile));
+        Text5.setText(msg::lineNotDeleted(msg::reason(replaced)));
         return;
     }
     listRewritten(*kind, pass.identity, static_cast<std::size_t>(marked), std::move(pass.places),
@@ -336,56 +307,15 @@ void Holmtex::Command2_Click() {
 
     RefreshList();
     Command6_Click();
-    if (replaced.error)
-        Text5.setText("Die Zeile wurde gelöscht" + std::string(kNotSafe) +
-                      describeError(replaced.error) + ".");
-    else if (!listReadProblem().empty())
-        Text5.setText("Die Zeile wurde gelöscht" + std::string(kNotRead) + listReadProblem());
+    sayWhatWentAmiss(*this, msg::Done::LineDeleted, replaced);
 }
 
 // "alle löschen"
 void Holmtex::Command3_Click() {
-    if (!platform_.askYesNo("  D A T E N V E R L U S T   ",
-                            "Sollen die Daten der Liste wirklich gelöscht werden?"))
+    if (!platform_.askYesNo(msg::dataLossTitle(), msg::dataLossQuestion())) return;
+    // Refused, the list is as it was, so it keeps showing as it was.
+    if (const std::optional<ListKind> kind = selectedList(); kind && !emptyList(*this, *kind))
         return;
-
-    if (const std::optional<ListKind> kind = selectedList()) {
-        const std::filesystem::path file = filePath(dataFileName(*kind));
-        const std::string backup = backupFileName(*kind);
-        const std::string notEmptied = "Die Liste konnte nicht geleert werden: ";
-        // The list is as it was when this refuses, so it keeps showing as it was.
-        if (auto refused = mayChange(file, notEmptied)) {
-            Text5.setText(*refused);
-            return;
-        }
-        std::filesystem::path real;
-        if (int error = resolveFile(file, real)) {
-            Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
-            return;
-        }
-        if (real != file) {
-            if (auto failure = emptyLinkedList(*this, file, backup)) {
-                Text5.setText(notEmptied + *failure);
-                return;
-            }
-        } else {
-            const bool backedUp = ::rename(file.c_str(), filePath(backup).c_str()) == 0;
-            if (const int error = backedUp ? 0 : errno; error && error != ENOENT) {
-                Text5.setText(notEmptied + reason(error, dataFileName(*kind)));
-                return;
-            }
-            // Never over a list file; after the rename above there is none.
-            const int templateError = renameIfFree(filePath(kTemplateFile), file);
-            const int syncError = backedUp || !templateError ? syncFolder(workDir()) : 0;
-            if (!backedUp) {
-                Text5.setText("Die Liste hatte keine Datei; es wurde nichts gesichert.");
-            } else {
-                // Without its file the list reads as empty, as it is meant to be now.
-                Text5.setText(
-                    emptiedText(backup, syncError, templateError == ENOENT ? 0 : templateError));
-            }
-        }
-    }
     List1.clear();
     Command6_Click();
 }

@@ -1,6 +1,5 @@
 // Ending the program, with or without saving the page on screen.
-#include <unistd.h>
-
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
@@ -9,16 +8,18 @@ namespace holmtex {
 
 namespace {
 
-constexpr const char* kRescueFile = "holmtex-letzter Eintrag.txt";
-constexpr const char* kRescueTitle = "  D A T E N R E T T U N G   ";
+// The work files of the page as text go with the program, whatever keeps them.
+void removeTextWorkFiles(const Holmtex& form) {
+    removeFile(form.filePath(pageTextResultName()));
+    removeFile(form.filePath(pageTextDraftName()));
+}
 
 }  // namespace
 
 void Holmtex::Command5_Click() {
     // A page that could not be saved keeps the program open, so it is not lost.
     if (!savePage()) return;
-    ::unlink(filePath("z1.txt").c_str());
-    ::unlink(filePath("zzz.txt").c_str());
+    removeTextWorkFiles(*this);
     ending_ = true;
     platform_.endProgram();
 }
@@ -33,16 +34,9 @@ void Holmtex::WindowClosing() {
 void Holmtex::rescueAndEnd() {
     ending_ = true;
     // The new rescue file takes the old one's place only once it is written whole.
-    const int error = writeWholeFile(filePath(kRescueFile), recordBytes(CurrentRecord));
-    if (error == 0)
-        platform_.showMessage(kRescueTitle, std::string("Die letzte Information wurde in der Datei >") +
-                                                kRescueFile + "< im Programmordner gespeichert");
-    else
-        platform_.showMessage(kRescueTitle,
-                              std::string("Die letzte Information konnte nicht in der Datei >") +
-                                  kRescueFile + "< gerettet werden: " + describeError(error) + ".");
-    ::unlink(filePath("z1.txt").c_str());
-    ::unlink(filePath("zzz.txt").c_str());
+    const int error = writeWholeFile(filePath(rescueFileName()), recordBytes(CurrentRecord)).error;
+    platform_.showMessage(msg::rescueTitle(), error ? msg::notRescued(error) : msg::rescued());
+    removeTextWorkFiles(*this);
     platform_.endProgram();
 }
 

@@ -4,6 +4,7 @@
 
 #include "export/family_sheet.h"
 #include "export/list_export.h"
+#include "operations/messages.h"
 #include "operations/output_names.h"
 #include "record/data_files.h"
 #include "window/holmtex.h"
@@ -48,67 +49,54 @@ PageContent Holmtex::pageOnScreen() {
 void Holmtex::WriteFamilySheetPdf() {
     const std::string number = Text2.text();
     if (!fitsAFileName(number)) {
-        Text5.setText(
-            "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen "
-            "stehen darf.");
+        Text5.setText(msg::sheetNumberNotAFileName());
         return;
     }
-    const std::string name =
-        "Familienblatt_" + number + "_" + fileNameStamp(platform_.now()) + ".pdf";
+    const std::string name = familySheetFileName(number, fileNameStamp(platform_.now()));
     std::string pdf;
     if (!platform_.sheetPdf(buildFamilySheet(pageOnScreen()), pdf)) {
-        Text5.setText("Das Familienblatt konnte nicht erstellt werden.");
+        Text5.setText(msg::sheetNotMade());
         return;
     }
-    if (const int error = writeNewFile(filePath(name), pdf)) {
-        Text5.setText(error == EEXIST
-                          ? "Kein Familienblatt gespeichert: " + name + " gibt es schon."
-                          : "Kein Familienblatt gespeichert: " + describeError(error) + ".");
+    if (const int error = writeNewFile(filePath(name), pdf).error) {
+        Text5.setText(error == EEXIST ? msg::sheetNameTaken(name) : msg::sheetNotSaved(error));
         return;
     }
-    Text5.setText("Familienblatt im Programmordner als " + name + " gespeichert");
+    Text5.setText(msg::sheetSaved(name));
 }
 
 void Holmtex::PrintFamilySheet() {
     switch (platform_.printSheet(buildFamilySheet(pageOnScreen()))) {
         case PrintOutcome::Printed:
-            Text5.setText("Das Familienblatt wurde an den Drucker gegeben.");
+            Text5.setText(msg::sheetPrinted());
             break;
         case PrintOutcome::Cancelled:
-            Text5.setText("Drucken abgebrochen, nichts gedruckt.");
+            Text5.setText(msg::printCancelled());
             break;
         case PrintOutcome::Failed:
-            Text5.setText("Das Familienblatt konnte nicht gedruckt werden.");
+            Text5.setText(msg::sheetNotPrinted());
             break;
     }
 }
 
 void Holmtex::ExportGedcom() {
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
-    const std::string source = std::string(">") + dataFileName(list) + "<";
-    std::string target = ">";
-    target += gedcomFileName(list);
-    target += "<";
-    const GedcomExport result = exportListAsGedcom(filePath(dataFileName(list)), list,
-                                                   filePath(gedcomFileName(list)), platform_.now());
-    std::string message;
-    if (result.readError == ENOENT) {
-        message = "Die Datei " + source + " fehlt, nichts exportiert.";
-    } else if (result.readError) {
-        message = "Die Datei " + source +
-                  " kann nicht gelesen werden: " + describeError(result.readError) +
-                  ", nichts exportiert.";
-    } else if (result.damaged && result.pages == 0) {
-        message = "Die Datei " + source + " ist beschädigt, nichts exportiert.";
-    } else if (result.writeError) {
-        message = "Nichts exportiert: " + target +
-                  " kann nicht geschrieben werden: " + describeError(result.writeError) + ".";
-    } else {
-        message = std::to_string(result.pages) + (result.pages == 1 ? " Seite" : " Seiten") +
-                  " als " + target + " exportiert";
-        if (result.damaged) message += "; danach ist die Liste beschädigt.";
-    }
-    Text5.setText(message);
+    const std::string source = dataFileName(list), target = gedcomFileName(list);
+    const GedcomExport result =
+        exportListAsGedcom(filePath(source), list, filePath(target), platform_.now());
+    using msg::Undone;
+    if (result.readError == ENOENT)
+        Text5.setText(msg::fileMissing(source, Undone::Exported));
+    else if (result.readError)
+        Text5.setText(msg::fileUnreadable(source, result.readError, Undone::Exported));
+    else if (result.damaged && result.pages == 0)
+        Text5.setText(msg::fileDamaged(source, Undone::Exported));
+    else if (result.writeError)
+        Text5.setText(msg::gedcomNotWritten(target, result.writeError));
+    else if (result.damaged)
+        Text5.setText(msg::pagesExportedThenDamaged(result.pages, target));
+    else
+        Text5.setText(msg::pagesExported(result.pages, target));
 }
 
 }  // namespace holmtex

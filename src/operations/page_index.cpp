@@ -30,9 +30,9 @@ private:
 
 }  // namespace
 
-struct PageIndex::Scan {
+// An error when the file could not be opened (but missing) or read to its end.
+struct PageIndex::Scan : FileResult {
     bool opened = false;
-    int error = 0;  // why the file could not be opened (but missing) or read to its end
     std::optional<FileIdentity> identity;  // taken before the first byte was read
     bool whole = false;     // read up to the size the identity gives, and nothing failed
     bool cleanEnd = false;  // see Entry
@@ -45,8 +45,8 @@ struct PageIndex::Scan {
 // begin. False when the file cannot be opened there.
 bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan) {
     FileSource source;
-    if (!source.open(file)) {
-        if (source.error() != ENOENT) scan.error = source.error();
+    if (FileResult opened = source.open(file); !opened) {
+        if (opened.error != ENOENT) static_cast<FileResult&>(scan) = opened;
         return false;
     }
     scan.identity = source.identity();
@@ -62,7 +62,7 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
         scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
     }
     if (!scan.lines.empty()) reader.decodeInto(scan.last);
-    scan.error = source.error();
+    static_cast<FileResult&>(scan) = FileResult::of(source.error(), file);
     scan.whole = scan.identity && !scan.error && offset + counted.bytes == scan.identity->size;
     scan.cleanEnd = status == ReadStatus::End && counted.lastByte == '\n';
     return true;

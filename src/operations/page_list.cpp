@@ -1,11 +1,10 @@
 // The page list and the choice of list.
 #include "operations/page_list.h"
 
-#include "operations/file_messages.h"
-
 #include <algorithm>
 #include <string_view>
 
+#include "operations/messages.h"
 #include "record/codepage.h"
 #include "record/list_append.h"
 #include "window/holmtex.h"
@@ -49,14 +48,14 @@ void Holmtex::RefreshList() {
     finishInterruptedAppend(file);  // failing that, the whole records still list
     auto lines = pageIndex_.list(*kind, file, CurrentRecord, !alwaysReadFromStart);
     const int readError = listReadError_ = pageIndex_.readError();
-    listReadProblem_ = readError ? reason(readError, dataFileName(*kind)) : std::string();
+    listReadProblem_ = readError ? msg::reason(readError, dataFileName(*kind)) : std::string();
     if (List1.shows(lines.get()))
         List1.linesAppended();  // the lines shown, perhaps with new ones at the end
     else
         List1.showLines(std::move(lines));
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
     // A list cut short by a read error must not pass for the whole list.
-    if (readError) Text5.setText("Die Liste wurde nicht ganz gelesen: " + listReadProblem_);
+    if (readError) Text5.setText(msg::listNotWhole(listReadProblem_));
 }
 
 void Holmtex::readListAhead(ListKind list) noexcept {

@@ -1,7 +1,5 @@
 // Page operations: saving the page on screen and opening a page from the list.
-#include <algorithm>
-
-#include "operations/file_messages.h"
+#include "operations/messages.h"
 #include "record/codepage.h"
 #include "record/list_append.h"
 #include "record/record_io.h"
@@ -11,17 +9,11 @@ namespace holmtex {
 
 namespace {
 
-// The file format has no escape for a double quote; an apostrophe takes its place.
-std::string withoutQuotes(std::string text) {
-    std::replace(text.begin(), text.end(), '"', '\'');
-    return text;
-}
-
 // questionMarkLine() for every text of a record.
 std::string questionMarkLineOf(const PageRecord& record) {
     std::string texts;
     for (int n = 1; n <= kItemCount; ++n) texts += record.text(n);
-    return questionMarkLine(texts);
+    return msg::questionMarkLine(texts);
 }
 
 }  // namespace
@@ -53,15 +45,14 @@ bool Holmtex::savePage() {
     const AppendResult saved = appendToList(list, recordBytes(CurrentRecord));
     if (!saved.ok()) {
         // The file is as it was; the page stays on screen for another try.
-        Text5.setText("Die Seite wurde nicht gespeichert: " + appendFailure(saved));
+        Text5.setText(msg::pageNotSaved(saved));
         return false;
     }
     RefreshList();
     // Both notes together leave no room for the error's text.
     if (listReadError())
-        Text5.setText(lost.empty() ? "Die Seite wurde gespeichert, aber die Liste nicht ganz "
-                                     "gelesen: " + describeError(listReadError()) + "."
-                                   : "Gespeichert, aber die Liste nicht ganz gelesen.");
+        Text5.setText(lost.empty() ? msg::savedButListNotWhole(listReadError())
+                                   : msg::savedButListNotWholeShort());
     if (!lost.empty()) Text5.setText(Text5.text() + lost);  // under "Listenzeile n"
     return true;
 }
@@ -103,7 +94,7 @@ void Holmtex::List1_Click() {
     Text2.setText(CurrentRecord.text(ProcessNumber));
     for (int n = 10; n <= kItemCount; ++n) fieldForItem(n).setText(CurrentRecord.text(n));
 
-    Text5.setText("Listenzeile " + std::to_string(line));
+    Text5.setText(msg::listLineOpened(line));
     Combo1.setText("");
 }
 

@@ -1,12 +1,10 @@
 // Search, the command box with its help text, the transfer file and the data check.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "operations/file_messages.h"
+#include "operations/messages.h"
 #include "operations/page_list.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
@@ -26,9 +24,6 @@
 namespace holmtex {
 
 namespace {
-
-const char* const kTransferFile = transferFileName();
-constexpr const char* kCheckFile = "check.dat";
 
 // ---- Search ----
 
@@ -257,72 +252,15 @@ private:
     std::vector<char> page_;  // the page text, used again for every record
 };
 
-// ---- Help ----
-
-std::string helpText() {
-    std::string text;
-    for (const char* piece : {
-             "Es gibt folgende Befehle für Funktionen: ",
-             "Eingabe von >export!< speichert den Inhalt jener Merkseite in die Datei "
-             ">holmtex-trans.txt< im ",
-             "Programmverzeichnis, die in der Liste 'Gespeicherte Seiten' markiert ist. Es "
-             "können hintereinander ",
-             "mehrere Zeilen in der Liste markiert und gespeichert (exportiert) werden. Die "
-             "Eingabe von >import< liest die Datei >holmtex-trans.txt<",
-             "aus dem Programmverzeichnis ein und fügt die Inhalte zur bestehenden Liste hinzu. "
-             "Danach wird die Datei ",
-             ">holmtex-trans.txt< aus dem Verzeichnis gelöscht. Diese beiden Funktionen dienen "
-             "zum Übertrag von Merkseiten ",
-             " auf einen anderen Computer, mit Hilfe der Datei >holmtex-trans.txt<. Die Eingabe "
-             "von >datachek< löst eine Überprüfung der ",
-             "gespeicherten Daten aus und gibt das Ergebnis im großen Textfenster bekannt. Bei "
-             "eine Fehlermeldung ",
-             "bitte an ",
-             "den Betreuer dieses Programms",
-             " melden und die Datei >holmtex-aktuell.dat< aus dem Programmverzeichnis als Anhang "
-             "mitsenden.  ",
-             "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
-             "dieses Textfensters eingestellt und damit werden ",
-             "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
-             // Command words added since, one line each.
-             "\r\nEingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter "
-             "Eintrag unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine "
-             "eigene Datei.",
-             "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
-             "Programmverzeichnis.",
-             "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.",
-             "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
-             "Ahnenprogramme.",
-         })
-        text += piece;
-    return text;
-}
-
-// ---- Files ----
-
-// A quote inside an item, which a bare item of a foreign file can hold, would end the
-// item early once it is written in quotes; an apostrophe takes its place, as in Save.
-void replaceQuotes(PageRecord& record) {
-    for (int n = 1; n <= kItemCount; ++n) {
-        if (record.text(n).find('"') == std::string_view::npos) continue;
-        std::string text(record.text(n));
-        std::replace(text.begin(), text.end(), '"', '\'');
-        record.set(n, text);
-    }
-}
-
 // ---- Transfer ----
 
 // The bytes of a record for the transfer file: those it has in the list when they read
 // back the same anywhere, else the record written anew without quotes inside its items.
 // A record at the very end of its list may lack its line end; another one will follow it.
 std::string transferBytes(std::string_view raw, const PageRecord& record) {
-    bool quoted = false;
-    for (int n = 1; n <= kItemCount && !quoted; ++n)
-        quoted = record.text(n).find('"') != std::string_view::npos;
     std::string bytes;
-    if (quoted) {
-        writeRecordWithoutQuotes(bytes, record);
+    if (PageRecord safe = record; removeQuotes(safe)) {
+        writeRecord(bytes, safe);
         return bytes;
     }
     bytes = raw;
@@ -331,51 +269,65 @@ std::string transferBytes(std::string_view raw, const PageRecord& record) {
 }
 
 // Export and copy: the page of the marked line goes to the end of the transfer file.
-// `done` is the last word of the message ("gespeichert", "kopiert"). Nothing is written
-// unless that whole record could be read.
-void transferMarkedPage(Holmtex& form, const std::string& done) {
-    const std::string dataName = dataFileName(form.selectedList().value_or(ListKind::Aktuell));
-    const std::string nothing = ", nichts " + done + ".";
+// Nothing is written unless that whole record could be read. The message for Text5.
+std::string transferMarkedPage(Holmtex& form, msg::Transfer transfer) {
+    const std::string list = dataFileName(form.selectedList().value_or(ListKind::Aktuell));
+    const msg::Undone undone = msg::undone(transfer);
     const int line = form.MarkedLine;
-    std::string failure;
-    if (line < 0) {
-        failure = "Keine Listenzeile markiert" + nothing;
-    } else {
-        FileSource source;
-        if (const int error = openForReading(source, form.filePath(dataName))) {
-            failure = error == ENOENT
-                          ? "Die Datei >" + dataName + "< fehlt" + nothing
-                          : "Die Datei >" + dataName +
-                                "< kann nicht gelesen werden: " + describeError(error) + nothing;
-        } else {
-            // Only the marked record is decoded; the ones before it are passed over.
-            RecordReader reader(source);
-            ReadStatus status = ReadStatus::Record;
-            for (int k = 0; k <= line && status == ReadStatus::Record; ++k)
-                status = reader.nextRaw(k < line ? 1 : kItemCount);
-            if (status == ReadStatus::End) {
-                failure = "Listenzeile " + std::to_string(line) + " fehlt in der Datei >" +
-                          dataName + "<" + nothing;
-            } else if (status == ReadStatus::Damaged) {
-                failure = "Die Datei >" + dataName + "< ist beschädigt" + nothing;
-            } else {
-                reader.decodeInto(form.CurrentRecord);
-                const std::string transfer = form.filePath(kTransferFile);
-                const AppendResult appended =
-                    appendRecords(transfer, transferBytes(reader.rawRecord(), form.CurrentRecord));
-                if (appended.damagedTail)
-                    failure = std::string("Die Datei >") + kTransferFile +
-                              "< ist am Ende beschädigt" + nothing;
-                else if (appended.error)
-                    failure = std::string("In >") + kTransferFile + "< nichts " + done +
-                              ": " + describeError(appended.error) + ".";
-            }
-        }
-    }
+    if (line < 0) return msg::noTransferLine(transfer);
+    FileSource source;
+    if (const FileResult opened = source.open(form.filePath(list)); !opened)
+        return opened.error == ENOENT ? msg::fileMissing(list, undone)
+                                      : msg::fileUnreadable(list, opened.error, undone);
+    // Only the marked record is decoded; the ones before it are passed over.
+    RecordReader reader(source);
+    ReadStatus status = ReadStatus::Record;
+    for (int k = 0; k <= line && status == ReadStatus::Record; ++k)
+        status = reader.nextRaw(k < line ? 1 : kItemCount);
+    if (status == ReadStatus::End) return msg::transferLineMissing(transfer, line, list);
+    if (status == ReadStatus::Damaged) return msg::fileDamaged(list, undone);
+    reader.decodeInto(form.CurrentRecord);
+    const AppendResult appended = appendRecords(
+        form.filePath(transferFileName()), transferBytes(reader.rawRecord(), form.CurrentRecord));
+    if (appended.damagedTail) return msg::transferFileDamaged(transfer);
+    if (appended.error) return msg::transferNotWritten(transfer, appended.error);
+    return msg::transferDone(transfer);
+}
+
+void transferAndSay(Holmtex& form, msg::Transfer transfer) {
+    const std::string message = transferMarkedPage(form, transfer);
     form.Combo1.setText("");
-    form.Text5.setText(failure.empty() ? std::string("Die Inhalte der Datenzeile in Datei >") +
-                                             kTransferFile + "< " + done + "."
-                                       : failure);
+    form.Text5.setText(message);
+}
+
+// Reads the whole transfer file and checks it before anything is appended, and appends it
+// in one piece, so that a damaged file or a full disk imports nothing and the transfer
+// file stays for another try. The message when nothing was imported; otherwise the buffer
+// holds the last page imported.
+std::optional<std::string> importPages(Holmtex& form, const std::filesystem::path& transfer) {
+    FileSource source;
+    const FileResult opened = source.open(transfer);
+    if (opened.error == ENOENT) return msg::nothingToImport();
+    if (!opened)
+        return msg::fileUnreadable(transferFileName(), opened.error, msg::Undone::Imported);
+    std::string bytes;
+    PageRecord record;
+    bool any = false;
+    RecordReader reader(source);
+    ReadStatus status;
+    while ((status = reader.next(record)) == ReadStatus::Record) {
+        any = true;
+        removeQuotes(record);
+        writeRecord(bytes, record);
+    }
+    source.close();
+    if (status != ReadStatus::End)
+        return msg::fileDamaged(transferFileName(), msg::Undone::Imported);
+    const AppendResult appended =
+        form.appendToList(form.selectedList().value_or(ListKind::Aktuell), bytes);
+    if (!appended.ok()) return msg::pagesNotImported(appended);
+    if (any) form.CurrentRecord = record;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -392,10 +344,8 @@ void Holmtex::Combo1_Change() {
     if (Combo1.text() == "kopie!") CopyTransfer();
     if (Combo1.text() == "import!") ImportTransfer();
     if (Combo1.text() == "export!") ExportTransfer();
-    if (Combo1.text() == "hilfe") Text1.setText(helpText());
-    if (Combo1.text() == "befehl!")
-        Text1.setText(
-            "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
+    if (Combo1.text() == "hilfe") Text1.setText(msg::commandHelp());
+    if (Combo1.text() == "befehl!") Text1.setText(msg::commandWords());
     // The words beyond the window's own; each empties the box, as the transfer words do.
     if (Combo1.text() == "reparatur!") RepairList();
     if (Combo1.text() == "pdf!") {
@@ -441,79 +391,35 @@ void Holmtex::Command8_Click() {
     List1.setLines(std::move(lines));
 }
 
-void Holmtex::ExportTransfer() { transferMarkedPage(*this, "gespeichert"); }
+void Holmtex::ExportTransfer() { transferAndSay(*this, msg::Transfer::Export); }
 
-void Holmtex::CopyTransfer() { transferMarkedPage(*this, "kopiert"); }
+void Holmtex::CopyTransfer() { transferAndSay(*this, msg::Transfer::Copy); }
 
 void Holmtex::ImportTransfer() {
-    const std::filesystem::path transfer = filePath(kTransferFile);
-    const std::string name = std::string(">") + kTransferFile + "<";
-    FileSource source;
+    const std::filesystem::path transfer = filePath(transferFileName());
     // An export cut short is finished first; failing that, the file reads as damaged.
     finishInterruptedAppend(transfer);
-    const int openError = openForReading(source, transfer);
-    if (openError == ENOENT) {
-        Text5.setText("keine Datei zum Import vorhanden");
+    if (const std::optional<std::string> failure = importPages(*this, transfer)) {
+        Text5.setText(*failure);
         Combo1.setText("");
         return;
     }
-
-    // The whole transfer file is read and checked before anything is appended, and it
-    // is appended in one piece, so a damaged file or a full disk imports nothing and the
-    // transfer file stays for another try.
-    std::string bytes;
-    PageRecord record;
-    bool any = false;
-    ReadStatus status = ReadStatus::Damaged;
-    if (!openError) {
-        RecordReader reader(source);
-        while ((status = reader.next(record)) == ReadStatus::Record) {
-            any = true;
-            replaceQuotes(record);
-            writeRecord(bytes, record);
-        }
-    }
-    source.close();
-
-    std::string failure;
-    if (openError) {
-        failure = "Die Datei " + name + " kann nicht gelesen werden: " + describeError(openError) +
-                  ", nichts importiert.";
-    } else if (status != ReadStatus::End) {
-        failure = "Die Datei " + name + " ist beschädigt, nichts importiert.";
-    } else {
-        const ListKind list = selectedList().value_or(ListKind::Aktuell);
-        const AppendResult appended = appendToList(list, bytes);
-        if (!appended.ok())
-            failure = "Die Seiten wurden nicht importiert: " + appendFailure(appended);
-    }
-    if (!failure.empty()) {
-        Text5.setText(failure);
-        Combo1.setText("");
-        return;
-    }
-    if (any) CurrentRecord = record;
-
-    if (::unlink(transfer.c_str()) != 0) {
+    if (const FileResult removed = removeFile(transfer); !removed) {
         // The pages are in the list now; importing the file again would double them.
-        const int error = errno;
-        Text5.setText("Die Seiten wurden importiert, aber " + name +
-                      " nicht gelöscht: " + describeError(error) + ".");
+        Text5.setText(msg::importedButNotRemoved(removed.error));
         Combo1.setText("");
         return;
     }
     // Until the folder is on the disk, a power cut could bring the file back to be
     // imported a second time.
-    const int syncError = syncFolder(workDir());
-    Text5.setText("Die Datei " + name + " wurde importiert und gelöscht.");
+    const int syncError = syncFolder(workDir()).error;
+    Text5.setText(msg::importedAndRemoved());
     Combo1.setText("");
     RefreshList();
     if (syncError)
-        Text5.setText("Importiert, aber " + name +
-                      " ist nicht sicher gelöscht: " + describeError(syncError) + ".");
+        Text5.setText(msg::importedButRemovalNotSafe(syncError));
     else if (!listReadProblem().empty())
-        Text5.setText("Die Seiten wurden importiert, aber die Liste nicht ganz gelesen: " +
-                      listReadProblem());
+        Text5.setText(msg::doneButListNotWhole(msg::Done::PagesImported, listReadProblem()));
 }
 
 void Holmtex::CheckData() {
@@ -524,25 +430,25 @@ void Holmtex::CheckData() {
     ReadStatus status = ReadStatus::Damaged;
     int writeError = 0;
     if (source.open(list)) {
-        FileReplacement check(filePath(kCheckFile), filePath("check.dat.neu"));
-        writeError = check.begin();
+        const std::filesystem::path checkFile = filePath(checkFileName());
+        FileReplacement check(checkFile, workFileFor(checkFile));
+        writeError = check.begin().error;
         RecordReader reader(source);
         bool any = false;
         while ((status = reader.nextRaw(1)) == ReadStatus::Record) {
             any = true;
-            if (!writeError) writeError = check.write(reader.rawRecord());
+            if (!writeError) writeError = check.write(reader.rawRecord()).error;
         }
         if (any) reader.decodeInto(CurrentRecord);
         // check.dat holds the records read, also those before a damaged tail.
         if (!writeError) writeError = check.commit().error;
     }
     if (status != ReadStatus::End)
-        Text5.setText("Prüfung erfolgt, Daten gestört");
+        Text5.setText(msg::checkFoundDamage());
     else if (writeError)
-        Text5.setText("Prüfung erfolgt, Daten in Ordnung; check.dat nicht geschrieben: " +
-                      describeError(writeError) + ".");
+        Text5.setText(msg::checkSoundButNotWritten(writeError));
     else
-        Text5.setText("Prüfung erfolgt, Daten sind in Ordnung");
+        Text5.setText(msg::checkSound());
 }
 
 }  // namespace holmtex

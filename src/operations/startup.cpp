@@ -1,4 +1,5 @@
 // Start-up: the window's first state before it is shown.
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "window/holmtex.h"
@@ -10,9 +11,8 @@ void Holmtex::Form_Load() {
     std::string unfinished;
     for (const char* name : {dataFileName(ListKind::Aktuell), dataFileName(ListKind::Archiv),
                              dataFileName(ListKind::Allgemein), transferFileName()}) {
-        if (int error = finishInterruptedAppend(filePath(name)); error && unfinished.empty())
-            unfinished = "Unterbrochenes Speichern in " + std::string(name) +
-                         " konnte nicht beendet werden: " + describeError(error) + ".";
+        if (int error = finishInterruptedAppend(filePath(name)).error; error && unfinished.empty())
+            unfinished = msg::appendNotFinished(name, error);
     }
     setWindowSize(14115, 9450);
     Command17_Click();
@@ -35,7 +35,7 @@ void Holmtex::Form_Load() {
     if (!unfinished.empty())
         Text5.setText(unfinished);
     else if (!listReadProblem().empty())
-        Text5.setText("Die Liste wurde nicht ganz gelesen: " + listReadProblem());
+        Text5.setText(msg::listNotWhole(listReadProblem()));
 }
 
 }  // namespace holmtex

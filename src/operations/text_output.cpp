@@ -1,10 +1,9 @@
 // The page as a readable text file, and the marking of pages with the same number.
-#include <unistd.h>
-
 #include <cerrno>
 #include <optional>
 #include <string>
 
+#include "operations/messages.h"
 #include "operations/output_names.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
@@ -71,62 +70,103 @@ std::filesystem::path Holmtex::siblingProgram() const {
     if (programDir_.empty()) return {};
     for (const std::filesystem::path& program :
          {programDir_ / kSiblingName, programDir_ / ".." / "libexec" / "holmtex" / kSiblingName}) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(program, ec) && ::access(program.c_str(), X_OK) == 0)
-            return program.lexically_normal();
+        if (isRunnableFile(program)) return program.lexically_normal();
     }
     return {};
 }
 
+namespace {
+
+// After the sibling: the message once its result has become the text file `finalName`, or
+// why it has not.
+std::string takeSiblingResult(Holmtex& form, const std::string& number, bool found, bool started,
+                              const ProgramEnd& end, const std::string& finalName) {
+    using Stop = msg::TextFileStop;
+    if (!fitsAFileName(number)) return msg::textFileNotSaved(Stop::NumberNotAFileName);
+    if (!found) return msg::textFileNotSaved(Stop::NoSibling);
+    if (!started) return msg::textFileNotSaved(Stop::SiblingNotStarted);
+    if (!end.ended) return msg::textFileNotSaved(Stop::SiblingTooSlow);
+    if (!end.succeeded)
+        return end.exitStatus < 0 ? msg::textFileNotSaved(Stop::SiblingCrashed)
+                                  : msg::textFileNotSaved(Stop::SiblingFailed, end.exitStatus);
+    const FileResult renamed =
+        renameIfFree(form.filePath(pageTextResultName()), form.workDir() / finalName);
+    if (renamed.error == ENOENT) return msg::textFileNotSaved(Stop::NoResult);
+    if (renamed.error == EEXIST) return msg::textFileNotSaved(Stop::NameTaken, 0, finalName);
+    if (!renamed) return msg::textFileNotSaved(Stop::NotRenamed, renamed.error);
+    return {};
+}
+
+// Every page of the list but the last goes into z1.txt as it is, a page with the last
+// page's process number with "-dopp" behind its list tag; the buffer holds the last page,
+// `count` counts the pages. The file is written in pieces, so no second copy of the list
+// is held. Says in Text5 what failed.
+void markDuplicates(Holmtex& form, const std::filesystem::path& file, std::size_t count) {
+    const std::string name = file.filename().string();
+    const std::string reference = utf8ToCp1252(form.CurrentRecord.text(ProcessNumber));
+    const std::filesystem::path markedFile = form.filePath(pageTextResultName());
+    FileReplacement marked(markedFile, workFileFor(markedFile));
+    int writeError = marked.begin().error;
+    FileSource source;
+    if (!source.open(file)) return form.Text5.setText(msg::listUnreadable(name, source.error()));
+    RecordReader reader(source);
+    constexpr std::size_t kPiece = 256 * 1024;
+    std::string piece;
+    bool lastMarked = false;
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        if (reader.nextRaw(ProcessNumber) != ReadStatus::Record) {
+            // Fewer pages than counted: never a short z1.txt.
+            return form.Text5.setText(source.error() ? msg::listUnreadable(name, source.error())
+                                                     : msg::listChangedWhileRead(name));
+        }
+        lastMarked = reader.rawItem(ProcessNumber) == reference;
+        reader.appendWritten(piece, lastMarked ? ListTag : 0, "-dopp");
+        if (piece.size() >= kPiece) {
+            if (!writeError) writeError = marked.write(piece).error;
+            piece.clear();
+        }
+    }
+    if (count > 1) {
+        reader.decodeInto(form.CurrentRecord);
+        if (lastMarked)
+            form.CurrentRecord.set(ListTag,
+                                   std::string(form.CurrentRecord.text(ListTag)) + "-dopp");
+    }
+    source.close();
+
+    const std::string number(form.CurrentRecord.text(ProcessNumber));
+    form.Text1.setText(msg::duplicatesMarkedUpTo(number));
+    form.Text2.setText(number);
+    if (!writeError) writeError = marked.write(piece).error;
+    if (!writeError) writeError = marked.commit().error;
+    if (writeError) form.Text5.setText(msg::duplicatesNotWritten(count, writeError));
+}
+
+}  // namespace
+
 void Holmtex::Command7_Click() {
+    using Stop = msg::TextFileStop;
     const std::string page = zzzContent(CurrentRecord, Text2.text());
-    if (int error = writeWholeFile(filePath("zzz.txt"), utf8ToCp1252(page))) {
-        Text5.setText("Die Textdatei wurde nicht gespeichert: " + describeError(error) +
-                      " (zzz.txt).");
-        return;
-    }
+    if (int error = writeWholeFile(filePath(pageTextDraftName()), utf8ToCp1252(page)).error)
+        return Text5.setText(msg::textFileNotSaved(Stop::DraftNotWritten, error));
     // An older z1.txt would otherwise pass for the sibling's work.
-    if (::unlink(filePath("z1.txt").c_str()) != 0 && errno != ENOENT) {
-        Text5.setText("Die Textdatei wurde nicht gespeichert: die alte Datei z1.txt bleibt (" +
-                      describeError(errno) + ").");
-        return;
-    }
+    if (const FileResult removed = removeFile(filePath(pageTextResultName()));
+        !removed && removed.error != ENOENT)
+        return Text5.setText(msg::textFileNotSaved(Stop::OldResultStays, removed.error));
     const std::filesystem::path sibling = siblingProgram();
     const bool started = !sibling.empty() && platform_.startProgram(sibling, workDir_);
 
     const std::string number = Text2.text();
-    const std::string finalName = "Text_" + number + "_" + fileNameStamp(platform_.now()) + ".txt";
+    const std::string finalName = pageTextFileName(number, fileNameStamp(platform_.now()));
 
     for (int count = 1; count <= 10000; ++count) Combo1.setText(std::to_string(count));
     // The count alone does not know whether the sibling is done; never take a half z1.txt.
     const ProgramEnd end = started ? platform_.waitForProgram(kSiblingWaitMs) : ProgramEnd{};
 
-    std::string problem;
-    if (!fitsAFileName(number)) {
-        problem = "die Vorgangsnummer enthält / \\ : * ? \" < > | oder ein Steuerzeichen";
-    } else if (sibling.empty()) {
-        problem = "das Programm krumo-34 fehlt";
-    } else if (!started) {
-        problem = "das Programm krumo-34 ließ sich nicht starten";
-    } else if (!end.ended) {
-        problem = "das Programm krumo-34 ist nach zehn Sekunden noch nicht fertig";
-    } else if (!end.succeeded) {
-        problem = end.exitStatus < 0
-                      ? "das Programm krumo-34 ist abgestürzt"
-                      : "das Programm krumo-34 meldet den Fehler " + std::to_string(end.exitStatus);
-    } else if (int error = renameIfFree(filePath("z1.txt"), workDir_ / finalName)) {
-        if (error == ENOENT)
-            problem = "es gibt keine Datei z1.txt";
-        else if (error == EEXIST)
-            problem = "die Datei " + finalName + " gibt es schon";
-        else
-            problem = describeError(error);
-    }
-    if (problem.empty())
-        Text5.setText("Datei im Programmordner als " + finalName + " gespeichert" +
-                      questionMarkLine(page));
-    else
-        Text5.setText("Die Textdatei wurde nicht gespeichert: " + problem + ".");
+    const std::string problem =
+        takeSiblingResult(*this, number, !sibling.empty(), started, end, finalName);
+    Text5.setText(problem.empty() ? msg::textFileSaved(finalName, msg::questionMarkLine(page))
+                                  : problem);
     Combo1.setText("");
 }
 
@@ -134,10 +174,6 @@ void Holmtex::Command23_Click() {
     const auto list = selectedList();
     const std::string name = dataFileName(list.value_or(ListKind::Aktuell));
     const std::filesystem::path file = filePath(name);
-    const auto readFailure = [&](int error) {
-        Text5.setText("Die Datei " + name +
-                      " konnte nicht gelesen werden: " + describeError(error) + ".");
-    };
 
     // The count and the last page: known without reading when the file is as it was
     // listed; a missing file counts as a list without pages.
@@ -151,58 +187,14 @@ void Holmtex::Command23_Click() {
         if (source.open(file)) {
             RecordReader reader(source);
             while (reader.nextRaw(1) == ReadStatus::Record) ++count;
-            if (source.error()) return readFailure(source.error());
+            if (source.error()) return Text5.setText(msg::listUnreadable(name, source.error()));
             if (count > 0) reader.decodeInto(CurrentRecord);
         } else if (source.error() != ENOENT) {
-            return readFailure(source.error());
+            return Text5.setText(msg::listUnreadable(name, source.error()));
         }
     }
-    Text5.setText(std::to_string(count));
-    if (count == 0) return;
-
-    // Every page but the last goes into z1.txt as it is, a page with the last page's process
-    // number with "-dopp" behind its list tag. The file is written in pieces, so no second
-    // copy of the list is held.
-    const std::string reference = utf8ToCp1252(CurrentRecord.text(ProcessNumber));
-    FileReplacement marked(filePath("z1.txt"), filePath("z1.txt.neu"));
-    int writeError = marked.begin();
-    FileSource source;
-    if (!source.open(file)) return readFailure(source.error());
-    RecordReader reader(source);
-    constexpr std::size_t kPiece = 256 * 1024;
-    std::string piece;
-    bool lastMarked = false;
-    for (std::size_t k = 0; k + 1 < count; ++k) {
-        if (reader.nextRaw(ProcessNumber) != ReadStatus::Record) {
-            // Fewer pages than counted: never a short z1.txt.
-            if (source.error()) return readFailure(source.error());
-            Text5.setText("Die Datei " + name +
-                          " hat sich beim Lesen geändert; z1.txt wurde nicht geschrieben.");
-            return;
-        }
-        lastMarked = reader.rawItem(ProcessNumber) == reference;
-        reader.appendWritten(piece, lastMarked ? ListTag : 0, "-dopp");
-        if (piece.size() >= kPiece) {
-            if (!writeError) writeError = marked.write(piece);
-            piece.clear();
-        }
-    }
-    if (count > 1) {
-        reader.decodeInto(CurrentRecord);
-        if (lastMarked)
-            CurrentRecord.set(ListTag, std::string(CurrentRecord.text(ListTag)) + "-dopp");
-    }
-    source.close();
-
-    const std::string number(CurrentRecord.text(ProcessNumber));
-    Text1.setText("liste einmal durch mit " + number);
-    Text2.setText(number);
-    if (!writeError) writeError = marked.write(piece);
-    if (!writeError) writeError = marked.commit().error;
-    if (writeError)
-        Text5.setText(std::to_string(count) +
-                      " – die Datei z1.txt konnte nicht geschrieben werden: " +
-                      describeError(writeError) + ".");
+    Text5.setText(msg::pageCount(count));
+    if (count > 0) markDuplicates(*this, file, count);
 }
 
 }  // namespace holmtex

@@ -18,12 +18,6 @@ std::string cp1252ToUtf8(std::string_view bytes);
 void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
 std::string utf8ToCp1252(std::string_view utf8);
 
-// What to put under a message after a UTF-8 text went into a Windows-1252 file: "" when
-// every character has a byte there, else a line break and "Als ? gespeichert: " with the
-// characters that became '?', each once, in the order they first appear (the first eight,
-// then "…"), so that nothing is lost without a word.
-std::string questionMarkLine(std::string_view utf8);
-
 // Lower-cases one Windows-1252 byte (A-Z, the accented capitals, Š Œ Ž Ÿ).
 unsigned char cp1252ToLower(unsigned char c);
 

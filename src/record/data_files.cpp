@@ -12,26 +12,6 @@
 
 namespace holmtex {
 
-const char* dataFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell: return "holmtex-aktuell.dat";
-        case ListKind::Archiv: return "holmtex-archiv.dat";
-        case ListKind::Allgemein: return "holmtex-grund.dat";
-    }
-    return "holmtex-aktuell.dat";
-}
-
-const char* transferFileName() { return "holmtex-trans.txt"; }
-
-const char* backupFileName(ListKind kind) {
-    switch (kind) {
-        case ListKind::Aktuell: return "holmtex-aktuell.bak";
-        case ListKind::Archiv: return "holmtex-archiv.bak";
-        case ListKind::Allgemein: return "holmtex-grund.bak";
-    }
-    return "holmtex-aktuell.bak";
-}
-
 namespace {
 
 using posix::openRetrying;
@@ -39,8 +19,6 @@ using posix::writeAll;
 
 // Work files are written in pieces of this size.
 constexpr std::size_t kWriteChunk = 1024 * 1024;
-
-std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
 
 // A new file `to` with the bytes and mode bits of `from`, synced. Nothing is left of `to`
 // when it fails.
@@ -79,30 +57,31 @@ int copySynced(const std::filesystem::path& from, const std::filesystem::path& t
 
 }  // namespace
 
-int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup) {
+FileResult backupFile(const std::filesystem::path& file, const std::filesystem::path& backup) {
     // The file itself is never moved away for this: it stays the list all the time. A
     // link would be taken as the link itself, so the backup is made from its target.
     std::filesystem::path real;
-    if (int error = resolveFile(file, real)) return error;
-    std::filesystem::path fresh = backup;
-    fresh += ".neu";
-    if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return errno;
+    if (FileResult resolved = resolveFile(file, real); !resolved) return resolved;
+    const std::filesystem::path fresh = workFileFor(backup);
+    if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, fresh);
     if (::link(real.c_str(), fresh.c_str()) != 0) {
         const int error = errno;
         // EPERM is how Linux file systems without hard links (FAT and the like) refuse.
         if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != EXDEV)
-            return error;
-        if (int copyError = copySynced(real, fresh)) return copyError;
+            return FileResult::of(error, fresh);
+        if (int copyError = copySynced(real, fresh)) return FileResult::of(copyError, fresh);
     }
     if (::rename(fresh.c_str(), backup.c_str()) != 0) {
         const int error = errno;
         ::unlink(fresh.c_str());
-        return error;
+        return FileResult::of(error, backup);
     }
-    return 0;
+    return {};
 }
 
-int renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to) {
+namespace {
+
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     const int error = errno;
     if (error != EINVAL && error != ENOSYS) return error;
@@ -118,54 +97,102 @@ int renameIfFree(const std::filesystem::path& from, const std::filesystem::path&
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-int checkWritable(const std::filesystem::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-    if ((st.st_mode & 0222) == 0) return EACCES;
-    return ::access(file.c_str(), W_OK) == 0 ? 0 : errno;
+}  // namespace
+
+FileResult renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return FileResult::of(renameNoReplace(from, to), to);
 }
 
-int resolveFile(const std::filesystem::path& file, std::filesystem::path& real) {
+FileResult checkWritable(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return FileResult::of(errno == ENOENT ? 0 : errno, file);
+    if ((st.st_mode & 0222) == 0) return FileResult::of(EACCES, file);
+    return FileResult::of(::access(file.c_str(), W_OK) == 0 ? 0 : errno, file);
+}
+
+FileResult resolveFile(const std::filesystem::path& file, std::filesystem::path& real) {
     real = file;
     struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-    if (!S_ISLNK(st.st_mode)) return 0;
+    if (::lstat(file.c_str(), &st) != 0) return FileResult::of(errno == ENOENT ? 0 : errno, file);
+    if (!S_ISLNK(st.st_mode)) return {};
     std::error_code ec;
     std::filesystem::path target = std::filesystem::weakly_canonical(file, ec);
-    if (ec) return ec.value();
+    if (ec) return FileResult::of(ec.value(), file);
     if (!target.empty()) real = std::move(target);
-    return 0;
+    return {};
 }
 
-int syncFolder(const std::filesystem::path& folder) {
+FileResult syncFolder(const std::filesystem::path& folder) {
     const std::filesystem::path name = folder.empty() ? std::filesystem::path(".") : folder;
     const int fd = openRetrying(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
+    if (fd < 0) return FileResult::of(errno, name);
     int error = ::fsync(fd) == 0 ? 0 : errno;
     ::close(fd);
     // Some file systems cannot sync a folder at all; their entries are as safe as they get.
     if (error == EINVAL) error = 0;
-    return error;
+    return FileResult::of(error, name);
+}
+
+FileResult removeFile(const std::filesystem::path& file) {
+    return FileResult::of(::unlink(file.c_str()) == 0 ? 0 : errno, file);
+}
+
+FileResult renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return FileResult::of(::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno, from);
 }
 
 namespace {
 
-int writeThroughWorkFile(const std::filesystem::path& path, std::string_view bytes, bool replace) {
-    std::filesystem::path work = path;
-    work += ".neu";
-    FileReplacement file(path, work);
-    if (int error = file.begin()) return error;
-    if (int error = file.write(bytes)) return error;
-    return (replace ? file.commit() : file.commitNew()).error;
+int copyTail(const std::filesystem::path& file, std::uint64_t offset,
+             const std::filesystem::path& to) {
+    std::string bytes;
+    {
+        posix::Descriptor in(openRetrying(file.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st {};
+        if (!in.valid() || ::fstat(in.get(), &st) != 0) return errno;
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        if (size < offset) return EIO;  // shorter than it was a moment ago
+        if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
+    }
+    posix::Descriptor out(openRetrying(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!out.valid()) return errno;
+    int error = writeAll(out.get(), bytes);
+    if (!error && ::fsync(out.get()) != 0) error = errno;
+    if (const int closeError = out.close(); !error) error = closeError;
+    if (!error) error = syncFolder(to.parent_path()).error;
+    if (error) ::unlink(to.c_str());
+    return error;
 }
 
 }  // namespace
 
-int writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+FileResult copyTailToNewFile(const std::filesystem::path& file, std::uint64_t offset,
+                             const std::filesystem::path& to) {
+    return FileResult::of(copyTail(file, offset, to), to);
+}
+
+bool isRunnableFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(file, ec) && ::access(file.c_str(), X_OK) == 0;
+}
+
+namespace {
+
+FileResult writeThroughWorkFile(const std::filesystem::path& path, std::string_view bytes,
+                                bool replace) {
+    FileReplacement file(path, workFileFor(path));
+    if (FileResult begun = file.begin(); !begun) return begun;
+    if (FileResult written = file.write(bytes); !written) return written;
+    return replace ? file.commit() : file.commitNew();
+}
+
+}  // namespace
+
+FileResult writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
     return writeThroughWorkFile(path, bytes, true);
 }
 
-int writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
+FileResult writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
     return writeThroughWorkFile(path, bytes, false);
 }
 
@@ -174,27 +201,27 @@ FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::
 
 FileReplacement::~FileReplacement() { discard(); }
 
-int FileReplacement::begin() {
+FileResult FileReplacement::begin() {
     discard();
-    if (int error = resolveFile(target_, real_)) return error;
+    if (FileResult resolved = resolveFile(target_, real_); !resolved) return resolved;
     if (real_ != target_) work_ = real_.parent_path() / work_.filename();
-    if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return errno;
+    if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, work_);
     fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0) return errno;
+    if (fd_ < 0) return FileResult::of(errno, work_);
     created_ = true;
-    return 0;
+    return {};
 }
 
-int FileReplacement::write(std::string_view bytes) {
-    if (fd_ < 0) return EBADF;
+FileResult FileReplacement::write(std::string_view bytes) {
+    if (fd_ < 0) return FileResult::of(EBADF, work_);
     buffer_.append(bytes);
-    return buffer_.size() >= kWriteChunk ? flush() : 0;
+    return buffer_.size() >= kWriteChunk ? flush() : FileResult{};
 }
 
-int FileReplacement::flush() {
+FileResult FileReplacement::flush() {
     const int error = writeAll(fd_, buffer_);
     buffer_.clear();
-    return error;
+    return FileResult::of(error, work_);
 }
 
 ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
@@ -205,40 +232,40 @@ ReplaceResult FileReplacement::commitNew() { return finish({}, false); }
 
 ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool replace) {
     ReplaceResult result;
-    const auto fail = [&](int error, const std::filesystem::path& file) {
+    const auto fail = [&](const FileResult& failure) {
         discard();
-        result.error = error;
-        result.failedFile = bareName(file);
+        static_cast<FileResult&>(result) = failure;
         return result;
     };
-    if (fd_ < 0) return fail(EBADF, work_);
-    if (int error = flush()) return fail(error, work_);
+    const auto failWith = [&](int error, const std::filesystem::path& file) {
+        return fail(FileResult::of(error, file));
+    };
+    if (fd_ < 0) return failWith(EBADF, work_);
+    if (FileResult flushed = flush(); !flushed) return fail(flushed);
     struct stat st {};
     const bool targetExists = ::stat(real_.c_str(), &st) == 0;
-    if (!targetExists && errno != ENOENT) return fail(errno, target_);
-    if (targetExists && !replace) return fail(EEXIST, target_);
-    if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return fail(errno, work_);
-    if (::fsync(fd_) != 0) return fail(errno, work_);
+    if (!targetExists && errno != ENOENT) return failWith(errno, target_);
+    if (targetExists && !replace) return failWith(EEXIST, target_);
+    if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return failWith(errno, work_);
+    if (::fsync(fd_) != 0) return failWith(errno, work_);
     const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0) return fail(errno, work_);
+    if (::close(fd) != 0) return failWith(errno, work_);
     if (targetExists && !backup.empty()) {
-        if (int error = backupFile(real_, backup)) return fail(error, backup);
+        if (FileResult backedUp = backupFile(real_, backup); !backedUp)
+            return failWith(backedUp.error, backup);
     }
     if (replace) {
-        if (::rename(work_.c_str(), real_.c_str()) != 0) return fail(errno, target_);
-    } else if (int error = renameIfFree(work_, real_)) {
-        return fail(error, target_);
+        if (::rename(work_.c_str(), real_.c_str()) != 0) return failWith(errno, target_);
+    } else if (FileResult renamed = renameIfFree(work_, real_); !renamed) {
+        return failWith(renamed.error, target_);
     }
     created_ = false;
     result.replaced = true;
-    int error = syncFolder(real_.parent_path());
+    FileResult synced = syncFolder(real_.parent_path());
     // A backup beside a link to another folder has a folder of its own.
-    if (!error && targetExists && !backup.empty() && backup.parent_path() != real_.parent_path())
-        error = syncFolder(backup.parent_path());
-    if (error) {
-        result.error = error;
-        result.failedFile = bareName(target_);
-    }
+    if (synced && targetExists && !backup.empty() && backup.parent_path() != real_.parent_path())
+        synced = syncFolder(backup.parent_path());
+    if (!synced) static_cast<FileResult&>(result) = FileResult::of(synced.error, target_);
     return result;
 }
 
@@ -247,42 +274,6 @@ void FileReplacement::discard() {
     buffer_.clear();
     if (created_) ::unlink(work_.c_str());
     created_ = false;
-}
-
-std::string describeError(int error) {
-    switch (error) {
-        case 0: return "kein Fehler";
-        case ENOSPC: return "der Datenträger ist voll";
-        case EDQUOT: return "das Speicherkontingent ist erschöpft";
-        case EFBIG: return "die Datei ist zu groß";
-        case EACCES:
-        case EPERM: return "keine Berechtigung";
-        case EROFS: return "der Datenträger ist schreibgeschützt";
-        case ENOENT: return "die Datei fehlt";
-        case EISDIR: return "der Name gehört einem Ordner";
-        case EIO: return "Ein-/Ausgabefehler";
-        case EBUSY:
-        case ETXTBSY: return "die Datei ist belegt";
-        case ENAMETOOLONG: return "der Name ist zu lang";
-        case ENOTDIR: return "ein Teil des Pfades ist kein Ordner";
-        case ELOOP: return "zu viele symbolische Verknüpfungen";
-        case EEXIST: return "die Datei gibt es schon";
-        case ENOTEMPTY: return "der Ordner ist nicht leer";
-        case EMFILE:
-        case ENFILE: return "zu viele offene Dateien";
-        case ENOMEM: return "zu wenig Arbeitsspeicher";
-        case EXDEV: return "die Datei liegt auf einem anderen Datenträger";
-        case EAGAIN: return "die Datei ist gesperrt";
-        case ESTALE:
-        case ENOTCONN:
-        case ETIMEDOUT:
-        case EHOSTUNREACH: return "die Verbindung zum Netzlaufwerk ist gestört";
-        case ENXIO:
-        case ENODEV: return "das Gerät fehlt";
-        case EINVAL: return "ungültiger Name oder Aufruf";
-        case EOVERFLOW: return "die Datei ist zu groß für dieses Programm";
-        default: return "Fehler " + std::to_string(error);
-    }
 }
 
 }  // namespace holmtex

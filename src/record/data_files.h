@@ -1,44 +1,34 @@
 #pragma once
-// The three list files and the safe ways of changing a file.
+// The safe ways of changing a file, and the few other file calls the operations make. Every
+// one answers with a FileResult.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "record/file_names.h"
+#include "record/file_result.h"
 #include "record/page_record.h"
 
 namespace holmtex {
 
-enum class ListKind { Aktuell, Archiv, Allgemein };
-
-// "holmtex-aktuell.dat", "holmtex-archiv.dat", "holmtex-grund.dat".
-const char* dataFileName(ListKind kind);
-// "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak".
-const char* backupFileName(ListKind kind);
-
-// "holmtex-trans.txt", the file that carries pages to another computer.
-const char* transferFileName();
-
-// The text of an errno in German, for the message line.
-std::string describeError(int error);
-
-// Whether the file may be written: 0 when it may (or does not exist), EACCES when its
+// Whether the file may be written: ok when it may (or does not exist), EACCES when its
 // mode bits let nobody write it (the superuser included, who could), otherwise what
 // access() says. A rename over a protected file needs only the folder's permission, so
 // every replacing operation asks this first.
-int checkWritable(const std::filesystem::path& file);
+FileResult checkWritable(const std::filesystem::path& file);
 
 // The file a name stands for: the target of a symbolic link (followed to its end), else
 // the name itself, also for a name that does not exist. A list kept elsewhere through a
-// link is replaced there, so the link stays the list. 0, or the errno when the name could
-// not be looked at: then nothing may be written in its place.
-int resolveFile(const std::filesystem::path& file, std::filesystem::path& real);
+// link is replaced there, so the link stays the list. Not ok when the name could not be
+// looked at: then nothing may be written in its place.
+FileResult resolveFile(const std::filesystem::path& file, std::filesystem::path& real);
 
-// What became of a file replacement.
-struct ReplaceResult {
-    int error = 0;           // 0, or the errno of the first step that failed
-    bool replaced = false;   // the target holds the new content (any failure came after)
-    std::string failedFile;  // bare name of the file the failing step worked on
+// What became of a file replacement: the first step that failed, if any, and whether the
+// target took the new content.
+struct ReplaceResult : FileResult {
+    bool replaced = false;  // the target holds the new content (any failure came after)
 };
 
 // The one way of writing a file whole. The new content goes into a work file beside the
@@ -55,10 +45,10 @@ public:
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     // Creates the work file afresh; a file of that name is removed first, so a link in
-    // its place is never written through. 0 or the errno.
-    int begin();
-    // Buffered; a failure shows here or at commit(). 0 or the errno.
-    int write(std::string_view bytes);
+    // its place is never written through.
+    FileResult begin();
+    // Buffered; a failure shows here or at commit().
+    FileResult write(std::string_view bytes);
     // Writes out the buffer, gives the work file the target's mode bits and syncs it;
     // when `backup` is given, makes it the target as it is now (a hard link, or a synced
     // copy where the file system has none), replacing an older backup; renames the work
@@ -73,7 +63,7 @@ public:
     const std::filesystem::path& workPath() const { return work_; }
 
 private:
-    int flush();
+    FileResult flush();
     ReplaceResult finish(const std::filesystem::path& backup, bool replace);
 
     std::filesystem::path target_, work_;
@@ -83,27 +73,41 @@ private:
     bool created_ = false;  // the work file exists and is ours to remove
 };
 
-// Writes a whole file through a FileReplacement with the work file `path` + ".neu":
-// afterwards it holds the new bytes, or its old content when anything failed. 0 or errno.
-int writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
+// Writes a whole file through a FileReplacement with the work file workFileFor(path):
+// afterwards it holds the new bytes, or its old content when anything failed.
+FileResult writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Writes a file that must not replace one of the same name, through the work file
-// `path` + ".neu" and a rename that never replaces: EEXIST when the name is taken. 0 or
-// the errno; on any failure nothing is left behind.
-int writeNewFile(const std::filesystem::path& path, std::string_view bytes);
+// workFileFor(path) and a rename that never replaces: EEXIST when the name is taken. On any
+// failure nothing is left behind.
+FileResult writeNewFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Makes `backup` hold what `file` (through a link: its target) holds now: a hard link, or a
 // synced copy where the file system has none. The new backup is made under a name of its
 // own first and then renamed over an older one, so the older one stays until the new one
-// is whole. 0 or the errno.
-int backupFile(const std::filesystem::path& file, const std::filesystem::path& backup);
+// is whole.
+FileResult backupFile(const std::filesystem::path& file, const std::filesystem::path& backup);
 
-// Renames `from` to `to` only when `to` does not exist (EEXIST then). On a file system with
-// neither a no-replace rename nor hard links it looks first and then renames, which is
-// safe as only one program works in the folder. 0 or the errno.
-int renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to);
+// Renames `from` to `to` only when `to` does not exist (EEXIST then); a failure names `to`.
+// On a file system with neither a no-replace rename nor hard links it looks first and then
+// renames, which is safe as only one program works in the folder.
+FileResult renameIfFree(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Writes the folder's entries (new names, removed names) to disk. 0 or the errno.
-int syncFolder(const std::filesystem::path& folder);
+// Writes the folder's entries (new names, removed names) to disk.
+FileResult syncFolder(const std::filesystem::path& folder);
+
+// Removes a file; a missing one is ENOENT.
+FileResult removeFile(const std::filesystem::path& file);
+
+// Renames `from` to `to`, replacing a file of that name. A failure names `from`.
+FileResult renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Puts the bytes of `file` from `offset` on into the new file `to`, synced, with its folder.
+// A file of that name is never replaced (EEXIST); on any failure nothing is left of `to`.
+FileResult copyTailToNewFile(const std::filesystem::path& file, std::uint64_t offset,
+                             const std::filesystem::path& to);
+
+// Whether `file` is a regular file this program may run.
+bool isRunnableFile(const std::filesystem::path& file);
 
 }  // namespace holmtex

@@ -11,8 +11,6 @@
 
 namespace holmtex {
 
-const char* folderLockName() { return "holmtex.lock"; }
-
 FolderLock::~FolderLock() {
     if (fd_ >= 0) ::close(fd_);
 }

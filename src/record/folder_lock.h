@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "record/file_names.h"
+
 namespace holmtex {
 
 class FolderLock {
@@ -34,8 +36,5 @@ private:
     State state_ = State::Unavailable;
     int error_ = 0;
 };
-
-// "holmtex.lock"
-const char* folderLockName();
 
 }  // namespace holmtex

@@ -196,7 +196,7 @@ int writeRedo(const std::filesystem::path& path, const Redo& redo) {
     if (!error) error = posix::writeAll(fd.get(), redo.bytes);
     if (!error && ::fsync(fd.get()) != 0) error = errno;
     if (const int closeError = fd.close(); !error) error = closeError;
-    if (!error) error = syncFolder(path.parent_path());
+    if (!error) error = syncFolder(path.parent_path()).error;
     if (error) ::unlink(path.c_str());
     return error;
 }
@@ -213,8 +213,9 @@ std::filesystem::path appendRedoFile(const std::filesystem::path& file) {
     return redo;
 }
 
-int finishInterruptedAppend(const std::filesystem::path& file) {
-    const std::filesystem::path redoPath = appendRedoFile(file);
+namespace {
+
+int finishAppend(const std::filesystem::path& file, const std::filesystem::path& redoPath) {
     struct stat st {};
     if (::lstat(redoPath.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
     std::string data;
@@ -252,55 +253,107 @@ int finishInterruptedAppend(const std::filesystem::path& file) {
     fd.close();
     if (create) {
         std::filesystem::path real;
-        if (int error = resolveFile(file, real)) return error;
-        if (int error = syncFolder(real.parent_path())) return error;
+        if (FileResult resolved = resolveFile(file, real); !resolved) return resolved.error;
+        if (FileResult synced = syncFolder(real.parent_path()); !synced) return synced.error;
     }
     return removeRedo(redoPath);
 }
 
+constexpr int kAppendFlags = O_RDWR | O_APPEND | O_CLOEXEC;
+
+// Opens a file that is there for an append and looks at its end: its size goes into
+// `result`, and damagedTail when it ends inside a record; `lineEnd` is what its last record
+// still needs.
+FileResult openExisting(const std::filesystem::path& file, Descriptor& fd, struct stat& st,
+                        AppendResult& result, std::string_view& lineEnd) {
+    fd.reset(posix::openRetrying(file.c_str(), kAppendFlags));
+    if (!fd.valid()) return FileResult::of(errno, file);
+    if (::fstat(fd.get(), &st) != 0) return FileResult::of(errno, file);
+    if (!S_ISREG(st.st_mode)) return FileResult::of(EINVAL, file);
+    result.sizeBefore = result.sizeAfter = static_cast<std::uint64_t>(st.st_size);
+    const Tail tail = inspectTail(fd.get(), result.sizeBefore);
+    if (tail.error) return FileResult::of(tail.error, file);
+    result.damagedTail = tail.unfinished;
+    lineEnd = tail.lineEnd;
+    return {};
+}
+
+// Makes the missing file `file`, which stands for `real`, empty.
+FileResult createEmpty(const std::filesystem::path& file, const std::filesystem::path& real) {
+    Descriptor fd(posix::openRetrying(file.c_str(), kAppendFlags | O_CREAT, 0666));
+    if (!fd.valid()) return FileResult::of(errno, file);
+    return FileResult::of(syncFolder(real.parent_path()).error, file);
+}
+
+// Writes `redo.bytes` behind the end of `file` (open in `fd` when it existed, else still to
+// be made), which stands for `real`: the redo file first, then the bytes, synced; all or
+// nothing.
+FileResult appendWithRedo(const std::filesystem::path& file, const std::filesystem::path& real,
+                          bool existed, Descriptor& fd, const Redo& redo) {
+    const std::filesystem::path redoPath = appendRedoFile(file);
+    if (int error = writeRedo(redoPath, redo)) return FileResult::of(error, redoPath);
+    if (!existed) {
+        fd.reset(posix::openRetrying(file.c_str(), kAppendFlags | O_CREAT, 0666));
+        if (!fd.valid()) {
+            const int error = errno;
+            removeRedo(redoPath);
+            return FileResult::of(error, file);
+        }
+    }
+    int error = posix::writeAll(fd.get(), redo.bytes);
+    if (!error && ::fsync(fd.get()) != 0) error = errno;
+    if (!error && !existed) error = syncFolder(real.parent_path()).error;
+    if (error) {
+        // Leave no half record behind. Should even that fail, the redo file stays, and the
+        // next operation on the file finishes the append instead.
+        if (::ftruncate(fd.get(), static_cast<off_t>(redo.oldSize)) == 0 &&
+            ::fsync(fd.get()) == 0) {
+            if (!existed) ::unlink(real.c_str());
+            removeRedo(redoPath);
+        }
+        return FileResult::of(error, file);
+    }
+    // The bytes are on the disk; a redo file that cannot go is finished harmlessly later.
+    fd.close();
+    removeRedo(redoPath);
+    return {};
+}
+
+}  // namespace
+
+FileResult finishInterruptedAppend(const std::filesystem::path& file) {
+    const std::filesystem::path redoPath = appendRedoFile(file);
+    return FileResult::of(finishAppend(file, redoPath), redoPath);
+}
+
 AppendResult appendRecords(const std::filesystem::path& file, std::string_view records) {
     AppendResult result;
-    const std::filesystem::path redoPath = appendRedoFile(file);
-    const auto fail = [&result](int error, const std::filesystem::path& which) {
-        result.error = error;
-        result.failedFile = bareName(which);
+    const auto fail = [&result](const FileResult& failure) {
+        static_cast<FileResult&>(result) = failure;
         return result;
     };
-    if (int error = finishInterruptedAppend(file)) return fail(error, redoPath);
+    if (FileResult finished = finishInterruptedAppend(file); !finished) return fail(finished);
 
     struct stat st {};
     const bool existed = ::stat(file.c_str(), &st) == 0;
-    if (!existed && errno != ENOENT) return fail(errno, file);
+    if (!existed && errno != ENOENT) return fail(FileResult::of(errno, file));
     // A protected list keeps its content, also for the superuser.
-    if (existed && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) return fail(EACCES, file);
-    constexpr int kFlags = O_RDWR | O_APPEND | O_CLOEXEC;
+    if (existed && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)
+        return fail(FileResult::of(EACCES, file));
     Descriptor fd;
     std::string_view lineEnd;
     if (existed) {
-        fd.reset(posix::openRetrying(file.c_str(), kFlags));
-        if (!fd.valid()) return fail(errno, file);
-        if (::fstat(fd.get(), &st) != 0) return fail(errno, file);
-        if (!S_ISREG(st.st_mode)) return fail(EINVAL, file);
-        result.sizeBefore = result.sizeAfter = static_cast<std::uint64_t>(st.st_size);
-        const Tail tail = inspectTail(fd.get(), result.sizeBefore);
-        if (tail.error) return fail(tail.error, file);
-        if (tail.unfinished) {
-            result.damagedTail = true;
-            result.failedFile = bareName(file);
+        if (FileResult opened = openExisting(file, fd, st, result, lineEnd); !opened)
+            return fail(opened);
+        if (result.damagedTail) {
+            result.file = bareName(file);
             return result;
         }
-        lineEnd = tail.lineEnd;
     }
     // The file the name stands for, and so the folder a new file lies in.
     std::filesystem::path real;
-    if (int error = resolveFile(file, real)) return fail(error, file);
-    if (records.empty()) {
-        if (existed) return result;
-        fd.reset(posix::openRetrying(file.c_str(), kFlags | O_CREAT, 0666));
-        if (!fd.valid()) return fail(errno, file);
-        if (int error = syncFolder(real.parent_path())) return fail(error, file);
-        return result;
-    }
+    if (FileResult resolved = resolveFile(file, real); !resolved) return fail(resolved);
+    if (records.empty()) return existed ? result : fail(createEmpty(file, real));
 
     std::string bytes;
     bytes.reserve(lineEnd.size() + records.size());
@@ -308,32 +361,8 @@ AppendResult appendRecords(const std::filesystem::path& file, std::string_view r
     // A file still to be made has no number yet; the redo then makes it.
     const Redo redo{existed ? static_cast<std::uint64_t>(st.st_dev) : 0,
                     existed ? static_cast<std::uint64_t>(st.st_ino) : 0, result.sizeBefore, bytes};
-    if (int error = writeRedo(redoPath, redo)) return fail(error, redoPath);
-    if (!existed) {
-        fd.reset(posix::openRetrying(file.c_str(), kFlags | O_CREAT, 0666));
-        if (!fd.valid()) {
-            const int error = errno;
-            removeRedo(redoPath);
-            return fail(error, file);
-        }
-    }
-
-    int error = posix::writeAll(fd.get(), bytes);
-    if (!error && ::fsync(fd.get()) != 0) error = errno;
-    if (!error && !existed) error = syncFolder(real.parent_path());
-    if (error) {
-        // Leave no half record behind. Should even that fail, the redo file stays, and the
-        // next operation on the file finishes the append instead.
-        if (::ftruncate(fd.get(), static_cast<off_t>(result.sizeBefore)) == 0 &&
-            ::fsync(fd.get()) == 0) {
-            if (!existed) ::unlink(real.c_str());
-            removeRedo(redoPath);
-        }
-        return fail(error, file);
-    }
-    // The bytes are on the disk; a redo file that cannot go is finished harmlessly later.
-    fd.close();
-    removeRedo(redoPath);
+    if (FileResult appended = appendWithRedo(file, real, existed, fd, redo); !appended)
+        return fail(appended);
     result.sizeAfter = result.sizeBefore + bytes.size();
     return result;
 }

@@ -12,15 +12,19 @@
 #include <string>
 #include <string_view>
 
+#include "record/file_result.h"
+
 namespace holmtex {
 
-struct AppendResult {
-    int error = 0;                 // 0, or the errno that stopped it; the file is as it was
-    std::string failedFile;        // bare name of the file that failed
+// How an append went: an errno stops it and leaves the file as it was; `file` names the
+// file that failed, or the refused one.
+struct AppendResult : FileResult {
     bool damagedTail = false;      // refused: the file ends inside an unfinished record
     std::uint64_t sizeBefore = 0;  // the file's size before, 0 when the append created it
     std::uint64_t sizeAfter = 0;   // and after; the new bytes are [sizeBefore, sizeAfter)
+    // Both also ask for a refusal.
     bool ok() const { return error == 0 && !damagedTail; }
+    explicit operator bool() const { return ok(); }
 };
 
 // Appends whole records (each ending in CR LF) after the last byte of the file, which is
@@ -37,7 +41,8 @@ std::filesystem::path appendRedoFile(const std::filesystem::path& file);
 // Finishes an append to `file` that a redo file shows was cut short: afterwards the file
 // holds its old content and the whole new bytes, and the redo file is gone. A redo file that
 // was itself not written whole (the append never began) or that belongs to a file replaced
-// since is just removed. 0, or the errno that kept it from finishing (the redo file stays).
-int finishInterruptedAppend(const std::filesystem::path& file);
+// since is just removed. Not ok when it could not be finished: the redo file then stays,
+// and the result names it.
+FileResult finishInterruptedAppend(const std::filesystem::path& file);
 
 }  // namespace holmtex

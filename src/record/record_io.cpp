@@ -48,14 +48,22 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
 
 FileSource::~FileSource() { close(); }
 
-bool FileSource::open(const std::filesystem::path& path) {
+FileResult FileSource::open(const std::filesystem::path& path) {
     close();
     error_ = 0;
     do {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) error_ = errno;
-    return fd_ >= 0;
+    if (fd_ < 0) {
+        error_ = errno;
+        return FileResult::of(error_, path);
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close();
+        error_ = EISDIR;
+    }
+    return FileResult::of(error_, path);
 }
 
 bool FileSource::seek(std::uint64_t offset) {
@@ -81,16 +89,6 @@ long FileSource::read(char* buffer, std::size_t size) {
         if (n < 0) error_ = errno;
         return static_cast<long>(n);
     }
-}
-
-int openForReading(FileSource& source, const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto type = std::filesystem::status(path, ec).type();
-    if (type == std::filesystem::file_type::not_found) return ENOENT;
-    if (type == std::filesystem::file_type::directory) return EISDIR;
-    errno = 0;
-    if (!source.open(path)) return errno ? errno : EIO;
-    return 0;
 }
 
 namespace {
@@ -874,21 +872,24 @@ void writeRecord(std::string& out, const PageRecord& record) {
     out.append("\r\n");
 }
 
-void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
-    bool quoted = false;
-    for (int n = 1; n <= kItemCount && !quoted; ++n)
-        quoted = record.text(n).find('"') != std::string_view::npos;
-    if (!quoted) {
-        writeRecord(out, record);
-        return;
-    }
-    PageRecord copy = record;
+std::string withoutQuotes(std::string text) {
+    std::replace(text.begin(), text.end(), '"', '\'');
+    return text;
+}
+
+bool removeQuotes(PageRecord& record) {
+    bool any = false;
     for (int n = 1; n <= kItemCount; ++n) {
         if (record.text(n).find('"') == std::string_view::npos) continue;
-        std::string text(record.text(n));
-        std::replace(text.begin(), text.end(), '"', '\'');
-        copy.set(n, text);
+        record.set(n, withoutQuotes(std::string(record.text(n))));
+        any = true;
     }
+    return any;
+}
+
+void writeRecordWithoutQuotes(std::string& out, const PageRecord& record) {
+    PageRecord copy = record;
+    removeQuotes(copy);
     writeRecord(out, copy);
 }
 

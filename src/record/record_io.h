@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "record/file_result.h"
 #include "record/page_record.h"
 
 namespace holmtex {
@@ -54,7 +55,9 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
-    bool open(const std::filesystem::path& path);  // false when it cannot be opened
+    // Not ok when it cannot be read: ENOENT when it is missing, EISDIR for a folder (which
+    // opens on Linux but gives no bytes).
+    FileResult open(const std::filesystem::path& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
@@ -69,10 +72,6 @@ private:
     int fd_ = -1;
     int error_ = 0;
 };
-
-// Opens a file for reading: 0, or why it cannot be read (ENOENT when it is missing). A
-// folder opens on Linux but gives no bytes, so it is turned away (EISDIR).
-int openForReading(FileSource& source, const std::filesystem::path& path);
 
 enum class ReadStatus {
     Record,   // a whole record was read
@@ -170,11 +169,18 @@ private:
     std::string spareTexts_;           // next() decodes into it, then swaps it into the record
 };
 
-// Appends the bytes of one record, item 49 followed by CR LF.
+// Appends the bytes of one record, item 49 followed by CR LF. Every text is written in
+// quotes as it is: the caller sees to it that none holds a double quote.
 void writeRecord(std::string& out, const PageRecord& record);
 std::string recordBytes(const PageRecord& record);
-// writeRecord() with every double quote inside an item written as an apostrophe: a bare
-// item of a foreign file may hold one, and written in quotes it would end its item early.
+
+// The format has no escape for a double quote: written in quotes, one would end its item
+// early. So an apostrophe takes its place, in every text that is to be written.
+std::string withoutQuotes(std::string text);
+// withoutQuotes() for every item; false when none held a quote (the record is unchanged).
+// A bare item of a foreign file may hold one.
+bool removeQuotes(PageRecord& record);
+// writeRecord() of the record as removeQuotes() leaves it.
 void writeRecordWithoutQuotes(std::string& out, const PageRecord& record);
 
 }  // namespace holmtex

@@ -13,6 +13,7 @@
 
 #include "faults/child_runner.h"
 #include "faults/fault_control.h"
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "record/record_io.h"
@@ -141,7 +142,7 @@ void expectNothingLost(const fs::path& folder, const Scenario& s, const Before& 
     const auto source = contentOf(folder / sourceName);
     const auto backup = contentOf(folder / backupFileName(s.source));
     const std::string& text = run.text5();
-    const std::string why = error ? describeError(*error) : "";
+    const std::string why = error ? msg::describeError(*error) : "";
     const bool old = source == b.files.at(sourceName);
     if (s.op == "all") {
         // Renamed to the backup in one step, then maybe replaced by the template.
@@ -218,7 +219,7 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
                 EXPECT_TRUE(run.killed);
                 // The next start finishes an append the kill cut short.
                 for (ListKind kind : kLists)
-                    EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)));
+                    EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind)).error);
                 expectNothingLost(folder.path(), s, b, run, std::nullopt);
             } else {
                 EXPECT_EQ(run.exitCode, 0);

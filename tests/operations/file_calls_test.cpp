@@ -150,8 +150,8 @@ TEST(RenameIfFree, WithNeitherNoReplaceRenameNorHardLinks) {
                                   {"CALLS", "renameat2,link"},
                                   {"AT", "every"},
                                   {"ERRNO", "renameat2:EINVAL,link:EPERM"}});
-        taken = renameIfFree(dir / "a", dir / "b");
-        free = renameIfFree(dir / "a", dir / "c");
+        taken = renameIfFree(dir / "a", dir / "b").error;
+        free = renameIfFree(dir / "a", dir / "c").error;
     }
     EXPECT_EQ(taken, EEXIST);
     EXPECT_EQ(free, 0);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/messages.h"
 #include "record/codepage.h"
 #include "support/form_test.h"
 #include "support/pages.h"
@@ -119,6 +120,7 @@ TEST_F(QuestionMarks, ExportCarriesThePageAsTheListHoldsIt) {
 }
 
 TEST(QuestionMarkLine, NamesCharactersNotBytes) {
+    using msg::questionMarkLine;
     EXPECT_EQ(questionMarkLine(""), "");
     EXPECT_EQ(questionMarkLine("plain ASCII ? and Ä ö ß € Ÿ"), "");
     EXPECT_EQ(questionMarkLine("😀 x 😀"), "\r\nAls ? gespeichert: 😀");

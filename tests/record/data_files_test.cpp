@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 
+#include "record/record_io.h"
 #include "support/test_support.h"
 
 namespace holmtex {
@@ -18,40 +19,54 @@ using test::writeFile;
 TEST(WriteNewFile, NeverReplacesAFileAndLeavesNoWorkFile) {
     TempDir dir;
     const auto file = dir / "blatt.pdf";
-    EXPECT_EQ(0, writeNewFile(file, "neu"));
+    EXPECT_EQ(0, writeNewFile(file, "neu").error);
     EXPECT_EQ("neu", readFile(file));
-    EXPECT_EQ(EEXIST, writeNewFile(file, "zweites"));
+    EXPECT_EQ(EEXIST, writeNewFile(file, "zweites").error);
     EXPECT_EQ("neu", readFile(file));
-    EXPECT_EQ(ENAMETOOLONG, writeNewFile(dir / std::string(300, 'n'), "x"));
+    EXPECT_EQ(ENAMETOOLONG, writeNewFile(dir / std::string(300, 'n'), "x").error);
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path()),
                                std::filesystem::directory_iterator()));
 }
 
-TEST(DataFiles, ErrorsReadInGerman) {
-    const std::pair<int, const char*> cases[] = {
-        {ENAMETOOLONG, "der Name ist zu lang"},
-        {ENOSPC, "der Datenträger ist voll"},
-        {EACCES, "keine Berechtigung"},
-        {EROFS, "der Datenträger ist schreibgeschützt"},
-        {ENOTDIR, "ein Teil des Pfades ist kein Ordner"},
-        {EMFILE, "zu viele offene Dateien"},
-        {EEXIST, "die Datei gibt es schon"},
-        {ELOOP, "zu viele symbolische Verknüpfungen"},
+// Every file call answers with the errno and the bare name of the file the failing step
+// worked on, never a path.
+TEST(FileResult, NamesTheFileOfTheStepThatFailed) {
+    TempDir dir;
+    writeFile(dir / "da.txt", "x");
+    std::filesystem::create_directory(dir / "ordner.dat");
+    FileSource source;
+    FileReplacement inMissingFolder(dir / "fehlt" / "liste.dat", dir / "fehlt" / "liste.neu");
+    const struct {
+        const char* what;
+        FileResult result;
+        int error;
+        const char* file;
+    } cases[] = {
+        {"open a missing file", source.open(dir / "fehlt.dat"), ENOENT, "fehlt.dat"},
+        {"open a folder", source.open(dir / "ordner.dat"), EISDIR, "ordner.dat"},
+        {"open a file", source.open(dir / "da.txt"), 0, ""},
+        {"new file over one", writeNewFile(dir / "da.txt", "y"), EEXIST, "da.txt"},
+        {"work file in a missing folder", inMissingFolder.begin(), ENOENT, "liste.neu"},
+        {"rename onto a file", renameIfFree(dir / "ordner.dat", dir / "da.txt"), EEXIST, "da.txt"},
+        {"sync a missing folder", syncFolder(dir / "fehlt"), ENOENT, "fehlt"},
     };
-    for (const auto& [error, text] : cases) EXPECT_EQ(describeError(error), text) << error;
-    EXPECT_EQ(describeError(EBADMSG).rfind("Fehler ", 0), 0u);
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.result.error, c.error) << c.what;
+        EXPECT_EQ(c.result.file, c.file) << c.what;
+        EXPECT_EQ(c.result.ok(), c.error == 0) << c.what;
+    }
 }
 
 TEST(DataFiles, AProtectedFileIsNotWritableForAnyone) {
     TempDir dir;
     const auto file = dir / "holmtex-aktuell.dat";
-    EXPECT_EQ(0, checkWritable(file));  // a missing file may be made
+    EXPECT_EQ(0, checkWritable(file).error);  // a missing file may be made
     writeFile(file, "x");
-    EXPECT_EQ(0, checkWritable(file));
+    EXPECT_EQ(0, checkWritable(file).error);
     ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
-    EXPECT_EQ(EACCES, checkWritable(file));  // also for the superuser, who could
+    EXPECT_EQ(EACCES, checkWritable(file).error);  // also for the superuser, who could
     std::filesystem::create_symlink(file, dir / "verweis.dat");
-    EXPECT_EQ(EACCES, checkWritable(dir / "verweis.dat"));
+    EXPECT_EQ(EACCES, checkWritable(dir / "verweis.dat").error);
 }
 
 TEST(BackupFile, TheOlderBackupStaysUntilTheNewOneIsWhole) {
@@ -59,15 +74,15 @@ TEST(BackupFile, TheOlderBackupStaysUntilTheNewOneIsWhole) {
     const auto list = dir / "holmtex-aktuell.dat", backup = dir / "holmtex-aktuell.bak";
     writeFile(backup, "alte Sicherung");
     // Nothing to back up: the old backup must not be gone for it.
-    EXPECT_EQ(ENOENT, backupFile(list, backup));
+    EXPECT_EQ(ENOENT, backupFile(list, backup).error);
     EXPECT_EQ(readFile(backup), "alte Sicherung");
 
     writeFile(list, "Liste");
-    EXPECT_EQ(0, backupFile(list, backup));
+    EXPECT_EQ(0, backupFile(list, backup).error);
     EXPECT_EQ(readFile(backup), "Liste");
     EXPECT_FALSE(std::filesystem::exists(dir / "holmtex-aktuell.bak.neu"));
     // A later change of the list by replacement leaves the backup as it was.
-    EXPECT_EQ(0, writeWholeFile(list, "neu"));
+    EXPECT_EQ(0, writeWholeFile(list, "neu").error);
     EXPECT_EQ(readFile(backup), "Liste");
 }
 
@@ -79,11 +94,11 @@ TEST(BackupFile, OfALinkHoldsTheContentNotTheLink) {
     // A backup that is a leftover link is replaced, not written through.
     writeFile(dir / "anderes.txt", "bleibt");
     std::filesystem::create_symlink(dir / "anderes.txt", dir / "holmtex-aktuell.bak");
-    ASSERT_EQ(0, backupFile(link, dir / "holmtex-aktuell.bak"));
+    ASSERT_EQ(0, backupFile(link, dir / "holmtex-aktuell.bak").error);
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "holmtex-aktuell.bak"));
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
     EXPECT_EQ(readFile(dir / "anderes.txt"), "bleibt");
-    EXPECT_EQ(0, writeWholeFile(link, "ersetzt"));
+    EXPECT_EQ(0, writeWholeFile(link, "ersetzt").error);
     EXPECT_EQ(readFile(real), "ersetzt");
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
 }
@@ -95,8 +110,8 @@ TEST(FileReplacement, ALinkedFileIsReplacedWhereItLiesAndTheLinkStays) {
     ASSERT_EQ(0, ::chmod(real.c_str(), 0640));
     std::filesystem::create_symlink(real, link);
     FileReplacement work(link, dir / "fam-erg3.txt");
-    ASSERT_EQ(0, work.begin());
-    ASSERT_EQ(0, work.write("neu"));
+    ASSERT_EQ(0, work.begin().error);
+    ASSERT_EQ(0, work.write("neu").error);
     const ReplaceResult result = work.commit(dir / "holmtex-aktuell.bak");
     EXPECT_TRUE(result.replaced);
     EXPECT_EQ(result.error, 0);

@@ -98,7 +98,7 @@ TEST(AppendRecords, LooksAtTheEndOfTheFileFirst) {
         EXPECT_FALSE(fs::exists(appendRedoFile(file)));
         if (c.expected.empty()) {
             EXPECT_TRUE(r.damagedTail);
-            EXPECT_EQ(r.failedFile, "holmtex-aktuell.dat");
+            EXPECT_EQ(r.file, "holmtex-aktuell.dat");
             EXPECT_EQ(readFile(file), c.before);
             continue;
         }
@@ -121,7 +121,7 @@ TEST(AppendRecords, AProtectedFileKeepsItsContent) {
     ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
     const AppendResult r = appendRecords(file, page("2"));
     EXPECT_EQ(r.error, EACCES);
-    EXPECT_EQ(r.failedFile, "holmtex-trans.txt");
+    EXPECT_EQ(r.file, "holmtex-trans.txt");
     EXPECT_EQ(readFile(file), page("1"));
 }
 
@@ -177,7 +177,7 @@ TEST(AppendRecords, AllOrNothing) {
         ASSERT_TRUE(limit.ok());
         r = appendRecords(file, record);
     }
-    EXPECT_EQ(r.failedFile, "holmtex-aktuell.dat");
+    EXPECT_EQ(r.file, "holmtex-aktuell.dat");
     EXPECT_EQ(EFBIG, r.error);
     EXPECT_EQ(old, readFile(file));
     EXPECT_FALSE(fs::exists(appendRedoFile(file)));
@@ -188,8 +188,8 @@ TEST(AppendRecords, AllOrNothing) {
 TEST(FinishInterruptedAppend, WithoutARedoFileNothingHappens) {
     TempDir dir;
     writeFile(dir / "holmtex-aktuell.dat", "unverändert");
-    EXPECT_EQ(0, finishInterruptedAppend(dir / "holmtex-aktuell.dat"));
-    EXPECT_EQ(0, finishInterruptedAppend(dir / "fehlt.dat"));
+    EXPECT_EQ(0, finishInterruptedAppend(dir / "holmtex-aktuell.dat").error);
+    EXPECT_EQ(0, finishInterruptedAppend(dir / "fehlt.dat").error);
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), "unverändert");
 }
 
@@ -200,7 +200,7 @@ TEST(FinishInterruptedAppend, ARedoFileThatIsNotWholeIsDropped) {
     for (const std::string& redo :
          {std::string(), std::string("holmtex-anhang 1\n12 3"), std::string("irgendetwas\n")}) {
         writeFile(appendRedoFile(file), redo);
-        EXPECT_EQ(0, finishInterruptedAppend(file));
+        EXPECT_EQ(0, finishInterruptedAppend(file).error);
         EXPECT_FALSE(fs::exists(appendRedoFile(file)));
         EXPECT_EQ(readFile(file), page("1"));
     }

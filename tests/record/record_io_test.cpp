@@ -77,6 +77,29 @@ TEST(RecordWriter, FreshBufferWritesOnlyTheRemarks) {
     EXPECT_EQ(expected, recordBytes(PageRecord()));
 }
 
+// The format has no escape for a double quote; an apostrophe stands for it, so the record
+// reads back whole with every item where it was.
+TEST(RecordWriter, AQuoteInsideAnItemIsWrittenAsAnApostrophe) {
+    PageRecord record;
+    record.set(PageText, "er sagte \"ja\"");
+    record.set(fatherItem(1), "\"Hans\"");
+    record.set(ProcessNumber, "4711");
+    std::string bytes;
+    writeRecordWithoutQuotes(bytes, record);
+    const ReadAll back = readAll(bytes);
+    ASSERT_EQ(back.records.size(), 1u);
+    EXPECT_EQ(back.last, ReadStatus::End);
+    EXPECT_EQ(back.records[0].text(PageText), "er sagte 'ja'");
+    EXPECT_EQ(back.records[0].text(fatherItem(1)), "'Hans'");
+    EXPECT_EQ(back.records[0].text(ProcessNumber), "4711");
+
+    PageRecord plain = back.records[0];
+    EXPECT_FALSE(removeQuotes(plain));
+    EXPECT_EQ(plain, back.records[0]);
+    EXPECT_TRUE(removeQuotes(record));
+    EXPECT_EQ(recordBytes(record), bytes);
+}
+
 TEST(RecordReader, RoundTripsWhatTheWriterWrote) {
     PageRecord plain;  // items 4 and 5 stay absent, like every saved page
     plain.set(ViewMarker, "->");

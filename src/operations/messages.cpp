@@ -1,0 +1,813 @@
+#include "operations/messages.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "export/page_content.h"
+#include "record/codepage.h"
+#include "record/list_append.h"
+
+namespace holmtex::msg {
+
+namespace {
+
+struct ErrorText {
+    int error;
+    const char* text;
+};
+
+// clang-format off
+const ErrorText kErrorTexts[] = {
+    {0, "kein Fehler"},
+    {ENOSPC, "der Datenträger ist voll"},
+    {EDQUOT, "das Speicherkontingent ist erschöpft"},
+    {EFBIG, "die Datei ist zu groß"},
+    {EACCES, "keine Berechtigung"},
+    {EPERM, "keine Berechtigung"},
+    {EROFS, "der Datenträger ist schreibgeschützt"},
+    {ENOENT, "die Datei fehlt"},
+    {EISDIR, "der Name gehört einem Ordner"},
+    {EIO, "Ein-/Ausgabefehler"},
+    {EBUSY, "die Datei ist belegt"},
+    {ETXTBSY, "die Datei ist belegt"},
+    {ENAMETOOLONG, "der Name ist zu lang"},
+    {ENOTDIR, "ein Teil des Pfades ist kein Ordner"},
+    {ELOOP, "zu viele symbolische Verknüpfungen"},
+    {EEXIST, "die Datei gibt es schon"},
+    {ENOTEMPTY, "der Ordner ist nicht leer"},
+    {EMFILE, "zu viele offene Dateien"},
+    {ENFILE, "zu viele offene Dateien"},
+    {ENOMEM, "zu wenig Arbeitsspeicher"},
+    {EXDEV, "die Datei liegt auf einem anderen Datenträger"},
+    {EAGAIN, "die Datei ist gesperrt"},
+    {ESTALE, "die Verbindung zum Netzlaufwerk ist gestört"},
+    {ENOTCONN, "die Verbindung zum Netzlaufwerk ist gestört"},
+    {ETIMEDOUT, "die Verbindung zum Netzlaufwerk ist gestört"},
+    {EHOSTUNREACH, "die Verbindung zum Netzlaufwerk ist gestört"},
+    {ENXIO, "das Gerät fehlt"},
+    {ENODEV, "das Gerät fehlt"},
+    {EINVAL, "ungültiger Name oder Aufruf"},
+    {EOVERFLOW, "die Datei ist zu groß für dieses Programm"},
+};
+// clang-format on
+
+// In the order of Undone.
+const char* const kUndoneWords[] = {"gespeichert", "kopiert", "importiert", "exportiert",
+                                    "geschrieben"};
+
+const char* undoneWord(Undone undone) { return kUndoneWords[static_cast<int>(undone)]; }
+
+// ", nichts exportiert."
+std::string nothing(Undone undone) { return std::string(", nichts ") + undoneWord(undone) + "."; }
+
+// ">holmtex-trans.txt<"
+std::string marked(std::string_view file) {
+    std::string name = ">";
+    return name.append(file).append("<");
+}
+
+// In the order of Done.
+const char* const kDoneTexts[] = {"Die Zeile wurde gelöscht", "Die Seite wurde verschoben",
+                                  "Die Liste wurde repariert", "Die Seiten wurden importiert"};
+
+const char* doneText(Done done) { return kDoneTexts[static_cast<int>(done)]; }
+
+std::string counted(int count, const char* one, const char* more) {
+    return std::to_string(count) + (count == 1 ? one : more);
+}
+
+std::string listNamed(std::string_view caption) { return "Die Liste " + std::string(caption); }
+
+// „Forschung/Müller“
+std::string quoted(const std::string& folder) { return "„" + folder + "“"; }
+
+}  // namespace
+
+// ---- Pieces ----
+
+std::string describeError(int error) {
+    for (const ErrorText& known : kErrorTexts)
+        if (known.error == error) return known.text;
+    return "Fehler " + std::to_string(error);
+}
+
+std::string reason(int error, std::string_view file) {
+    return describeError(error) + " (" + std::string(file) + ").";
+}
+
+std::string reason(const FileResult& failure) { return reason(failure.error, failure.file); }
+
+std::string damagedAtEnd(std::string_view file) {
+    return std::string(file) + " ist am Ende beschädigt; reparatur! hilft.";
+}
+
+std::string appendFailure(const AppendResult& result) {
+    return result.damagedTail ? damagedAtEnd(result.file) : reason(result);
+}
+
+std::string questionMarkLine(std::string_view utf8) {
+    constexpr std::size_t kShown = 8;  // more would not fit the message line
+    std::vector<std::string_view> lost;
+    bool more = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        std::string_view character = utf8.substr(i, length);
+        i += character.size();
+        const std::string byte = utf8ToCp1252(character);
+        if (byte.find('?') == std::string::npos) continue;
+        if (byte.size() != 1) character = "\uFFFD";  // not UTF-8 at all: shown as such
+        if (std::find(lost.begin(), lost.end(), character) != lost.end()) continue;
+        if (lost.size() == kShown) {
+            more = true;
+            break;
+        }
+        lost.push_back(character);
+    }
+    if (lost.empty()) return "";
+    std::string line = "\r\nAls ? gespeichert:";
+    for (std::string_view character : lost) line.append(" ").append(character);
+    if (more) line += " …";
+    return line;
+}
+
+std::string fileMissing(std::string_view file, Undone undone) {
+    return "Die Datei " + marked(file) + " fehlt" + nothing(undone);
+}
+
+std::string fileUnreadable(std::string_view file, int error, Undone undone) {
+    return "Die Datei " + marked(file) + " kann nicht gelesen werden: " + describeError(error) +
+           nothing(undone);
+}
+
+std::string fileDamaged(std::string_view file, Undone undone) {
+    return "Die Datei " + marked(file) + " ist beschädigt" + nothing(undone);
+}
+
+// ---- The page list, start-up, saving and opening a page ----
+
+std::string listNotWhole(const std::string& problem) {
+    return "Die Liste wurde nicht ganz gelesen: " + problem;
+}
+
+std::string appendNotFinished(std::string_view list, int error) {
+    return "Unterbrochenes Speichern in " + std::string(list) +
+           " konnte nicht beendet werden: " + describeError(error) + ".";
+}
+
+std::string pageNotSaved(const AppendResult& result) {
+    return "Die Seite wurde nicht gespeichert: " + appendFailure(result);
+}
+
+std::string savedButListNotWhole(int error) {
+    return "Die Seite wurde gespeichert, aber die Liste nicht ganz gelesen: " +
+           describeError(error) + ".";
+}
+
+std::string savedButListNotWholeShort() {
+    return "Gespeichert, aber die Liste nicht ganz gelesen.";
+}
+
+std::string listLineOpened(int line) { return "Listenzeile " + std::to_string(line); }
+
+// ---- Deleting and moving lines, emptying and repairing a list ----
+
+std::string noLineMarked() { return "Keine Zeile markiert."; }
+
+std::string lineNotDeleted(const std::string& why) {
+    return "Die Zeile wurde nicht gelöscht: " + why;
+}
+
+std::string pageNotMoved(const std::string& why) {
+    return "Die Seite wurde nicht verschoben: " + why;
+}
+
+std::string listNotEmptied(const std::string& why) {
+    return "Die Liste konnte nicht geleert werden: " + why;
+}
+
+std::string listNotRepaired(const std::string& why) {
+    return "Die Liste wurde nicht repariert: " + why;
+}
+
+std::string markedLineGone(std::string_view list) {
+    return "Die markierte Zeile steht nicht mehr in " + std::string(list) +
+           "; es wurde nichts geändert.";
+}
+
+std::string pageInBothLists(const FileResult& failure) {
+    return "Die Seite steht nun in beiden Listen: " + reason(failure);
+}
+
+std::string doneButNotSafe(Done done, int error) {
+    return std::string(doneText(done)) +
+           ", aber nicht sicher geschrieben: " + describeError(error) + ".";
+}
+
+std::string doneButListNotWhole(Done done, const std::string& problem) {
+    return std::string(doneText(done)) + ", aber die Liste nicht ganz gelesen: " + problem;
+}
+
+std::string dataLossTitle() { return "  D A T E N V E R L U S T   "; }
+
+std::string dataLossQuestion() { return "Sollen die Daten der Liste wirklich gelöscht werden?"; }
+
+std::string listEmptied(std::string_view backup, int syncError, int templateError) {
+    std::string message =
+        "Die Datei wurde gelöscht und unter " + std::string(backup) + " gespeichert";
+    if (syncError) return message + " (nicht sicher: " + describeError(syncError) + ").";
+    if (templateError)
+        return message + "; " + emptyListTemplateName() + ": " + describeError(templateError) + ".";
+    return message;
+}
+
+std::string listHadNoFile() { return "Die Liste hatte keine Datei; es wurde nichts gesichert."; }
+
+std::string listSound(std::string_view list) {
+    return "Die Liste " + std::string(list) + " ist in Ordnung; es wurde nichts geändert.";
+}
+
+std::string restFileTaken(std::string_view rest) {
+    return "die Datei " + std::string(rest) + " gibt es schon.";
+}
+
+std::string listRepaired(int pagesKept, std::string_view rest) {
+    return counted(pagesKept, " Seite blieb", " Seiten blieben") +
+           " in der Liste, der Rest steht in " + std::string(rest) + ".";
+}
+
+// ---- Duplicates ----
+
+std::string pageCount(std::size_t count) { return std::to_string(count); }
+
+std::string listUnreadable(std::string_view list, int error) {
+    return "Die Datei " + std::string(list) +
+           " konnte nicht gelesen werden: " + describeError(error) + ".";
+}
+
+std::string listChangedWhileRead(std::string_view list) {
+    return "Die Datei " + std::string(list) + " hat sich beim Lesen geändert; " +
+           pageTextResultName() + " wurde nicht geschrieben.";
+}
+
+std::string duplicatesMarkedUpTo(std::string_view processNumber) {
+    return "liste einmal durch mit " + std::string(processNumber);
+}
+
+std::string duplicatesNotWritten(std::size_t count, int error) {
+    return std::to_string(count) + " – die Datei " + pageTextResultName() +
+           " konnte nicht geschrieben werden: " + describeError(error) + ".";
+}
+
+// ---- The page as a text file ----
+
+namespace {
+
+std::string textFileProblem(TextFileStop stop, int value, std::string_view name) {
+    const std::string sibling = "das Programm krumo-34";
+    switch (stop) {
+        case TextFileStop::DraftNotWritten:
+            return describeError(value) + " (" + pageTextDraftName() + ")";
+        case TextFileStop::OldResultStays:
+            return std::string("die alte Datei ") + pageTextResultName() + " bleibt (" +
+                   describeError(value) + ")";
+        case TextFileStop::NumberNotAFileName:
+            return "die Vorgangsnummer enthält / \\ : * ? \" < > | oder ein Steuerzeichen";
+        case TextFileStop::NoSibling:
+            return sibling + " fehlt";
+        case TextFileStop::SiblingNotStarted:
+            return sibling + " ließ sich nicht starten";
+        case TextFileStop::SiblingTooSlow:
+            return sibling + " ist nach zehn Sekunden noch nicht fertig";
+        case TextFileStop::SiblingCrashed:
+            return sibling + " ist abgestürzt";
+        case TextFileStop::SiblingFailed:
+            return sibling + " meldet den Fehler " + std::to_string(value);
+        case TextFileStop::NoResult:
+            return std::string("es gibt keine Datei ") + pageTextResultName();
+        case TextFileStop::NameTaken:
+            return "die Datei " + std::string(name) + " gibt es schon";
+        case TextFileStop::NotRenamed:
+            return describeError(value);
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string textFileNotSaved(TextFileStop stop, int value, std::string_view name) {
+    return "Die Textdatei wurde nicht gespeichert: " + textFileProblem(stop, value, name) + ".";
+}
+
+std::string textFileSaved(std::string_view name, const std::string& lost) {
+    return "Datei im Programmordner als " + std::string(name) + " gespeichert" + lost;
+}
+
+// ---- Search, commands and the transfer file ----
+
+std::string commandHelp() {
+    std::string text;
+    for (const char* piece : {
+             "Es gibt folgende Befehle für Funktionen: ",
+             "Eingabe von >export!< speichert den Inhalt jener Merkseite in die Datei "
+             ">holmtex-trans.txt< im ",
+             "Programmverzeichnis, die in der Liste 'Gespeicherte Seiten' markiert ist. Es "
+             "können hintereinander ",
+             "mehrere Zeilen in der Liste markiert und gespeichert (exportiert) werden. Die "
+             "Eingabe von >import< liest die Datei >holmtex-trans.txt<",
+             "aus dem Programmverzeichnis ein und fügt die Inhalte zur bestehenden Liste hinzu. "
+             "Danach wird die Datei ",
+             ">holmtex-trans.txt< aus dem Verzeichnis gelöscht. Diese beiden Funktionen dienen "
+             "zum Übertrag von Merkseiten ",
+             " auf einen anderen Computer, mit Hilfe der Datei >holmtex-trans.txt<. Die Eingabe "
+             "von >datachek< löst eine Überprüfung der ",
+             "gespeicherten Daten aus und gibt das Ergebnis im großen Textfenster bekannt. Bei "
+             "eine Fehlermeldung ",
+             "bitte an ",
+             "den Betreuer dieses Programms",
+             " melden und die Datei >holmtex-aktuell.dat< aus dem Programmverzeichnis als Anhang "
+             "mitsenden.  ",
+             "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
+             "dieses Textfensters eingestellt und damit werden ",
+             "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
+             // Command words added since, one line each.
+             "\r\nEingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter "
+             "Eintrag unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine "
+             "eigene Datei.",
+             "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
+             "Programmverzeichnis.",
+             "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.",
+             "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
+             "Ahnenprogramme.",
+         })
+        text += piece;
+    return text;
+}
+
+std::string commandWords() {
+    return "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!";
+}
+
+Undone undone(Transfer transfer) {
+    return transfer == Transfer::Export ? Undone::Saved : Undone::Copied;
+}
+
+std::string transferDone(Transfer transfer) {
+    return "Die Inhalte der Datenzeile in Datei " + marked(transferFileName()) + " " +
+           undoneWord(undone(transfer)) + ".";
+}
+
+std::string noTransferLine(Transfer transfer) {
+    return "Keine Listenzeile markiert" + nothing(undone(transfer));
+}
+
+std::string transferLineMissing(Transfer transfer, int line, std::string_view list) {
+    return "Listenzeile " + std::to_string(line) + " fehlt in der Datei " + marked(list) +
+           nothing(undone(transfer));
+}
+
+std::string transferFileDamaged(Transfer transfer) {
+    return "Die Datei " + marked(transferFileName()) + " ist am Ende beschädigt" +
+           nothing(undone(transfer));
+}
+
+std::string transferNotWritten(Transfer transfer, int error) {
+    return "In " + marked(transferFileName()) + " nichts " + undoneWord(undone(transfer)) + ": " +
+           describeError(error) + ".";
+}
+
+std::string nothingToImport() { return "keine Datei zum Import vorhanden"; }
+
+std::string pagesNotImported(const AppendResult& result) {
+    return "Die Seiten wurden nicht importiert: " + appendFailure(result);
+}
+
+std::string importedButNotRemoved(int error) {
+    return "Die Seiten wurden importiert, aber " + marked(transferFileName()) +
+           " nicht gelöscht: " + describeError(error) + ".";
+}
+
+std::string importedAndRemoved() {
+    return "Die Datei " + marked(transferFileName()) + " wurde importiert und gelöscht.";
+}
+
+std::string importedButRemovalNotSafe(int error) {
+    return "Importiert, aber " + marked(transferFileName()) +
+           " ist nicht sicher gelöscht: " + describeError(error) + ".";
+}
+
+std::string checkFoundDamage() { return "Prüfung erfolgt, Daten gestört"; }
+
+std::string checkSoundButNotWritten(int error) {
+    return std::string("Prüfung erfolgt, Daten in Ordnung; ") + checkFileName() +
+           " nicht geschrieben: " + describeError(error) + ".";
+}
+
+std::string checkSound() { return "Prüfung erfolgt, Daten sind in Ordnung"; }
+
+// ---- Closing ----
+
+std::string rescueTitle() { return "  D A T E N R E T T U N G   "; }
+
+std::string rescued() {
+    return "Die letzte Information wurde in der Datei " + marked(rescueFileName()) +
+           " im Programmordner gespeichert";
+}
+
+std::string notRescued(int error) {
+    return "Die letzte Information konnte nicht in der Datei " + marked(rescueFileName()) +
+           " gerettet werden: " + describeError(error) + ".";
+}
+
+// ---- Family sheet and GEDCOM ----
+
+std::string sheetNumberNotAFileName() {
+    return "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen "
+           "stehen darf.";
+}
+
+std::string sheetNotMade() { return "Das Familienblatt konnte nicht erstellt werden."; }
+
+std::string sheetNameTaken(std::string_view name) {
+    return "Kein Familienblatt gespeichert: " + std::string(name) + " gibt es schon.";
+}
+
+std::string sheetNotSaved(int error) {
+    return "Kein Familienblatt gespeichert: " + describeError(error) + ".";
+}
+
+std::string sheetSaved(std::string_view name) {
+    return "Familienblatt im Programmordner als " + std::string(name) + " gespeichert";
+}
+
+std::string sheetPrinted() { return "Das Familienblatt wurde an den Drucker gegeben."; }
+
+std::string printCancelled() { return "Drucken abgebrochen, nichts gedruckt."; }
+
+std::string sheetNotPrinted() { return "Das Familienblatt konnte nicht gedruckt werden."; }
+
+std::string gedcomNotWritten(std::string_view target, int error) {
+    return "Nichts exportiert: " + marked(target) +
+           " kann nicht geschrieben werden: " + describeError(error) + ".";
+}
+
+std::string pagesExported(int pages, std::string_view target) {
+    return counted(pages, " Seite", " Seiten") + " als " + marked(target) + " exportiert";
+}
+
+std::string pagesExportedThenDamaged(int pages, std::string_view target) {
+    return pagesExported(pages, target) + "; danach ist die Liste beschädigt.";
+}
+
+// ---- A second program in the same folder ----
+
+std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
+
+std::string doubleStart() {
+    return "Dieser Programmordner ist schon in einem anderen Holmtex-Fenster geöffnet. Bitte "
+           "dort weiterarbeiten.";
+}
+
+// ---- The command line ----
+
+std::string cliUsageHeading() { return "Aufruf:\n"; }
+
+std::vector<std::string> cliUsages() {
+    return {
+        "holmtex [ORDNER]",
+        "holmtex --help | --version",
+        "holmtex --pdf LISTE ZEILE AUSGABE.pdf",
+        "holmtex --gedcom LISTE AUSGABE.ged",
+    };
+}
+
+std::string cliAbout() { return "\nHolmtex Notiz: Merkseiten über Familien, in drei Listen.\n\n"; }
+
+std::string cliFolderHelp() {
+    return "  ORDNER           der Ordner mit den Listen und allen anderen Dateien.\n"
+           "                   Ohne ORDNER gilt der aktuelle Ordner; ist das der persönliche\n"
+           "                   Ordner (so starten Menüs), dann der Ordner „Holmtex Notiz“ im\n"
+           "                   Dokumente-Ordner, der beim ersten Start angelegt wird.\n"
+           "  LISTE            aktuell, archiv oder allgemein; ZEILE zählt ab 0.\n"
+           "                   --pdf und --gedcom lesen die Listen im Ordner wie ohne\n"
+           "                   ORDNER und brauchen keinen Bildschirm.\n";
+}
+
+std::string cliOptionsHeading() { return "\nOptionen:\n"; }
+std::string cliHelpOption() { return "zeigt diese Hilfe an"; }
+std::string cliVersionOption() { return "zeigt die Versionsnummer an"; }
+std::string cliPdfOption() { return "schreibt Zeile ZEILE der Liste als Familienblatt (PDF)"; }
+std::string cliGedcomOption() { return "schreibt die Liste als GEDCOM-Datei für Ahnenprogramme"; }
+
+std::string cliMistake(std::string_view what) {
+    return cliProblem(what) + "Mehr dazu: holmtex --help\n";
+}
+
+std::string cliIncomplete() { return "Der Aufruf ist unvollständig."; }
+
+std::string cliUnknownOption(std::string_view option) {
+    return "Die Option „" + std::string(option) + "“ gibt es nicht.";
+}
+
+std::string cliPdfWithGedcom() { return "--pdf und --gedcom gehen nicht zusammen."; }
+std::string cliOneFolderOnly() { return "Es geht nur ein ORDNER."; }
+
+std::string cliProblem(std::string_view what) { return "holmtex: " + std::string(what) + "\n"; }
+
+std::string cliNoDisplay() {
+    return "Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da (DISPLAY ist "
+           "nicht gesetzt); ohne Bildschirm so starten: xvfb-run -a make run\n";
+}
+
+std::string folderNameEmpty() { return "Der Ordnername ist leer."; }
+
+std::string currentFolderUnreachable() { return "Der aktuelle Ordner ist nicht erreichbar."; }
+
+std::string folderUnreachable(const std::string& folder, int error) {
+    return "Der Ordner " + quoted(folder) + " ist nicht erreichbar: " + describeError(error) + ".";
+}
+
+std::string folderMissing(const std::string& folder) {
+    return "Den Ordner " + quoted(folder) + " gibt es nicht.";
+}
+
+std::string notAFolder(const std::string& folder) { return quoted(folder) + " ist kein Ordner."; }
+
+std::string folderNotMade(const std::string& folder, int error) {
+    return "Der Ordner " + quoted(folder) +
+           " konnte nicht angelegt werden: " + describeError(error) + ".";
+}
+
+std::string pdfUsage() {
+    return "Aufruf: holmtex --pdf LISTE ZEILE AUSGABE.pdf (LISTE: aktuell, archiv oder "
+           "allgemein; ZEILE ab 0)";
+}
+
+std::string gedcomUsage() {
+    return "Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder allgemein)";
+}
+
+std::string unknownList(std::string_view name) {
+    return "Unbekannte Liste " + marked(name) + ": erlaubt sind aktuell, archiv und allgemein.";
+}
+
+std::string notALineNumber(std::string_view text) {
+    return "Die Zeile " + marked(text) + " ist keine Zahl ab 0.";
+}
+
+std::string outputWouldReplaceList(std::string_view list) {
+    return "Die Ausgabe darf keine Liste überschreiben: " + marked(list) + ".";
+}
+
+std::string listDamagedBeforeLine(std::string_view caption, int wholePages, std::string_view line) {
+    return listNamed(caption) + " ist ab Zeile " + std::to_string(wholePages) +
+           " beschädigt; Zeile " + std::string(line) + " ist nicht ganz, nichts geschrieben.";
+}
+
+std::string listHasNoLine(std::string_view caption, std::string_view line, int pages) {
+    return listNamed(caption) + " hat keine Zeile " + std::string(line) + " (sie hat " +
+           std::to_string(pages) + " Seiten), nichts geschrieben.";
+}
+
+std::string sheetNotMadeNothingWritten() {
+    return "Das Familienblatt konnte nicht erstellt werden, nichts geschrieben.";
+}
+
+std::string outputNotWritten(std::string_view output, int error) {
+    return "Die Datei " + marked(output) +
+           " kann nicht geschrieben werden: " + describeError(error) + ".";
+}
+
+std::string listDamagedAfterLine(std::string_view caption, int wholePages, std::string_view line,
+                                 std::string_view output) {
+    return listNamed(caption) + " ist ab Zeile " + std::to_string(wholePages) +
+           " beschädigt; Zeile " + std::string(line) + " ist ganz und steht in " + marked(output) +
+           ".";
+}
+
+std::string sheetWritten(std::string_view output) {
+    return "Familienblatt als " + marked(output) + " gespeichert.";
+}
+
+std::string pagesExportedThenListDamaged(int pages, std::string_view output,
+                                         std::string_view caption) {
+    return pagesExported(pages, output) + "; danach ist die Liste " + std::string(caption) +
+           " beschädigt.";
+}
+
+std::string pagesExportedLine(int pages, std::string_view output) {
+    return pagesExported(pages, output) + ".";
+}
+
+// ---- For the test that lays out every message ----
+
+namespace {
+
+// The widest values each part of a message can take.
+struct Widest {
+    std::vector<int> errors;  // every errno with a text, and one without
+    std::vector<std::string> lists, backups, rests, files;
+    std::vector<std::string> numbers, shortNumbers;  // process numbers
+    std::string lost;                                // a questionMarkLine()
+    std::vector<std::string> reasons, listProblems;
+    std::vector<AppendResult> appendFailures;
+    std::vector<std::string> damagedLists;
+};
+
+constexpr int kNumber = 99999;  // a five-digit count or line
+constexpr const char* kStamp = "2612061403";
+constexpr ListKind kKinds[] = {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein};
+
+Widest widest() {
+    Widest w;
+    for (const ErrorText& known : kErrorTexts)
+        if (known.error) w.errors.push_back(known.error);
+    w.errors.push_back(EBADMSG);
+    for (ListKind kind : kKinds) {
+        w.lists.push_back(dataFileName(kind));
+        w.backups.push_back(backupFileName(kind));
+        w.rests.push_back(restFileName(kind, kStamp));
+        w.files.push_back(appendRedoFile(dataFileName(kind)).string());
+    }
+    w.files.insert(w.files.end(), w.lists.begin(), w.lists.end());
+    w.files.insert(w.files.end(), w.backups.begin(), w.backups.end());
+    for (const std::string& name :
+         {std::string(transferFileName()), appendRedoFile(transferFileName()).string(),
+          std::string(listWorkFileName()), std::string(emptyListTemplateName())})
+        w.files.push_back(name);
+    // As long a process number as Text2 shows; the text file's message takes three lines
+    // with it, so a note under that one fits with a number of up to nine characters.
+    w.numbers = {"20260815-0042", "2026-08-15 Müller"};
+    w.shortNumbers = {"4711-0815", "Müller 18"};
+    // Eight wide characters, as many as the note names, and more.
+    w.lost = questionMarkLine("Ж Щ Ш Ю Ѭ Ѩ Ω Ŵ Я");
+    for (int error : w.errors) {
+        for (const std::string& file : w.files) {
+            w.reasons.push_back(reason(error, file));
+            AppendResult failed;
+            static_cast<FileResult&>(failed) = {error, file};
+            w.appendFailures.push_back(failed);
+        }
+        for (const std::string& list : w.lists) w.listProblems.push_back(reason(error, list));
+    }
+    for (const std::string& list : w.lists) {
+        w.damagedLists.push_back(damagedAtEnd(list));
+        AppendResult refused;
+        refused.damagedTail = true;
+        refused.file = list;
+        w.appendFailures.push_back(refused);
+    }
+    return w;
+}
+
+using Out = std::vector<std::string>;
+
+void listAndPageMessages(const Widest& w, Out& out) {
+    for (const std::string& problem : w.listProblems) out.push_back(listNotWhole(problem));
+    for (int error : w.errors) {
+        for (const std::string& list : w.lists) out.push_back(appendNotFinished(list, error));
+        out.push_back(appendNotFinished(transferFileName(), error));
+        out.push_back(savedButListNotWhole(error));
+    }
+    for (const AppendResult& r : w.appendFailures) out.push_back(pageNotSaved(r));
+    out.push_back(savedButListNotWholeShort() + w.lost);
+    out.push_back(listLineOpened(kNumber));
+    out.push_back(listLineOpened(kNumber) + w.lost);
+}
+
+void deleteAndMoveMessages(const Widest& w, Out& out) {
+    out.push_back(noLineMarked());
+    for (const std::string& why : w.reasons)
+        for (auto failed : {lineNotDeleted, pageNotMoved, listNotEmptied, listNotRepaired})
+            out.push_back(failed(why));
+    for (const std::string& why : w.damagedLists) {
+        out.push_back(lineNotDeleted(why));
+        out.push_back(pageNotMoved(why));
+    }
+    for (const AppendResult& r : w.appendFailures) {
+        out.push_back(pageNotMoved(appendFailure(r)));
+        out.push_back(pageInBothLists(r));
+    }
+    for (const std::string& list : w.lists) {
+        out.push_back(markedLineGone(list));
+        out.push_back(listSound(list));
+    }
+    for (int error : w.errors)
+        for (Done done : {Done::LineDeleted, Done::PageMoved, Done::ListRepaired})
+            out.push_back(doneButNotSafe(done, error));
+    for (const std::string& problem : w.listProblems)
+        for (Done done : {Done::LineDeleted, Done::PageMoved, Done::PagesImported})
+            out.push_back(doneButListNotWhole(done, problem));
+}
+
+void emptyAndRepairMessages(const Widest& w, Out& out) {
+    for (const std::string& backup : w.backups) {
+        out.push_back(listEmptied(backup, 0, 0));
+        for (int error : w.errors) {
+            out.push_back(listEmptied(backup, error, 0));
+            out.push_back(listEmptied(backup, 0, error));
+        }
+    }
+    out.push_back(listHadNoFile());
+    for (const std::string& rest : w.rests) {
+        out.push_back(listNotRepaired(restFileTaken(rest)));
+        for (int error : w.errors) out.push_back(listNotRepaired(reason(error, rest)));
+        out.push_back(listRepaired(1, rest));
+        out.push_back(listRepaired(kNumber, rest));
+    }
+}
+
+void duplicateAndTextFileMessages(const Widest& w, Out& out) {
+    out.push_back(pageCount(kNumber));
+    for (const std::string& list : w.lists) {
+        out.push_back(listChangedWhileRead(list));
+        for (int error : w.errors) out.push_back(listUnreadable(list, error));
+    }
+    using Stop = TextFileStop;
+    for (const std::string& number : w.numbers) {
+        const std::string name = pageTextFileName(number, kStamp);
+        out.push_back(textFileSaved(name, ""));
+        out.push_back(textFileNotSaved(Stop::NameTaken, 0, name));
+    }
+    for (const std::string& number : w.shortNumbers)
+        out.push_back(textFileSaved(pageTextFileName(number, kStamp), w.lost));
+    for (Stop stop : {Stop::NumberNotAFileName, Stop::NoSibling, Stop::SiblingNotStarted,
+                      Stop::SiblingTooSlow, Stop::SiblingCrashed, Stop::NoResult})
+        out.push_back(textFileNotSaved(stop));
+    out.push_back(textFileNotSaved(Stop::SiblingFailed, 255));
+    for (int error : w.errors) {
+        out.push_back(duplicatesNotWritten(kNumber, error));
+        for (Stop stop : {Stop::DraftNotWritten, Stop::OldResultStays, Stop::NotRenamed})
+            out.push_back(textFileNotSaved(stop, error));
+    }
+}
+
+void transferAndCheckMessages(const Widest& w, Out& out) {
+    for (Transfer transfer : {Transfer::Export, Transfer::Copy}) {
+        out.push_back(transferDone(transfer));
+        out.push_back(noTransferLine(transfer));
+        out.push_back(transferFileDamaged(transfer));
+        for (const std::string& list : w.lists) {
+            out.push_back(fileMissing(list, undone(transfer)));
+            out.push_back(fileDamaged(list, undone(transfer)));
+            out.push_back(transferLineMissing(transfer, kNumber, list));
+            for (int error : w.errors) out.push_back(fileUnreadable(list, error, undone(transfer)));
+        }
+        for (int error : w.errors) out.push_back(transferNotWritten(transfer, error));
+    }
+    out.push_back(nothingToImport());
+    out.push_back(fileDamaged(transferFileName(), Undone::Imported));
+    out.push_back(importedAndRemoved());
+    for (int error : w.errors) {
+        out.push_back(fileUnreadable(transferFileName(), error, Undone::Imported));
+        out.push_back(importedButNotRemoved(error));
+        out.push_back(importedButRemovalNotSafe(error));
+        out.push_back(checkSoundButNotWritten(error));
+    }
+    for (const AppendResult& r : w.appendFailures) out.push_back(pagesNotImported(r));
+    out.push_back(checkFoundDamage());
+    out.push_back(checkSound());
+}
+
+void sheetAndGedcomMessages(const Widest& w, Out& out) {
+    for (const std::string& fixed : {sheetNumberNotAFileName(), sheetNotMade(), sheetPrinted(),
+                                     printCancelled(), sheetNotPrinted()})
+        out.push_back(fixed);
+    for (const std::string& number : w.numbers) {
+        const std::string name = familySheetFileName(number, kStamp);
+        out.push_back(sheetNameTaken(name));
+        out.push_back(sheetSaved(name));
+    }
+    for (int error : w.errors) out.push_back(sheetNotSaved(error));
+    for (ListKind kind : kKinds) {
+        const std::string list = dataFileName(kind), target = gedcomFileName(kind);
+        out.push_back(fileMissing(list, Undone::Exported));
+        out.push_back(fileDamaged(list, Undone::Exported));
+        out.push_back(pagesExported(kNumber, target));
+        out.push_back(pagesExportedThenDamaged(kNumber, target));
+        for (int error : w.errors) {
+            out.push_back(fileUnreadable(list, error, Undone::Exported));
+            out.push_back(gedcomNotWritten(target, error));
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> everyText5Message() {
+    const Widest w = widest();
+    Out out;
+    listAndPageMessages(w, out);
+    deleteAndMoveMessages(w, out);
+    emptyAndRepairMessages(w, out);
+    duplicateAndTextFileMessages(w, out);
+    transferAndCheckMessages(w, out);
+    sheetAndGedcomMessages(w, out);
+    return out;
+}
+
+}  // namespace holmtex::msg

@@ -1,0 +1,56 @@
+#include "record/file_names.h"
+
+namespace holmtex {
+
+namespace {
+
+// In the order of ListKind.
+struct ListFiles {
+    const char* data;
+    const char* backup;
+};
+constexpr ListFiles kListFiles[] = {
+    {"holmtex-aktuell.dat", "holmtex-aktuell.bak"},
+    {"holmtex-archiv.dat", "holmtex-archiv.bak"},
+    {"holmtex-grund.dat", "holmtex-grund.bak"},
+};
+
+}  // namespace
+
+const char* dataFileName(ListKind kind) { return kListFiles[static_cast<int>(kind)].data; }
+
+const char* backupFileName(ListKind kind) { return kListFiles[static_cast<int>(kind)].backup; }
+
+const char* transferFileName() { return "holmtex-trans.txt"; }
+const char* emptyListTemplateName() { return "holmtex-leer.dat"; }
+const char* listWorkFileName() { return "fam-erg3.txt"; }
+const char* checkFileName() { return "check.dat"; }
+const char* rescueFileName() { return "holmtex-letzter Eintrag.txt"; }
+const char* pageTextDraftName() { return "zzz.txt"; }
+const char* pageTextResultName() { return "z1.txt"; }
+const char* folderLockName() { return "holmtex.lock"; }
+
+std::filesystem::path workFileFor(const std::filesystem::path& target) {
+    std::filesystem::path work = target;
+    work += ".neu";
+    return work;
+}
+
+std::string restFileName(ListKind kind, std::string_view stamp) {
+    std::string_view list = dataFileName(kind);  // "holmtex-aktuell.dat"
+    list.remove_suffix(4);
+    std::string name(list);
+    return name.append("-rest-").append(stamp).append(".txt");
+}
+
+std::string pageTextFileName(std::string_view processNumber, std::string_view stamp) {
+    std::string name = "Text_";
+    return name.append(processNumber).append("_").append(stamp).append(".txt");
+}
+
+std::string familySheetFileName(std::string_view processNumber, std::string_view stamp) {
+    std::string name = "Familienblatt_";
+    return name.append(processNumber).append("_").append(stamp).append(".pdf");
+}
+
+}  // namespace holmtex

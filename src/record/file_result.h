@@ -1,0 +1,26 @@
+#pragma once
+// What a file call came to: the errno that stopped it and the bare name of the file it was
+// working on. Every file primitive of record/ answers with one, so a message can always
+// say what went wrong and with which file.
+
+#include <filesystem>
+#include <string>
+
+namespace holmtex {
+
+struct FileResult {
+    int error = 0;     // 0, or the errno of the step that failed
+    std::string file;  // bare name of the file that step worked on; empty when none failed
+
+    bool ok() const { return error == 0; }
+    // True when it went through, as for an open that succeeded.
+    explicit operator bool() const { return ok(); }
+
+    // `error` (0: none) of a step on `path`.
+    static FileResult of(int error, const std::filesystem::path& path) {
+        if (error == 0) return {};
+        return {error, path.filename().string()};
+    }
+};
+
+}  // namespace holmtex
