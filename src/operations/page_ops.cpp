@@ -36,8 +36,8 @@ bool Holmtex::savePage() {
     CurrentRecord.set(ListTag, "aktu");
     for (int n = 10; n <= kItemCount; ++n)
         CurrentRecord.set(n, withoutQuotes(fieldForItem(n).text()));
-    if (Text1.height() == 1695) CurrentRecord.set(ViewMarker, "->4");
-    if (Text1.height() == 5175) CurrentRecord.set(ViewMarker, "->2");
+    if (Text1.height() == kFourFamilyText.height) CurrentRecord.set(ViewMarker, "->4");
+    if (Text1.height() == kTwoFamilyText.height) CurrentRecord.set(ViewMarker, "->2");
     CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
 
     const std::string lost = questionMarkLineOf(CurrentRecord);
@@ -75,14 +75,8 @@ void Holmtex::List1_Click() {
     }
 
     const std::string marker(CurrentRecord.text(ViewMarker));
-    if (!marker.empty() && marker.back() == '2') {
-        Text1.setHeight(5175);
-        Text1.setTop(3600);
-    }
-    if (!marker.empty() && marker.back() == '4') {
-        Text1.setHeight(1695);
-        Text1.setTop(7080);
-    }
+    if (!marker.empty() && marker.back() == '2') placeText1(kTwoFamilyText);
+    if (!marker.empty() && marker.back() == '4') placeText1(kFourFamilyText);
     if (CurrentRecord.text(AddMarker) == "add")
         Line1.setVisible(Line2.visible());
     else
