@@ -1,7 +1,7 @@
 #pragma once
 // The one window of the program: every control at its design values, the window's
 // members, and its operations. The operations are defined in src/operations/, one file
-// per subsystem.
+// per subsystem; each group below names its file.
 
 #include <array>
 #include <filesystem>
@@ -28,7 +28,7 @@ public:
     Holmtex(const Holmtex&) = delete;
     Holmtex& operator=(const Holmtex&) = delete;
 
-    // ---- The window itself ----
+    // ---- The window itself: window/holmtex.cpp ----
     const std::string Caption = "Holmtex Notiz Version  2.45";
     const Rgb BackColor = colors::LightYellow;
     static constexpr int kClientWidth = 13875;  // twips, at design time
@@ -38,7 +38,7 @@ public:
     void setWindowSize(int width, int height);
     void observeWindowSize(std::function<void()> observer);
 
-    // ---- Controls ----
+    // ---- Controls: their values in window/holmtex_design.cpp ----
     // Their design values (place, look, texts, tab order) come from the design table in
     // holmtex_design.cpp, which describes each control once.
     TextBox Text1, Text2, Text10, Text5, Text31;
@@ -66,17 +66,6 @@ public:
     TextBox k13t, k23t, k33t, k43t, k53t, k63t, v3t, m3t, dat3t, bem3t;
     TextBox k14t, k24t, k34t, k44t, k54t, k64t, v4t, m4t, dat4t, bem4t;
 
-    // ---- The two views ----
-    // A view is where Text1 stands; its Left and Width never change. Save tells the views
-    // apart by the height alone.
-    struct TextPlace {
-        int top, height;
-    };
-    static constexpr TextPlace kFourFamilyText{7080, 1695};  // the design place
-    static constexpr TextPlace kTwoFamilyText{3600, 5175};   // over families 3 and 4
-    // Puts Text1 in a view's place: Height first, then Top.
-    void placeText1(TextPlace place);
-
     // ---- Members of the window ----
     PageRecord CurrentRecord;
     int MarkedLine = 0;
@@ -85,8 +74,12 @@ public:
     // about it from an earlier read.
     bool alwaysReadFromStart = false;
 
-    // ---- Operations: start-up, clearing, views ----
+    // The operations follow, in groups; each group is defined in the file it names.
+
+    // ---- Start-up: operations/startup.cpp ----
     void Form_Load();
+
+    // ---- Field clearing: operations/clearing.cpp ----
     void Command6_Click();  // "Felder löschen"
     void Command4_Click();  // "L" buttons: children / parents of families 1 to 4
     void Command10_Click();
@@ -96,43 +89,24 @@ public:
     void Command14_Click();
     void Command15_Click();
     void Command16_Click();
+
+    // ---- Two- and four-family view, add state: operations/views.cpp ----
+    // A view is where Text1 stands; its Left and Width never change. Save tells the views
+    // apart by the height alone.
+    struct TextPlace {
+        int top, height;
+    };
+    static constexpr TextPlace kFourFamilyText{7080, 1695};  // the design place
+    static constexpr TextPlace kTwoFamilyText{3600, 5175};   // over families 3 and 4
+    // Puts Text1 in a view's place: Height first, then Top.
+    void placeText1(TextPlace place);
     void Command17_Click();           // "2 Familien"
     void Command18_Click();           // "4 Familien"
     void Command24_Click(int Index);  // "+"
     void Command25_Click();           // "-"
+    void Text2_Change();              // keeps ProcessNumber
 
-    // ---- Operations: page operations ----
-    void Command1_Click();   // "Speichern"
-    void Command2_Click();   // "markierte Zeile löschen"
-    void Command3_Click();   // "alle löschen"
-    void Command19_Click();  // "Zeile ins Archiv"
-    void Command21_Click();  // "Zeile in Aktuell"
-    void Command22_Click();  // "Zeile in Allgemein"
-    void Command23_Click();  // "Duplikate löschen"
-
-    // ---- Operations: text output and program exit ----
-    void Command7_Click();  // "Info alsTextdatei speichern"
-    void Command5_Click();  // " Programm schließen, letztes Fenster speichern"
-    void Command9_Click();  // "Schließen, ohne Speichern"
-    // The window is being closed through the window system.
-    void WindowClosing();
-
-    // ---- Operations: search and commands ----
-    void Command8_Click();  // "Suchen"
-    void ImportTransfer();
-    void ExportTransfer();
-    void CopyTransfer();
-    void CheckData();
-    // "reparatur!": a list whose file ends inside an unfinished record keeps its whole
-    // records; the rest goes into a file of its own.
-    void RepairList();
-
-    // ---- Operations: the page as a family sheet, the list as a genealogy file ----
-    void WriteFamilySheetPdf();  // command word "pdf!"
-    void PrintFamilySheet();     // command word "drucken!" and Ctrl+P
-    void ExportGedcom();         // command word "gedcom!"
-
-    // ---- Operations: page list and list choice ----
+    // ---- Page list and list choice: operations/page_list.cpp ----
     void RefreshList();
     // Reads the list's file, so that the next RefreshList of that list finds its lines
     // ready when the file is still the same. Touches nothing but what is known about the
@@ -142,36 +116,6 @@ public:
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();
-    void List1_Click();
-
-    // ---- Change operations of the text boxes ----
-    void Text1_Change();
-    void Text2_Change();
-    void Combo1_Change();
-    // One of the words Combo1_Change runs by itself.
-    static bool isCommandWord(std::string_view text);
-
-    // ---- Helpers for the operations ----
-    // The list of the first option button that is on, tested in the order 1, 2, 3.
-    std::optional<ListKind> selectedList() const;
-    std::filesystem::path filePath(std::string_view bareName) const;
-    const std::filesystem::path& workDir() const { return workDir_; }
-    // The folder of the program itself, where the sibling program is looked for, and then
-    // in ../libexec/holmtex/ beside it; never in the working folder. None until set.
-    void setProgramDir(std::filesystem::path dir) { programDir_ = std::move(dir); }
-    // The sibling program, or an empty path when there is none.
-    std::filesystem::path siblingProgram() const;
-    Platform& platform() { return platform_; }
-
-    // The page as the window shows it, typed but unsaved texts included.
-    PageContent pageOnScreen();
-
-    // The field that shows page item n (10 to 49).
-    TextBox& fieldForItem(int n);
-    // All controls in declaration order, and one by its qualified name ("Text32(1)").
-    const std::vector<Control*>& controls() const { return controls_; }
-    Control* findControl(std::string_view qualifiedName) const;
-
     // Why the last RefreshList could not read the whole list file ("Ein-/Ausgabefehler
     // (holmtex-aktuell.dat)."), or "" when it could; and its errno, or 0.
     const std::string& listReadProblem() const { return listReadProblem_; }
@@ -184,11 +128,74 @@ public:
     void listRewritten(ListKind list, const std::optional<FileIdentity>& before,
                        std::size_t removed, std::vector<PageIndex::Extent> places, bool cleanEnd);
 
+    // ---- Saving and opening a page: operations/page_ops.cpp ----
+    void Command1_Click();  // "Speichern"
+    void List1_Click();
+
+    // ---- Deleting, moving and mending lines: operations/delete_move.cpp ----
+    void Command2_Click();   // "markierte Zeile löschen"
+    void Command3_Click();   // "alle löschen"
+    void Command19_Click();  // "Zeile ins Archiv"
+    void Command21_Click();  // "Zeile in Aktuell"
+    void Command22_Click();  // "Zeile in Allgemein"
+    // "reparatur!": a list whose file ends inside an unfinished record keeps its whole
+    // records; the rest goes into a file of its own.
+    void RepairList();
+
+    // ---- The page as text file, duplicate marking: operations/text_output.cpp ----
+    // Both write z1.txt.
+    void Command7_Click();   // "Info alsTextdatei speichern"
+    void Command23_Click();  // "Duplikate löschen"
+    // The folder of the program itself, where the sibling program is looked for, and then
+    // in ../libexec/holmtex/ beside it; never in the working folder. None until set.
+    void setProgramDir(std::filesystem::path dir) { programDir_ = std::move(dir); }
+    // The sibling program, or an empty path when there is none.
+    std::filesystem::path siblingProgram() const;
+
+    // ---- Search, command box, transfer file, data check: operations/search_commands.cpp ----
+    void Command8_Click();  // "Suchen"
+    void Text1_Change();    // keeps PageText; the word "datacheck"
+    void Combo1_Change();   // the command words
+    // One of the words Combo1_Change runs by itself.
+    static bool isCommandWord(std::string_view text);
+    void ImportTransfer();
+    void ExportTransfer();
+    void CopyTransfer();
+    void CheckData();
+
+    // ---- The family sheet and the genealogy file: operations/family_export.cpp ----
+    void WriteFamilySheetPdf();  // command word "pdf!"
+    void PrintFamilySheet();     // command word "drucken!" and Ctrl+P
+    void ExportGedcom();         // command word "gedcom!"
+    // The page as the window shows it, typed but unsaved texts included.
+    PageContent pageOnScreen();
+
+    // ---- Program exit: operations/exit.cpp ----
+    void Command5_Click();  // " Programm schließen, letztes Fenster speichern"
+    void Command9_Click();  // "Schließen, ohne Speichern"
+    // The window is being closed through the window system.
+    void WindowClosing();
+
+    // ---- Helpers for the operations: window/holmtex.cpp ----
+    // The list of the first option button that is on, tested in the order 1, 2, 3.
+    std::optional<ListKind> selectedList() const;
+    std::filesystem::path filePath(std::string_view bareName) const;
+    const std::filesystem::path& workDir() const { return workDir_; }
+    Platform& platform() { return platform_; }
+    // All controls in the order of the design table, and one by its qualified name
+    // ("Text32(1)").
+    const std::vector<Control*>& controls() const { return controls_; }
+    Control* findControl(std::string_view qualifiedName) const;
+
+    // ---- The design table: window/holmtex_design.cpp ----
+    // The field that shows page item n (10 to 49).
+    TextBox& fieldForItem(int n);
+
 private:
-    bool savePage();  // Command1_Click; false when the page could not be written
-    void rescueAndEnd();
-    void applyDesignTable();
-    void bindEvents();
+    bool savePage();          // Command1_Click; false when the page could not be written (page_ops)
+    void rescueAndEnd();      // exit.cpp
+    void applyDesignTable();  // holmtex_design.cpp
+    void bindEvents();        // holmtex.cpp
 
     Platform& platform_;
     std::filesystem::path workDir_;
