@@ -38,7 +38,7 @@ public:
     void setWindowSize(int width, int height);
     void observeWindowSize(std::function<void()> observer);
 
-    // ---- Controls: their values in window/holmtex_design.cpp ----
+    // ---- Controls ----
     // Their design values (place, look, texts, tab order) come from the design table in
     // holmtex_design.cpp, which describes each control once.
     TextBox Text1, Text2, Text10, Text5, Text31;
@@ -192,7 +192,8 @@ public:
     TextBox& fieldForItem(int n);
 
 private:
-    bool savePage();          // Command1_Click; false when the page could not be written (page_ops)
+    // Command1_Click; false when the page could not be written (page_ops.cpp).
+    bool savePage();
     void rescueAndEnd();      // exit.cpp
     void applyDesignTable();  // holmtex_design.cpp
     void bindEvents();        // holmtex.cpp
