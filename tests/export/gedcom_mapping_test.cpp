@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace holmtex {
 namespace {
@@ -22,12 +23,9 @@ class NameTable : public testing::TestWithParam<NameCase> {};
 TEST_P(NameTable, MapsTheField) {
     const NameCase& c = GetParam();
     const PersonName name = mapName(c.field, c.parent);
-    EXPECT_EQ(name.given, c.given);
-    EXPECT_EQ(name.prefix, c.prefix);
-    EXPECT_EQ(name.surname, c.surname);
-    EXPECT_EQ(name.birthPrefix, c.birthPrefix);
-    EXPECT_EQ(name.birthSurname, c.birthSurname);
-    EXPECT_EQ(name.complete, c.complete);
+    EXPECT_EQ(std::tie(name.given, name.prefix, name.surname, name.birthPrefix, name.birthSurname,
+                       name.complete),
+              std::tie(c.given, c.prefix, c.surname, c.birthPrefix, c.birthSurname, c.complete));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -28,6 +28,7 @@
 #include <string>
 
 #include "app/folder_claim.h"
+#include "support/fields.h"
 #include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
@@ -55,12 +56,14 @@ void startCounting() {
 
 // A new page as a user types it.
 void typePage(holmtex::Holmtex& form) {
-    form.Text1.setText("Neue Seite\r\nmit \"Zitat\" und Ümlaut, Komma");
-    form.Text2.setText("4711-neu");
-    form.v1t.setText("Vater Neu");
-    form.m1t.setText("Mutter Neu");
-    form.k11t.setText("Kind, eins");
-    form.bem1t.setText("Bemerkung \"zitiert\"");
+    holmtex::test::typeInto({
+        {form.Text1, "Neue Seite\r\nmit \"Zitat\" und Ümlaut, Komma"},
+        {form.Text2, "4711-neu"},
+        {form.v1t, "Vater Neu"},
+        {form.m1t, "Mutter Neu"},
+        {form.k11t, "Kind, eins"},
+        {form.bem1t, "Bemerkung \"zitiert\""},
+    });
 }
 
 }  // namespace

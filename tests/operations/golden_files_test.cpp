@@ -28,33 +28,32 @@ protected:
         form.Command1_Click();  // empty items, and items 4 and 5 absent
 
         form.Command6_Click();
-        form.Text1.setText("Brief aus Köln, 1890\r\n„Grüße“ und \"Zitat\" für 5 €\r\n\r\nEnde");
-        form.Text2.setText("4711");
-        form.v1t.setText("Johann Müller");
-        form.m1t.setText("Anna Groß, geb. Weiß");
-        form.dat1t.setText("12.05.1890");
-        form.k11t.setText("Karl");
-        form.k21t.setText("Marie, gen. Mieze");
-        form.bem1t.setText("aus Köln\r\nkatholisch");
-        // The five bytes Windows-1252 leaves undefined, and letters it has no place for.
-        form.bem2t.setText("\u0081\u008D\u008F\u0090\u009D Łódź");
-        form.v3t.setText("Georg Weber");
-        form.k64t.setText("Ida");
+        test::typeInto({
+            {form.Text1, "Brief aus Köln, 1890\r\n„Grüße“ und \"Zitat\" für 5 €\r\n\r\nEnde"},
+            {form.Text2, "4711"},
+            {form.v1t, "Johann Müller"},
+            {form.m1t, "Anna Groß, geb. Weiß"},
+            {form.dat1t, "12.05.1890"},
+            {form.k11t, "Karl"},
+            {form.k21t, "Marie, gen. Mieze"},
+            {form.bem1t, "aus Köln\r\nkatholisch"},
+            // The five bytes Windows-1252 leaves undefined, and letters it has no place for.
+            {form.bem2t, "\u0081\u008D\u008F\u0090\u009D Łódź"},
+            {form.v3t, "Georg Weber"},
+            {form.k64t, "Ida"},
+        });
         form.Command1_Click();
 
+        // The add state in the four-family view, then the normal state again.
         form.Command6_Click();
         form.Command18_Click();
-        form.v1t.setText("Otto Kahl");
-        form.m1t.setText("Emma Kahl");
+        test::typeInto({{form.v1t, "Otto Kahl"}, {form.m1t, "Emma Kahl"}});
         form.Command24_Click(0);
-        form.Text1.setText("Seite drei");
-        form.Text2.setText("815");
+        test::typeInto({{form.Text1, "Seite drei"}, {form.Text2, "815"}});
         form.Command1_Click();
-
         form.Command6_Click();
         form.Command25_Click();
-        form.Text1.setText("Nachtrag zu 4711");
-        form.Text2.setText("4711");
+        test::typeInto({{form.Text1, "Nachtrag zu 4711"}, {form.Text2, "4711"}});
         form.Command1_Click();
         ASSERT_EQ(form.List1.listCount(), 4);
     }

@@ -15,11 +15,7 @@
 namespace holmtex {
 namespace {
 
-using test::bytesOf;
-using test::makePage;
-using test::readFile;
-using test::readRecords;
-using test::writeFile;
+using namespace test;  // the shared builders and file helpers
 namespace fs = std::filesystem;
 
 const std::string kDamaged = " ist am Ende beschädigt; reparatur! hilft.";

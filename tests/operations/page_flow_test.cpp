@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "record/record_io.h"
@@ -84,11 +85,11 @@ TEST_F(PageFlow, SavedPageReopensWithEveryField) {
 
 TEST_F(PageFlow, QuotesBecomeApostrophesInEveryField) {
     form.Form_Load();
-    form.bem4t.setText("Bem \"4\"");
-    form.Text1.setText("a \"b\" c\"");
-    form.k11t.setText("Kind \"Hans\"");
-    form.dat2t.setText("\"1890\"");
-    form.Text2.setText("Nr \"7\"");
+    test::typeInto({{form.bem4t, "Bem \"4\""},
+                    {form.Text1, "a \"b\" c\""},
+                    {form.k11t, "Kind \"Hans\""},
+                    {form.dat2t, "\"1890\""},
+                    {form.Text2, "Nr \"7\""}});
     int text1Changes = 0;
     form.Text1.observe([&](Property) { ++text1Changes; });
     form.Command1_Click();
@@ -137,8 +138,7 @@ TEST_F(PageFlow, ItemsFourAndFiveComeFromTheLastRecordRead) {
 TEST_F(PageFlow, AFailedSaveKeepsThePageAndTheFile) {
     form.Form_Load();
     std::filesystem::create_directory(file(ListKind::Aktuell));  // cannot be written
-    form.Text2.setText("123");
-    form.v1t.setText("Vater");
+    test::typeInto({{form.Text2, "123"}, {form.v1t, "Vater"}});
     form.Command1_Click();
     EXPECT_EQ(form.Text5.text(),
               "Die Seite wurde nicht gespeichert: der Name gehört einem Ordner "
@@ -227,24 +227,13 @@ TEST_F(PageFlow, EachLButtonEmptiesItsOwnColumn) {
 }
 
 TEST_F(PageFlow, ViewSwitchesSetGeometryAndButtons) {
-    struct State {
-        int top, height;
-        bool c17, c18, c13, fam4, eltern4;
-    };
-    auto state = [&] {
-        return State{form.Text1.top(),         form.Text1.height(),      form.Command17.visible(),
-                     form.Command18.visible(), form.Command13.visible(), form.fam4.visible(),
-                     form.eltern4.visible()};
-    };
-    auto expectState = [&](State e) {
-        State s = state();
-        EXPECT_EQ(s.top, e.top);
-        EXPECT_EQ(s.height, e.height);
-        EXPECT_EQ(s.c17, e.c17);
-        EXPECT_EQ(s.c18, e.c18);
-        EXPECT_EQ(s.c13, e.c13);
-        EXPECT_EQ(s.fam4, e.fam4);
-        EXPECT_EQ(s.eltern4, e.eltern4);
+    // Text1's top and height; Command17, Command18, Command13, fam4 and eltern4 visible.
+    using State = std::tuple<int, int, bool, bool, bool, bool, bool>;
+    auto expectState = [&](const State& e) {
+        EXPECT_EQ(State(form.Text1.top(), form.Text1.height(), form.Command17.visible(),
+                        form.Command18.visible(), form.Command13.visible(), form.fam4.visible(),
+                        form.eltern4.visible()),
+                  e);
     };
     const State two{3600, 5175, true, true, false, false, false};
     const State four{7080, 1695, true, false, true, true, true};

@@ -82,8 +82,7 @@ TEST_F(QuestionMarks, TheTextFileNamesWhatItsWorkFileLost) {
     writeFile(aktuell(), test::bytesOf({test::makePage("4711", 0, {{fatherItem(1), "Jan"}})}));
     form.Form_Load();
     // The process number comes from Text2, the closing remark follows Text1.
-    form.Text2.setText("Ω7");
-    form.Text1.setText("Grüße aus Łódź");
+    test::typeInto({{form.Text2, "Ω7"}, {form.Text1, "Grüße aus Łódź"}});
     form.Command7_Click();
     EXPECT_EQ(form.Text5.text(),
               "Datei im Programmordner als Text_Ω7_2612061403.txt gespeichert\r\n"

@@ -19,11 +19,7 @@
 namespace holmtex {
 namespace {
 
-using test::bytesOf;
-using test::makePage;
-using test::readFile;
-using test::readRecords;
-using test::writeFile;
+using namespace test;  // the shared builders and file helpers
 
 const char* const kImported = "Die Datei >holmtex-trans.txt< wurde importiert und gelöscht.";
 

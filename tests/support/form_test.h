@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fields.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
