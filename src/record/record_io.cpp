@@ -194,28 +194,6 @@ private:
 
 bool endsItem(char c) { return c == ',' || c == '\r' || c == '\n'; }
 
-// The UTF-8 of a Windows-1252 byte: up to three bytes, then their count, so that one
-// 4-byte copy stores it. Built from the code page itself on first use, when the code
-// page's own tables are there.
-struct Utf8Code {
-    char bytes[3];
-    unsigned char size;
-};
-using Utf8Codes = std::array<Utf8Code, 256>;
-const Utf8Codes& utf8Codes() {
-    static const Utf8Codes codes = [] {
-        Utf8Codes table{};
-        for (int b = 0; b < 256; ++b) {
-            const char byte = static_cast<char>(b);
-            const std::string utf8 = cp1252ToUtf8(std::string_view(&byte, 1));
-            utf8.copy(table[b].bytes, sizeof table[b].bytes);
-            table[b].size = static_cast<unsigned char>(utf8.size());
-        }
-        return table;
-    }();
-    return codes;
-}
-
 // Bit i: byte i of the 64 at p is not ASCII.
 #if defined(__SSE2__)
 std::uint64_t highMask(const char* p) {
@@ -240,14 +218,15 @@ std::uint64_t highMask(const char* p) {
 // of `three` for those that took three bytes. Whole blocks are copied, so a block past
 // stop must be readable and w needs two blocks of room behind the end.
 inline char* convertBlock(char* w, const char* from, std::size_t first, std::size_t stop,
-                          std::uint64_t high, std::uint64_t& three, const Utf8Codes& codes) {
+                          std::uint64_t high, std::uint64_t& three) {
     three = 0;
     std::size_t ascii = first;  // where the ASCII not yet stored begins
     for (; high; high &= high - 1) {
         const auto at = static_cast<std::size_t>(std::countr_zero(high));
         std::memcpy(w, from + ascii, kBlock);  // only at - ascii of them count
         w += at - ascii;
-        const Utf8Code& code = codes[static_cast<unsigned char>(from[at])];
+        // All four bytes of the form; only its size of them count.
+        const Utf8Form& code = kUtf8Forms[static_cast<unsigned char>(from[at])];
         std::memcpy(w, &code, sizeof code);
         w += code.size;
         three |= std::uint64_t(code.size == 3) << at;
@@ -547,7 +526,6 @@ HOLMTEX_CPU_CLONES
 bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
                  const std::uint64_t* quoteBits, std::string& texts, std::uint32_t* separators,
                  std::size_t& length) {
-    const Utf8Codes& codes = utf8Codes();
     UsualBlocks blocks(buf, end, quoteBits);
     std::size_t used = 0;  // bytes of UTF-8 so far
     int count = 0;         // separators so far
@@ -565,7 +543,7 @@ bool decodeUsual(const char* buf, std::size_t start, std::size_t end,
         std::uint64_t three;
         const std::size_t blockOut = used;
         used = static_cast<std::size_t>(
-            convertBlock(text + used, from, first, blocks.stop, high, three, codes) - text);
+            convertBlock(text + used, from, first, blocks.stop, high, three) - text);
         for (; seps; seps &= seps - 1) {
             const auto at = static_cast<std::size_t>(std::countr_zero(seps));
             separators[count++] =
@@ -805,7 +783,6 @@ void RecordReader::decodeInto(PageRecord& into) {
     if (into.texts_.size() < room) into.texts_.resize(room);
     char* const out = into.texts_.data();
     char* w = out;
-    const Utf8Codes& codes = utf8Codes();
     std::uint32_t grown = 0;  // UTF-8 bytes more than record bytes so far
     for (std::size_t b = 0; b < blocks; ++b) {
         const char* const from = record + b * kBlock;
@@ -813,7 +790,7 @@ void RecordReader::decodeInto(PageRecord& into) {
         const std::uint64_t high = highMask(from) & bitsBelow(valid);
         char* const start = w;
         std::uint64_t three;
-        w = convertBlock(w, from, 0, valid, high, three, codes);
+        w = convertBlock(w, from, 0, valid, high, three);
         growth_[b] = {high, three, grown};
         grown += static_cast<std::uint32_t>(static_cast<std::size_t>(w - start) - valid);
     }
