@@ -780,8 +780,8 @@ void RecordReader::decodeInto(PageRecord& into) {
     if (growth_.size() < blocks) growth_.resize(blocks);
     // A byte becomes at most three; each copy may store a block past its end.
     const std::size_t room = 3 * length + 2 * kBlock;
-    if (into.texts_.size() < room) into.texts_.resize(room);
-    char* const out = into.texts_.data();
+    if (spareTexts_.size() < room) spareTexts_.resize(room);
+    char* const out = spareTexts_.data();
     char* w = out;
     std::uint32_t grown = 0;  // UTF-8 bytes more than record bytes so far
     for (std::size_t b = 0; b < blocks; ++b) {
@@ -800,13 +800,14 @@ void RecordReader::decodeInto(PageRecord& into) {
         at[2 * i + 1] = static_cast<std::uint32_t>(spans[i].begin + spans[i].size);
     }
     mapPositions(at, 2 * kItemCount, growth_.data());
-    std::uint64_t present = 0;
+    ItemBounds bounds;
+    bounds.present = 0;
     for (int i = 0; i < kItemCount; ++i) {
-        present |= std::uint64_t(spans[i].present) << i;
-        into.begins_[i] = at[2 * i];
-        into.ends_[i] = spans[i].present ? at[2 * i + 1] : at[2 * i];
+        bounds.present |= std::uint64_t(spans[i].present) << i;
+        bounds.begins[i] = at[2 * i];
+        bounds.ends[i] = spans[i].present ? at[2 * i + 1] : at[2 * i];
     }
-    into.present_ = present;
+    into.assign(spareTexts_, bounds);
 }
 
 ReadStatus RecordReader::next(PageRecord& into) {
@@ -816,20 +817,20 @@ ReadStatus RecordReader::next(PageRecord& into) {
     std::uint32_t separators[kItemCount];
     std::size_t length = 0;
     if (decodeUsual(buf_.data(), pos_, end_, quoteBits_.data(), spareTexts_, separators, length)) {
-        into.texts_.swap(spareTexts_);
-        const char* const text = into.texts_.data();
-        std::uint64_t present = 0;
+        const char* const text = spareTexts_.data();
+        ItemBounds bounds;
+        bounds.present = 0;
         std::uint32_t begin = 0;
         for (int i = 0; i < kItemCount; ++i) {
             // Between two separators stands nothing or a text in quotes.
             const std::uint32_t end = separators[i];
             const std::uint32_t quoted = begin < end && text[begin] == '"';
-            into.begins_[i] = begin + quoted;
-            into.ends_[i] = end - quoted;
-            present |= std::uint64_t(quoted | isTextItem(i + 1)) << i;
+            bounds.begins[i] = begin + quoted;
+            bounds.ends[i] = end - quoted;
+            bounds.present |= std::uint64_t(quoted | isTextItem(i + 1)) << i;
             begin = end + 1;
         }
-        into.present_ = present;
+        into.assign(spareTexts_, bounds);
         takeRecord(length, 0, 0);
         lastUsual_ = true;
         return ReadStatus::Record;

@@ -167,7 +167,7 @@ private:
     std::size_t lastWalked_ = 0;       // with fewer than all: where the next item begins
     bool lastUsual_ = false;           // see rawUsual()
     std::vector<BlockGrowth> growth_;  // of the record being decoded, block by block
-    std::string spareTexts_;           // next() decodes into it, then swaps it into the record
+    std::string spareTexts_;           // records are decoded into it, then swapped in
 };
 
 // Appends the bytes of one record, item 49 followed by CR LF.
