@@ -122,7 +122,7 @@ class PageSearch {
 public:
     // The search text as Windows-1252 bytes.
     explicit PageSearch(std::string_view text) : needle_(lowered(text)) {
-        // Records of the usual shape are searched in their own bytes, where the items stand
+        // Records of the written shape are searched in their own bytes, where the items stand
         // in quotes, when the text holds nothing that stands between items there.
         fast_ = !needle_.empty() && needle_.size() <= kLongest &&
                 needle_.find_first_of("\",\r\n") == std::string::npos;
@@ -137,7 +137,7 @@ public:
                 if (!reader.rawItem(n).empty()) return true;
             return joined(reader) > 0;
         }
-        if (!fast_ || !reader.rawUsual()) return inJoined(reader);
+        if (!fast_ || !reader.inWrittenShape()) return inJoined(reader);
         // From the separator before item 2 to the end of the record.
         const char* const from = reader.rawItem(SaveDate).data() - 1;
         const std::string_view record = reader.rawRecord();
@@ -164,7 +164,7 @@ private:
     }
 
     // Whether the needle starts at byte p of the `size` bytes at `from`, a byte of an item's
-    // text in a record of the usual shape; it may run on into the items after it. Quotes
+    // text in a record of the written shape; it may run on into the items after it. Quotes
     // open and close the items' texts; between them stand only separators.
     bool startsAt(const char* from, std::size_t size, std::size_t p) const {
         const auto& lower = lowerTable();
@@ -184,7 +184,7 @@ private:
         return false;
     }
 
-    // Looks for the needle in the bytes of a record of the usual shape, from the separator
+    // Looks for the needle in the bytes of a record of the written shape, from the separator
     // before item 2 on. There every byte that is no quote, comma or line end belongs to an
     // item's text, and the needle holds none of those, so where its bytes stand in a row
     // they are in one item. It can also run from the end of one item into the items after

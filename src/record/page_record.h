@@ -37,11 +37,10 @@ constexpr int remarkItem(int f) { return 10 * f + 9; }
 constexpr bool isTextItem(int n) { return n == 19 || n == 29 || n == 39 || n == 49; }
 
 // Where the items of a record lie in its texts: item n is texts[begins[n - 1], ends[n - 1])
-// and present when bit n - 1 of `present` is set; an absent item is empty. Left unset
-// unless value-initialized, as a reader sets every field.
+// and present when bit n - 1 of `present` is set; an absent item is empty.
 struct ItemBounds {
-    std::array<std::uint32_t, kItemCount> begins, ends;
-    std::uint64_t present;
+    std::array<std::uint32_t, kItemCount> begins{}, ends{};
+    std::uint64_t present = 0;
 };
 
 // The 49 texts lie in one string, in item order, so that reading a record fills one buffer
@@ -66,12 +65,13 @@ public:
     void setItem(int n, const Item& item);
     void reset(int n);  // absent
 
-    // Takes all 49 items at once, as a reader finds them: `texts` becomes the record's, and
-    // the buffer the record held comes back in `texts`, for the next record to reuse. The
-    // bounds lie within texts, in item order; the remarks are present.
-    void assign(std::string& texts, const ItemBounds& bounds) {
+    // Takes all 49 items at once, as a reader finds them: place(bounds) sets every field of
+    // the record's item bounds, for the texts in `texts`; then `texts` becomes the record's,
+    // and the buffer the record held comes back in it, for the next record to reuse.
+    template <typename Place>
+    void assign(std::string& texts, Place&& place) {
+        place(bounds_);
         texts_.swap(texts);
-        bounds_ = bounds;
     }
 
     // Equal when the same items are present with the same texts.
@@ -79,7 +79,7 @@ public:
 
 private:
     std::string texts_;
-    ItemBounds bounds_{};
+    ItemBounds bounds_;
 };
 
 }  // namespace holmtex
