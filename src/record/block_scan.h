@@ -1,7 +1,7 @@
 #pragma once
 // The record reader's fast ways, for records of the written shape: the shape our own
-// writer gives a record, every item in quotes or empty and nothing but commas and the line
-// end outside quotes. They look at the reader's buffer 64 bytes at a time through bit
+// writer gives a record, every item in quotes or empty and nothing but commas and line
+// ends outside quotes. They look at the reader's buffer 64 bytes at a time through bit
 // masks, take a record only where they find the items the plain parser would find, and
 // say no to anything else, which the parser then takes. For the reader alone.
 
