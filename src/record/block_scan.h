@@ -29,7 +29,9 @@ struct Buffer {
     const std::uint64_t* quoteBits;
 };
 
-// Sets the quote bits of the `end` bytes at buf, and the stop word after them.
+// Sets the quote bits of the `end` bytes at buf, and the stop word after them. Called each
+// time the buffer is filled, it also leaves the vector registers ready for the fast ways
+// (see the .cpp).
 void markQuotes(const char* buf, std::size_t end, std::uint64_t* quoteBits);
 
 // Finds the next comma, CR or LF in [begin, begin + size) a block at a time. Only wanted
