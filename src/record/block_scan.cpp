@@ -246,7 +246,9 @@ std::size_t StopFinder::next(std::size_t pos) {
     return size_;
 }
 
-bool walkWritten(Buffer in, std::size_t start, int count, ItemSpans& spans, std::size_t& p) {
+bool walkWritten(const Buffer& bytes, std::size_t start, int count, ItemSpans& spans,
+                 std::size_t& p) {
+    const Buffer in = bytes;  // a copy no store through a pointer may change
     const char* const buf = in.buf;
     const char* const record = buf + start;
     const char* const end = buf + in.end;
@@ -284,7 +286,8 @@ bool walkWritten(Buffer in, std::size_t start, int count, ItemSpans& spans, std:
 }
 
 HOLMTEX_CPU_CLONES
-bool passWritten(Buffer in, std::size_t& p, int count) {
+bool passWritten(const Buffer& bytes, std::size_t& p, int count) {
+    const Buffer in = bytes;  // a copy no store through a pointer may change
     ShapeBlocks blocks(in);
     int commas = 0;  // separators passed so far, all of them commas
     for (std::size_t b = p / kBlock, first = p % kBlock;; ++b, first = 0) {
@@ -303,8 +306,9 @@ bool passWritten(Buffer in, std::size_t& p, int count) {
 }
 
 HOLMTEX_CPU_CLONES
-bool decodeWritten(Buffer in, std::size_t start, std::string& texts, std::uint32_t* separators,
-                   std::size_t& length) {
+bool decodeWritten(const Buffer& bytes, std::size_t start, std::string& texts,
+                   std::uint32_t* separators, std::size_t& length) {
+    const Buffer in = bytes;  // a copy no store through a pointer may change
     ShapeBlocks blocks(in);
     std::size_t used = 0;  // bytes of UTF-8 so far
     int count = 0;         // separators so far
@@ -390,7 +394,8 @@ void decodeSpans(const char* record, const ItemSpans& spans, std::string& texts,
 }
 
 HOLMTEX_CPU_CLONES
-char* joinQuoted(Buffer in, std::size_t begin, std::size_t end, char* w) {
+char* joinQuoted(const Buffer& bytes, std::size_t begin, std::size_t end, char* w) {
+    const Buffer in = bytes;   // a copy no store through a pointer may change
     std::uint64_t inside = 0;  // all bits set when the block starts inside quotes
     for (std::size_t b = begin / kBlock; b * kBlock < end; ++b) {
         const std::size_t base = b * kBlock;
@@ -416,7 +421,8 @@ char* joinQuoted(Buffer in, std::size_t begin, std::size_t end, char* w) {
 }
 
 HOLMTEX_CPU_CLONES
-bool writtenAsIs(Buffer in, std::size_t start, std::size_t length) {
+bool writtenAsIs(const Buffer& bytes, std::size_t start, std::size_t length) {
+    const Buffer in = bytes;  // a copy no store through a pointer may change
     const char* const buf = in.buf;
     if (length < 2 || buf[start + length - 2] != '\r' || buf[start + length - 1] != '\n')
         return false;

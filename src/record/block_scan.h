@@ -20,14 +20,7 @@ constexpr std::size_t kBlock = 64;
 // Bytes the buffer holds past its data, so that whole blocks may be read behind the data.
 constexpr std::size_t kSlack = 2 * kBlock;
 
-// The bytes at hand: data in buf[0, end), readable up to end + kSlack. Bit i of
-// quoteBits[b] is set when buf[64 * b + i] is a quote; after the data's words comes one
-// with bit 0 set, a stop for a walk along the quotes.
-struct Buffer {
-    const char* buf;
-    std::size_t end;
-    const std::uint64_t* quoteBits;
-};
+// The functions below take the reader's bytes as a Buffer (record_io.h).
 
 // Sets the quote bits of the `end` bytes at buf, and the stop word after them. Called each
 // time the buffer is filled, it also leaves the vector registers ready for the fast ways
@@ -54,20 +47,21 @@ private:
 // have the written shape, a separator follows each closing quote and all of it is at
 // hand; p ends after the last separator taken. The item ends come from walking the quote
 // bits, with no search and no look at the text.
-bool walkWritten(Buffer in, std::size_t start, int count, ItemSpans& spans, std::size_t& p);
+bool walkWritten(const Buffer& bytes, std::size_t start, int count, ItemSpans& spans,
+                 std::size_t& p);
 
 // Passes `count` items of the written shape from buffer position p, the start of an item,
 // and their separators, the last of which ends the record; p ends after it. From the quote
 // and comma bits alone, for the items nobody wants to see.
-bool passWritten(Buffer in, std::size_t& p, int count);
+bool passWritten(const Buffer& bytes, std::size_t& p, int count);
 
 // Decodes the record at buffer position start into `texts` when it has the written shape
 // and ends in the bytes at hand: the UTF-8 of its bytes up to the line end in one sweep,
 // and where each of its 49 separators landed in it, the line end last. `length` is the
 // record's length in the buffer, the line end included. False for anything else, with
 // `texts` in any state.
-bool decodeWritten(Buffer in, std::size_t start, std::string& texts, std::uint32_t* separators,
-                   std::size_t& length);
+bool decodeWritten(const Buffer& bytes, std::size_t start, std::string& texts,
+                   std::uint32_t* separators, std::size_t& length);
 // Where the items of a record that decodeWritten() put into `text` lie in it.
 inline void placeWritten(const char* text, const std::uint32_t* separators, ItemBounds& bounds) {
     bounds.present = 0;
@@ -101,11 +95,11 @@ void decodeSpans(const char* record, const ItemSpans& spans, std::string& texts,
 // Stores the bytes between quotes of buffer positions [begin, end) at w and returns where
 // they end; begin must lie outside quotes. For items of the written shape these are the
 // items' texts joined. Copies 16 bytes where fewer count, so w needs that much room behind.
-char* joinQuoted(Buffer in, std::size_t begin, std::size_t end, char* w);
+char* joinQuoted(const Buffer& bytes, std::size_t begin, std::size_t end, char* w);
 
 // Whether the `length` bytes of the record at buffer position start are exactly what our
 // writer makes of it once it is decoded: the written shape, the four remarks in quotes and
 // CR LF at the end.
-bool writtenAsIs(Buffer in, std::size_t start, std::size_t length);
+bool writtenAsIs(const Buffer& bytes, std::size_t start, std::size_t length);
 
 }  // namespace holmtex::scan

@@ -102,8 +102,6 @@ RecordReader::RecordReader(ByteSource& source, std::size_t bufferSize)
 
 RecordReader::~RecordReader() = default;
 
-scan::Buffer RecordReader::bytes() const { return {buf_.data(), end_, quoteBits_.data()}; }
-
 bool RecordReader::fill() {
     if (eof_ || error_) return false;
     // Keep the last record and whatever has not been read yet; drop what lies before.
@@ -138,6 +136,7 @@ bool RecordReader::fill() {
     }
     // All of it, as the kept bytes moved; they are few next to the bytes just read.
     scan::markQuotes(buf_.data(), end_, quoteBits_.data());
+    bytes_ = {buf_.data(), end_, quoteBits_.data()};
     return end_ > before;
 }
 
@@ -223,15 +222,14 @@ ReadStatus RecordReader::nextRaw(int wanted) {
     ItemSpans& spans = spans_[1 - last_];
     const int walk = std::clamp(wanted, 1, kItemCount);
     for (;;) {
-        const scan::Buffer in = bytes();
         std::size_t after = 0;
         // The items wanted one by one and the rest passed over in blocks, or all one by one.
-        if (walk < kItemCount && scan::walkWritten(in, pos_, walk, spans, after)) {
+        if (walk < kItemCount && scan::walkWritten(bytes_, pos_, walk, spans, after)) {
             const std::size_t walked = after - pos_;
-            if (scan::passWritten(in, after, kItemCount - walk))
+            if (scan::passWritten(bytes_, after, kItemCount - walk))
                 return takeRecord(after - pos_, walk, walked, true);
         }
-        if (scan::walkWritten(in, pos_, kItemCount, spans, after))
+        if (scan::walkWritten(bytes_, pos_, kItemCount, spans, after))
             return takeRecord(after - pos_, kItemCount, 0, true);
         std::size_t length = 0;
         switch (parse(pos_, spans, length)) {
@@ -251,7 +249,7 @@ ReadStatus RecordReader::nextRaw(int wanted) {
 void RecordReader::finishLast() {
     // The record was taken for the written shape, and its bytes are all still here.
     std::size_t after = 0;
-    if (!scan::walkWritten(bytes(), lastStart_, kItemCount, spans_[last_], after)) {
+    if (!scan::walkWritten(bytes_, lastStart_, kItemCount, spans_[last_], after)) {
         std::size_t length = 0;
         parse(lastStart_, spans_[last_], length);
     }
@@ -284,7 +282,7 @@ std::size_t RecordReader::joinRawItems(int first, int last, char* out) {
         w += span.size;
     }
     if (quotedRest)
-        w = scan::joinQuoted(bytes(), lastStart_ + lastWalked_, lastStart_ + lastLength_, w);
+        w = scan::joinQuoted(bytes_, lastStart_ + lastWalked_, lastStart_ + lastLength_, w);
     return static_cast<std::size_t>(w - out);
 }
 
@@ -292,7 +290,7 @@ void RecordReader::appendWritten(std::string& out, int extended, std::string_vie
     if (!hasLast_) return;
     const std::string_view raw = rawRecord();
     if (extended > lastKnown_ || !lastWritten_ ||
-        !scan::writtenAsIs(bytes(), lastStart_, raw.size())) {
+        !scan::writtenAsIs(bytes_, lastStart_, raw.size())) {
         appendRebuilt(out, extended, extra);
         return;
     }
@@ -347,7 +345,7 @@ ReadStatus RecordReader::next(PageRecord& into) {
     // succeeds. Their spans are worked out only when someone asks for them.
     std::uint32_t separators[kItemCount];
     std::size_t length = 0;
-    if (scan::decodeWritten(bytes(), pos_, spareTexts_, separators, length)) {
+    if (scan::decodeWritten(bytes_, pos_, spareTexts_, separators, length)) {
         into.assign(spareTexts_, [&](ItemBounds& bounds) {
             scan::placeWritten(spareTexts_.data(), separators, bounds);
         });

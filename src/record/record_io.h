@@ -89,7 +89,14 @@ struct ItemSpan {
 using ItemSpans = std::array<ItemSpan, kItemCount>;
 
 namespace scan {
-struct Buffer;
+// The bytes a reader has at hand, for the block scan (block_scan.h): data in buf[0, end),
+// readable up to end + kSlack. Bit i of quoteBits[b] is set when buf[64 * b + i] is a
+// quote; after the data's words comes one with bit 0 set, a stop for a walk along the quotes.
+struct Buffer {
+    const char* buf = nullptr;
+    std::size_t end = 0;
+    const std::uint64_t* quoteBits = nullptr;
+};
 struct BlockGrowth;
 }  // namespace scan
 
@@ -139,7 +146,6 @@ private:
 
     bool fill();            // false when no byte came: the end of the data or an error
     bool skipBlankLines();  // false when the data ends first
-    scan::Buffer bytes() const;
     // The plain way of finding the items of the record at buffer position start, for any
     // bytes; see the .cpp.
     Parse parse(std::size_t start, ItemSpans& spans, std::size_t& length) const;
@@ -156,7 +162,10 @@ private:
     // Bit i of word b: buf_[64 * b + i] is a quote; see scan::Buffer.
     std::vector<std::uint64_t> quoteBits_;
     std::size_t pos_ = 0, end_ = 0;  // next unread byte; end of the bytes in buf_
-    std::uint64_t base_ = 0;         // file offset of buf_[0]
+    // The three above for the block scan, set each time the buffer fills, so that the scan
+    // reads them from where they have long stood.
+    scan::Buffer bytes_;
+    std::uint64_t base_ = 0;  // file offset of buf_[0]
     bool eof_ = false, error_ = false;
     std::uint64_t recordStart_ = 0, recordEnd_ = 0;
     // The record last found: its bytes start at buf_[lastStart_] and stay in the buffer.
