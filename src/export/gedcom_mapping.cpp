@@ -308,45 +308,45 @@ std::string nameValue(std::string_view given, std::string_view prefix, std::stri
     return given.empty() ? "/" + family + "/" : std::string(given) + " /" + family + "/";
 }
 
-PersonName mapName(std::string_view field, bool birthNames) {
-    PersonName name;
-    // The name is the first line with text; any further line is an addition for the note.
-    std::string_view first = field;
-    {
-        std::size_t i = 0;
-        while (i < field.size()) {
-            std::size_t end = field.find_first_of("\r\n", i);
-            if (end == std::string_view::npos) end = field.size();
-            const std::string_view line = field.substr(i, end - i);
-            if (!oneLine(line).empty()) {
-                first = line;
-                break;
-            }
-            i = end + 1;
-        }
-    }
-    std::vector<std::string> list = splitWords(words(oneLine(first)));
-    std::size_t end = 0;
-    while (end < list.size() && !endsTheName(list[end]) && !isBirthMark(list[end])) ++end;
+namespace {
 
-    // "geb. X": the birth surname, with its particles.
-    std::vector<std::string> used;
-    if (end < list.size() && isBirthMark(list[end]) && birthNames && end + 1 < list.size() &&
-        !startsABirthDate(list[end + 1])) {
-        std::size_t b = end + 1;
-        std::vector<std::string> prefix;
-        while (b + 1 < list.size() && isParticle(list[b])) prefix.push_back(list[b++]);
-        const std::string surname = stripCommas(list[b]);
-        if (!surname.empty() && !endsTheName(list[b])) {
-            name.birthPrefix = join(prefix, 0, prefix.size());
-            name.birthSurname = surname;
-            for (std::size_t i = end; i <= b; ++i) used.push_back(list[i]);
-        }
+// The first line of a field that has text in it; the whole field when none has.
+std::string_view firstLineWithText(std::string_view field) {
+    std::size_t i = 0;
+    while (i < field.size()) {
+        std::size_t end = field.find_first_of("\r\n", i);
+        if (end == std::string_view::npos) end = field.size();
+        const std::string_view line = field.substr(i, end - i);
+        if (!oneLine(line).empty()) return line;
+        i = end + 1;
     }
+    return field;
+}
 
-    // A comma ends the name, unless only the surname stands before it ("Müller, Johann");
-    // then the given names run up to the next comma.
-    std::vector<std::string> nameWords(list.begin(), list.begin() + static_cast<long>(end));
+// "geb. X" from list[at] on: the birth surname, with its particles, into `name`; the words
+// it takes are added to `used`.
+void takeBirthName(const std::vector<std::string>& list, std::size_t at, PersonName& name,
+                   std::vector<std::string>& used) {
+    if (at + 1 >= list.size() || !isBirthMark(list[at]) || startsABirthDate(list[at + 1])) return;
+    std::size_t b = at + 1;
+    std::vector<std::string> prefix;
+    while (b + 1 < list.size() && isParticle(list[b])) prefix.push_back(list[b++]);
+    const std::string surname = stripCommas(list[b]);
+    if (surname.empty() || endsTheName(list[b])) return;
+    name.birthPrefix = join(prefix, 0, prefix.size());
+    name.birthSurname = surname;
+    for (std::size_t i = at; i <= b; ++i) used.push_back(list[i]);
+}
+
+// The words of a name, cleaned of commas, on either side of the comma in it.
+struct CommaSplit {
+    std::vector<std::string> before, after;  // after: empty when the comma ends the name
+    std::string rebuilt;                     // what the name says, joined again
+};
+
+// A comma ends the name, unless only the surname stands before it ("Müller, Johann"); then
+// the given names run up to the next comma. Cuts `nameWords` to the words the name takes.
+CommaSplit splitAtComma(std::vector<std::string>& nameWords) {
     auto commaFrom = [&](std::size_t i) {
         while (i < nameWords.size() && nameWords[i].find_first_of(",;") == std::string::npos) ++i;
         return i;
@@ -357,40 +357,58 @@ PersonName mapName(std::string_view field, bool birthNames) {
             if (std::string s = stripCommas(nameWords[i]); !s.empty()) out.push_back(s);
         return out;
     };
+    CommaSplit split;
     const std::size_t comma = commaFrom(0);
-    std::vector<std::string> before = cleaned(0, comma + 1), after;
-    std::string rebuilt;
+    split.before = cleaned(0, comma + 1);
     if (comma < nameWords.size()) {
         const std::size_t next = commaFrom(comma + 1);
-        after = cleaned(comma + 1, next + 1);
-        bool onlyParticles = !before.empty();
-        for (std::size_t i = 0; i + 1 < before.size(); ++i)
-            onlyParticles = onlyParticles && isParticle(before[i]);
-        if (onlyParticles && !after.empty()) {
+        split.after = cleaned(comma + 1, next + 1);
+        bool onlyParticles = !split.before.empty();
+        for (std::size_t i = 0; i + 1 < split.before.size(); ++i)
+            onlyParticles = onlyParticles && isParticle(split.before[i]);
+        if (onlyParticles && !split.after.empty()) {
             nameWords.resize(std::min(next + 1, nameWords.size()));
-            rebuilt = join(before, 0, before.size()) + ", " + join(after, 0, after.size());
+            split.rebuilt = join(split.before, 0, split.before.size()) + ", " +
+                            join(split.after, 0, split.after.size());
         } else {
-            after.clear();
+            split.after.clear();
             nameWords.resize(comma + 1);
         }
     }
-    if (!after.empty()) {
+    if (split.rebuilt.empty()) split.rebuilt = join(split.before, 0, split.before.size());
+    return split;
+}
+
+}  // namespace
+
+PersonName mapName(std::string_view field, bool birthNames) {
+    PersonName name;
+    // The name is the first line with text; any further line is an addition for the note.
+    std::vector<std::string> list = splitWords(words(oneLine(firstLineWithText(field))));
+    std::size_t end = 0;
+    while (end < list.size() && !endsTheName(list[end]) && !isBirthMark(list[end])) ++end;
+    std::vector<std::string> used;
+    if (birthNames) takeBirthName(list, end, name, used);
+
+    std::vector<std::string> nameWords(list.begin(), list.begin() + static_cast<long>(end));
+    const CommaSplit split = splitAtComma(nameWords);
+    const std::vector<std::string>& before = split.before;
+    if (!split.after.empty()) {
         takeSurname(before, before.size(), name.prefix, name.surname);
-        name.given = join(after, 0, after.size());
+        name.given = join(split.after, 0, split.after.size());
     } else if (before.size() == 1) {
         name.given = before[0];
     } else {
         const std::size_t at = takeSurname(before, before.size(), name.prefix, name.surname);
         name.given = join(before, 0, at);
     }
-    if (rebuilt.empty()) rebuilt = join(before, 0, before.size());
     used.insert(used.begin(), nameWords.begin(), nameWords.end());
 
     bool cut = fitName(name.given, name.prefix, name.surname);
     if (!name.birthSurname.empty())
         cut = fitName(name.given, name.birthPrefix, name.birthSurname) || cut;
     name.complete = !cut && join(used, 0, used.size()) == collapseBlanks(field) &&
-                    rebuilt == join(nameWords, 0, nameWords.size());
+                    split.rebuilt == join(nameWords, 0, nameWords.size());
     return name;
 }
 

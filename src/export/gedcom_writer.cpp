@@ -108,6 +108,112 @@ struct Family {
     std::vector<int> children;
 };
 
+// Who is on a page: a family for each filled family block and a person for each filled
+// name field, numbered on from the numbers given before.
+struct PageFamilies {
+    bool filled[5] = {};   // family block f has an entry
+    int familyId[5] = {};  // of family block f, 0 for none
+    std::vector<Family> families;
+    std::vector<Person> persons;
+};
+
+PageFamilies familiesOf(const PageRecord& page, int& lastFamily) {
+    PageFamilies on;
+    // Family 1 also carries the page text, so a page with text keeps it.
+    for (int f = 1; f <= 4; ++f) on.filled[f] = familyHasEntry(page, f);
+    on.filled[1] = on.filled[1] || hasText(page.text(PageText));
+    for (int f = 1; f <= 4; ++f)
+        if (on.filled[f]) {
+            on.familyId[f] = ++lastFamily;
+            on.families.push_back({f, on.familyId[f], 0, 0, {}});
+        }
+    return on;
+}
+
+void addPersons(PageFamilies& on, const PageContent& content, int& lastPerson) {
+    const PageRecord& page = content.page;
+    auto add = [&](int item, char sex) -> Person& {
+        on.persons.push_back({++lastPerson, item, sex, {}, {}, {}});
+        return on.persons.back();
+    };
+    // In the add state father 1 is child 1 of family 2 and mother 1 child 1 of family 4.
+    int linked[5] = {};  // person id standing as child 1 of family 2 / 4
+    for (Family& family : on.families) {
+        const int f = family.f;
+        // A parent; in the add state parent 1 is also child 1 of the family of its parents.
+        auto parent = [&](int item, char sex, int& slot, int parents) {
+            if (!hasText(page.text(item))) return;
+            Person& person = add(item, sex);
+            person.fams.push_back(family.id);
+            slot = person.id;
+            if (f != 1 || !content.addState || !on.filled[parents]) return;
+            person.famc.push_back(on.familyId[parents]);
+            const std::string_view asChild = page.text(childItem(1, parents));
+            if (hasText(asChild) && asChild != page.text(item))
+                person.also =
+                    "Kind 1 der Familie " + std::to_string(parents) + ": " + std::string(asChild);
+            linked[parents] = person.id;
+        };
+        parent(fatherItem(f), 'M', family.husband, 2);
+        parent(motherItem(f), 'F', family.wife, 4);
+        for (int c = 1; c <= 6; ++c) {
+            if (c == 1 && linked[f]) {
+                family.children.push_back(linked[f]);
+            } else if (hasText(page.text(childItem(c, f)))) {
+                Person& child = add(childItem(c, f), 0);
+                child.famc.push_back(family.id);
+                family.children.push_back(child.id);
+            }
+        }
+    }
+}
+
+void personLines(std::string& out, const PageRecord& page, const Person& person,
+                 const std::string& note) {
+    const std::string_view field = page.text(person.item);
+    const PersonName name = mapName(field, person.sex != 0);
+    line(out, 0, xref('I', person.id) + " INDI");
+    if (!name.birthSurname.empty()) {
+        nameLines(out, name.given, name.birthPrefix, name.birthSurname, "birth");
+        if (!name.surname.empty())
+            nameLines(out, name.given, name.prefix, name.surname,
+                      person.sex == 'F' ? "married" : "aka");
+    } else if (!name.empty()) {
+        nameLines(out, name.given, name.prefix, name.surname, nullptr);
+    }
+    if (person.sex) line(out, 1, "SEX", std::string(1, person.sex));
+    for (int id : person.famc) line(out, 1, "FAMC", xref('F', id));
+    for (int id : person.fams) line(out, 1, "FAMS", xref('F', id));
+    std::string text = note;
+    if (!name.complete) text.append("\nEintrag: ").append(plainLines(field));
+    if (!person.also.empty()) text.append("\n").append(plainLines(person.also));
+    appendGedcomText(out, 1, "NOTE", text);
+}
+
+void familyLines(std::string& out, const PageRecord& page, const Family& family) {
+    const int f = family.f;
+    line(out, 0, xref('F', family.id) + " FAM");
+    if (family.husband) line(out, 1, "HUSB", xref('I', family.husband));
+    if (family.wife) line(out, 1, "WIFE", xref('I', family.wife));
+    for (int id : family.children) line(out, 1, "CHIL", xref('I', id));
+    if (hasText(page.text(dateItem(f)))) {
+        const EventDate date = mapDate(page.text(dateItem(f)));
+        line(out, 1, "MARR");
+        if (!date.date.empty()) appendGedcomText(out, 2, "DATE", date.date);
+        if (!date.place.empty()) appendGedcomText(out, 2, "PLAC", date.place);
+        if (!date.note.empty()) appendGedcomText(out, 2, "NOTE", "Heirat: " + date.note);
+    }
+    if (f == 1) {
+        const std::string number = oneLine(page.text(ProcessNumber));
+        if (!number.empty() && number.size() <= kMaxRefnBytes)
+            appendGedcomText(out, 1, "REFN", number);
+    }
+    if (hasText(page.text(remarkItem(f))))
+        appendGedcomText(out, 1, "NOTE", "Bemerkung: " + plainLines(page.text(remarkItem(f))));
+    if (f == 1 && hasText(page.text(PageText)))
+        appendGedcomText(out, 1, "NOTE", "Text der Merkseite: " + plainLines(page.text(PageText)));
+}
+
 }  // namespace
 
 void appendGedcomText(std::string& out, int level, std::string_view tag, std::string_view text) {
@@ -163,102 +269,11 @@ void GedcomWriter::header(std::string& out, std::string_view fileName,
 void GedcomWriter::trailer(std::string& out) const { line(out, 0, "TRLR"); }
 
 void GedcomWriter::page(std::string& out, const PageContent& content) {
-    const PageRecord& page = content.page;
-    // Family 1 also carries the page text, so a page with text keeps it.
-    bool filled[5] = {};
-    for (int f = 1; f <= 4; ++f) filled[f] = familyHasEntry(page, f);
-    filled[1] = filled[1] || hasText(page.text(PageText));
-
-    std::vector<Family> families;
-    int familyId[5] = {};
-    for (int f = 1; f <= 4; ++f)
-        if (filled[f]) {
-            familyId[f] = ++families_;
-            families.push_back({f, familyId[f], 0, 0, {}});
-        }
-
-    std::vector<Person> persons;
-    auto add = [&](int item, char sex) -> Person& {
-        persons.push_back({++persons_, item, sex, {}, {}, {}});
-        return persons.back();
-    };
-    // In the add state father 1 is child 1 of family 2 and mother 1 child 1 of family 4.
-    int linked[5] = {};  // person id standing as child 1 of family 2 / 4
-    for (Family& family : families) {
-        const int f = family.f;
-        // A parent; in the add state parent 1 is also child 1 of the family of its parents.
-        auto parent = [&](int item, char sex, int& slot, int parents) {
-            if (!hasText(page.text(item))) return;
-            Person& person = add(item, sex);
-            person.fams.push_back(family.id);
-            slot = person.id;
-            if (f != 1 || !content.addState || !filled[parents]) return;
-            person.famc.push_back(familyId[parents]);
-            const std::string_view asChild = page.text(childItem(1, parents));
-            if (hasText(asChild) && asChild != page.text(item))
-                person.also =
-                    "Kind 1 der Familie " + std::to_string(parents) + ": " + std::string(asChild);
-            linked[parents] = person.id;
-        };
-        parent(fatherItem(f), 'M', family.husband, 2);
-        parent(motherItem(f), 'F', family.wife, 4);
-        for (int c = 1; c <= 6; ++c) {
-            if (c == 1 && linked[f]) {
-                family.children.push_back(linked[f]);
-            } else if (hasText(page.text(childItem(c, f)))) {
-                Person& child = add(childItem(c, f), 0);
-                child.famc.push_back(family.id);
-                family.children.push_back(child.id);
-            }
-        }
-    }
-
+    PageFamilies on = familiesOf(content.page, families_);
+    addPersons(on, content, persons_);
     const std::string note = origin(content);
-    for (const Person& person : persons) {
-        const std::string_view field = page.text(person.item);
-        const PersonName name = mapName(field, person.sex != 0);
-        line(out, 0, xref('I', person.id) + " INDI");
-        if (!name.birthSurname.empty()) {
-            nameLines(out, name.given, name.birthPrefix, name.birthSurname, "birth");
-            if (!name.surname.empty())
-                nameLines(out, name.given, name.prefix, name.surname,
-                          person.sex == 'F' ? "married" : "aka");
-        } else if (!name.empty()) {
-            nameLines(out, name.given, name.prefix, name.surname, nullptr);
-        }
-        if (person.sex) line(out, 1, "SEX", std::string(1, person.sex));
-        for (int id : person.famc) line(out, 1, "FAMC", xref('F', id));
-        for (int id : person.fams) line(out, 1, "FAMS", xref('F', id));
-        std::string text = note;
-        if (!name.complete) text.append("\nEintrag: ").append(plainLines(field));
-        if (!person.also.empty()) text.append("\n").append(plainLines(person.also));
-        appendGedcomText(out, 1, "NOTE", text);
-    }
-
-    for (const Family& family : families) {
-        const int f = family.f;
-        line(out, 0, xref('F', family.id) + " FAM");
-        if (family.husband) line(out, 1, "HUSB", xref('I', family.husband));
-        if (family.wife) line(out, 1, "WIFE", xref('I', family.wife));
-        for (int id : family.children) line(out, 1, "CHIL", xref('I', id));
-        if (hasText(page.text(dateItem(f)))) {
-            const EventDate date = mapDate(page.text(dateItem(f)));
-            line(out, 1, "MARR");
-            if (!date.date.empty()) appendGedcomText(out, 2, "DATE", date.date);
-            if (!date.place.empty()) appendGedcomText(out, 2, "PLAC", date.place);
-            if (!date.note.empty()) appendGedcomText(out, 2, "NOTE", "Heirat: " + date.note);
-        }
-        if (f == 1) {
-            const std::string number = oneLine(page.text(ProcessNumber));
-            if (!number.empty() && number.size() <= kMaxRefnBytes)
-                appendGedcomText(out, 1, "REFN", number);
-        }
-        if (hasText(page.text(remarkItem(f))))
-            appendGedcomText(out, 1, "NOTE", "Bemerkung: " + plainLines(page.text(remarkItem(f))));
-        if (f == 1 && hasText(page.text(PageText)))
-            appendGedcomText(out, 1, "NOTE",
-                             "Text der Merkseite: " + plainLines(page.text(PageText)));
-    }
+    for (const Person& person : on.persons) personLines(out, content.page, person, note);
+    for (const Family& family : on.families) familyLines(out, content.page, family);
 }
 
 }  // namespace holmtex

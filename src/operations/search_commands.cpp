@@ -27,15 +27,6 @@ namespace {
 
 // ---- Search ----
 
-const std::array<unsigned char, 256>& lowerTable() {
-    static const std::array<unsigned char, 256> table = [] {
-        std::array<unsigned char, 256> t{};
-        for (int b = 0; b < 256; ++b) t[b] = cp1252ToLower(static_cast<unsigned char>(b));
-        return t;
-    }();
-    return table;
-}
-
 // Lowers Windows-1252 bytes in place: the letters A-Z, the accented capitals 0xC0-0xDE but
 // 0xD7, and Š Œ Ž Ÿ. Sixteen bytes at a time, as cp1252ToLower() does them one by one.
 #if defined(__SSE2__)
@@ -46,7 +37,7 @@ void lowerInPlace(char* p, std::size_t size) {
     const __m128i accentHigh = _mm_set1_epi8(static_cast<char>(0xDE + 1));
     const __m128i times = _mm_set1_epi8(static_cast<char>(0xD7));
     const __m128i step = _mm_set1_epi8(0x20);
-    const auto& lower = lowerTable();
+    const auto& lower = kCp1252Lower;
     const __m128i rareLow = _mm_set1_epi8(static_cast<char>(0x8A - 1));
     const __m128i rareHigh = _mm_set1_epi8(static_cast<char>(0x9F + 1));
     for (; size >= 16; p += 16, size -= 16) {
@@ -73,7 +64,7 @@ void lowerInPlace(char* p, std::size_t size) {
 }
 #else
 void lowerInPlace(char* p, std::size_t size) {
-    const auto& lower = lowerTable();
+    const auto& lower = kCp1252Lower;
     for (; size > 0; --size, ++p) *p = static_cast<char>(lower[static_cast<unsigned char>(*p)]);
 }
 #endif
@@ -117,7 +108,7 @@ class PageSearch {
 public:
     // The search text as Windows-1252 bytes.
     explicit PageSearch(std::string_view text) : needle_(lowered(text)) {
-        // Records of the usual shape are searched in their own bytes, where the items stand
+        // Records of the written shape are searched in their own bytes, where the items stand
         // in quotes, when the text holds nothing that stands between items there.
         fast_ = !needle_.empty() && needle_.size() <= kLongest &&
                 needle_.find_first_of("\",\r\n") == std::string::npos;
@@ -132,7 +123,7 @@ public:
                 if (!reader.rawItem(n).empty()) return true;
             return joined(reader) > 0;
         }
-        if (!fast_ || !reader.rawUsual()) return inJoined(reader);
+        if (!fast_ || !reader.inWrittenShape()) return inJoined(reader);
         // From the separator before item 2 to the end of the record.
         const char* const from = reader.rawItem(SaveDate).data() - 1;
         const std::string_view record = reader.rawRecord();
@@ -159,10 +150,10 @@ private:
     }
 
     // Whether the needle starts at byte p of the `size` bytes at `from`, a byte of an item's
-    // text in a record of the usual shape; it may run on into the items after it. Quotes
+    // text in a record of the written shape; it may run on into the items after it. Quotes
     // open and close the items' texts; between them stand only separators.
     bool startsAt(const char* from, std::size_t size, std::size_t p) const {
-        const auto& lower = lowerTable();
+        const auto& lower = kCp1252Lower;
         bool inside = true;
         std::size_t matched = 0;
         for (; p < size; ++p) {
@@ -179,7 +170,7 @@ private:
         return false;
     }
 
-    // Looks for the needle in the bytes of a record of the usual shape, from the separator
+    // Looks for the needle in the bytes of a record of the written shape, from the separator
     // before item 2 on. There every byte that is no quote, comma or line end belongs to an
     // item's text, and the needle holds none of those, so where its bytes stand in a row
     // they are in one item. It can also run from the end of one item into the items after
@@ -238,7 +229,7 @@ private:
     static PairFinder spellings(const std::string& text, bool last) {
         if (text.empty()) return PairFinder(0, 0);
         const auto c = static_cast<unsigned char>(last ? text.back() : text.front());
-        const auto& lower = lowerTable();
+        const auto& lower = kCp1252Lower;
         unsigned char capital = c;
         for (int u = 0; u < 256; ++u)
             if (u != c && lower[u] == c) capital = static_cast<unsigned char>(u);

@@ -1,11 +1,9 @@
 #include "record/codepage.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace holmtex {
 namespace {
@@ -17,32 +15,44 @@ constexpr std::array<char16_t, 32> kHighTable = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t codePointOf(unsigned char b) {
+constexpr char32_t codePointOf(unsigned char b) {
     if (b >= 0x80 && b < 0xA0) return kHighTable[b - 0x80];
     return b;
 }
 
-// UTF-8 of each byte, precomputed: length in [0], bytes in [1..3].
-struct Utf8Table {
-    std::array<std::array<char, 4>, 256> seq{};
-    Utf8Table() {
-        for (int b = 0; b < 256; ++b) {
-            char32_t cp = codePointOf(static_cast<unsigned char>(b));
-            auto& s = seq[b];
-            if (cp < 0x80) {
-                s = {1, static_cast<char>(cp), 0, 0};
-            } else if (cp < 0x800) {
-                s = {2, static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F)),
-                     0};
-            } else {
-                s = {3, static_cast<char>(0xE0 | (cp >> 12)),
-                     static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                     static_cast<char>(0x80 | (cp & 0x3F))};
-            }
+constexpr std::array<Utf8Form, 256> utf8Forms() {
+    std::array<Utf8Form, 256> forms{};
+    for (int b = 0; b < 256; ++b) {
+        const char32_t cp = codePointOf(static_cast<unsigned char>(b));
+        Utf8Form& f = forms[b];
+        if (cp < 0x80) {
+            f = {{static_cast<char>(cp), 0, 0}, 1};
+        } else if (cp < 0x800) {
+            f = {{static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F)), 0},
+                 2};
+        } else {
+            f = {
+                {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (cp & 0x3F))},
+                3};
         }
     }
-};
-const Utf8Table kUtf8;
+    return forms;
+}
+
+constexpr unsigned char lowered(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
+    if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);  // Š Œ Ž
+    if (c == 0x9F) return 0xFF;                                                            // Ÿ
+    return c;
+}
+
+constexpr std::array<unsigned char, 256> lowerTable() {
+    std::array<unsigned char, 256> table{};
+    for (int b = 0; b < 256; ++b) table[b] = lowered(static_cast<unsigned char>(b));
+    return table;
+}
 
 int byteOf(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
@@ -52,6 +62,9 @@ int byteOf(char32_t cp) {
 }
 
 }  // namespace
+
+constinit const std::array<Utf8Form, 256> kUtf8Forms = utf8Forms();
+constinit const std::array<unsigned char, 256> kCp1252Lower = lowerTable();
 
 void appendCp1252AsUtf8(std::string& out, const char* data, std::size_t size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
@@ -76,9 +89,9 @@ void appendCp1252AsUtf8(std::string& out, const char* data, std::size_t size) {
         if (*p >= 0x80) {
             // Always 3 bytes stored, the length says how many count; there is room, as
             // every byte still to come has 3 bytes of it.
-            const auto& s = kUtf8.seq[*p++];
-            std::memcpy(w, &s[1], 3);
-            w += s[0];
+            const Utf8Form& form = kUtf8Forms[*p++];
+            std::memcpy(w, form.bytes, 3);
+            w += form.size;
             continue;
         }
         if (std::endian::native == std::endian::little && end - p >= 8) {
@@ -116,7 +129,10 @@ void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
             if (p == end) break;
         }
         unsigned char b = *p;
-        int len = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+        int len = b >= 0xF0 && b < 0xF5   ? 4
+                  : b >= 0xE0 && b < 0xF0 ? 3
+                  : b >= 0xC2 && b < 0xE0 ? 2
+                                          : 0;
         if (len == 0 || end - p < len) {
             out.push_back('?');
             ++p;
@@ -150,18 +166,6 @@ std::string utf8ToCp1252(std::string_view utf8) {
     out.reserve(utf8.size());
     appendUtf8AsCp1252(out, utf8);
     return out;
-}
-
-unsigned char cp1252ToLower(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
-    switch (c) {
-        case 0x8A: return 0x9A;  // Š
-        case 0x8C: return 0x9C;  // Œ
-        case 0x8E: return 0x9E;  // Ž
-        case 0x9F: return 0xFF;  // Ÿ
-        default: return c;
-    }
 }
 
 }  // namespace holmtex

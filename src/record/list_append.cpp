@@ -50,20 +50,20 @@ struct Tail {
     std::string_view lineEnd;  // what the last record still needs before a new one
 };
 
-enum class Walk { Found, NoRecord, NeedMore, Unusual };
+enum class Walk { Found, NoRecord, NeedMore, OtherShape };
 
 bool endsLine(char c) { return c == '\r' || c == '\n'; }
 
 // Finds where the last record in `tail` (the last bytes of a file; `whole`: all of them)
 // begins, walking back over its 49 items when they have the shape our writer gives them:
 // quoted or empty, separated by commas, after a line end or at the start. NeedMore when the
-// bytes before `tail` are wanted, Unusual for any other shape. A text cut short holds no
+// bytes before `tail` are wanted, OtherShape for any other shape. A text cut short holds no
 // quote, so its end can never pass for the end of a record of this shape.
 Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start) {
     std::size_t p = tail.size();
     while (p > 0 && endsLine(tail[p - 1])) --p;
     if (p == 0) return whole ? Walk::NoRecord : Walk::NeedMore;
-    const Walk cut = whole ? Walk::Unusual : Walk::NeedMore;  // the bytes run out
+    const Walk cut = whole ? Walk::OtherShape : Walk::NeedMore;  // the bytes run out
     for (int item = kItemCount;; --item) {
         // The item ends at p; b becomes where it begins.
         std::size_t b = p;
@@ -73,13 +73,13 @@ Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start) {
             if (open == std::string_view::npos) return cut;
             b = open;
         } else if (tail[p - 1] != ',' && !(item == 1 && endsLine(tail[p - 1]))) {
-            return Walk::Unusual;  // a bare item with text
+            return Walk::OtherShape;  // a bare item with text
         }
         if (b == 0) {
             if (!whole) return Walk::NeedMore;
-            if (item > 1) return Walk::Unusual;
+            if (item > 1) return Walk::OtherShape;
         } else if (item > 1 ? tail[b - 1] != ',' : !endsLine(tail[b - 1])) {
-            return Walk::Unusual;
+            return Walk::OtherShape;
         }
         if (item == 1) {
             start = b;

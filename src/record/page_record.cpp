@@ -8,17 +8,17 @@ PageRecord::PageRecord() {
 }
 
 void PageRecord::set(int n, std::string_view text) {
-    const std::uint32_t begin = begins_[n - 1];
-    const std::uint32_t old = ends_[n - 1] - begin;
+    const std::uint32_t begin = bounds_.begins[n - 1];
+    const std::uint32_t old = bounds_.ends[n - 1] - begin;
     // replace() copies a piece of the string itself correctly.
     texts_.replace(begin, old, text.data(), text.size());
     const auto grown = static_cast<std::uint32_t>(text.size()) - old;  // may wrap: still right
-    ends_[n - 1] += grown;
+    bounds_.ends[n - 1] += grown;
     for (int i = n; i < kItemCount; ++i) {
-        begins_[i] += grown;
-        ends_[i] += grown;
+        bounds_.begins[i] += grown;
+        bounds_.ends[i] += grown;
     }
-    present_ |= std::uint64_t(1) << (n - 1);
+    bounds_.present |= std::uint64_t(1) << (n - 1);
 }
 
 void PageRecord::setItem(int n, const Item& item) {
@@ -30,11 +30,11 @@ void PageRecord::setItem(int n, const Item& item) {
 
 void PageRecord::reset(int n) {
     set(n, "");
-    present_ &= ~(std::uint64_t(1) << (n - 1));
+    bounds_.present &= ~(std::uint64_t(1) << (n - 1));
 }
 
 bool PageRecord::operator==(const PageRecord& other) const {
-    if (present_ != other.present_) return false;
+    if (bounds_.present != other.bounds_.present) return false;
     for (int n = 1; n <= kItemCount; ++n)
         if (text(n) != other.text(n)) return false;
     return true;

@@ -36,7 +36,12 @@ constexpr int remarkItem(int f) { return 10 * f + 9; }
 // The four remarks are text items: never absent.
 constexpr bool isTextItem(int n) { return n == 19 || n == 29 || n == 39 || n == 49; }
 
-class RecordReader;
+// Where the items of a record lie in its texts: item n is texts[begins[n - 1], ends[n - 1])
+// and present when bit n - 1 of `present` is set; an absent item is empty.
+struct ItemBounds {
+    std::array<std::uint32_t, kItemCount> begins{}, ends{};
+    std::uint64_t present = 0;
+};
 
 // The 49 texts lie in one string, in item order, so that reading a record fills one buffer
 // instead of 49 strings; there may be bytes between them that belong to no item. Item
@@ -46,10 +51,11 @@ public:
     // A fresh buffer: every optional item absent, the remarks empty.
     PageRecord();
 
-    bool has(int n) const { return (present_ >> (n - 1)) & 1; }
+    bool has(int n) const { return (bounds_.present >> (n - 1)) & 1; }
     // The item's text, "" when absent. Valid until the record changes.
     std::string_view text(int n) const {
-        return std::string_view(texts_).substr(begins_[n - 1], ends_[n - 1] - begins_[n - 1]);
+        const std::uint32_t begin = bounds_.begins[n - 1];
+        return std::string_view(texts_).substr(begin, bounds_.ends[n - 1] - begin);
     }
     Item item(int n) const { return has(n) ? Item(std::string(text(n))) : std::nullopt; }
 
@@ -59,17 +65,21 @@ public:
     void setItem(int n, const Item& item);
     void reset(int n);  // absent
 
+    // Takes all 49 items at once, as a reader finds them: place(bounds) sets every field of
+    // the record's item bounds, for the texts in `texts`; then `texts` becomes the record's,
+    // and the buffer the record held comes back in it, for the next record to reuse.
+    template <typename Place>
+    void assign(std::string& texts, Place&& place) {
+        place(bounds_);
+        texts_.swap(texts);
+    }
+
     // Equal when the same items are present with the same texts.
     bool operator==(const PageRecord& other) const;
 
 private:
-    friend class RecordReader;  // fills all items at once
-
     std::string texts_;
-    std::array<std::uint32_t, kItemCount>
-        begins_{};  // item n is texts_[begins_[n - 1], ends_[n - 1])
-    std::array<std::uint32_t, kItemCount> ends_{};
-    std::uint64_t present_ = 0;  // bit n - 1: item n is present
+    ItemBounds bounds_;
 };
 
 }  // namespace holmtex

@@ -79,18 +79,31 @@ enum class ReadStatus {
     Damaged,  // the data ends inside a record, a quote is never closed, or reading failed
 };
 
-// How the bytes of a 64-byte block of a record grow in UTF-8: bit i of high is set when
-// byte i takes two or more bytes, of three when it takes three; before is how many bytes
-// the blocks before it grew by.
-struct BlockGrowth {
-    std::uint64_t high = 0, three = 0;
-    std::uint32_t before = 0;
+// Where an item lies in the bytes of its record: its text (inside the quotes, if any)
+// begins `begin` bytes into the record and has `size` bytes; absent when not present.
+struct ItemSpan {
+    std::size_t begin = 0, size = 0;
+    bool present = false;
 };
+using ItemSpans = std::array<ItemSpan, kItemCount>;
+
+namespace scan {
+// The bytes a reader has at hand, for the block scan (block_scan.h): data in buf[0, end),
+// readable up to end + kSlack. Bit i of quoteBits[b] is set when buf[64 * b + i] is a
+// quote; after the data's words comes one with bit 0 set, a stop for a walk along the quotes.
+struct Buffer {
+    const char* buf = nullptr;
+    std::size_t end = 0;
+    const std::uint64_t* quoteBits = nullptr;
+};
+struct BlockGrowth;
+}  // namespace scan
 
 // Streams records out of a byte source, one at a time.
 class RecordReader {
 public:
     explicit RecordReader(ByteSource& source, std::size_t bufferSize = 256 * 1024);
+    ~RecordReader();
 
     // On Record, replaces all 49 items of `into`; otherwise leaves `into` untouched.
     ReadStatus next(PageRecord& into);
@@ -105,14 +118,14 @@ public:
     std::string_view rawItem(int n);
     // The bytes of items first to last (1..49) of that record joined with nothing between
     // them, stored at out; returns their count. out needs room for the record's bytes
-    // (recordEnd() - recordStart()) and 16 more.
+    // (rawRecord().size()) and 16 more.
     std::size_t joinRawItems(int first, int last, char* out);
     // Appends that record as writeRecord() writes it once decoded, straight from its bytes,
     // with `extra` added at the end of item `extended` (none when 0), which then has a value.
     void appendWritten(std::string& out, int extended = 0, std::string_view extra = {});
-    // Whether that record has the usual shape, as our own writer makes it: every item in
-    // quotes or empty, and outside quotes nothing but commas and line ends.
-    bool rawUsual() const { return hasLast_ && lastUsual_; }
+    // Whether that record has the written shape, the one our own writer gives a record:
+    // every item in quotes or empty, and outside quotes nothing but commas and line ends.
+    bool inWrittenShape() const { return hasLast_ && lastWritten_; }
     // Replaces all 49 items of `into` with that record's, as next() does.
     void decodeInto(PageRecord& into);
 
@@ -128,45 +141,42 @@ public:
     }
 
 private:
-    struct Span {
-        std::size_t begin = 0, size = 0;  // from the start of the record
-        bool present = false;
-    };
-    using Spans = std::array<Span, kItemCount>;
     enum class Parse { Complete, NeedMore, Damaged };
 
     bool fill();            // false when no byte came: the end of the data or an error
     bool skipBlankLines();  // false when the data ends first
+    // The plain way of finding the items of the record at buffer position start, for any
+    // bytes; see the .cpp.
+    Parse parse(std::size_t start, ItemSpans& spans, std::size_t& length) const;
     // The record of `length` bytes at pos_ is the last one now; `known` of its items have
     // their spans, and when that is not all, the next item begins `walked` bytes into it.
-    void takeRecord(std::size_t length, int known, std::size_t walked);
-    void markQuotes();  // quoteBits_ for the bytes now in the buffer
-    // Ways of finding the items of the record at buffer position start; see the .cpp.
-    Parse parse(std::size_t start, Spans& spans, std::size_t& length) const;
-    bool walkUsual(std::size_t start, int count, Spans& spans, std::size_t& p) const;
-    bool passUsual(std::size_t& p, int count) const;
+    // `written`: it has the written shape.
+    ReadStatus takeRecord(std::size_t length, int known, std::size_t walked, bool written);
     void finishLast();  // all spans of the last record, when only some were worked out
+    void appendRebuilt(std::string& out, int extended, std::string_view extra);
 
     ByteSource& source_;
     std::size_t size_;       // bytes the buffer holds; buf_ has some spare after them
     std::vector<char> buf_;  // so the scan may look at whole blocks past the data
-    // Bit i of word b: buf_[64 * b + i] is a quote. After the data's words comes one with
-    // bit 0 set, a stop for a walk along the quotes.
+    // Bit i of word b: buf_[64 * b + i] is a quote; see scan::Buffer.
     std::vector<std::uint64_t> quoteBits_;
     std::size_t pos_ = 0, end_ = 0;  // next unread byte; end of the bytes in buf_
-    std::uint64_t base_ = 0;         // file offset of buf_[0]
+    // The three above for the block scan, set each time the buffer fills, so that the scan
+    // reads them from where they have long stood.
+    scan::Buffer bytes_;
+    std::uint64_t base_ = 0;  // file offset of buf_[0]
     bool eof_ = false, error_ = false;
     std::uint64_t recordStart_ = 0, recordEnd_ = 0;
     // The record last found: its bytes start at buf_[lastStart_] and stay in the buffer.
     bool hasLast_ = false;
     std::size_t lastStart_ = 0, lastLength_ = 0;
-    Spans spans_[2];
-    int last_ = 0;                     // which of spans_ is the last record's; the other is scratch
-    int lastKnown_ = 0;                // how many items of the last record have their spans
-    std::size_t lastWalked_ = 0;       // with fewer than all: where the next item begins
-    bool lastUsual_ = false;           // see rawUsual()
-    std::vector<BlockGrowth> growth_;  // of the record being decoded, block by block
-    std::string spareTexts_;           // next() decodes into it, then swaps it into the record
+    ItemSpans spans_[2];
+    int last_ = 0;                // which of spans_ is the last record's; the other is scratch
+    int lastKnown_ = 0;           // how many items of the last record have their spans
+    std::size_t lastWalked_ = 0;  // with fewer than all: where the next item begins
+    bool lastWritten_ = false;    // see inWrittenShape()
+    std::string spareTexts_;      // records are decoded into it, then swapped in
+    std::vector<scan::BlockGrowth> growth_;  // room for decoding
 };
 
 // Appends the bytes of one record, item 49 followed by CR LF. Every text is written in

@@ -223,7 +223,7 @@ struct Scenario {
     std::function<void(const fs::path&)> fill;
 };
 
-void usualRest(const fs::path& f) {
+void ordinaryRest(const fs::path& f) {
     put(f, kBackupFiles[0], namedPages("alt aktuell ", 1));
     put(f, kBackupFiles[1], namedPages("alt archiv ", 1));
     put(f, kTemplate, "");
@@ -232,7 +232,7 @@ void usualRest(const fs::path& f) {
     put(f, "check.dat", "alt");
 }
 
-const Scenario kUsual{"usual", [](const fs::path& f) {
+const Scenario kOrdinary{"ordinary", [](const fs::path& f) {
                           put(f, kListFiles[0],
                               page("Seite a0", "100", 0) + foreignPage("Seite a1", "101") +
                                   page("Seite a2\r\n\xC3\x9C"
@@ -245,7 +245,7 @@ const Scenario kUsual{"usual", [](const fs::path& f) {
                           put(f, kListFiles[1], namedPages("r", 3));
                           put(f, kTransfer,
                               page("Transfer t0", "900", 0) + foreignPage("Transfer t1", "901"));
-                          usualRest(f);
+                          ordinaryRest(f);
                       }};
 
 // Long enough for several reads and writes of each file.
@@ -253,7 +253,7 @@ const Scenario kBig{"big", [](const fs::path& f) {
                         put(f, kListFiles[0], namedPages("g", 400, 700));
                         put(f, kListFiles[1], namedPages("r", 2));
                         put(f, kTransfer, namedPages("Transfer t", 30, 700));
-                        usualRest(f);
+                        ordinaryRest(f);
                     }};
 
 std::string tornRecord(const std::string& text) {
@@ -265,7 +265,7 @@ const Scenario kDamaged{"damaged", [](const fs::path& f) {
                             put(f, kListFiles[0], namedPages("d", 3) + tornRecord("Seite halb"));
                             put(f, kListFiles[1], namedPages("r", 2));
                             put(f, kTransfer, namedPages("Transfer t", 1));
-                            usualRest(f);
+                            ordinaryRest(f);
                         }};
 
 const Scenario kDamagedTarget{"damagedTarget", [](const fs::path& f) {
@@ -273,14 +273,14 @@ const Scenario kDamagedTarget{"damagedTarget", [](const fs::path& f) {
                                   put(f, kListFiles[1],
                                       namedPages("r", 2) + tornRecord("Seite halb"));
                                   put(f, kTransfer, namedPages("Transfer t", 1));
-                                  usualRest(f);
+                                  ordinaryRest(f);
                               }};
 
 const Scenario kUnterminated{"unterminated", [](const fs::path& f) {
                                  put(f, kListFiles[0], withoutLineEnd(namedPages("u", 3)));
                                  put(f, kListFiles[2], withoutLineEnd(namedPages("g", 1)));
                                  put(f, kTransfer, withoutLineEnd(namedPages("Transfer t", 2)));
-                                 usualRest(f);
+                                 ordinaryRest(f);
                              }};
 
 // The last record ends right after its 48th comma: item 49 never began.
@@ -289,13 +289,13 @@ const Scenario kCut48{"cut48", [](const fs::path& f) {
                           cut = cut.substr(0, cut.rfind(',') + 1);
                           put(f, kListFiles[0], namedPages("c", 2) + cut);
                           put(f, kTransfer, namedPages("Transfer t", 1));
-                          usualRest(f);
+                          ordinaryRest(f);
                       }};
 
 const Scenario kProtected{"protected", [](const fs::path& f) {
                               put(f, kListFiles[0], namedPages("p", 3));
                               put(f, kListFiles[1], namedPages("r", 2));
-                              usualRest(f);
+                              ordinaryRest(f);
                               fs::permissions(f / kListFiles[0], fs::perms(0444));
                               fs::permissions(f / kListFiles[1], fs::perms(0444));
                           }};
@@ -308,7 +308,7 @@ const Scenario kLinked{"linked", [](const fs::path& f) {
                            fs::create_symlink("daten/liste.dat", f / kListFiles[0]);
                            put(f, kListFiles[1], namedPages("r", 1));
                            put(f, kTransfer, namedPages("Transfer t", 1));
-                           usualRest(f);
+                           ordinaryRest(f);
                        }};
 
 struct Case {
@@ -324,17 +324,17 @@ std::vector<Case> allCases() {
                          std::initializer_list<const char*> ops) {
         for (const char* op : ops) cases.push_back({&s, op, list, line});
     };
-    add(kUsual, "aktuell", 2,
+    add(kOrdinary, "aktuell", 2,
         {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
          "import", "export", "copy", "datacheck"});
-    add(kUsual, "archiv", 1, {"aktuell"});
+    add(kOrdinary, "archiv", 1, {"aktuell"});
     add(kBig, "aktuell", 200,
         {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates"});
     add(kDamaged, "aktuell", 1,
         {"save", "close", "import", "export", "copy", "delete", "archiv", "datacheck", "duplicates",
          "all"});
     add(kDamaged, "aktuell", 1, {"repair"});
-    add(kUsual, "aktuell", 2, {"repair"});
+    add(kOrdinary, "aktuell", 2, {"repair"});
     add(kDamagedTarget, "aktuell", 1, {"archiv"});
     add(kDamagedTarget, "archiv", 0, {"repair"});
     add(kDamagedTarget, "archiv", 0, {"save", "import"});
@@ -1062,7 +1062,7 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
 std::vector<Case> appendCases() {
     std::vector<Case> cases;
     for (const Case& c : allCases())
-        if ((c.scenario == &kUsual || c.scenario == &kUnterminated) &&
+        if ((c.scenario == &kOrdinary || c.scenario == &kUnterminated) &&
             (c.op == "save" || c.op == "import" || c.op == "export"))
             cases.push_back(c);
     return cases;
@@ -1075,7 +1075,7 @@ TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
     if (const char* kills = std::getenv("HOLMTEX_SWEEP_KILLS")) total = std::atol(kills);
     std::vector<Case> cases;
     for (const Case& c : allCases())
-        if (c.scenario == &kUsual || c.scenario == &kBig || c.scenario == &kUnterminated)
+        if (c.scenario == &kOrdinary || c.scenario == &kBig || c.scenario == &kUnterminated)
             cases.push_back(c);
     Findings findings;
     Counts counts;
