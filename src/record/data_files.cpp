@@ -103,7 +103,7 @@ FileResult renameIfFree(const std::filesystem::path& from, const std::filesystem
     return FileResult::of(renameNoReplace(from, to), to);
 }
 
-FileResult checkWritable(const std::filesystem::path& file) {
+FileResult writePermitted(const std::filesystem::path& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return FileResult::of(errno == ENOENT ? 0 : errno, file);
     if ((st.st_mode & 0222) == 0) return FileResult::of(EACCES, file);

@@ -17,7 +17,7 @@ namespace holmtex {
 // mode bits let nobody write it (the superuser included, who could), otherwise what
 // access() says. A rename over a protected file needs only the folder's permission, so
 // every replacing operation asks this first.
-FileResult checkWritable(const std::filesystem::path& file);
+FileResult writePermitted(const std::filesystem::path& file);
 
 // The file a name stands for: the target of a symbolic link (followed to its end), else
 // the name itself, also for a name that does not exist. A list kept elsewhere through a

@@ -60,13 +60,13 @@ TEST(FileResult, NamesTheFileOfTheStepThatFailed) {
 TEST(DataFiles, AProtectedFileIsNotWritableForAnyone) {
     TempDir dir;
     const auto file = dir / "holmtex-aktuell.dat";
-    EXPECT_EQ(0, checkWritable(file).error);  // a missing file may be made
+    EXPECT_EQ(0, writePermitted(file).error);  // a missing file may be made
     writeFile(file, "x");
-    EXPECT_EQ(0, checkWritable(file).error);
+    EXPECT_EQ(0, writePermitted(file).error);
     ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
-    EXPECT_EQ(EACCES, checkWritable(file).error);  // also for the superuser, who could
+    EXPECT_EQ(EACCES, writePermitted(file).error);  // also for the superuser, who could
     std::filesystem::create_symlink(file, dir / "verweis.dat");
-    EXPECT_EQ(EACCES, checkWritable(dir / "verweis.dat").error);
+    EXPECT_EQ(EACCES, writePermitted(dir / "verweis.dat").error);
 }
 
 TEST(BackupFile, TheOlderBackupStaysUntilTheNewOneIsWhole) {
