@@ -91,7 +91,8 @@ std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::
 std::optional<std::string> mayChange(const std::filesystem::path& file, Failed failed) {
     if (FileResult finished = finishInterruptedAppend(file); !finished)
         return failed(msg::reason(finished));
-    if (FileResult permitted = writePermitted(file); !permitted) return failed(msg::reason(permitted));
+    if (FileResult permitted = writePermitted(file); !permitted)
+        return failed(msg::reason(permitted));
     return std::nullopt;
 }
 

@@ -233,20 +233,20 @@ void ordinaryRest(const fs::path& f) {
 }
 
 const Scenario kOrdinary{"ordinary", [](const fs::path& f) {
-                          put(f, kListFiles[0],
-                              page("Seite a0", "100", 0) + foreignPage("Seite a1", "101") +
-                                  page("Seite a2\r\n\xC3\x9C"
-                                       "berschrift, zweite Zeile",
-                                       "4711", 2,
-                                       {{childItem(1, 1), "Kind, eins"},
-                                        {remarkItem(2), "Bemerkung\r\nzwei Zeilen"}}) +
-                                  page("Seite a3", "4711", 3) + page("Seite a4", "815", 4) +
-                                  page("Seite a5", "4711", 5));
-                          put(f, kListFiles[1], namedPages("r", 3));
-                          put(f, kTransfer,
-                              page("Transfer t0", "900", 0) + foreignPage("Transfer t1", "901"));
-                          ordinaryRest(f);
-                      }};
+                             put(f, kListFiles[0],
+                                 page("Seite a0", "100", 0) + foreignPage("Seite a1", "101") +
+                                     page("Seite a2\r\n\xC3\x9C"
+                                          "berschrift, zweite Zeile",
+                                          "4711", 2,
+                                          {{childItem(1, 1), "Kind, eins"},
+                                           {remarkItem(2), "Bemerkung\r\nzwei Zeilen"}}) +
+                                     page("Seite a3", "4711", 3) + page("Seite a4", "815", 4) +
+                                     page("Seite a5", "4711", 5));
+                             put(f, kListFiles[1], namedPages("r", 3));
+                             put(f, kTransfer,
+                                 page("Transfer t0", "900", 0) + foreignPage("Transfer t1", "901"));
+                             ordinaryRest(f);
+                         }};
 
 // Long enough for several reads and writes of each file.
 const Scenario kBig{"big", [](const fs::path& f) {
