@@ -143,21 +143,21 @@ bool counted(const char* function, Kind kind) {
 
 // What the failing call does: the errno for its function or kind, or -1 for a kill.
 int failureOf(const char* function, Kind kind) {
-    const char* spec = config.errors;
-    if (std::strchr(spec, ':')) {
-        spec = nullptr;
+    const char* wanted = config.errors;
+    if (std::strchr(wanted, ':')) {
+        wanted = nullptr;
         for (const char* word : {function, kKindNames[kind]}) {
             const std::size_t n = std::strlen(word);
-            for (const char* p = config.errors; !spec && (p = std::strstr(p, word)); p += n)
-                if ((p == config.errors || p[-1] == ',') && p[n] == ':') spec = p + n + 1;
-            if (spec) break;
+            for (const char* p = config.errors; !wanted && (p = std::strstr(p, word)); p += n)
+                if ((p == config.errors || p[-1] == ',') && p[n] == ':') wanted = p + n + 1;
+            if (wanted) break;
         }
-        if (!spec) return EIO;
+        if (!wanted) return EIO;
     }
     char name[32];
-    std::size_t n = std::strcspn(spec, ",");
+    std::size_t n = std::strcspn(wanted, ",");
     n = n < sizeof name ? n : sizeof name - 1;
-    std::memcpy(name, spec, n);
+    std::memcpy(name, wanted, n);
     name[n] = '\0';
     return std::strcmp(name, "KILL") == 0 ? -1 : errnoByName(name);
 }
