@@ -158,12 +158,17 @@ fi
 # ---- The installed program -----------------------------------------------------------------
 program=$prefix/bin/holmtex
 no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+# A program built with AddressSanitizer (make sanitize) needs its run-time library before any
+# other preloaded one.
+preload=$driver
+asan_runtime=$(ldd "$program" 2>/dev/null | awk '/libasan/ {print $3; exit}')
+[ -n "$asan_runtime" ] && preload=$asan_runtime:$driver
 # Starts the program without a screen; the driver presses the buttons given first.
 run_window() {
     local clicks=$1
     shift
     env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_CONFIG_HOME QT_QPA_PLATFORM=offscreen \
-        LD_PRELOAD="$driver" HOLMTEX_DRIVE_CLICKS="$clicks" timeout -k 5 60 "$@"
+        HOLMTEX_DRIVE_CLICKS="$clicks" timeout -k 5 60 env LD_PRELOAD="$preload" "$@"
 }
 # The names in a folder that do not start with a dot, one a line.
 visible_names() { (cd "$1" && ls -1); }
