@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,43 @@ TEST_F(ListSafety, SaveLooksAtTheEndOfTheListFirst) {
 
 // An append that cannot be finished is told at the start, and nothing is appended behind
 // it until it is.
+// A first page one item short puts every record after it out of step, up to an end that
+// looks whole. What delete and the data check call damaged takes no page and gives none.
+TEST_F(ListSafety, AListOutOfStepFromItsFirstPageIsDamagedForEveryOperation) {
+    std::string shortPage = recordBytes(makePage("1", 0));
+    shortPage.erase(shortPage.find(','), 1);
+    const std::string list = shortPage + bytesOf({makePage("2", 1), makePage("3", 2)});
+    const std::string damaged = "holmtex-aktuell.dat" + kDamaged;
+    const struct {
+        std::function<void()> run;
+        std::string said;
+    } cases[] = {
+        {[&] { form.Command1_Click(); }, "Die Seite wurde nicht gespeichert: " + damaged},
+        {[&] { form.Combo1.setText("import!"); }, "Die Seiten wurden nicht importiert: " + damaged},
+        {[&] {
+             form.Option2.setValue(true);
+             form.Command21_Click();
+         },
+         "Die Seite wurde nicht verschoben: " + damaged},
+        {[&] { form.Combo1.setText("export!"); },
+         "Die Datei >holmtex-aktuell.dat< ist beschädigt, nichts gespeichert."},
+        {[&] { form.Command2_Click(); }, "Die Zeile wurde nicht gelöscht: " + damaged},
+        {[&] { form.Combo1.setText("datacheck!"); }, "Prüfung erfolgt, Daten gestört"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        writeFile(aktuell(), list);
+        writeFile(archiv(), recordBytes(makePage("A", 3)));
+        writeFile(dir / "holmtex-trans.txt", recordBytes(makePage("T", 4)));
+        form.Form_Load();
+        form.Combo1.setText("");
+        c.run();
+        EXPECT_EQ(form.Text5.text(), c.said);
+        EXPECT_EQ(readFile(aktuell()), list);
+        EXPECT_EQ(readFile(dir / "holmtex-trans.txt"), recordBytes(makePage("T", 4)));
+    }
+}
+
 TEST_F(ListSafety, AnUnfinishedAppendThatCannotBeFinishedStopsTheNextOne) {
     writeFile(aktuell(), recordBytes(makePage("1", 0)));
     fs::create_directories(dir / "holmtex-aktuell.dat.anhang" / "x");
