@@ -51,19 +51,27 @@ std::string readProblem(int error, ListKind list) {
     return msg::fileUnreadable(dataFileName(list), error, msg::Undone::Written);
 }
 
-// The output must never take the place of a list, whatever name leads to it.
-bool replacesAList(const std::filesystem::path& output, const std::filesystem::path& workDir) {
-    for (ListKind list : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein}) {
-        std::error_code ec;
-        if (std::filesystem::equivalent(output, workDir / dataFileName(list), ec)) {
-            say(msg::outputWouldReplaceList(dataFileName(list)));
-            return true;
-        }
-    }
-    return false;
+// The output must never take the place of a file the program keeps, whatever name leads to it.
+bool replacesAKeptFile(const std::filesystem::path& output, const std::filesystem::path& workDir) {
+    const std::string kept = keptFileAt(output, workDir);
+    if (kept.empty()) return false;
+    bool list = false;
+    for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein})
+        list = list || kept == dataFileName(kind);
+    say(list ? msg::outputWouldReplaceList(kept) : msg::outputWouldReplaceKeptFile(kept));
+    return true;
 }
 
 std::string bare(const std::filesystem::path& path) { return path.filename().string(); }
+
+// What went through goes to standard output, unless that is where the file went.
+void sayDone(const std::string& message, const std::filesystem::path& output) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(output, "/dev/stdout", ec))
+        say(message);
+    else
+        std::printf("%s\n", message.c_str());
+}
 
 }  // namespace
 
@@ -76,7 +84,7 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
     const auto line = lineNumber(args[1]);
     if (!list || !line) return kWrongArguments;
     const std::filesystem::path output = workDir / args[2];
-    if (replacesAList(output, workDir)) return kFailed;
+    if (replacesAKeptFile(output, workDir)) return kFailed;
 
     PageRecord record;
     const ListPageRead read = readListPage(workDir / dataFileName(*list), *line, record, true);
@@ -109,7 +117,8 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
         say(msg::sheetNotMadeNothingWritten());
         return kFailed;
     }
-    if (const int error = writeWholeFile(output, pdf).error) {
+    // A link the user names is followed; a device or pipe takes the sheet as a stream.
+    if (const int error = writeWholeFile(output, pdf, LinkRule::Stream).error) {
         say(msg::outputNotWritten(bare(output), error));
         return kFailed;
     }
@@ -117,7 +126,7 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
         say(msg::listDamagedAfterLine(caption, read.wholePages, args[1], bare(output)));
         return kFailed;
     }
-    std::printf("%s\n", msg::sheetWritten(bare(output)).c_str());
+    sayDone(msg::sheetWritten(bare(output)), output);
     return kDone;
 }
 
@@ -129,10 +138,10 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
     const auto list = listByName(args[0]);
     if (!list) return kWrongArguments;
     const std::filesystem::path output = workDir / args[1];
-    if (replacesAList(output, workDir)) return kFailed;
+    if (replacesAKeptFile(output, workDir)) return kFailed;
 
-    const GedcomExport result =
-        exportListAsGedcom(workDir / dataFileName(*list), *list, output, localNow());
+    const GedcomExport result = exportListAsGedcom(workDir / dataFileName(*list), *list, output,
+                                                   localNow(), LinkRule::Stream);
     if (result.readError) {
         say(readProblem(result.readError, *list));
         return kFailed;
@@ -149,7 +158,7 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
         say(msg::pagesExportedThenListDamaged(result.pages, bare(output), listCaption(*list)));
         return kFailed;
     }
-    std::printf("%s\n", msg::pagesExportedLine(result.pages, bare(output)).c_str());
+    sayDone(msg::pagesExportedLine(result.pages, bare(output)), output);
     return kDone;
 }
 

@@ -36,12 +36,13 @@ PageContent listPageContent(const PageRecord& record, ListKind list, int line) {
 }
 
 GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind list,
-                                const std::filesystem::path& target, const LocalDateTime& now) {
+                                const std::filesystem::path& target, const LocalDateTime& now,
+                                LinkRule rule) {
     GedcomExport result;
     FileSource source;
     if ((result.readError = source.open(listFile).error)) return result;
 
-    FileReplacement file(target, workFileFor(target));
+    FileReplacement file(target, workFileFor(target), rule);
     if ((result.writeError = file.begin().error)) return result;
     GedcomWriter writer;
     std::string chunk;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "export/page_content.h"
+#include "record/data_files.h"
 #include "window/platform.h"
 
 namespace holmtex {
@@ -31,9 +32,11 @@ struct GedcomExport {
     int writeError = 0;    // the file could not be written whole; it is as it was
 };
 
-// Writes every whole page of a list file into `target` through an atomic replacement.
-// A list that is damaged before its first whole page writes nothing.
+// Writes every whole page of a list file into `target` through an atomic replacement (or a
+// stream, as `rule` allows). A list that is damaged before its first whole page writes
+// nothing.
 GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind list,
-                                const std::filesystem::path& target, const LocalDateTime& now);
+                                const std::filesystem::path& target, const LocalDateTime& now,
+                                LinkRule rule = LinkRule::Replace);
 
 }  // namespace holmtex

@@ -103,6 +103,13 @@ int markedLine(Holmtex& form) {
     return marked;
 }
 
+// The marked line no longer holds the page that was opened there: nothing was changed, the
+// list is shown as it is now, and the message says why.
+void refuseChangedLine(Holmtex& form, Failed failed, const std::filesystem::path& file) {
+    form.RefreshList();
+    form.Text5.setText(failed(msg::changedSinceOpened(file.filename().string())));
+}
+
 // After a list was rewritten and shown again: what did not go as it should.
 void sayWhatWentAmiss(Holmtex& form, msg::Done done, const ReplaceResult& replaced) {
     if (replaced.error)
@@ -143,13 +150,17 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     // its new list tag. Only then does the target take the page, so a failure later leaves
     // it in both lists at worst, never in neither.
     std::string page;
+    bool opened = false;
     FileReplacement rest(sourceFile, form.filePath(listWorkFileName()));
-    CopyPass pass = copyList(sourceFile, marked, rest, form.CurrentRecord,
-                             [&](RecordReader& reader) { page = movedPage(reader, tag); });
+    CopyPass pass = copyList(sourceFile, marked, rest, form.CurrentRecord, [&](RecordReader& r) {
+        opened = form.isOpenedPage(source, marked, r.rawRecord());
+        page = movedPage(r, tag);
+    });
     if (auto refused = refusal(pass, sourceFile, marked, msg::pageNotMoved)) {
         form.Text5.setText(*refused);
         return;
     }
+    if (!opened) return refuseChangedLine(form, msg::pageNotMoved, sourceFile);
     // The buffer ends with the last record read, the page itself when it came last.
     if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
     const AppendResult appended = form.appendToList(target, page);
@@ -293,11 +304,15 @@ void Holmtex::Command2_Click() {
     }
 
     FileReplacement work(file, filePath(listWorkFileName()));
-    CopyPass pass = copyList(file, marked, work, CurrentRecord, [](RecordReader&) {});
+    bool opened = false;
+    CopyPass pass = copyList(file, marked, work, CurrentRecord, [&](RecordReader& reader) {
+        opened = isOpenedPage(*kind, marked, reader.rawRecord());
+    });
     if (auto refused = refusal(pass, file, marked, msg::lineNotDeleted)) {
         Text5.setText(*refused);
         return;
     }
+    if (!opened) return refuseChangedLine(*this, msg::lineNotDeleted, file);
     const ReplaceResult replaced = work.commit();
     if (!replaced.replaced) {
         Text5.setText(msg::lineNotDeleted(msg::reason(replaced)));

@@ -58,11 +58,15 @@ void Holmtex::WriteFamilySheetPdf() {
         Text5.setText(msg::sheetNotMade());
         return;
     }
-    if (const int error = writeNewFile(filePath(name), pdf).error) {
-        Text5.setText(error == EEXIST ? msg::sheetNameTaken(name) : msg::sheetNotSaved(error));
-        return;
-    }
-    Text5.setText(msg::sheetSaved(name));
+    const ReplaceResult written = writeNewFile(filePath(name), pdf);
+    if (written.replaced && written.error)
+        Text5.setText(msg::sheetSavedButNotSafe(name));
+    else if (written.error == EEXIST)
+        Text5.setText(msg::sheetNameTaken(name));
+    else if (written.error)
+        Text5.setText(msg::sheetNotSaved(written.error));
+    else
+        Text5.setText(msg::sheetSaved(name));
 }
 
 void Holmtex::PrintFamilySheet() {
@@ -82,8 +86,8 @@ void Holmtex::PrintFamilySheet() {
 void Holmtex::ExportGedcom() {
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
     const std::string source = dataFileName(list), target = gedcomFileName(list);
-    const GedcomExport result =
-        exportListAsGedcom(filePath(source), list, filePath(target), platform_.now());
+    const GedcomExport result = exportListAsGedcom(filePath(source), list, filePath(target),
+                                                   platform_.now(), LinkRule::Replace);
     using msg::Undone;
     if (result.readError == ENOENT)
         Text5.setText(msg::fileMissing(source, Undone::Exported));

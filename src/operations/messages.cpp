@@ -48,6 +48,7 @@ const ErrorText kErrorTexts[] = {
     {ENODEV, "das Gerät fehlt"},
     {EINVAL, "ungültiger Name oder Aufruf"},
     {EOVERFLOW, "die Datei ist zu groß für dieses Programm"},
+    {kNotAPlainFile, "der Name gehört keiner gewöhnlichen Datei"},
 };
 // clang-format on
 
@@ -146,6 +147,15 @@ std::string fileUnreadable(std::string_view file, int error, Undone undone) {
 
 std::string fileDamaged(std::string_view file, Undone undone) {
     return "Die Datei " + marked(file) + " ist beschädigt" + nothing(undone);
+}
+
+std::string changedSinceOpened(std::string_view list) {
+    return std::string(list) + " wurde seit dem Öffnen geändert; Liste neu gelesen.";
+}
+
+std::string fileChangedSinceOpened(std::string_view list, Undone undone) {
+    return "Die Datei " + marked(list) + " wurde seit dem Öffnen geändert" + nothing(undone) +
+           " Liste neu gelesen.";
 }
 
 // ---- The page list, start-up, saving and opening a page ----
@@ -402,9 +412,18 @@ std::string importedButRemovalNotSafe(int error) {
 
 std::string checkFoundDamage() { return "Prüfung erfolgt, Daten gestört"; }
 
+std::string checkNotFinished(int error) {
+    return "Prüfung nicht beendet, Lesefehler: " + reason(error, dataFileName(ListKind::Aktuell));
+}
+
 std::string checkSoundButNotWritten(int error) {
     return std::string("Prüfung erfolgt, Daten in Ordnung; ") + checkFileName() +
            " nicht geschrieben: " + describeError(error) + ".";
+}
+
+std::string checkSoundButNotSafe(int error) {
+    return std::string("Prüfung erfolgt, Daten in Ordnung, ") + checkFileName() +
+           " aber nicht sicher gespeichert: " + describeError(error) + ".";
 }
 
 std::string checkSound() { return "Prüfung erfolgt, Daten sind in Ordnung"; }
@@ -442,6 +461,10 @@ std::string sheetNotSaved(int error) {
 
 std::string sheetSaved(std::string_view name) {
     return "Familienblatt im Programmordner als " + std::string(name) + " gespeichert";
+}
+
+std::string sheetSavedButNotSafe(std::string_view name) {
+    return std::string(name) + " im Programmordner, aber nicht sicher gespeichert.";
 }
 
 std::string sheetPrinted() { return "Das Familienblatt wurde an den Drucker gegeben."; }
@@ -561,6 +584,10 @@ std::string notALineNumber(std::string_view text) {
 
 std::string outputWouldReplaceList(std::string_view list) {
     return "Die Ausgabe darf keine Liste überschreiben: " + marked(list) + ".";
+}
+
+std::string outputWouldReplaceKeptFile(std::string_view file) {
+    return "Die Ausgabe darf keine Datei des Programms überschreiben: " + marked(file) + ".";
 }
 
 std::string listDamagedBeforeLine(std::string_view caption, int wholePages, std::string_view line) {
@@ -695,6 +722,8 @@ void deleteAndMoveMessages(const Widest& w, Out& out) {
     for (const std::string& list : w.lists) {
         out.push_back(markedLineGone(list));
         out.push_back(listSound(list));
+        out.push_back(lineNotDeleted(changedSinceOpened(list)));
+        out.push_back(pageNotMoved(changedSinceOpened(list)));
     }
     for (int error : w.errors)
         for (Done done : {Done::LineDeleted, Done::PageMoved, Done::ListRepaired})
@@ -755,6 +784,7 @@ void transferAndCheckMessages(const Widest& w, Out& out) {
             out.push_back(fileMissing(list, undone(transfer)));
             out.push_back(fileDamaged(list, undone(transfer)));
             out.push_back(transferLineMissing(transfer, kNumber, list));
+            out.push_back(fileChangedSinceOpened(list, undone(transfer)));
             for (int error : w.errors) out.push_back(fileUnreadable(list, error, undone(transfer)));
         }
         for (int error : w.errors) out.push_back(transferNotWritten(transfer, error));
@@ -767,6 +797,8 @@ void transferAndCheckMessages(const Widest& w, Out& out) {
         out.push_back(importedButNotRemoved(error));
         out.push_back(importedButRemovalNotSafe(error));
         out.push_back(checkSoundButNotWritten(error));
+        out.push_back(checkSoundButNotSafe(error));
+        out.push_back(checkNotFinished(error));
     }
     for (const AppendResult& r : w.appendFailures) out.push_back(pagesNotImported(r));
     out.push_back(checkFoundDamage());
@@ -781,6 +813,7 @@ void sheetAndGedcomMessages(const Widest& w, Out& out) {
         const std::string name = familySheetFileName(number, kStamp);
         out.push_back(sheetNameTaken(name));
         out.push_back(sheetSaved(name));
+        out.push_back(sheetSavedButNotSafe(name));
     }
     for (int error : w.errors) out.push_back(sheetNotSaved(error));
     for (ListKind kind : kKinds) {

@@ -43,6 +43,10 @@ std::string fileMissing(std::string_view file, Undone undone);
 std::string fileUnreadable(std::string_view file, int error, Undone undone);
 // "Die Datei >…< ist beschädigt, nichts exportiert."
 std::string fileDamaged(std::string_view file, Undone undone);
+// The marked line of a list no longer holds the page opened from it: a why, and the
+// message of export and copy.
+std::string changedSinceOpened(std::string_view list);
+std::string fileChangedSinceOpened(std::string_view list, Undone undone);
 
 // ---- The page list, start-up, saving and opening a page ----
 
@@ -134,7 +138,9 @@ std::string importedAndRemoved();
 std::string importedButRemovalNotSafe(int error);
 
 std::string checkFoundDamage();
+std::string checkNotFinished(int error);  // the list could not be read
 std::string checkSoundButNotWritten(int error);
+std::string checkSoundButNotSafe(int error);  // check.dat in place, its folder not synced
 std::string checkSound();
 
 // ---- Closing ----
@@ -150,6 +156,8 @@ std::string sheetNotMade();
 std::string sheetNameTaken(std::string_view name);
 std::string sheetNotSaved(int error);
 std::string sheetSaved(std::string_view name);
+// The sheet is in place, but its folder may not be on the disk yet.
+std::string sheetSavedButNotSafe(std::string_view name);
 std::string sheetPrinted();
 std::string printCancelled();
 std::string sheetNotPrinted();
@@ -199,6 +207,7 @@ std::string gedcomUsage();
 std::string unknownList(std::string_view name);
 std::string notALineNumber(std::string_view text);
 std::string outputWouldReplaceList(std::string_view list);
+std::string outputWouldReplaceKeptFile(std::string_view file);
 // `caption` is the list's as the sheet shows it ("AKTUELL"); `line` as given.
 std::string listDamagedBeforeLine(std::string_view caption, int wholePages, std::string_view line);
 std::string listHasNoLine(std::string_view caption, std::string_view line, int pages);

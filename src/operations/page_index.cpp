@@ -36,6 +36,7 @@ struct PageIndex::Scan : FileResult {
     std::optional<FileIdentity> identity;  // taken before the first byte was read
     bool whole = false;     // read up to the size the identity gives, and nothing failed
     bool cleanEnd = false;  // see Entry
+    bool damaged = false;   // see damaged()
     Lines lines;
     std::vector<Extent> extents;
     PageRecord last;  // the last whole record, when there are lines
@@ -65,6 +66,7 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
     static_cast<FileResult&>(scan) = FileResult::of(source.error(), file);
     scan.whole = scan.identity && !scan.error && offset + counted.bytes == scan.identity->size;
     scan.cleanEnd = status == ReadStatus::End && counted.lastByte == '\n';
+    scan.damaged = status == ReadStatus::Damaged && !scan.error;
     return true;
 }
 
@@ -72,6 +74,7 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
                                                   PageRecord& last, bool keep) {
     readError_ = 0;
     Entry& known = entry(kind);
+    damaged_ = known.damaged;
     if (keep && known.known) {
         const std::optional<FileIdentity> now = fileIdentity(file);
         if (now && *now == known.identity) {
@@ -88,6 +91,7 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
                 if (!added.extents.empty()) last = std::move(added.last);
                 known.identity = *now;
                 known.cleanEnd = added.cleanEnd;
+                known.damaged = damaged_ = added.damaged;
                 known.grownTo.reset();
                 return known.lines;
             }
@@ -98,6 +102,7 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
     Scan scan;
     readFrom(file, 0, scan);
     readError_ = scan.error;
+    damaged_ = scan.damaged;
     if (!scan.lines.empty()) last = std::move(scan.last);
     auto lines = std::make_shared<Lines>(std::move(scan.lines));
     if (keep && scan.whole) {
@@ -106,12 +111,13 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
         known.lines = lines;
         known.extents = std::move(scan.extents);
         known.cleanEnd = scan.cleanEnd || scan.identity->size == 0;
+        known.damaged = scan.damaged;
     }
     return lines;
 }
 
 bool PageIndex::readAt(const Entry& entry, const std::filesystem::path& file, std::size_t n,
-                       PageRecord& into) {
+                       PageRecord& into, std::string* raw) {
     const Extent extent = entry.extents[n];
     FileSource source;
     if (!source.open(file)) return false;
@@ -129,19 +135,22 @@ bool PageIndex::readAt(const Entry& entry, const std::filesystem::path& file, st
     addRawListLine(line, reader);
     if (line.front() != (*entry.lines)[n]) return false;
     reader.decodeInto(into);
+    if (raw) raw->assign(reader.rawRecord());
     return true;
 }
 
 bool PageIndex::readRecord(ListKind kind, const std::filesystem::path& file, int n,
-                           PageRecord& into) {
+                           PageRecord& into, std::string* raw) {
     const Entry& known = entry(kind);
+    if (raw) raw->clear();
     if (n < 0 || !known.known) return false;
     if (known.extents.empty()) {
         const std::optional<FileIdentity> now = fileIdentity(file);
         return now && *now == known.identity;  // there is nothing to read
     }
     const std::size_t last = known.extents.size() - 1;
-    return readAt(known, file, std::min(static_cast<std::size_t>(n), last), into);
+    const auto wanted = static_cast<std::size_t>(n);
+    return readAt(known, file, std::min(wanted, last), into, wanted <= last ? raw : nullptr);
 }
 
 std::optional<std::size_t> PageIndex::recordCount(ListKind kind,
@@ -181,6 +190,7 @@ void PageIndex::rewritten(ListKind kind, const std::optional<FileIdentity>& befo
     known.extents = std::move(places);
     known.identity = *after;
     known.cleanEnd = cleanEnd;
+    known.damaged = false;  // only whole records were written
     known.grownTo.reset();
 }
 

@@ -39,12 +39,17 @@ public:
     // Why the last list() could not read the whole file (0: it could, or it is missing);
     // its lines then are those of the records read before.
     int readError() const { return readError_; }
+    // Whether the file of the last list() ends inside a record when read from its start, as
+    // every operation that reads it whole sees it (a read error aside): one record of the
+    // wrong shape anywhere leaves the rest out of step up to the end.
+    bool damaged() const { return damaged_; }
 
     // Reads record n of the file into `into` straight from its place, when the file is as
     // it was listed; with fewer records, the last one, and with none, nothing. False when
     // that cannot be vouched for: `into` is then untouched and the file must be read from
-    // the start.
-    bool readRecord(ListKind kind, const std::filesystem::path& file, int n, PageRecord& into);
+    // the start. `raw` (when given) gets the bytes of record n, or nothing when it has none.
+    bool readRecord(ListKind kind, const std::filesystem::path& file, int n, PageRecord& into,
+                    std::string* raw = nullptr);
 
     // How many whole records the file has, when it is as it was listed.
     std::optional<std::size_t> recordCount(ListKind kind, const std::filesystem::path& file);
@@ -72,17 +77,19 @@ private:
         // The file ends in a line end after a whole record (or is empty), so bytes added
         // behind it begin a record of their own.
         bool cleanEnd = false;
+        bool damaged = false;                 // see damaged()
         std::optional<FileIdentity> grownTo;  // after our own append to the file as known
     };
 
     struct Scan;
     static bool readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan);
     static bool readAt(const Entry& entry, const std::filesystem::path& file, std::size_t n,
-                       PageRecord& into);
+                       PageRecord& into, std::string* raw = nullptr);
     Entry& entry(ListKind kind) { return entries_[static_cast<std::size_t>(kind)]; }
 
     std::array<Entry, 3> entries_;
     int readError_ = 0;
+    bool damaged_ = false;
 };
 
 }  // namespace holmtex

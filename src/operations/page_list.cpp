@@ -71,7 +71,25 @@ void Holmtex::readListAhead(ListKind list) noexcept {
     }
 }
 
+bool Holmtex::listDamaged(ListKind list) {
+    // Known without reading while the file is as it was listed; read from the start, once,
+    // when it is not, and then known for the next listing.
+    const std::filesystem::path file = filePath(dataFileName(list));
+    finishInterruptedAppend(file);  // an append cut short is not damage, once finished
+    PageRecord last;
+    pageIndex_.list(list, file, last, !alwaysReadFromStart);
+    return pageIndex_.damaged();
+}
+
 AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes) {
+    // The append itself looks only at the end of the file, where a record out of step since
+    // an earlier one may still look whole.
+    if (listDamaged(list)) {
+        AppendResult refused;
+        refused.damagedTail = true;
+        refused.file = dataFileName(list);
+        return refused;
+    }
     // The file's identity around the append tells the page index whether the file grew by
     // our bytes alone; a line end put in front of them makes it read the file anew.
     const std::filesystem::path file = filePath(dataFileName(list));

@@ -16,6 +16,12 @@ std::string questionMarkLineOf(const PageRecord& record) {
     return msg::questionMarkLine(texts);
 }
 
+// A page that was last in its file may have got its line end since.
+std::string openedBytes(std::string_view raw) {
+    while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n')) raw.remove_suffix(1);
+    return std::string(raw);
+}
+
 }  // namespace
 
 void Holmtex::Command1_Click() { savePage(); }
@@ -64,15 +70,19 @@ void Holmtex::List1_Click() {
     // Straight from the record's place when the file is as it was listed; otherwise
     // records 0 to the line are read from the start.
     const auto kind = selectedList();
+    std::string raw;  // the line's own record, when it was read
     if (!kind || alwaysReadFromStart ||
-        !pageIndex_.readRecord(*kind, filePath(dataFileName(*kind)), line, CurrentRecord)) {
+        !pageIndex_.readRecord(*kind, filePath(dataFileName(*kind)), line, CurrentRecord, &raw)) {
         FileSource source;
         if (kind && source.open(filePath(dataFileName(*kind)))) {
             RecordReader reader(source);
-            for (int k = 0; k <= line; ++k)
-                if (reader.next(CurrentRecord) != ReadStatus::Record) break;
+            int k = 0;
+            while (k <= line && reader.next(CurrentRecord) == ReadStatus::Record) ++k;
+            if (line >= 0 && k > line) raw = reader.rawRecord();
         }
     }
+    openedPage_.reset();
+    if (kind && !raw.empty()) openedPage_ = OpenedPage{*kind, line, openedBytes(raw)};
 
     const std::string marker(CurrentRecord.text(ViewMarker));
     if (!marker.empty() && marker.back() == '2') placeText1(kTwoFamilyText);
@@ -90,6 +100,11 @@ void Holmtex::List1_Click() {
 
     Text5.setText(msg::listLineOpened(line));
     Combo1.setText("");
+}
+
+bool Holmtex::isOpenedPage(ListKind list, int line, std::string_view raw) const {
+    return openedPage_ && openedPage_->list == list && openedPage_->line == line &&
+           openedPage_->bytes == openedBytes(raw);
 }
 
 }  // namespace holmtex

@@ -262,10 +262,13 @@ std::string transferBytes(std::string_view raw, const PageRecord& record) {
 // Export and copy: the page of the marked line goes to the end of the transfer file.
 // Nothing is written unless that whole record could be read. The message for Text5.
 std::string transferMarkedPage(Holmtex& form, msg::Transfer transfer) {
-    const std::string list = dataFileName(form.selectedList().value_or(ListKind::Aktuell));
+    const ListKind kind = form.selectedList().value_or(ListKind::Aktuell);
+    const std::string list = dataFileName(kind);
     const msg::Undone undone = msg::undone(transfer);
     const int line = form.MarkedLine;
     if (line < 0) return msg::noTransferLine(transfer);
+    // A list out of step anywhere carries pages out of step: delete refuses it too.
+    if (form.listDamaged(kind)) return msg::fileDamaged(list, undone);
     FileSource source;
     if (const FileResult opened = source.open(form.filePath(list)); !opened)
         return opened.error == ENOENT ? msg::fileMissing(list, undone)
@@ -277,9 +280,18 @@ std::string transferMarkedPage(Holmtex& form, msg::Transfer transfer) {
         status = reader.nextRaw(k < line ? 1 : kItemCount);
     if (status == ReadStatus::End) return msg::transferLineMissing(transfer, line, list);
     if (status == ReadStatus::Damaged) return msg::fileDamaged(list, undone);
+    if (!form.isOpenedPage(kind, line, reader.rawRecord())) {
+        source.close();
+        form.RefreshList();
+        return msg::fileChangedSinceOpened(list, undone);
+    }
     reader.decodeInto(form.CurrentRecord);
-    const AppendResult appended = appendRecords(
-        form.filePath(transferFileName()), transferBytes(reader.rawRecord(), form.CurrentRecord));
+    // The transfer file is a plain file of the folder: a link there is not written through.
+    const std::filesystem::path transferFile = form.filePath(transferFileName());
+    if (const FileResult placed = prepareOutputFile(transferFile); !placed)
+        return msg::transferNotWritten(transfer, placed.error);
+    const AppendResult appended =
+        appendRecords(transferFile, transferBytes(reader.rawRecord(), form.CurrentRecord));
     if (appended.damagedTail) return msg::transferFileDamaged(transfer);
     if (appended.error) return msg::transferNotWritten(transfer, appended.error);
     return msg::transferDone(transfer);
@@ -420,9 +432,10 @@ void Holmtex::CheckData() {
     FileSource source;
     ReadStatus status = ReadStatus::Damaged;
     int writeError = 0;
+    bool unsafe = false;  // check.dat is in place, its folder perhaps not on the disk
     if (source.open(list)) {
         const std::filesystem::path checkFile = filePath(checkFileName());
-        FileReplacement check(checkFile, workFileFor(checkFile));
+        FileReplacement check(checkFile, workFileFor(checkFile), LinkRule::Replace);
         writeError = check.begin().error;
         RecordReader reader(source);
         bool any = false;
@@ -432,12 +445,21 @@ void Holmtex::CheckData() {
         }
         if (any) reader.decodeInto(CurrentRecord);
         // check.dat holds the records read, also those before a damaged tail.
-        if (!writeError) writeError = check.commit().error;
+        if (!writeError) {
+            const ReplaceResult committed = check.commit();
+            writeError = committed.error;
+            unsafe = committed.replaced;
+        }
     }
-    if (status != ReadStatus::End)
+    // A missing list counts as damaged data; one that cannot be read says why.
+    const int readError = source.error() == ENOENT ? 0 : source.error();
+    if (readError)
+        Text5.setText(msg::checkNotFinished(readError));
+    else if (status != ReadStatus::End)
         Text5.setText(msg::checkFoundDamage());
     else if (writeError)
-        Text5.setText(msg::checkSoundButNotWritten(writeError));
+        Text5.setText(unsafe ? msg::checkSoundButNotSafe(writeError)
+                             : msg::checkSoundButNotWritten(writeError));
     else
         Text5.setText(msg::checkSound());
 }

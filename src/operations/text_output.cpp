@@ -105,7 +105,7 @@ void markDuplicates(Holmtex& form, const std::filesystem::path& file, std::size_
     const std::string name = file.filename().string();
     const std::string reference = utf8ToCp1252(form.CurrentRecord.text(ProcessNumber));
     const std::filesystem::path markedFile = form.filePath(pageTextResultName());
-    FileReplacement marked(markedFile, workFileFor(markedFile));
+    FileReplacement marked(markedFile, workFileFor(markedFile), LinkRule::Replace);
     int writeError = marked.begin().error;
     FileSource source;
     if (!source.open(file)) return form.Text5.setText(msg::listUnreadable(name, source.error()));

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "record/list_append.h"
 #include "record/posix_io.h"
 
 namespace holmtex {
@@ -23,11 +24,10 @@ constexpr std::size_t kWriteChunk = 1024 * 1024;
 // A new file `to` with the bytes and mode bits of `from`, synced. Nothing is left of `to`
 // when it fails.
 int copySynced(const std::filesystem::path& from, const std::filesystem::path& to) {
-    const int in = openRetrying(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = openRetrying(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) return errno;
     struct stat st {};
-    if (::fstat(in, &st) != 0) {
-        const int error = errno;
+    if (const int error = ::fstat(in, &st) == 0 ? posix::plainFileError(st.st_mode) : errno) {
         ::close(in);
         return error;
     }
@@ -147,9 +147,10 @@ int copyTail(const std::filesystem::path& file, std::uint64_t offset,
              const std::filesystem::path& to) {
     std::string bytes;
     {
-        posix::Descriptor in(openRetrying(file.c_str(), O_RDONLY | O_CLOEXEC));
+        posix::Descriptor in(openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
         if (!in.valid() || ::fstat(in.get(), &st) != 0) return errno;
+        if (const int error = posix::plainFileError(st.st_mode)) return error;
         const auto size = static_cast<std::uint64_t>(st.st_size);
         if (size < offset) return EIO;  // shorter than it was a moment ago
         if (int error = posix::readAt(in.get(), offset, size - offset, bytes)) return error;
@@ -171,6 +172,37 @@ FileResult copyTailToNewFile(const std::filesystem::path& file, std::uint64_t of
     return FileResult::of(copyTail(file, offset, to), to);
 }
 
+namespace {
+
+bool isKeptName(const std::string& name) {
+    for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein})
+        if (name == dataFileName(kind) || name == backupFileName(kind)) return true;
+    return name == transferFileName() || name == folderLockName() ||
+           name.ends_with(appendRedoFile("").string());
+}
+
+}  // namespace
+
+std::string keptFileAt(const std::filesystem::path& output, const std::filesystem::path& workDir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(workDir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if ((isKeptName(name) || name == historyFolderName()) &&
+            fs::equivalent(output, entry.path(), ec))
+            return name;
+    }
+    // Where it would go: the folder's own entry it is, or lies in.
+    const fs::path where = fs::weakly_canonical(output, ec);
+    for (fs::path p = where; !ec && p.has_relative_path(); p = p.parent_path()) {
+        std::error_code other;
+        if (!fs::equivalent(p.parent_path(), workDir, other)) continue;
+        const std::string name = p.filename().string();
+        if ((p == where && isKeptName(name)) || name == historyFolderName()) return name;
+    }
+    return {};
+}
+
 bool isRunnableFile(const std::filesystem::path& file) {
     std::error_code ec;
     return std::filesystem::is_regular_file(file, ec) && ::access(file.c_str(), X_OK) == 0;
@@ -178,32 +210,68 @@ bool isRunnableFile(const std::filesystem::path& file) {
 
 namespace {
 
-FileResult writeThroughWorkFile(const std::filesystem::path& path, std::string_view bytes,
-                                bool replace) {
-    FileReplacement file(path, workFileFor(path));
-    if (FileResult begun = file.begin(); !begun) return begun;
-    if (FileResult written = file.write(bytes); !written) return written;
-    return replace ? file.commit() : file.commitNew();
+ReplaceResult writeThroughWorkFile(const std::filesystem::path& path, std::string_view bytes,
+                                   bool replace, LinkRule rule) {
+    ReplaceResult result;
+    FileReplacement file(path, workFileFor(path), rule);
+    FileResult step = file.begin();
+    if (step) step = file.write(bytes);
+    if (step) return replace ? file.commit() : file.commitNew();
+    static_cast<FileResult&>(result) = step;
+    return result;
 }
 
 }  // namespace
 
-FileResult writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-    return writeThroughWorkFile(path, bytes, true);
+ReplaceResult writeWholeFile(const std::filesystem::path& path, std::string_view bytes,
+                             LinkRule rule) {
+    return writeThroughWorkFile(path, bytes, true, rule);
 }
 
-FileResult writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
-    return writeThroughWorkFile(path, bytes, false);
+ReplaceResult writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
+    return writeThroughWorkFile(path, bytes, false, LinkRule::Replace);
 }
 
-FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::path work)
-    : target_(std::move(target)), work_(std::move(work)) {}
+FileResult prepareOutputFile(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0) return FileResult::of(errno == ENOENT ? 0 : errno, file);
+    if (S_ISLNK(st.st_mode)) return removeFile(file);
+    return FileResult::of(posix::plainFileError(st.st_mode), file);
+}
+
+FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::path work,
+                                 LinkRule rule)
+    : target_(std::move(target)), work_(std::move(work)), rule_(rule) {}
 
 FileReplacement::~FileReplacement() { discard(); }
 
+FileResult FileReplacement::place() {
+    real_ = target_;
+    stream_ = false;
+    struct stat st {};
+    if (rule_ == LinkRule::Stream && ::stat(target_.c_str(), &st) == 0 &&
+        (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+        stream_ = true;
+        return {};
+    }
+    if (rule_ != LinkRule::Replace) {
+        if (FileResult resolved = resolveFile(target_, real_); !resolved) return resolved;
+    }
+    const bool link = rule_ == LinkRule::Replace;
+    if ((link ? ::lstat(real_.c_str(), &st) : ::stat(real_.c_str(), &st)) != 0)
+        return FileResult::of(errno == ENOENT ? 0 : errno, target_);
+    if (link && S_ISLNK(st.st_mode)) return {};
+    return FileResult::of(posix::plainFileError(st.st_mode), target_);
+}
+
 FileResult FileReplacement::begin() {
     discard();
-    if (FileResult resolved = resolveFile(target_, real_); !resolved) return resolved;
+    if (FileResult placed = place(); !placed) return placed;
+    if (stream_) {
+        // A device or pipe takes the bytes as they come; it has nothing to replace.
+        fd_ = openRetrying(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        return FileResult::of(fd_ >= 0 ? 0 : errno == ENXIO ? kNotAPlainFile : errno, target_);
+    }
     if (real_ != target_) work_ = real_.parent_path() / work_.filename();
     if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, work_);
     fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -221,7 +289,7 @@ FileResult FileReplacement::write(std::string_view bytes) {
 FileResult FileReplacement::flush() {
     const int error = writeAll(fd_, buffer_);
     buffer_.clear();
-    return FileResult::of(error, work_);
+    return FileResult::of(error, stream_ ? target_ : work_);
 }
 
 ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
@@ -241,12 +309,19 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
         return fail(FileResult::of(error, file));
     };
     if (fd_ < 0) return failWith(EBADF, work_);
+    if (stream_) return finishStream();
     if (FileResult flushed = flush(); !flushed) return fail(flushed);
+    // Looked at again: something else may have taken the name since begin().
     struct stat st {};
-    const bool targetExists = ::stat(real_.c_str(), &st) == 0;
+    const bool targetExists = (rule_ == LinkRule::Replace ? ::lstat(real_.c_str(), &st)
+                                                          : ::stat(real_.c_str(), &st)) == 0;
     if (!targetExists && errno != ENOENT) return failWith(errno, target_);
+    const bool link = targetExists && S_ISLNK(st.st_mode);
+    if (targetExists && !link && posix::plainFileError(st.st_mode))
+        return failWith(posix::plainFileError(st.st_mode), target_);
     if (targetExists && !replace) return failWith(EEXIST, target_);
-    if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return failWith(errno, work_);
+    if (targetExists && !link && ::fchmod(fd_, st.st_mode & 07777) != 0)
+        return failWith(errno, work_);
     if (::fsync(fd_) != 0) return failWith(errno, work_);
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) return failWith(errno, work_);
@@ -266,6 +341,15 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
     if (synced && targetExists && !backup.empty() && backup.parent_path() != real_.parent_path())
         synced = syncFolder(backup.parent_path());
     if (!synced) static_cast<FileResult&>(result) = FileResult::of(synced.error, target_);
+    return result;
+}
+
+ReplaceResult FileReplacement::finishStream() {
+    ReplaceResult result;
+    const FileResult flushed = flush();
+    const int closed = ::close(std::exchange(fd_, -1)) == 0 ? 0 : errno;
+    static_cast<FileResult&>(result) = flushed ? FileResult::of(closed, target_) : flushed;
+    result.replaced = result.ok();
     return result;
 }
 

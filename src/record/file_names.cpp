@@ -29,6 +29,7 @@ const char* rescueFileName() { return "holmtex-letzter Eintrag.txt"; }
 const char* pageTextDraftName() { return "zzz.txt"; }
 const char* pageTextResultName() { return "z1.txt"; }
 const char* folderLockName() { return "holmtex.lock"; }
+const char* historyFolderName() { return "holmtex-verlauf"; }
 
 std::filesystem::path workFileFor(const std::filesystem::path& target) {
     std::filesystem::path work = target;

@@ -32,6 +32,8 @@ const char* pageTextDraftName();
 const char* pageTextResultName();
 // "holmtex.lock", the lock that keeps a second program out of the folder.
 const char* folderLockName();
+// "holmtex-verlauf", the folder that keeps the changes of the lists.
+const char* historyFolderName();
 
 // The work file beside `target` that a whole new content goes into first: "check.dat.neu".
 std::filesystem::path workFileFor(const std::filesystem::path& target);

@@ -3,10 +3,17 @@
 // working on. Every file primitive of record/ answers with one, so a message can always
 // say what went wrong and with which file.
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
 namespace holmtex {
+
+// The errno our file calls answer with when a name stands for a named pipe, a device or a
+// socket where a plain file belongs (a folder gives EISDIR). Reading one could wait for
+// ever or never end, and replacing one would put a plain file where something else was.
+// No call of the system gives this errno for such a name.
+inline constexpr int kNotAPlainFile = EMEDIUMTYPE;
 
 struct FileResult {
     int error = 0;     // 0, or the errno of the step that failed

@@ -337,6 +337,9 @@ AppendResult appendRecords(const std::filesystem::path& file, std::string_view r
     struct stat st {};
     const bool existed = ::stat(file.c_str(), &st) == 0;
     if (!existed && errno != ENOENT) return fail(FileResult::of(errno, file));
+    // Not opened at all when it is no plain file: a pipe or device could keep us waiting.
+    if (existed && posix::plainFileError(st.st_mode))
+        return fail(FileResult::of(posix::plainFileError(st.st_mode), file));
     // A protected list keeps its content, also for the superuser.
     if (existed && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)
         return fail(FileResult::of(EACCES, file));

@@ -2,6 +2,7 @@
 // The few plain file calls the safe write paths share, with EINTR handled.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -10,7 +11,15 @@
 #include <string>
 #include <string_view>
 
+#include "record/file_result.h"
+
 namespace holmtex::posix {
+
+// 0 for a plain file; EISDIR for a folder; kNotAPlainFile for a pipe, device or socket.
+inline int plainFileError(mode_t mode) {
+    if (S_ISREG(mode)) return 0;
+    return S_ISDIR(mode) ? EISDIR : kNotAPlainFile;
+}
 
 inline int openRetrying(const char* path, int flags, mode_t mode = 0) {
     int fd;

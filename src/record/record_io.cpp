@@ -11,6 +11,7 @@
 
 #include "record/block_scan.h"
 #include "record/codepage.h"
+#include "record/posix_io.h"
 
 namespace holmtex {
 
@@ -45,19 +46,17 @@ FileSource::~FileSource() { close(); }
 
 FileResult FileSource::open(const std::filesystem::path& path) {
     close();
-    error_ = 0;
-    do {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd_ < 0 && errno == EINTR);
+    // Without waiting: a named pipe would wait for a writer, a device may wait too. On a plain
+    // file the flag changes nothing.
+    fd_ = posix::openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) {
-        error_ = errno;
+        // A socket cannot be opened at all.
+        error_ = errno == ENXIO ? kNotAPlainFile : errno;
         return FileResult::of(error_, path);
     }
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close();
-        error_ = EISDIR;
-    }
+    error_ = ::fstat(fd_, &st) == 0 ? posix::plainFileError(st.st_mode) : errno;
+    if (error_) close();
     return FileResult::of(error_, path);
 }
 

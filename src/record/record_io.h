@@ -56,7 +56,8 @@ public:
     FileSource& operator=(const FileSource&) = delete;
 
     // Not ok when it cannot be read: ENOENT when it is missing, EISDIR for a folder (which
-    // opens on Linux but gives no bytes).
+    // opens on Linux but gives no bytes), kNotAPlainFile for a pipe, device or socket, which
+    // is refused without waiting and without a byte read.
     FileResult open(const std::filesystem::path& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }

@@ -122,7 +122,12 @@ public:
     int listReadError() const { return listReadError_; }
     // Appends records to the list's file, all or nothing, and tells the page index what
     // the append did.
+    // A list whose file ends inside a record, read from its start, takes nothing
+    // (damagedTail), whatever its last bytes look like.
     AppendResult appendToList(ListKind list, std::string_view bytes);
+    // Whether the list's file ends inside a record when read from its start, as delete and
+    // the data check read it: known from its listing while the file is as it was.
+    bool listDamaged(ListKind list);
     // The list's file was just written anew without its record `removed`, the others now
     // at `places` (see PageIndex::rewritten); `before` is its identity when it was read.
     void listRewritten(ListKind list, const std::optional<FileIdentity>& before,
@@ -131,6 +136,10 @@ public:
     // ---- Saving and opening a page: operations/page_ops.cpp ----
     void Command1_Click();  // "Speichern"
     void List1_Click();
+    // Whether `raw`, the bytes of record `line` of the list's file as they stand now, are
+    // those of the page the last List1_Click opened from that line. An operation on the
+    // marked line acts only on the page that was opened.
+    bool isOpenedPage(ListKind list, int line, std::string_view raw) const;
 
     // ---- Deleting, moving and mending lines: operations/delete_move.cpp ----
     void Command2_Click();   // "markierte Zeile löschen"
@@ -206,6 +215,13 @@ private:
     int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<std::function<void()>> windowObservers_;
     PageIndex pageIndex_;
+    // The page the last List1_Click opened: its list, its line and its bytes in the file.
+    struct OpenedPage {
+        ListKind list;
+        int line;
+        std::string bytes;
+    };
+    std::optional<OpenedPage> openedPage_;
     std::string listReadProblem_;
     int listReadError_ = 0;
 };

@@ -1,6 +1,7 @@
 // holmtex --pdf and holmtex --gedcom, run as the real program without a display, and a
 // real genealogy program reading the file back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <map>
@@ -121,21 +122,64 @@ TEST_F(ExportCommands, PdfOfAMissingLine) {
     EXPECT_FALSE(exists("a.pdf"));
 }
 
-TEST_F(ExportCommands, OutputNeverTakesThePlaceOfAList) {
+// No output takes the place of a file the program keeps, by whatever name.
+TEST_F(ExportCommands, OutputNeverTakesThePlaceOfAFileTheProgramKeeps) {
     list("holmtex-aktuell.dat", {makePage("1", 0, {{fatherItem(1), "Otto"}})});
     list("holmtex-archiv.dat", {makePage("2", 0)});
-    const std::string aktuell = readFile(dir / "holmtex-aktuell.dat");
-    const std::string archiv = readFile(dir / "holmtex-archiv.dat");
-    for (const char* arguments :
-         {"--gedcom aktuell holmtex-aktuell.dat", "--gedcom aktuell ./holmtex-archiv.dat",
-          "--pdf aktuell 0 holmtex-archiv.dat"}) {
+    for (const char* kept : {"holmtex-aktuell.bak", "holmtex-trans.txt", "holmtex.lock"})
+        writeFile(dir / kept, kept);
+    std::filesystem::create_directory(dir / "holmtex-verlauf");
+    std::filesystem::create_symlink("holmtex-aktuell.bak", dir / "verweis.ged");
+    const std::string back = "../" + dir.path().filename().string() + "/";
+    const auto files = [&] {
+        std::map<std::string, std::string> all;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+            all[e.path().string()] = e.is_directory() ? "(Ordner)" : readFile(e.path());
+        return all;
+    };
+    const auto before = files();
+    for (const std::string& arguments : std::vector<std::string>{
+             "--gedcom aktuell holmtex-aktuell.dat", "--gedcom aktuell ./holmtex-archiv.dat",
+             "--pdf aktuell 0 holmtex-archiv.dat", "--gedcom aktuell holmtex-trans.txt",
+             "--pdf aktuell 0 " + back + "holmtex-aktuell.bak", "--gedcom aktuell verweis.ged",
+             "--gedcom aktuell holmtex.lock", "--gedcom aktuell holmtex-grund.dat.anhang",
+             "--gedcom aktuell holmtex-verlauf/liste.ged", "--gedcom aktuell holmtex-verlauf"}) {
         const ProgramRun run = holmtex(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
-        EXPECT_NE(run.output.find("Die Ausgabe darf keine Liste überschreiben"), std::string::npos)
-            << run.output;
+        EXPECT_NE(run.output.find("Die Ausgabe darf keine "), std::string::npos) << run.output;
     }
-    EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), aktuell);
-    EXPECT_EQ(readFile(dir / "holmtex-archiv.dat"), archiv);
+    EXPECT_EQ(files(), before);
+}
+
+// A device or pipe the user names takes the file as a stream; a link is followed; a folder
+// is refused. None becomes a plain file.
+TEST_F(ExportCommands, AStreamOrALinkTheUserNamesIsWrittenAsItIs) {
+    list("holmtex-aktuell.dat", {makePage("1", 0, {{fatherItem(1), "Otto"}})});
+    ASSERT_EQ(::mkfifo((dir / "rohr").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "ordner");
+    test::TempDir other;
+    writeFile(other / "fremd.ged", "alt");
+    std::filesystem::create_symlink(other / "fremd.ged", dir / "verweis.ged");
+    ProgramRun run = holmtex("--gedcom aktuell /dev/stdout");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.rfind("0 HEAD", 0), 0u) << run.output;
+    EXPECT_NE(run.output.find("0 TRLR\n1 Seite als >stdout< exportiert."), std::string::npos);
+    EXPECT_EQ(holmtex("--gedcom aktuell /dev/null").status, 0);
+    EXPECT_EQ(holmtex("--pdf aktuell 0 /dev/null").status, 0);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    // The reader of the pipe ends when the program closes it.
+    run = holmtex("--gedcom aktuell rohr & cat '" + (dir / "rohr").string() + "' > '" +
+                  (dir / "gelesen").string() + "'; wait $!");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(readFile(dir / "gelesen").find("0 TRLR"), std::string::npos) << run.output;
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "rohr"));
+    EXPECT_EQ(holmtex("--gedcom aktuell verweis.ged").status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "verweis.ged"));
+    EXPECT_EQ(readFile(other / "fremd.ged").rfind("0 HEAD", 0), 0u);
+    run = holmtex("--gedcom aktuell ordner");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output,
+              "Die Datei >ordner< kann nicht geschrieben werden: der Name gehört einem Ordner.\n");
 }
 
 // ---- A real genealogy program reads the file ----

@@ -12,7 +12,9 @@
 //                archiv, aktuell, allgemein (the three moves), import, export, copy,
 //                datacheck, repair (the command words), start (only the start-up, counted too)
 //
-// Like the program, the child first takes the folder for itself.
+// Like the program, the child first takes the folder for itself. A file holmtex-ersatz.dat in
+// the folder takes the chosen list's place after the click, as another program may put a
+// copy there.
 //
 // The faults count from the operation on (for start: from the start-up on). Just before
 // it the child prints the line "go". Afterwards it prints, one per line, NAME=value with
@@ -25,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "app/folder_claim.h"
@@ -96,6 +99,9 @@ int main(int argc, char** argv) {
         if (list == "archiv") form.Option2.setValue(true);
         if (list == "allgemein") form.Option3.setValue(true);
         if (line >= 0) form.List1.clickLine(line);
+        const std::filesystem::path copy = std::filesystem::path(argv[1]) / "holmtex-ersatz.dat";
+        if (std::filesystem::exists(copy))
+            std::filesystem::rename(copy, form.filePath(dataFileName(*form.selectedList())));
         if (operation == "save" || operation == "close") typePage(form);
         if (operation == "rescue") {
             form.Text1.setText("Gerettete Seite");

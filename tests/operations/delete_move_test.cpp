@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -312,6 +313,52 @@ TEST_F(DeleteMove, ATargetWithoutFinalLineEndStillGetsAWholeRecord) {
     form.Option2.setValue(true);
     EXPECT_EQ(form.List1.listCount(), 2);
     EXPECT_EQ(form.CurrentRecord, tagged(namedPage("A"), "arch"));
+}
+
+// Another program puts a copy of the list in its place after a line was opened. With a page
+// more in front, the marked line holds another page: nothing is deleted, moved or exported,
+// and the list is read anew. With a page more at the end, the line still holds the opened
+// page, and the operation goes through.
+TEST_F(DeleteMove, AnOperationOnTheMarkedLineActsOnlyOnThePageThatWasOpened) {
+    std::vector<PageRecord> pages;
+    for (int n = 0; n < 5; ++n) pages.push_back(namedPage(std::to_string(n), n));
+    const std::string why =
+        "holmtex-aktuell.dat wurde seit dem Öffnen geändert; Liste neu gelesen.";
+    const std::string changed = "Die Datei >holmtex-aktuell.dat< wurde seit dem Öffnen geändert";
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        std::string refused;
+    } ops[] = {
+        {"delete", [&] { form.Command2_Click(); }, "Die Zeile wurde nicht gelöscht: " + why},
+        {"move", [&] { form.Command19_Click(); }, "Die Seite wurde nicht verschoben: " + why},
+        {"export", [&] { form.Combo1.setText("export!"); },
+         changed + ", nichts gespeichert. Liste neu gelesen."},
+        {"copy", [&] { form.Combo1.setText("kopie!"); },
+         changed + ", nichts kopiert. Liste neu gelesen."},
+    };
+    const fs::path transfer = dir / "holmtex-trans.txt";
+    for (const auto& op : ops) {
+        for (bool inFront : {true, false}) {
+            SCOPED_TRACE(std::string(op.name) + (inFront ? ", a page in front" : ", one behind"));
+            fs::remove(file(ListKind::Archiv));
+            fs::remove(transfer);
+            writeFile(file(ListKind::Aktuell), bytesOf(pages));
+            start(ListKind::Aktuell, 3);
+            std::vector<PageRecord> now = pages;
+            now.insert(inFront ? now.begin() : now.end(), namedPage("neu", 9));
+            writeFile(dir / "kopie", bytesOf(now));
+            fs::rename(dir / "kopie", file(ListKind::Aktuell));
+            op.run();
+            const bool untouched = readFile(file(ListKind::Aktuell)) == bytesOf(now) &&
+                                   !fs::exists(file(ListKind::Archiv)) && !fs::exists(transfer);
+            EXPECT_EQ(untouched, inFront);
+            if (inFront) {
+                EXPECT_EQ(form.Text5.text(), op.refused);
+                EXPECT_EQ(form.List1.lines(), linesOf(now));
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -138,6 +138,43 @@ TEST(AppendRecords, AnAppendThatMakesTheFileSyncsItsFolder) {
     EXPECT_EQ(folderSyncs("holmtex-archiv.dat"), toAFile + 1);
 }
 
+// A file in place whose folder could not be synced is said to be there but not safe; a list
+// that cannot be read is no damaged data.
+TEST(FolderSync, AFileInPlaceButNotSafeIsSaidToBeSo) {
+    TempDir dir;
+    writeFile(dir / "holmtex-aktuell.dat", recordBytes(makePage("1", 0)));
+    ScriptedPlatform platform;
+    Holmtex form(platform, dir.path());
+    form.Form_Load();
+    const std::string folder = dir.path().filename().string();
+    const struct {
+        const char *calls, *word;
+        std::string name, said;
+    } cases[] = {
+        {"read", "datacheck!", "holmtex-aktuell.dat",
+         "Prüfung nicht beendet, Lesefehler: Ein-/Ausgabefehler (holmtex-aktuell.dat)."},
+        {"fsync", "pdf!", folder,
+         "Familienblatt_1_2612061403.pdf im Programmordner, aber nicht sicher gespeichert."},
+        {"fsync", "datacheck!", folder,
+         "Prüfung erfolgt, Daten in Ordnung, check.dat aber nicht sicher gespeichert: "
+         "Ein-/Ausgabefehler."},
+    };
+    for (const auto& c : cases) {
+        form.Combo1.setText("");
+        {
+            test::FaultScope failing({{"DIR", dir.path().string()},
+                                      {"CALLS", c.calls},
+                                      {"NAME", c.name},
+                                      {"AT", "every"},
+                                      {"ERRNO", "EIO"}});
+            form.Combo1.setText(c.word);
+        }
+        EXPECT_EQ(form.Text5.text(), c.said);
+    }
+    EXPECT_TRUE(fs::exists(dir / "Familienblatt_1_2612061403.pdf"));
+    EXPECT_EQ(readFile(dir / "check.dat"), recordBytes(makePage("1", 0)));
+}
+
 // Some file systems (FAT, some network ones) know neither a no-replace rename nor hard
 // links: the rename still never replaces a file.
 TEST(RenameIfFree, WithNeitherNoReplaceRenameNorHardLinks) {

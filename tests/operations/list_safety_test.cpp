@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,43 @@ TEST_F(ListSafety, SaveLooksAtTheEndOfTheListFirst) {
 
 // An append that cannot be finished is told at the start, and nothing is appended behind
 // it until it is.
+// A first page one item short puts every record after it out of step, up to an end that
+// looks whole. What delete and the data check call damaged takes no page and gives none.
+TEST_F(ListSafety, AListOutOfStepFromItsFirstPageIsDamagedForEveryOperation) {
+    std::string shortPage = recordBytes(makePage("1", 0));
+    shortPage.erase(shortPage.find(','), 1);
+    const std::string list = shortPage + bytesOf({makePage("2", 1), makePage("3", 2)});
+    const std::string damaged = "holmtex-aktuell.dat" + kDamaged;
+    const struct {
+        std::function<void()> run;
+        std::string said;
+    } cases[] = {
+        {[&] { form.Command1_Click(); }, "Die Seite wurde nicht gespeichert: " + damaged},
+        {[&] { form.Combo1.setText("import!"); }, "Die Seiten wurden nicht importiert: " + damaged},
+        {[&] {
+             form.Option2.setValue(true);
+             form.Command21_Click();
+         },
+         "Die Seite wurde nicht verschoben: " + damaged},
+        {[&] { form.Combo1.setText("export!"); },
+         "Die Datei >holmtex-aktuell.dat< ist beschädigt, nichts gespeichert."},
+        {[&] { form.Command2_Click(); }, "Die Zeile wurde nicht gelöscht: " + damaged},
+        {[&] { form.Combo1.setText("datacheck!"); }, "Prüfung erfolgt, Daten gestört"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        writeFile(aktuell(), list);
+        writeFile(archiv(), recordBytes(makePage("A", 3)));
+        writeFile(dir / "holmtex-trans.txt", recordBytes(makePage("T", 4)));
+        form.Form_Load();
+        form.Combo1.setText("");
+        c.run();
+        EXPECT_EQ(form.Text5.text(), c.said);
+        EXPECT_EQ(readFile(aktuell()), list);
+        EXPECT_EQ(readFile(dir / "holmtex-trans.txt"), recordBytes(makePage("T", 4)));
+    }
+}
+
 TEST_F(ListSafety, AnUnfinishedAppendThatCannotBeFinishedStopsTheNextOne) {
     writeFile(aktuell(), recordBytes(makePage("1", 0)));
     fs::create_directories(dir / "holmtex-aktuell.dat.anhang" / "x");
@@ -309,6 +347,94 @@ TEST_F(ListSafety, ExportCarriesTheRecordAsItIsUnlessItHoldsAQuote) {
     std::string rewritten = foreignRecord("2");
     rewritten.replace(rewritten.find("ab\"c"), 4, "\"ab'c\"");
     EXPECT_EQ(readFile(dir / "holmtex-trans.txt"), bare + rewritten + last);
+}
+
+// A link, a pipe or a folder where the program writes a file of its folder: nothing is
+// written through a link, nothing waits, and only a plain file or a link is replaced.
+TEST_F(ListSafety, AnOutputIsAPlainFileOfTheFolderOrIsRefused) {
+    test::TempDir other;
+    writeFile(aktuell(), namedPages("S", 3));
+    writeFile(archiv(), namedPages("A", 2) + "\"->2\",\"06.12");
+    form.setProgramDir(HOLMTEX_SIBLING_DIR);
+    platform.fakeProgram = [](const fs::path& f) { writeFile(f / "z1.txt", "Text"); };
+    form.Form_Load();
+    const auto word = [this](const char* w) {
+        return [this, w] {
+            form.Combo1.setText("");
+            form.Combo1.setText(w);
+        };
+    };
+    const struct {
+        std::string file;
+        std::function<void()> run;
+        bool replaces;  // false: an output that never takes a name in use
+    } outputs[] = {
+        {"holmtex-trans.txt", word("export!"), true},
+        {"holmtex-aktuell.ged", word("gedcom!"), true},
+        {"Familienblatt_S2_2612061403.pdf", word("pdf!"), false},
+        {"check.dat", word("datacheck!"), true},
+        {"z1.txt", [&] { form.Command23_Click(); }, true},
+        {"zzz.txt", [&] { form.Command7_Click(); }, true},
+        {"Text_S2_2612061403.txt", [&] { form.Command7_Click(); }, false},
+        {"holmtex-letzter Eintrag.txt", [&] { form.Command9_Click(); }, true},
+        {"holmtex-archiv-rest-2612061403.txt",
+         [&] {
+             form.Option2.setValue(true);
+             word("reparatur!")();
+             form.Option1.setValue(true);
+         },
+         false},
+    };
+    using T = fs::file_type;  // `character`: a link to /dev/null
+    for (const auto& o : outputs) {
+        for (const T kind : {T::symlink, T::character, T::fifo, T::directory}) {
+            SCOPED_TRACE(o.file + " as file type " + std::to_string(static_cast<int>(kind)));
+            const fs::path at = dir / o.file;
+            writeFile(other / "fremd", "fremd");
+            if (kind == T::symlink || kind == T::character)
+                fs::create_symlink(kind == T::symlink ? other / "fremd" : "/dev/null", at);
+            if (kind == T::fifo) ::mkfifo(at.c_str(), 0644);
+            if (kind == T::directory) fs::create_directory(at);
+            platform.shown.clear();
+            o.run();
+            const bool stays = kind == T::fifo || kind == T::directory;
+            EXPECT_EQ(fs::symlink_status(at).type(), stays        ? kind
+                                                     : o.replaces ? T::regular
+                                                                  : T::symlink);
+            EXPECT_EQ(readFile(other / "fremd"), "fremd");
+            const std::string said =
+                form.Text5.text() + (platform.shown.empty() ? "" : platform.shown.back().text);
+            EXPECT_TRUE(kind != T::fifo || !o.replaces ||
+                        said.find("der Name gehört keiner gewöhnlichen Datei") != std::string::npos)
+                << said;
+            fs::remove_all(at);
+        }
+    }
+}
+
+// A list that is no plain file is not read (no wait, no byte), takes no page, and does not
+// pass for damaged data.
+TEST_F(ListSafety, AListThatIsNoPlainFileIsNotRead) {
+    const std::string notPlain = "der Name gehört keiner gewöhnlichen Datei (holmtex-aktuell.dat).";
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { ::mkfifo(aktuell().c_str(), 0644); }, notPlain},
+        {[&] { fs::create_symlink("/dev/zero", aktuell()); }, notPlain},
+        {[&] { fs::create_directory(aktuell()); },
+         "der Name gehört einem Ordner (holmtex-aktuell.dat)."},
+    };
+    for (const auto& [make, why] : cases) {
+        make();
+        const fs::file_type before = fs::symlink_status(aktuell()).type();
+        form.Form_Load();
+        EXPECT_EQ(form.Text5.text(), "Die Liste wurde nicht ganz gelesen: " + why);
+        form.Command1_Click();
+        EXPECT_EQ(form.Text5.text(), "Die Seite wurde nicht gespeichert: " + why);
+        form.Combo1.setText("datacheck!");
+        EXPECT_EQ(form.Text5.text(), "Prüfung nicht beendet, Lesefehler: " + why);
+        form.Combo1.setText("");
+        EXPECT_EQ(fs::symlink_status(aktuell()).type(), before);
+        fs::remove_all(aktuell());
+    }
 }
 
 TEST_F(ListSafety, TheDataCheckNamesCheckDatWhenOnlyItCannotBeWritten) {

@@ -98,7 +98,7 @@ TEST(BackupFile, OfALinkHoldsTheContentNotTheLink) {
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "holmtex-aktuell.bak"));
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
     EXPECT_EQ(readFile(dir / "anderes.txt"), "bleibt");
-    EXPECT_EQ(0, writeWholeFile(link, "ersetzt").error);
+    EXPECT_EQ(0, writeWholeFile(link, "ersetzt", LinkRule::Follow).error);
     EXPECT_EQ(readFile(real), "ersetzt");
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
 }

@@ -1,9 +1,15 @@
 #include "record/folder_lock.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <functional>
 
 #include "support/test_support.h"
 
@@ -78,6 +84,62 @@ TEST(FolderLock, OneProgramPerFolder) {
         OtherProgram third(dir.path());
         EXPECT_EQ(third.state(), 'B');
     }
+}
+
+// Whatever name a second program takes the folder by, and whatever became of the lock file
+// since the first one took it, the second finds the folder taken.
+TEST(FolderLock, NoOtherNameAndNoLostLockFileLetsASecondProgramIn) {
+    TempDir dir, links;
+    fs::create_directory(dir / "unter");
+    fs::create_directory_symlink(dir.path(), links / "verweis");
+    const fs::path lockFile = dir / "holmtex.lock";
+    const struct {
+        const char* name;
+        fs::path second;
+        std::function<void()> meanwhile;
+    } cases[] = {
+        {"the same name", dir.path(), [] {}},
+        {"a trailing slash", dir.path().string() + "/", [] {}},
+        {"by way of ..", dir / "unter" / "..", [] {}},
+        {"a link to the folder", links / "verweis", [] {}},
+        {"the lock file deleted", dir.path(), [&] { fs::remove(lockFile); }},
+        {"the lock file replaced", dir.path(),
+         [&] {
+             test::writeFile(dir / "neu", "");
+             fs::rename(dir / "neu", lockFile);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OtherProgram first(dir.path());
+        ASSERT_EQ(first.state(), 'H');
+        c.meanwhile();
+        EXPECT_EQ(OtherProgram(c.second).state(), 'B');
+    }
+    // A bind mount shows the same folder under another name; only the superuser may make one.
+    OtherProgram first(dir.path());
+    fs::create_directory(links / "eingehaengt");
+    const fs::path mounted = links / "eingehaengt";
+    if (::mount(dir.path().c_str(), mounted.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        std::printf("bind mount not tried: %s\n", std::strerror(errno));
+        return;
+    }
+    EXPECT_EQ(OtherProgram(mounted).state(), 'B') << "through a bind mount";
+    ::umount2(mounted.c_str(), MNT_DETACH);
+}
+
+// Older installations look only at the lock file: each keeps the other out.
+TEST(FolderLock, AnOlderInstallationHoldingTheLockFileKeepsItsPlace) {
+    TempDir dir;
+    const auto olderTakes = [&] {
+        const int fd = ::open((dir / "holmtex.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? fd : (::close(fd), -1);
+    };
+    const int older = olderTakes();
+    EXPECT_EQ(FolderLock::take(dir.path()).state(), FolderLock::State::Busy);
+    ::close(older);
+    const FolderLock mine = FolderLock::take(dir.path());
+    EXPECT_EQ(olderTakes(), -1);
 }
 
 TEST(FolderLock, AFolderThatCannotHoldALockFileIsNotGuarded) {
