@@ -149,6 +149,23 @@ void appendCheckedUtf8(std::string& out, std::string_view bytes) {
     }
 }
 
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+        } else if (const std::size_t length = utf8Length(bytes, i)) {
+            i += length;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
 std::string upperAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)

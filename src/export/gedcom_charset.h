@@ -25,6 +25,9 @@ bool charsetNamed(std::string_view value, GedcomCharset& charset);
 // stand before their letter, into one letter where Unicode has one.
 void appendAsUtf8(std::string& out, std::string_view bytes, GedcomCharset charset);
 
+// Whether the bytes are valid UTF-8 throughout.
+bool isValidUtf8(std::string_view bytes);
+
 // Turns UTF-16 into UTF-8 a piece at a time: a byte or a surrogate left over at the end of
 // one piece is joined with the start of the next.
 class Utf16Decoder {

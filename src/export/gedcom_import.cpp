@@ -380,7 +380,7 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
         }
         buildPage(store, f, stamp, page, missing);
         noteLost(page, lost);
-        writeRecordWithoutQuotes(result.records, page);
+        writeRecord(result.records, page);
         ++result.pages;
     }
     if (missing) flag(result, GedcomProblem::MissingRecord);

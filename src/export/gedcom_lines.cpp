@@ -1,5 +1,6 @@
 #include "export/gedcom_lines.h"
 
+#include <cstring>
 #include <utility>
 
 namespace holmtex {
@@ -81,12 +82,24 @@ bool GedcomLineReader::start() {
     return true;
 }
 
+std::size_t GedcomLineReader::lineEnd(const char* begin, std::size_t size) const {
+    if (loneCr_) {  // a CR alone ends lines here: look for either byte
+        std::size_t end = 0;
+        while (end < size && begin[end] != '\n' && begin[end] != '\r') ++end;
+        return end;
+    }
+    const void* lf = std::memchr(begin, '\n', size);
+    const std::size_t end =
+        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : size;
+    const void* cr = std::memchr(begin, '\r', end);
+    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : end;
+}
+
 bool GedcomLineReader::physicalLine(std::string_view& line) {
     for (;;) {
         const std::size_t avail = buf_.size() - pos_;
         const char* begin = buf_.data() + pos_;
-        std::size_t end = 0;
-        while (end < avail && begin[end] != '\n' && begin[end] != '\r') ++end;
+        const std::size_t end = lineEnd(begin, avail);
         if (end < avail) {
             // A CR at the end of what is at hand may be the first half of CR LF.
             if (begin[end] == '\r' && end + 1 == avail && !eof_) {
@@ -94,6 +107,7 @@ bool GedcomLineReader::physicalLine(std::string_view& line) {
                 continue;
             }
             const bool crlf = begin[end] == '\r' && end + 1 < avail && begin[end + 1] == '\n';
+            if (begin[end] == '\r' && !crlf) loneCr_ = true;
             pos_ += end + (crlf ? 2 : 1);
             if (std::exchange(skipToLineEnd_, false)) continue;
             line = std::string_view(begin, end);
@@ -164,8 +178,12 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
         }
     }
     if (failed_ || cancelled_) return stopped();
-    line.value.clear();
-    appendAsUtf8(line.value, joined_, charset_);
+    if (charset_ == GedcomCharset::Utf8 && isValidUtf8(joined_)) {
+        line.value.swap(joined_);  // as it is
+    } else {
+        line.value.clear();
+        appendAsUtf8(line.value, joined_, charset_);
+    }
     return Status::Line;
 }
 
@@ -177,6 +195,7 @@ std::string_view pointerIn(std::string_view value) {
 }
 
 std::string textOf(std::string_view value) {
+    if (value.find("@@") == std::string_view::npos) return std::string(value);
     std::string out;
     out.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {

@@ -58,6 +58,8 @@ private:
     bool fill();   // false at the end of the data, on a failure or when cancelled
     bool start();  // the first bytes: their character set
     bool physicalLine(std::string_view& line);
+    // Where the line in [begin, begin + size) ends: its CR or LF, or size.
+    std::size_t lineEnd(const char* begin, std::size_t size) const;
     bool readAhead();  // the next well-formed line into ahead_; false at the end
     bool isContinuationOf(int level) const;
 
@@ -67,6 +69,7 @@ private:
     std::size_t pos_ = 0;
     bool eof_ = false, failed_ = false, cancelled_ = false, started_ = false;
     bool skipToLineEnd_ = false;  // the rest of a line cut at kMaxGedcomValue
+    bool loneCr_ = false;         // a line ended in CR without LF
     GedcomCharset charset_ = GedcomCharset::Utf8;
     bool charsetFixed_ = false;
     Utf16Decoder utf16_{false};

@@ -1,5 +1,6 @@
 #include "export/gedcom_pages.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -183,6 +184,13 @@ constexpr std::string_view kUnnamed = "N.N.";
 // Words our own export puts before the texts of a page.
 constexpr std::string_view kRemarkNote = "Bemerkung: ", kPageTextNote = "Text der Merkseite: ";
 
+// The items of a page while it is made, put into a PageRecord at once at the end.
+struct PageItems {
+    std::array<std::string, kItemCount + 1> texts;  // by item number; 4 and 5 stay absent
+    void set(int n, std::string_view text) { texts[n].assign(text); }
+    std::string_view text(int n) const { return texts[n]; }
+};
+
 struct PageTexts {
     std::string pageText;                // from the notes that carry a page's text
     std::vector<std::uint32_t> persons;  // whose facts go into the page's text, in order
@@ -237,7 +245,7 @@ std::string remarkOf(const Store& store, const Family& family, bool first, PageT
 // Family block `block` of the page from family `f`; `childOne` is the person who must be
 // child 1 (the husband or the wife of family 1), or kNone.
 void fillBlock(const Store& store, std::uint32_t f, int block, std::uint32_t childOne,
-               PageRecord& page, PageTexts& texts, bool& missing) {
+               PageItems& page, PageTexts& texts, bool& missing) {
     const Family& family = store.families[f];
     page.set(fatherItem(block), nameOfPerson(store, family.husband));
     page.set(motherItem(block), nameOfPerson(store, family.wife));
@@ -295,6 +303,21 @@ void appendFacts(const Store& store, std::uint32_t person, std::string& text, bo
     }
 }
 
+// The items into the record, a double quote in any of them as an apostrophe, as a save
+// leaves them.
+void putInto(const PageItems& items, PageRecord& page) {
+    std::string texts;
+    ItemBounds bounds;
+    for (int n = 1; n <= kItemCount; ++n) {
+        bounds.begins[n - 1] = static_cast<std::uint32_t>(texts.size());
+        texts += items.texts[n];
+        bounds.ends[n - 1] = static_cast<std::uint32_t>(texts.size());
+        if (n != Reserved4 && n != Reserved5) bounds.present |= std::uint64_t{1} << (n - 1);
+    }
+    std::replace(texts.begin(), texts.end(), '"', '\'');
+    page.assign(texts, [&](ItemBounds& into) { into = bounds; });
+}
+
 }  // namespace
 
 std::string sourceMark(std::uint32_t xref) {
@@ -313,33 +336,32 @@ void buildPage(const Store& store, std::uint32_t f, const LocalDateTime& stamp, 
     const std::uint32_t husbandParents = parentsOf(family.husband, family.husbandParentsCut);
     const std::uint32_t wifeParents = parentsOf(family.wife, family.wifeParentsCut);
     const bool add = husbandParents != kNone || wifeParents != kNone;
-    page = PageRecord();
-    page.set(ViewMarker, add ? "->4" : "->2");
-    page.set(SaveDate, germanDate(stamp));
-    page.set(SaveTime, germanTime(stamp));
-    page.set(AddMarker, add ? "add" : "");
-    page.set(ListTag, "aktu");
-    for (int n = childItem(1, 1); n <= kItemCount; ++n) page.set(n, "");
+    PageItems items;
+    items.set(ViewMarker, add ? "->4" : "->2");
+    items.set(SaveDate, germanDate(stamp));
+    items.set(SaveTime, germanTime(stamp));
+    items.set(AddMarker, add ? "add" : "");
+    items.set(ListTag, "aktu");
 
     PageTexts texts;
-    fillBlock(store, f, 1, kNone, page, texts, missing);
+    fillBlock(store, f, 1, kNone, items, texts, missing);
     if (add) {
         // As "+" leaves a page: father 1 is child 1 of family 2, mother 1 of family 4.
-        const std::string father(page.text(fatherItem(1))), mother(page.text(motherItem(1)));
         if (husbandParents != kNone)
-            fillBlock(store, husbandParents, 2, family.husband, page, texts, missing);
+            fillBlock(store, husbandParents, 2, family.husband, items, texts, missing);
         if (wifeParents != kNone)
-            fillBlock(store, wifeParents, 4, family.wife, page, texts, missing);
-        page.set(childItem(1, 2), father);
-        page.set(childItem(1, 4), mother);
+            fillBlock(store, wifeParents, 4, family.wife, items, texts, missing);
+        items.texts[childItem(1, 2)] = items.texts[fatherItem(1)];
+        items.texts[childItem(1, 4)] = items.texts[motherItem(1)];
     }
     std::string text = std::move(texts.pageText);
     for (const std::uint32_t person : texts.persons) appendFacts(store, person, text, missing);
-    page.set(PageText, withCrLf(text));
+    items.set(PageText, withCrLf(text));
     if (family.refn.size)
-        page.set(ProcessNumber, store.pool.get(family.refn));
+        items.set(ProcessNumber, store.pool.get(family.refn));
     else
-        page.set(ProcessNumber, family.xref == kNone ? "" : store.xrefs.key(family.xref));
+        items.set(ProcessNumber, family.xref == kNone ? "" : store.xrefs.key(family.xref));
+    putInto(items, page);
 }
 
 }  // namespace gedcom

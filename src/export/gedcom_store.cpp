@@ -32,27 +32,32 @@ TextRef TextPool::add(std::string_view text) {
     return ref;
 }
 
-std::uint32_t XrefTable::id(std::string_view key) {
+std::uint32_t XrefTable::id(std::string_view name) {
     if (2 * (entries_.size() + 1) > slots_.size()) grow();
+    // The high half of the hash both places the key and tells keys apart before they are
+    // compared, so that growing needs no key.
+    const std::uint64_t tag = hashOf(name) & ~std::uint64_t{0xFFFFFFFF};
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = hashOf(key) & mask;; at = (at + 1) & mask) {
-        const std::uint32_t slot = slots_[at];
+    for (std::size_t at = (tag >> 32) & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
         if (slot == 0) {
-            entries_.push_back({pool_.add(key), {}, kNone, Kind::Unknown});
-            slots_[at] = static_cast<std::uint32_t>(entries_.size());
-            return slots_[at] - 1;
+            entries_.push_back({pool_.add(name), {}, kNone, Kind::Unknown});
+            slots_[at] = tag | entries_.size();
+            return static_cast<std::uint32_t>(entries_.size() - 1);
         }
-        if (pool_.get(entries_[slot - 1].key) == key) return slot - 1;
+        const auto id = static_cast<std::uint32_t>(slot - 1);  // the low half
+        if ((slot & ~std::uint64_t{0xFFFFFFFF}) == tag && key(id) == name) return id;
     }
 }
 
 void XrefTable::grow() {
-    std::vector<std::uint32_t> slots(slots_.empty() ? 1024 : 2 * slots_.size(), 0);
+    std::vector<std::uint64_t> slots(slots_.empty() ? 1024 : 2 * slots_.size(), 0);
     const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t id = 0; id < entries_.size(); ++id) {
-        std::size_t at = hashOf(key(id)) & mask;
+    for (const std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
+        std::size_t at = (slot >> 32) & mask;
         while (slots[at] != 0) at = (at + 1) & mask;
-        slots[at] = id + 1;
+        slots[at] = slot;
     }
     slots_ = std::move(slots);
 }

@@ -60,7 +60,8 @@ private:
 
     TextPool& pool_;
     std::vector<Xref> entries_;
-    std::vector<std::uint32_t> slots_;  // id + 1 of the entry there, 0 for none
+    // The high half of the key's hash and, in the low half, id + 1; 0 for none.
+    std::vector<std::uint64_t> slots_;
 };
 
 struct Person {
