@@ -151,6 +151,13 @@ void appendCheckedUtf8(std::string& out, std::string_view bytes) {
 
 }  // namespace
 
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 bool isValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         if (static_cast<unsigned char>(bytes[i]) < 0x80) {
@@ -163,17 +170,6 @@ bool isValidUtf8(std::string_view bytes) {
     }
     return true;
 }
-
-namespace {
-
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-}  // namespace
 
 void appendCodePoint(std::string& out, char32_t cp) {
     if (cp < 0x80) {

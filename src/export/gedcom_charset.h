@@ -25,6 +25,9 @@ bool charsetNamed(std::string_view value, GedcomCharset& charset);
 // stand before their letter, into one letter where Unicode has one.
 void appendAsUtf8(std::string& out, std::string_view bytes, GedcomCharset charset);
 
+// The text with a-z as A-Z: tags and keywords of the file compare so.
+std::string upperAscii(std::string_view text);
+
 // Whether the bytes are valid UTF-8 throughout.
 bool isValidUtf8(std::string_view bytes);
 

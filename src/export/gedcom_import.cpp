@@ -28,13 +28,6 @@ int eventOf(std::string_view tag) {
     return -1;
 }
 
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 // A note's text without control characters other than the line break and the tab.
 std::string cleanText(std::string_view value) {
     std::string out = textOf(value);

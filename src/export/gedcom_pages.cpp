@@ -14,13 +14,6 @@ namespace holmtex {
 
 namespace {
 
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 std::vector<std::string_view> wordsOf(std::string_view text) {
     std::vector<std::string_view> words;
     for (std::size_t i = 0; i < text.size();) {
@@ -44,7 +37,7 @@ std::optional<int> digitsOf(std::string_view word, std::size_t most) {
 int monthOf(std::string_view word) {
     static constexpr std::array<std::string_view, 12> kMonths = {
         "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    const std::string name = upper(word);
+    const std::string name = upperAscii(word);
     for (std::size_t m = 0; m < kMonths.size(); ++m)
         if (name == kMonths[m]) return static_cast<int>(m) + 1;
     return 0;
@@ -78,7 +71,7 @@ std::optional<std::string> prefixed(const char* word, std::optional<std::string>
 // A range "BET x AND y" or "FROM x TO y", starting at words[0].
 std::optional<std::string> rangeIn(const std::vector<std::string_view>& words, bool between) {
     std::size_t split = 1;
-    while (split < words.size() && upper(words[split]) != (between ? "AND" : "TO")) ++split;
+    while (split < words.size() && upperAscii(words[split]) != (between ? "AND" : "TO")) ++split;
     const auto first = dateIn(words, 1, split);
     if (split == words.size()) return between ? std::nullopt : prefixed("ab ", first);
     const auto second = dateIn(words, split + 1, words.size());
@@ -106,7 +99,7 @@ std::string germanDateOf(std::string_view gedcomDate) {
         return text.substr(1, text.size() - 2);
     const std::vector<std::string_view> words = wordsOf(text);
     if (words.empty()) return "";
-    const std::string first = upper(words[0]);
+    const std::string first = upperAscii(words[0]);
     std::optional<std::string> german;
     if (first == "ABT" || first == "CAL" || first == "EST")
         german = prefixed("um ", dateIn(words, 1, words.size()));
