@@ -160,7 +160,11 @@ std::string upperAscii(std::string_view text) {
 
 bool isValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+        std::uint64_t word;  // eight ASCII bytes at once
+        if (i + 8 <= bytes.size() &&
+            (std::memcpy(&word, bytes.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+            i += 8;
+        } else if (static_cast<unsigned char>(bytes[i]) < 0x80) {
             ++i;
         } else if (const std::size_t length = utf8Length(bytes, i)) {
             i += length;

@@ -20,11 +20,11 @@ using namespace gedcom;
 constexpr std::array<std::string_view, 4> kEventSigns = {"*", "~", "\u2020", "begr."};
 constexpr std::string_view kDateNote = "Heirat: ";  // our own export's long wedding date
 
-int eventOf(std::string_view tag) {
-    if (tag == "BIRT") return 0;
-    if (tag == "CHR" || tag == "BAPM") return 1;
-    if (tag == "DEAT") return 2;
-    if (tag == "BURI") return 3;
+int eventOf(Tag tag) {
+    if (tag == Tag::Birt) return 0;
+    if (tag == Tag::Chr || tag == Tag::Bapm) return 1;
+    if (tag == Tag::Deat) return 2;
+    if (tag == Tag::Buri) return 3;
     return -1;
 }
 
@@ -99,8 +99,8 @@ private:
     GedcomLineReader& lines_;
     Section section_ = Section::None;
     std::uint32_t xref_ = kNone;
-    std::string tag1_;  // the tag of the last line at level 1
-    int event_ = -1;    // the event that line began, while it is the first of its kind
+    Tag tag1_ = Tag::Other;  // the tag of the last line at level 1
+    int event_ = -1;         // the event that line began, while it is the first of its kind
     // The record being read.
     std::vector<NameDraft> names_;
     char sex_ = 0;
@@ -112,7 +112,7 @@ private:
 };
 
 void RecordParser::line(const GedcomLine& line) {
-    if (line.tag == "CONC" || line.tag == "CONT") {
+    if (line.id == Tag::Conc || line.id == Tag::Cont) {
         continuations = true;  // one that belongs to a value is joined to it already
         return;
     }
@@ -121,11 +121,12 @@ void RecordParser::line(const GedcomLine& line) {
         begin(line);
         return;
     }
-    if (line.level == 1) tag1_ = line.tag;
+    if (line.level == 1) tag1_ = line.id;
     GedcomCharset charset;
     switch (section_) {
         case Section::Head:
-            if (line.level == 1 && line.tag == "CHAR" && charsetNamed(oneLine(line.value), charset))
+            if (line.level == 1 && line.id == Tag::Char &&
+                charsetNamed(oneLine(line.value), charset))
                 lines_.setCharset(charset);
             break;
         case Section::Person:
@@ -135,7 +136,8 @@ void RecordParser::line(const GedcomLine& line) {
             familyLine(line);
             break;
         case Section::Source:
-            if (line.level == 1 && (line.tag == "TITL" || (line.tag == "ABBR" && text_.empty())))
+            if (line.level == 1 &&
+                (line.id == Tag::Titl || (line.id == Tag::Abbr && text_.empty())))
                 text_ = oneLine(textOf(line.value));
             break;
         default:
@@ -146,15 +148,15 @@ void RecordParser::line(const GedcomLine& line) {
 void RecordParser::begin(const GedcomLine& line) {
     section_ = Section::Skip;
     xref_ = kNone;
-    tag1_.clear();
+    tag1_ = Tag::Other;
     event_ = -1;
-    const std::string& tag = line.tag;
-    if (tag == "HEAD") section_ = Section::Head;
-    const Kind kind = tag == "INDI"   ? Kind::Person
-                      : tag == "FAM"  ? Kind::Family
-                      : tag == "NOTE" ? Kind::Note
-                      : tag == "SOUR" ? Kind::Source
-                                      : Kind::Other;
+    const Tag tag = line.id;
+    if (tag == Tag::Head) section_ = Section::Head;
+    const Kind kind = tag == Tag::Indi   ? Kind::Person
+                      : tag == Tag::Fam  ? Kind::Family
+                      : tag == Tag::Note ? Kind::Note
+                      : tag == Tag::Sour ? Kind::Source
+                                         : Kind::Other;
     if (!line.xref.empty()) {
         const std::uint32_t id = store_.xrefs.id(line.xref);
         if (store_.xrefs[id].kind != Kind::Unknown) {
@@ -191,47 +193,47 @@ void RecordParser::addSource(std::string_view value) {
 }
 
 void RecordParser::personLine(const GedcomLine& line) {
-    const std::string& tag = line.tag;
-    if (tag == "SOUR") return addSource(line.value);
+    const Tag tag = line.id;
+    if (tag == Tag::Sour) return addSource(line.value);
     if (line.level == 1) {
         event_ = -1;
-        if (tag == "NAME") {
+        if (tag == Tag::Name) {
             names_.push_back({line.value, false});
-        } else if (tag == "SEX") {
+        } else if (tag == Tag::Sex) {
             sex_ = line.value.empty() ? 0 : line.value[0];
-        } else if (tag == "FAMC" || tag == "FAMS") {
-            std::uint32_t& first = tag == "FAMC" ? famc_ : fams_;
+        } else if (tag == Tag::Famc || tag == Tag::Fams) {
+            std::uint32_t& first = tag == Tag::Famc ? famc_ : fams_;
             if (first == kNone) first = pointer(line.value);
         } else if (const int e = eventOf(tag); e >= 0 && !events_[e].seen) {
             event_ = e;
             events_[e].seen = true;
             events_[e].yes = upperAscii(oneLine(line.value)) == "Y";
         }
-    } else if (line.level == 2 && tag1_ == "NAME" && tag == "TYPE" && !names_.empty()) {
+    } else if (line.level == 2 && tag1_ == Tag::Name && tag == Tag::Type && !names_.empty()) {
         names_.back().birth = upperAscii(oneLine(line.value)) == "BIRTH";
-    } else if (line.level == 2 && event_ >= 0 && (tag == "DATE" || tag == "PLAC")) {
-        std::string& into = tag == "DATE" ? events_[event_].date : events_[event_].place;
+    } else if (line.level == 2 && event_ >= 0 && (tag == Tag::Date || tag == Tag::Plac)) {
+        std::string& into = tag == Tag::Date ? events_[event_].date : events_[event_].place;
         if (into.empty()) into = line.value;
     }
 }
 
 void RecordParser::familyLine(const GedcomLine& line) {
-    const std::string& tag = line.tag;
-    if (line.level == 2 && tag1_ == "MARR") {
-        if (tag == "DATE" && date_.empty()) date_ = line.value;
-        if (tag == "PLAC" && place_.empty()) place_ = line.value;
-        if (tag == "NOTE" && line.value.starts_with(kDateNote))
+    const Tag tag = line.id;
+    if (line.level == 2 && tag1_ == Tag::Marr) {
+        if (tag == Tag::Date && date_.empty()) date_ = line.value;
+        if (tag == Tag::Plac && place_.empty()) place_ = line.value;
+        if (tag == Tag::Note && line.value.starts_with(kDateNote))
             dateNote_ = oneLine(textOf(line.value.substr(kDateNote.size())));
         return;
     }
     if (line.level != 1) return;
-    if (tag == "HUSB" && husband_ == kNone) husband_ = pointer(line.value);
-    if (tag == "WIFE" && wife_ == kNone) wife_ = pointer(line.value);
-    if (tag == "CHIL")
+    if (tag == Tag::Husb && husband_ == kNone) husband_ = pointer(line.value);
+    if (tag == Tag::Wife && wife_ == kNone) wife_ = pointer(line.value);
+    if (tag == Tag::Chil)
         if (const std::uint32_t child = pointer(line.value); child != kNone)
             store_.children.push_back(child);
-    if (tag == "REFN" && refn_.empty()) refn_ = oneLine(textOf(line.value));
-    if (tag == "NOTE") {
+    if (tag == Tag::Refn && refn_.empty()) refn_ = oneLine(textOf(line.value));
+    if (tag == Tag::Note) {
         const std::uint32_t note = pointer(line.value);
         const std::string text = note == kNone ? cleanText(line.value) : "";
         if (note != kNone) store_.notes.push_back({kPointer, note, 0});
@@ -304,7 +306,7 @@ bool readRecords(GedcomLineReader& lines, Store& store, GedcomImport& result, bo
         flag(result, lines.badLines() ? GedcomProblem::NotGedcom : GedcomProblem::Empty);
     else if (status != Status::Line)
         flag(result, stopped(status));
-    else if (line.level != 0 || line.tag != "HEAD")
+    else if (line.level != 0 || line.id != Tag::Head)
         flag(result, GedcomProblem::NotGedcom);
     if (result.problem != GedcomProblem::None) return false;
 
@@ -312,7 +314,7 @@ bool readRecords(GedcomLineReader& lines, Store& store, GedcomImport& result, bo
     parser.line(line);
     bool trailer = false;
     while (!trailer && (status = lines.next(line)) == Status::Line) {
-        trailer = line.level == 0 && line.tag == "TRLR";
+        trailer = line.level == 0 && line.id == Tag::Trlr;
         if (!trailer) parser.line(line);
     }
     if (!trailer && status != Status::End) {
@@ -358,6 +360,7 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
     bool missing = links.missingRecords;
     std::vector<std::string> lost;
     PageRecord page;
+    const PageStamp pageStamp(stamp);
     for (std::uint32_t f = 0; f < store.families.size(); ++f) {
         const Family& family = store.families[f];
         if (!family.whole) continue;
@@ -371,9 +374,11 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
             result.pages = 0;
             return;
         }
-        buildPage(store, f, stamp, page, missing);
-        noteLost(page, lost);
+        buildPage(store, f, pageStamp, page, missing);
+        const std::size_t start = result.records.size();
         writeRecord(result.records, page);
+        // Every character Windows-1252 lacks was written as '?'.
+        if (result.records.find('?', start) != std::string::npos) noteLost(page, lost);
         ++result.pages;
     }
     if (missing) flag(result, GedcomProblem::MissingRecord);

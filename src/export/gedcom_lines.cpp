@@ -40,6 +40,33 @@ bool parseLine(std::string_view text, int& level, std::string& xref, std::string
 
 }  // namespace
 
+namespace {
+
+// Three or four letters as one number.
+constexpr std::uint32_t packed(std::string_view tag) {
+    std::uint32_t bits = 0;
+    for (const char c : tag) bits = bits << 8 | static_cast<unsigned char>(c);
+    return bits;
+}
+
+}  // namespace
+
+Tag tagOf(std::string_view tag) {
+    // In the order of Tag, from Head on.
+    static constexpr std::uint32_t kTags[] = {
+        packed("HEAD"), packed("TRLR"), packed("INDI"), packed("FAM"),  packed("NOTE"),
+        packed("SOUR"), packed("CHAR"), packed("NAME"), packed("TYPE"), packed("SEX"),
+        packed("FAMC"), packed("FAMS"), packed("BIRT"), packed("CHR"),  packed("BAPM"),
+        packed("DEAT"), packed("BURI"), packed("DATE"), packed("PLAC"), packed("HUSB"),
+        packed("WIFE"), packed("CHIL"), packed("MARR"), packed("REFN"), packed("TITL"),
+        packed("ABBR"), packed("CONC"), packed("CONT")};
+    if (tag.size() < 3 || tag.size() > 4) return Tag::Other;
+    const std::uint32_t bits = packed(tag);
+    for (std::size_t k = 0; k < std::size(kTags); ++k)
+        if (kTags[k] == bits) return static_cast<Tag>(k + 1);
+    return Tag::Other;
+}
+
 GedcomLineReader::GedcomLineReader(ByteSource& source, GedcomProgress progress)
     : source_(source), progress_(std::move(progress)) {}
 
@@ -140,6 +167,7 @@ bool GedcomLineReader::readAhead() {
             continue;
         }
         if (text.size() > 255) longLines_ = true;
+        ahead_.id = tagOf(ahead_.tag);
         ahead_.held = true;
         return true;
     }
@@ -148,7 +176,7 @@ bool GedcomLineReader::readAhead() {
 
 bool GedcomLineReader::isContinuationOf(int level) const {
     return ahead_.held && ahead_.level == level + 1 && ahead_.xref.empty() &&
-           (ahead_.tag == "CONC" || ahead_.tag == "CONT");
+           (ahead_.id == Tag::Conc || ahead_.id == Tag::Cont);
 }
 
 void GedcomLineReader::setCharset(GedcomCharset charset) {
@@ -164,13 +192,14 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
     line.level = ahead_.level;
     line.xref.swap(ahead_.xref);
     line.tag.swap(ahead_.tag);
+    line.id = ahead_.id;
     joined_.swap(ahead_.raw);
     ahead_.held = false;
     bool cut = false;
     while (readAhead() && isContinuationOf(line.level)) {
         ahead_.held = false;
         if (cut) continue;
-        if (ahead_.tag == "CONT") joined_.push_back('\n');
+        if (ahead_.id == Tag::Cont) joined_.push_back('\n');
         joined_ += ahead_.raw;
         if (joined_.size() > kMaxGedcomValue) {
             joined_.resize(kMaxGedcomValue);

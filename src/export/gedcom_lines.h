@@ -21,11 +21,46 @@ using GedcomProgress = std::function<bool(std::uint64_t bytesRead)>;
 // lines, is cut there.
 constexpr std::size_t kMaxGedcomValue = std::size_t{1} << 20;
 
+// The tags the pages are made from; any other is Other.
+enum class Tag : std::uint8_t {
+    Other,
+    Head,
+    Trlr,
+    Indi,
+    Fam,
+    Note,
+    Sour,
+    Char,
+    Name,
+    Type,
+    Sex,
+    Famc,
+    Fams,
+    Birt,
+    Chr,
+    Bapm,
+    Deat,
+    Buri,
+    Date,
+    Plac,
+    Husb,
+    Wife,
+    Chil,
+    Marr,
+    Refn,
+    Titl,
+    Abbr,
+    Conc,
+    Cont
+};
+Tag tagOf(std::string_view tag);
+
 struct GedcomLine {
     int level = 0;
     std::string xref;  // "I1" for "@I1@"; empty when the line has none
     std::string tag;
-    std::string value;  // UTF-8, with its continuation lines; "@@" as in the file
+    Tag id = Tag::Other;  // of the tag
+    std::string value;    // UTF-8, with its continuation lines; "@@" as in the file
 };
 
 class GedcomLineReader {
@@ -52,6 +87,7 @@ private:
     struct Pending {  // a line read ahead, its value still in the file's bytes
         bool held = false;
         int level = 0;
+        Tag id = Tag::Other;
         std::string xref, tag, raw;
     };
 

@@ -319,7 +319,7 @@ std::string sourceMark(std::uint32_t xref) {
     return mark;
 }
 
-void buildPage(const Store& store, std::uint32_t f, const LocalDateTime& stamp, PageRecord& page,
+void buildPage(const Store& store, std::uint32_t f, const PageStamp& stamp, PageRecord& page,
                bool& missing) {
     const Family& family = store.families[f];
     auto parentsOf = [&](std::uint32_t person, bool cut) {
@@ -331,8 +331,8 @@ void buildPage(const Store& store, std::uint32_t f, const LocalDateTime& stamp, 
     const bool add = husbandParents != kNone || wifeParents != kNone;
     PageItems items;
     items.set(ViewMarker, add ? "->4" : "->2");
-    items.set(SaveDate, germanDate(stamp));
-    items.set(SaveTime, germanTime(stamp));
+    items.set(SaveDate, stamp.date);
+    items.set(SaveTime, stamp.time);
     items.set(AddMarker, add ? "add" : "");
     items.set(ListTag, "aktu");
 

@@ -36,11 +36,17 @@ constexpr char kSourceMark = '\x01';
 constexpr char kSourceText = '\x02';
 std::string sourceMark(std::uint32_t xref);
 
+// The date and time a save at that moment stamps.
+struct PageStamp {
+    explicit PageStamp(const LocalDateTime& t) : date(germanDate(t)), time(germanTime(t)) {}
+    std::string date, time;
+};
+
 // The page of family `f`, stamped like a save at `stamp`: view "->4" with the add marker
 // when the family of the husband's or the wife's parents is known, else "->2". Texts are
 // UTF-8, double quotes made apostrophes as a save makes them. `missing` is set when the
 // family names a note or a source that the file does not have.
-void buildPage(const Store& store, std::uint32_t f, const LocalDateTime& stamp, PageRecord& page,
+void buildPage(const Store& store, std::uint32_t f, const PageStamp& stamp, PageRecord& page,
                bool& missing);
 
 }  // namespace gedcom

@@ -32,31 +32,44 @@ TextRef TextPool::add(std::string_view text) {
     return ref;
 }
 
+namespace {
+
+// A key of up to seven bytes with its length, as one number; 0 for a longer key.
+std::uint64_t shortKey(std::string_view name) {
+    if (name.size() > 7) return 0;
+    std::uint64_t bits = name.size();
+    std::memcpy(reinterpret_cast<char*>(&bits) + 1, name.data(), name.size());
+    return bits;
+}
+
+}  // namespace
+
 std::uint32_t XrefTable::id(std::string_view name) {
     if (2 * (entries_.size() + 1) > slots_.size()) grow();
-    // The high half of the hash both places the key and tells keys apart before they are
-    // compared, so that growing needs no key.
-    const std::uint64_t tag = hashOf(name) & ~std::uint64_t{0xFFFFFFFF};
+    // The high half of the hash places the key and tells keys apart before they are
+    // compared; the slot holds a short key itself, so that most look-ups read one slot.
+    const auto tag = static_cast<std::uint32_t>(hashOf(name) >> 32);
+    const std::uint64_t bits = shortKey(name);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = (tag >> 32) & mask;; at = (at + 1) & mask) {
-        const std::uint64_t slot = slots_[at];
-        if (slot == 0) {
+    for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
+        Slot& slot = slots_[at];
+        if (slot.idPlusOne == 0) {
             entries_.push_back({pool_.add(name), {}, kNone, Kind::Unknown});
-            slots_[at] = tag | entries_.size();
-            return static_cast<std::uint32_t>(entries_.size() - 1);
+            slot = {bits, tag, static_cast<std::uint32_t>(entries_.size())};
+            return slot.idPlusOne - 1;
         }
-        const auto id = static_cast<std::uint32_t>(slot - 1);  // the low half
-        if ((slot & ~std::uint64_t{0xFFFFFFFF}) == tag && key(id) == name) return id;
+        if (slot.tag == tag && slot.key == bits && (bits || key(slot.idPlusOne - 1) == name))
+            return slot.idPlusOne - 1;
     }
 }
 
 void XrefTable::grow() {
-    std::vector<std::uint64_t> slots(slots_.empty() ? 1024 : 2 * slots_.size(), 0);
+    std::vector<Slot> slots(slots_.empty() ? 1024 : 2 * slots_.size());
     const std::size_t mask = slots.size() - 1;
-    for (const std::uint64_t slot : slots_) {
-        if (slot == 0) continue;
-        std::size_t at = (slot >> 32) & mask;
-        while (slots[at] != 0) at = (at + 1) & mask;
+    for (const Slot& slot : slots_) {
+        if (slot.idPlusOne == 0) continue;
+        std::size_t at = slot.tag & mask;
+        while (slots[at].idPlusOne != 0) at = (at + 1) & mask;
         slots[at] = slot;
     }
     slots_ = std::move(slots);

@@ -60,8 +60,12 @@ private:
 
     TextPool& pool_;
     std::vector<Xref> entries_;
-    // The high half of the key's hash and, in the low half, id + 1; 0 for none.
-    std::vector<std::uint64_t> slots_;
+    struct Slot {
+        std::uint64_t key = 0;        // a short key itself, 0 for a long one
+        std::uint32_t tag = 0;        // the high half of the key's hash
+        std::uint32_t idPlusOne = 0;  // 0: empty
+    };
+    std::vector<Slot> slots_;
 };
 
 struct Person {
