@@ -19,6 +19,8 @@ using namespace gedcom;
 // Birth, baptism, death, burial, as a page's text writes them.
 constexpr std::array<std::string_view, 4> kEventSigns = {"*", "~", "\u2020", "begr."};
 constexpr std::string_view kDateNote = "Heirat: ";  // our own export's long wedding date
+// Sources named for one person at the most: each is a line of the page's text.
+constexpr int kMostSources = 16;
 
 int eventOf(Tag tag) {
     if (tag == Tag::Birt) return 0;
@@ -106,6 +108,7 @@ private:
     char sex_ = 0;
     std::array<EventDraft, 4> events_;
     std::string sources_;  // source lines of the facts, each ending in "\n"
+    int sourceCount_ = 0;
     std::uint32_t famc_ = kNone, fams_ = kNone, husband_ = kNone, wife_ = kNone;
     std::string date_, place_, dateNote_, refn_, text_;
     std::uint32_t firstChild_ = 0, firstNote_ = 0;
@@ -175,6 +178,7 @@ void RecordParser::begin(const GedcomLine& line) {
     sex_ = 0;
     events_ = {};
     sources_.clear();
+    sourceCount_ = 0;
     famc_ = fams_ = husband_ = wife_ = kNone;
     date_.clear(), place_.clear(), dateNote_.clear(), refn_.clear(), text_.clear();
     firstChild_ = static_cast<std::uint32_t>(store_.children.size());
@@ -183,6 +187,7 @@ void RecordParser::begin(const GedcomLine& line) {
 }
 
 void RecordParser::addSource(std::string_view value) {
+    if (sourceCount_ == kMostSources) return;
     std::string line;
     if (const std::uint32_t source = pointer(value); source != kNone)
         line = sourceMark(source);
@@ -190,6 +195,7 @@ void RecordParser::addSource(std::string_view value) {
         line = kSourceText + title;
     if (line.empty() || sources_.find(line + "\n") != std::string::npos) return;
     sources_ += line + "\n";
+    ++sourceCount_;
 }
 
 void RecordParser::personLine(const GedcomLine& line) {

@@ -135,6 +135,34 @@ const std::string kCouple =
     "0 @I1@ INDI\n1 NAME Otto /Kahl/\n0 @I2@ INDI\n1 NAME Emma /Rau/\n1 SEX F\n"
     "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n";
 
+TEST(GedcomImport, ThePageNamesEachPersonsEventsSourcesChildrenAndNotes) {
+    std::string children, links;
+    for (int c = 1; c <= 8; ++c) {
+        const std::string n = std::to_string(c);
+        children += "0 @C" + n + "@ INDI\n1 NAME Kind" + n + " /Rau/\n1 FAMC @F1@\n";
+        links += "1 CHIL @C" + n + "@\n";
+    }
+    const GedcomImport result = importBytes(
+        file("0 @I1@ INDI\n1 NAME Otto /Kahl/\n1 BIRT\n2 DATE ABT 1850\n2 PLAC Ulm\n"
+             "1 CHR\n2 DATE 3 MAR 1850\n2 SOUR @S1@\n1 DEAT Y\n1 BURI\n2 PLAC Bern\n"
+             "1 SOUR Kirchenbuch Ulm\n1 SOUR @S1@\n0 @S1@ SOUR\n1 TITL Taufregister\n"
+             "0 @I2@ INDI\n1 NAME Emma /Rau/\n1 SEX F\n0 @N1@ NOTE aus dem Brief\n1 CONT von 1901\n"
+             "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 REFN 815\n1 NOTE @N1@\n1 NOTE zweite\n" +
+             links + children + "0 @I9@ INDI\n1 NAME Allein /Stehend/\n"));
+    EXPECT_EQ(result.problem, GedcomProblem::None);
+    EXPECT_EQ(result.personsWithoutFamily, 1);
+    const std::vector<PageRecord> pages = pagesOf(result);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].text(ProcessNumber), "815");
+    EXPECT_EQ(pages[0].text(childItem(6, 1)), "Kind6 Rau");
+    EXPECT_EQ(pages[0].text(remarkItem(1)),
+              "aus dem Brief\r\nvon 1901\r\nzweite\r\nweitere Kinder: Kind7 Rau, Kind8 Rau");
+    EXPECT_EQ(pages[0].text(PageText),
+              "Otto Kahl * um 1850 in Ulm\r\nOtto Kahl ~ 03.03.1850\r\nOtto Kahl \u2020\r\n"
+              "Otto Kahl begr. in Bern\r\nOtto Kahl, Quelle: Taufregister\r\n"
+              "Otto Kahl, Quelle: Kirchenbuch Ulm");
+}
+
 struct BadInput {
     const char* name;
     std::string bytes;
@@ -162,6 +190,8 @@ std::vector<BadInput> badInputs() {
     const std::string longNote(300, 'n');
     std::string chain = "0 @F2@ FAM\n1 HUSB @I1@\n1 NOTE ";
     for (int i = 0; i < 5000; ++i) chain += std::string(240, 'c') + "\n2 CONC ";
+    std::string sources = "0 @I1@ INDI\n1 NAME Otto /Kahl/\n";  // each a record not in the file
+    for (int i = 0; i < 50000; ++i) sources += "1 SOUR @S" + std::to_string(i) + "@\n";
     return {
         {"empty", "", GedcomProblem::Empty, 0, ""},
         {"blank_lines", "\r\n  \n", GedcomProblem::Empty, 0, ""},
@@ -186,6 +216,8 @@ std::vector<BadInput> badInputs() {
          GedcomProblem::OwnAncestor, 2, "Otto Kahl"},
         {"duplicate_xref", file(kCouple + "0 @I1@ INDI\n1 NAME Falscher /Otto/\n"),
          GedcomProblem::DuplicateXref, 1, "Otto Kahl"},
+        {"sources_without_end", file(sources + "0 @F1@ FAM\n1 HUSB @I1@\n"),
+         GedcomProblem::MissingRecord, 1, "Otto Kahl"},
         {"bad_line", file(kCouple + "Zeile ohne Stufe\n"), GedcomProblem::BadLines, 1, "Otto Kahl"},
     };
 }
