@@ -147,7 +147,7 @@ TEST(GedcomImport, ThePageNamesEachPersonsEventsSourcesChildrenAndNotes) {
              "1 CHR\n2 DATE 3 MAR 1850\n2 SOUR @S1@\n1 DEAT Y\n1 BURI\n2 PLAC Bern\n"
              "1 SOUR Kirchenbuch Ulm\n1 SOUR @S1@\n0 @S1@ SOUR\n1 TITL Taufregister\n"
              "0 @I2@ INDI\n1 NAME Emma /Rau/\n1 SEX F\n0 @N1@ NOTE aus dem Brief\n1 CONT von 1901\n"
-             "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 REFN 815\n1 NOTE @N1@\n1 NOTE zweite\n" +
+             "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 REFN 815\n1 NOTE @N1@\n1 NOTE \"zweite\"\n" +
              links + children + "0 @I9@ INDI\n1 NAME Allein /Stehend/\n"));
     EXPECT_EQ(result.problem, GedcomProblem::None);
     EXPECT_EQ(result.personsWithoutFamily, 1);
@@ -156,7 +156,7 @@ TEST(GedcomImport, ThePageNamesEachPersonsEventsSourcesChildrenAndNotes) {
     EXPECT_EQ(pages[0].text(ProcessNumber), "815");
     EXPECT_EQ(pages[0].text(childItem(6, 1)), "Kind6 Rau");
     EXPECT_EQ(pages[0].text(remarkItem(1)),
-              "aus dem Brief\r\nvon 1901\r\nzweite\r\nweitere Kinder: Kind7 Rau, Kind8 Rau");
+              "aus dem Brief\r\nvon 1901\r\n'zweite'\r\nweitere Kinder: Kind7 Rau, Kind8 Rau");
     EXPECT_EQ(pages[0].text(PageText),
               "Otto Kahl * um 1850 in Ulm\r\nOtto Kahl ~ 03.03.1850\r\nOtto Kahl \u2020\r\n"
               "Otto Kahl begr. in Bern\r\nOtto Kahl, Quelle: Taufregister\r\n"
