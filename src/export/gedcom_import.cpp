@@ -285,8 +285,10 @@ void RecordParser::commitFamily() {
 void RecordParser::finish() {
     if (section_ == Section::Person) commitPerson();
     if (section_ == Section::Family) commitFamily();
-    if ((section_ == Section::Note || section_ == Section::Source) && xref_ != kNone)
-        store_.xrefs[xref_].text = store_.pool.add(text_);
+    if ((section_ == Section::Note || section_ == Section::Source) && xref_ != kNone) {
+        store_.xrefs[xref_].index = static_cast<std::uint32_t>(store_.texts.size());
+        store_.texts.push_back(store_.pool.add(text_));
+    }
     if (xref_ != kNone && store_.xrefs[xref_].index == kNone) store_.xrefs[xref_].index = 0;
     section_ = Section::None;
     xref_ = kNone;
@@ -357,6 +359,7 @@ void noteLost(const PageRecord& page, std::vector<std::string>& lost) {
 
 void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomProgress& progress,
                GedcomImport& result) {
+    store.xrefs.dropLookup();
     const LinkResult links = link(store, cut);
     if (links.ownAncestor) flag(result, GedcomProblem::OwnAncestor);
     result.families = static_cast<int>(store.families.size());

@@ -219,11 +219,12 @@ std::string remarkOf(const Store& store, const Family& family, bool first, PageT
         const TextRef ref = store.notes[family.firstNote + k];
         std::string_view text = store.pool.get(ref);
         if (ref.block == kPointer) {
-            if (store.xrefs.indexOf(ref.offset, Kind::Note) == kNone) {
+            const std::uint32_t note = store.xrefs.indexOf(ref.offset, Kind::Note);
+            if (note == kNone) {
                 missing = true;
                 continue;
             }
-            text = store.pool.get(store.xrefs[ref.offset].text);
+            text = store.pool.get(store.texts[note]);
         }
         if (text.starts_with(kPageTextNote)) {
             if (first) addLine(texts.pageText, text.substr(kPageTextNote.size()));
@@ -281,11 +282,12 @@ void appendFacts(const Store& store, std::uint32_t person, std::string& text, bo
         if (line.front() == kSourceMark) {
             const auto xref = static_cast<std::uint32_t>(
                 std::strtoul(std::string(line.substr(1)).c_str(), nullptr, 16));
-            if (store.xrefs.indexOf(xref, Kind::Source) == kNone) {
+            const std::uint32_t record = store.xrefs.indexOf(xref, Kind::Source);
+            if (record == kNone) {
                 missing = true;
                 continue;
             }
-            source = store.pool.get(store.xrefs[xref].text);
+            source = store.pool.get(store.texts[record]);
             if (source.empty()) continue;
         } else if (line.front() == kSourceText) {
             source = line.substr(1);

@@ -54,7 +54,7 @@ std::uint32_t XrefTable::id(std::string_view name) {
     for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
         Slot& slot = slots_[at];
         if (slot.idPlusOne == 0) {
-            entries_.push_back({pool_.add(name), {}, kNone, Kind::Unknown});
+            entries_.push_back({pool_.add(name), kNone, Kind::Unknown});
             slot = {bits, tag, static_cast<std::uint32_t>(entries_.size())};
             return slot.idPlusOne - 1;
         }

@@ -37,8 +37,7 @@ enum class Kind : std::uint8_t { Unknown, Person, Family, Note, Source, Other };
 // read whole (a record cut off at the end of a file never is).
 struct Xref {
     TextRef key;
-    TextRef text;  // a note's text, a source's title
-    std::uint32_t index = kNone;
+    std::uint32_t index = kNone;  // of a note or source: in Store::texts
     Kind kind = Kind::Unknown;
 };
 
@@ -54,6 +53,9 @@ public:
     std::uint32_t indexOf(std::uint32_t id, Kind kind) const {
         return id != kNone && entries_[id].kind == kind ? entries_[id].index : kNone;
     }
+    // Gives back the memory of the look-up once the file is read; id() must not be asked
+    // after it, everything else may.
+    void dropLookup() { std::vector<Slot>().swap(slots_); }
 
 private:
     void grow();
@@ -98,6 +100,7 @@ struct Store {
     std::vector<Family> families;
     std::vector<std::uint32_t> children;  // cross-references; persons (or kNone) after link()
     std::vector<TextRef> notes;
+    std::vector<TextRef> texts;  // a note record's text, a source record's title
 };
 
 struct LinkResult {
