@@ -1,0 +1,125 @@
+#pragma once
+// A genealogy file read as a stream of lines "level [@xref@] TAG [value]": any of the
+// line ends CR, LF and CR LF, the character set found at the start or named by the
+// header, and the CONC and CONT lines of a value joined to it. Only a window of the file
+// is held at any time.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "export/gedcom_charset.h"
+#include "record/record_io.h"
+
+namespace holmtex {
+
+// Told how many bytes of the file have been read so far; false stops the reading.
+using GedcomProgress = std::function<bool(std::uint64_t bytesRead)>;
+
+// The longest value kept, in bytes: a longer line, or a longer chain of CONC and CONT
+// lines, is cut there.
+constexpr std::size_t kMaxGedcomValue = std::size_t{1} << 20;
+
+// The tags the pages are made from; any other is Other.
+enum class Tag : std::uint8_t {
+    Other,
+    Head,
+    Trlr,
+    Indi,
+    Fam,
+    Note,
+    Sour,
+    Char,
+    Name,
+    Type,
+    Sex,
+    Famc,
+    Fams,
+    Birt,
+    Chr,
+    Bapm,
+    Deat,
+    Buri,
+    Date,
+    Plac,
+    Husb,
+    Wife,
+    Chil,
+    Marr,
+    Refn,
+    Titl,
+    Abbr,
+    Conc,
+    Cont
+};
+Tag tagOf(std::string_view tag);
+
+struct GedcomLine {
+    int level = 0;
+    std::string xref;  // "I1" for "@I1@"; empty when the line has none
+    std::string tag;
+    Tag id = Tag::Other;  // of the tag
+    std::string value;    // UTF-8, with its continuation lines; "@@" as in the file
+};
+
+class GedcomLineReader {
+public:
+    enum class Status { Line, End, Cancelled, Failed };
+
+    GedcomLineReader(ByteSource& source, GedcomProgress progress);
+
+    // The next line, its CONC and CONT lines joined: CONT as a line break "\n".
+    Status next(GedcomLine& line);
+    // How the values are written from the next line on; a byte-order mark or UTF-16
+    // found at the start stays in force.
+    void setCharset(GedcomCharset charset);
+
+    std::uint64_t bytesRead() const { return bytesRead_; }
+    // Lines longer than the format's 255 characters (read anyway; cut at kMaxGedcomValue).
+    bool longLines() const { return longLines_; }
+    // A chain of continuation lines longer than kMaxGedcomValue, cut there.
+    bool cutChains() const { return cutChains_; }
+    // Lines that are not "level tag", left out.
+    bool badLines() const { return badLines_; }
+
+private:
+    struct Pending {  // a line read ahead, its value still in the file's bytes
+        bool held = false;
+        int level = 0;
+        Tag id = Tag::Other;
+        std::string xref, tag, raw;
+    };
+
+    bool fill();   // false at the end of the data, on a failure or when cancelled
+    bool start();  // the first bytes: their character set
+    bool physicalLine(std::string_view& line);
+    // Where the line in [begin, begin + size) ends: its CR or LF, or size.
+    std::size_t lineEnd(const char* begin, std::size_t size) const;
+    bool readAhead();  // the next well-formed line into ahead_; false at the end
+    bool isContinuationOf(int level) const;
+
+    ByteSource& source_;
+    GedcomProgress progress_;
+    std::string buf_, raw_;  // the bytes at hand (UTF-8 for UTF-16 files); a read's bytes
+    std::size_t pos_ = 0;
+    bool eof_ = false, failed_ = false, cancelled_ = false, started_ = false;
+    bool skipToLineEnd_ = false;  // the rest of a line cut at kMaxGedcomValue
+    bool loneCr_ = false;         // a line ended in CR without LF
+    GedcomCharset charset_ = GedcomCharset::Utf8;
+    bool charsetFixed_ = false;
+    Utf16Decoder utf16_{false};
+    bool isUtf16_ = false;
+    std::size_t markSize_ = 0;
+    std::uint64_t bytesRead_ = 0;
+    bool longLines_ = false, cutChains_ = false, badLines_ = false;
+    Pending ahead_;
+    std::string joined_;  // a value's bytes with its continuations
+};
+
+// A value that points at a record: "@I1@" gives "I1"; empty when it is text.
+std::string_view pointerIn(std::string_view value);
+// A text value as it reads: "@@" as "@".
+std::string textOf(std::string_view value);
+
+}  // namespace holmtex

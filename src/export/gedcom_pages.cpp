@@ -1,0 +1,364 @@
+#include "export/gedcom_pages.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "export/gedcom_lines.h"
+#include "export/gedcom_mapping.h"
+
+namespace holmtex {
+
+namespace {
+
+std::vector<std::string_view> wordsOf(std::string_view text) {
+    std::vector<std::string_view> words;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t end = std::min(text.find(' ', i), text.size());
+        if (end > i) words.push_back(text.substr(i, end - i));
+        i = end + 1;
+    }
+    return words;
+}
+
+std::optional<int> digitsOf(std::string_view word, std::size_t most) {
+    if (word.empty() || word.size() > most) return std::nullopt;
+    int value = 0;
+    for (const char c : word) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+int monthOf(std::string_view word) {
+    static constexpr std::array<std::string_view, 12> kMonths = {
+        "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const std::string name = upperAscii(word);
+    for (std::size_t m = 0; m < kMonths.size(); ++m)
+        if (name == kMonths[m]) return static_cast<int>(m) + 1;
+    return 0;
+}
+
+// "12 MAR 1890", "MAR 1890" or "1890" in words[from, to) in German; none for anything else.
+std::optional<std::string> dateIn(const std::vector<std::string_view>& words, std::size_t from,
+                                  std::size_t to) {
+    if (to <= from || to - from > 3 || to > words.size()) return std::nullopt;
+    const std::string_view year = words[to - 1];
+    if (!digitsOf(year, 4)) return std::nullopt;
+    char head[16] = "";
+    if (to - from >= 2) {
+        const int month = monthOf(words[to - 2]);
+        if (month == 0) return std::nullopt;
+        std::snprintf(head, sizeof head, "%02d.", month);
+    }
+    if (to - from == 3) {
+        const auto day = digitsOf(words[from], 2);
+        if (!day || *day < 1 || *day > 31) return std::nullopt;
+        std::snprintf(head, sizeof head, "%02d.%s", *day, std::string(head).c_str());
+    }
+    return head + std::string(year);
+}
+
+std::optional<std::string> prefixed(const char* word, std::optional<std::string> date) {
+    if (!date) return std::nullopt;
+    return word + *date;
+}
+
+// A range "BET x AND y" or "FROM x TO y", starting at words[0].
+std::optional<std::string> rangeIn(const std::vector<std::string_view>& words, bool between) {
+    std::size_t split = 1;
+    while (split < words.size() && upperAscii(words[split]) != (between ? "AND" : "TO")) ++split;
+    const auto first = dateIn(words, 1, split);
+    if (split == words.size()) return between ? std::nullopt : prefixed("ab ", first);
+    const auto second = dateIn(words, split + 1, words.size());
+    if (!first || !second) return std::nullopt;
+    return (between ? "zw. " : "von ") + *first + (between ? " und " : " bis ") + *second;
+}
+
+// "INT 12 MAR 1890 (so im Kirchenbuch)": the date, then the phrase as written.
+std::optional<std::string> interpretedIn(const std::vector<std::string_view>& words,
+                                         std::string_view text) {
+    std::size_t phrase = 1;
+    while (phrase < words.size() && words[phrase].front() != '(') ++phrase;
+    const auto date = dateIn(words, 1, phrase);
+    if (!date || phrase == words.size()) return date;
+    return *date + " " + std::string(text.substr(text.find('(')));
+}
+
+}  // namespace
+
+std::string germanDateOf(std::string_view gedcomDate) {
+    std::string text = oneLine(textOf(gedcomDate));
+    constexpr std::string_view kGregorian = "@#DGREGORIAN@";
+    if (text.starts_with(kGregorian)) text = oneLine(text.substr(kGregorian.size()));
+    if (text.size() >= 2 && text.front() == '(' && text.back() == ')')
+        return text.substr(1, text.size() - 2);
+    const std::vector<std::string_view> words = wordsOf(text);
+    if (words.empty()) return "";
+    const std::string first = upperAscii(words[0]);
+    std::optional<std::string> german;
+    if (first == "ABT" || first == "CAL" || first == "EST")
+        german = prefixed("um ", dateIn(words, 1, words.size()));
+    else if (first == "BEF")
+        german = prefixed("vor ", dateIn(words, 1, words.size()));
+    else if (first == "AFT")
+        german = prefixed("nach ", dateIn(words, 1, words.size()));
+    else if (first == "TO")
+        german = prefixed("bis ", dateIn(words, 1, words.size()));
+    else if (first == "BET" || first == "FROM")
+        german = rangeIn(words, first == "BET");
+    else if (first == "INT")
+        german = interpretedIn(words, text);
+    else
+        german = dateIn(words, 0, words.size());
+    return german ? *german : text;
+}
+
+std::string dateAndPlace(std::string_view gedcomDate, std::string_view place) {
+    std::string text = germanDateOf(gedcomDate);
+    const std::string where = oneLine(textOf(place));
+    if (!where.empty()) text += (text.empty() ? "in " : " in ") + where;
+    return text;
+}
+
+namespace {
+
+// The parts of a NAME value: before, between and after the slashes around the surname.
+struct NameParts {
+    std::string given, surname, suffix;
+};
+
+NameParts partsOf(std::string_view nameValue) {
+    const std::string value = textOf(nameValue);
+    NameParts parts;
+    const std::size_t open = value.find('/');
+    parts.given = oneLine(value.substr(0, open));
+    if (open == std::string::npos) return parts;
+    const std::size_t close = value.find('/', open + 1);
+    parts.surname = oneLine(value.substr(open + 1, close - open - 1));
+    if (close != std::string::npos) parts.suffix = oneLine(value.substr(close + 1));
+    return parts;
+}
+
+std::string joinWords(std::initializer_list<std::string_view> words) {
+    std::string out;
+    for (const std::string_view word : words) {
+        if (word.empty()) continue;
+        if (!out.empty()) out.push_back(' ');
+        out.append(word);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string nameOf(std::string_view nameValue) {
+    const NameParts parts = partsOf(nameValue);
+    return joinWords({parts.given, parts.surname, parts.suffix});
+}
+
+std::string surnameOf(std::string_view nameValue) { return partsOf(nameValue).surname; }
+
+std::string givenOf(std::string_view nameValue) {
+    const NameParts parts = partsOf(nameValue);
+    return joinWords({parts.given, parts.suffix});
+}
+
+namespace gedcom {
+
+namespace {
+
+constexpr std::size_t kChildFields = 6;
+constexpr std::string_view kUnnamed = "N.N.";
+// Words our own export puts before the texts of a page.
+constexpr std::string_view kRemarkNote = "Bemerkung: ", kPageTextNote = "Text der Merkseite: ";
+
+// The items of a page while it is made, put into a PageRecord at once at the end.
+struct PageItems {
+    std::array<std::string, kItemCount + 1> texts;  // by item number; 4 and 5 stay absent
+    void set(int n, std::string_view text) { texts[n].assign(text); }
+    std::string_view text(int n) const { return texts[n]; }
+};
+
+struct PageTexts {
+    std::string pageText;                // from the notes that carry a page's text
+    std::vector<std::uint32_t> persons;  // whose facts go into the page's text, in order
+};
+
+std::string_view nameOfPerson(const Store& store, std::uint32_t person) {
+    if (person == kNone) return "";
+    const std::string_view name = store.pool.get(store.persons[person].name);
+    return name.empty() ? kUnnamed : name;
+}
+
+std::string withCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
+void addLine(std::string& text, std::string_view line) {
+    if (!text.empty()) text.push_back('\n');
+    text += line;
+}
+
+// The family's notes for its remark; a page's text written by our own export goes into
+// the page's text when the family is family 1 of the page.
+std::string remarkOf(const Store& store, const Family& family, bool first, PageTexts& texts,
+                     bool& missing) {
+    std::string remark;
+    for (std::uint32_t k = 0; k < family.notes; ++k) {
+        const TextRef ref = store.notes[family.firstNote + k];
+        std::string_view text = store.pool.get(ref);
+        if (ref.block == kPointer) {
+            const std::uint32_t note = store.xrefs.indexOf(ref.offset, Kind::Note);
+            if (note == kNone) {
+                missing = true;
+                continue;
+            }
+            text = store.pool.get(store.texts[note]);
+        }
+        if (text.starts_with(kPageTextNote)) {
+            if (first) addLine(texts.pageText, text.substr(kPageTextNote.size()));
+            continue;
+        }
+        if (text.starts_with(kRemarkNote)) text.remove_prefix(kRemarkNote.size());
+        addLine(remark, text);
+    }
+    return remark;
+}
+
+// Family block `block` of the page from family `f`; `childOne` is the person who must be
+// child 1 (the husband or the wife of family 1), or kNone.
+void fillBlock(const Store& store, std::uint32_t f, int block, std::uint32_t childOne,
+               PageItems& page, PageTexts& texts, bool& missing) {
+    const Family& family = store.families[f];
+    page.set(fatherItem(block), nameOfPerson(store, family.husband));
+    page.set(motherItem(block), nameOfPerson(store, family.wife));
+    page.set(dateItem(block), store.pool.get(family.date));
+    for (const std::uint32_t parent : {family.husband, family.wife})
+        if (parent != kNone) texts.persons.push_back(parent);
+    std::vector<std::uint32_t> kids;
+    if (childOne != kNone) kids.push_back(childOne);
+    for (std::uint32_t k = 0; k < family.children; ++k) {
+        const std::uint32_t child = store.children[family.firstChild + k];
+        if (child == kNone || child == childOne) continue;
+        kids.push_back(child);
+        texts.persons.push_back(child);
+    }
+    std::string more;
+    for (std::size_t k = 0; k < kids.size(); ++k) {
+        if (k < kChildFields) {
+            page.set(childItem(static_cast<int>(k) + 1, block), nameOfPerson(store, kids[k]));
+            continue;
+        }
+        more += more.empty() ? "weitere Kinder: " : ", ";
+        more += nameOfPerson(store, kids[k]);
+    }
+    std::string remark = remarkOf(store, family, block == 1, texts, missing);
+    if (!more.empty()) addLine(remark, more);
+    page.set(remarkItem(block), withCrLf(remark));
+}
+
+// The person's facts as lines of the page's text: "Johann Müller * 12.03.1890 in Ulm",
+// "Johann Müller, Quelle: Kirchenbuch Ulm".
+void appendFacts(const Store& store, std::uint32_t person, std::string& text, bool& missing) {
+    const std::string_view facts = store.pool.get(store.persons[person].facts);
+    const std::string_view name = nameOfPerson(store, person);
+    for (std::size_t i = 0; i < facts.size();) {
+        const std::size_t end = std::min(facts.find('\n', i), facts.size());
+        const std::string_view line = facts.substr(i, end - i);
+        i = end + 1;
+        if (line.empty()) continue;
+        std::string_view source;
+        if (line.front() == kSourceMark) {
+            const auto xref = static_cast<std::uint32_t>(
+                std::strtoul(std::string(line.substr(1)).c_str(), nullptr, 16));
+            const std::uint32_t record = store.xrefs.indexOf(xref, Kind::Source);
+            if (record == kNone) {
+                missing = true;
+                continue;
+            }
+            source = store.pool.get(store.texts[record]);
+            if (source.empty()) continue;
+        } else if (line.front() == kSourceText) {
+            source = line.substr(1);
+        }
+        addLine(text, name);
+        text += source.empty() ? " " : ", Quelle: ";
+        text += source.empty() ? line : source;
+    }
+}
+
+// The items into the record, a double quote in any of them as an apostrophe, as a save
+// leaves them.
+void putInto(const PageItems& items, PageRecord& page) {
+    std::string texts;
+    ItemBounds bounds;
+    for (int n = 1; n <= kItemCount; ++n) {
+        bounds.begins[n - 1] = static_cast<std::uint32_t>(texts.size());
+        texts += items.texts[n];
+        bounds.ends[n - 1] = static_cast<std::uint32_t>(texts.size());
+        if (n != Reserved4 && n != Reserved5) bounds.present |= std::uint64_t{1} << (n - 1);
+    }
+    std::replace(texts.begin(), texts.end(), '"', '\'');
+    page.assign(texts, [&](ItemBounds& into) { into = bounds; });
+}
+
+}  // namespace
+
+std::string sourceMark(std::uint32_t xref) {
+    char mark[16];
+    std::snprintf(mark, sizeof mark, "%c%08x", kSourceMark, static_cast<unsigned>(xref));
+    return mark;
+}
+
+void buildPage(const Store& store, std::uint32_t f, const PageStamp& stamp, PageRecord& page,
+               bool& missing) {
+    const Family& family = store.families[f];
+    auto parentsOf = [&](std::uint32_t person, bool cut) {
+        const std::uint32_t up = person == kNone || cut ? kNone : store.persons[person].parents;
+        return up != kNone && store.families[up].whole ? up : kNone;
+    };
+    const std::uint32_t husbandParents = parentsOf(family.husband, family.husbandParentsCut);
+    const std::uint32_t wifeParents = parentsOf(family.wife, family.wifeParentsCut);
+    const bool add = husbandParents != kNone || wifeParents != kNone;
+    PageItems items;
+    items.set(ViewMarker, add ? "->4" : "->2");
+    items.set(SaveDate, stamp.date);
+    items.set(SaveTime, stamp.time);
+    items.set(AddMarker, add ? "add" : "");
+    items.set(ListTag, "aktu");
+
+    PageTexts texts;
+    fillBlock(store, f, 1, kNone, items, texts, missing);
+    if (add) {
+        // As "+" leaves a page: father 1 is child 1 of family 2, mother 1 of family 4.
+        if (husbandParents != kNone)
+            fillBlock(store, husbandParents, 2, family.husband, items, texts, missing);
+        if (wifeParents != kNone)
+            fillBlock(store, wifeParents, 4, family.wife, items, texts, missing);
+        items.texts[childItem(1, 2)] = items.texts[fatherItem(1)];
+        items.texts[childItem(1, 4)] = items.texts[motherItem(1)];
+    }
+    std::string text = std::move(texts.pageText);
+    for (const std::uint32_t person : texts.persons) appendFacts(store, person, text, missing);
+    items.set(PageText, withCrLf(text));
+    if (family.refn.size)
+        items.set(ProcessNumber, store.pool.get(family.refn));
+    else
+        items.set(ProcessNumber, family.xref == kNone ? "" : store.xrefs.key(family.xref));
+    putInto(items, page);
+}
+
+}  // namespace gedcom
+
+}  // namespace holmtex

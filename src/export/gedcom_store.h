@@ -1,0 +1,118 @@
+#pragma once
+// What the pages need of a genealogy file, kept compactly while the file streams past:
+// every text in one pool of large blocks, every record a few numbers, cross-references
+// as numbers of one table. Records may name others that come later in the file; link()
+// joins them once the whole file is read.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace holmtex::gedcom {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+struct TextRef {
+    std::uint32_t block = 0, offset = 0, size = 0;
+};
+
+// Texts that live as long as the pool; no text is ever copied when the pool grows.
+class TextPool {
+public:
+    TextRef add(std::string_view text);
+    std::string_view get(TextRef ref) const {
+        return ref.size ? std::string_view(blocks_[ref.block].get() + ref.offset, ref.size)
+                        : std::string_view();
+    }
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0, capacity_ = 0;  // of the last block
+};
+
+enum class Kind : std::uint8_t { Unknown, Person, Family, Note, Source, Other };
+
+// A cross-reference: Unknown while only named; `index` is kNone until its record was
+// read whole (a record cut off at the end of a file never is).
+struct Xref {
+    TextRef key;
+    std::uint32_t index = kNone;  // of a note or source: in Store::texts
+    Kind kind = Kind::Unknown;
+};
+
+class XrefTable {
+public:
+    explicit XrefTable(TextPool& pool) : pool_(pool) {}
+    // The number of a cross-reference ("I1"); a new one is Unknown.
+    std::uint32_t id(std::string_view key);
+    Xref& operator[](std::uint32_t id) { return entries_[id]; }
+    const Xref& operator[](std::uint32_t id) const { return entries_[id]; }
+    std::string_view key(std::uint32_t id) const { return pool_.get(entries_[id].key); }
+    // The index of the record of that kind, kNone when the file has no such record.
+    std::uint32_t indexOf(std::uint32_t id, Kind kind) const {
+        return id != kNone && entries_[id].kind == kind ? entries_[id].index : kNone;
+    }
+    // Gives back the memory of the look-up once the file is read; id() must not be asked
+    // after it, everything else may.
+    void dropLookup() { std::vector<Slot>().swap(slots_); }
+
+private:
+    void grow();
+
+    TextPool& pool_;
+    std::vector<Xref> entries_;
+    struct Slot {
+        std::uint64_t key = 0;        // a short key itself, 0 for a long one
+        std::uint32_t tag = 0;        // the high half of the key's hash
+        std::uint32_t idPlusOne = 0;  // 0: empty
+    };
+    std::vector<Slot> slots_;
+};
+
+struct Person {
+    TextRef name;   // as a page field shows it
+    TextRef facts;  // lines "* 12.03.1890 in Ulm"; see gedcom_pages.h for sources
+    std::uint32_t famc = kNone, fams = kNone;  // cross-references of its own record
+    std::uint32_t parents = kNone;             // the family it is a child of (after link())
+    bool inFamily = false;                     // (after link())
+};
+
+struct Family {
+    std::uint32_t xref = kNone;
+    std::uint32_t husband = kNone, wife = kNone;  // cross-references; persons after link()
+    std::uint32_t firstChild = 0, children = 0;   // in Store::children
+    std::uint32_t firstNote = 0, notes = 0;       // in Store::notes
+    TextRef date;                                 // as a page field shows it
+    TextRef refn;
+    bool whole = true;  // false: names a record that a cut file does not have
+    bool husbandParentsCut = false, wifeParentsCut = false;  // they would close a circle
+};
+
+// A note given by reference, in Store::notes: its block is kPointer, its offset the
+// cross-reference.
+constexpr std::uint32_t kPointer = 0xFFFFFFFF;
+
+struct Store {
+    TextPool pool;
+    XrefTable xrefs{pool};
+    std::vector<Person> persons;
+    std::vector<Family> families;
+    std::vector<std::uint32_t> children;  // cross-references; persons (or kNone) after link()
+    std::vector<TextRef> notes;
+    std::vector<TextRef> texts;  // a note record's text, a source record's title
+};
+
+struct LinkResult {
+    bool missingRecords = false;  // a person or family named but not in the file
+    bool ownAncestor = false;     // a family among its own ancestors
+    int familiesLeftOut = 0;      // not whole
+    int personsWithoutFamily = 0;
+};
+
+// Resolves the references between persons and families, finds each person's parents and
+// the links that would make a family its own ancestor. With `cut` (the file ends before
+// its trailer) a family naming a record the file does not have is not whole.
+LinkResult link(Store& store, bool cut);
+
+}  // namespace holmtex::gedcom
