@@ -114,7 +114,7 @@ void readCopy(const std::filesystem::path& file, CopyPlan& copy, ListPages& page
     if (copy.failure = source.open(file); !copy.failure) return;
     copy.identity = source.identity();
     std::vector<bool> seen(pages.keys.size(), false);
-    std::string records;
+    const std::size_t recordsBefore = plan.records.size();
     std::vector<PageKey> added;
     std::uint64_t damageStart = 0;
     int error = 0;
@@ -126,10 +126,11 @@ void readCopy(const std::filesystem::path& file, CopyPlan& copy, ListPages& page
             seen[static_cast<std::size_t>(it - pages.keys.begin())] = true;
         if (from != to || !pages.taken.insert(key).second) return;
         added.push_back(key);
-        records.append(page).append("\r\n");
+        plan.records.append(page).append("\r\n");
     });
     if (error || !copy.identity) {
         copy.failure = FileResult::of(error ? error : EIO, file);
+        plan.records.resize(recordsBefore);
         for (const PageKey& key : added) pages.taken.erase(key);
         return;
     }
@@ -140,7 +141,6 @@ void readCopy(const std::filesystem::path& file, CopyPlan& copy, ListPages& page
     }
     copy.newPages = added.size();
     plan.newPages += added.size();
-    plan.records.append(records);
     for (std::size_t i = 0; i < seen.size(); ++i) {
         if (seen[i]) continue;
         ++copy.onlyInList;
