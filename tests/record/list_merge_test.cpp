@@ -157,7 +157,7 @@ TEST(ListMerge, AddsOnlyWhatTheListLacks) {
     }
 }
 
-TEST(ListMerge, RefusesADamagedListAndAListChangedSincePlanned) {
+TEST(ListMerge, RefusesADamagedListAndLeavesWhatChangedSincePlanned) {
     TempDir dir;
     const auto list = dir / "holmtex-aktuell.dat";
     const std::string copy = "holmtex-aktuell (conflicted copy 2026-12-07 101010).dat";
@@ -174,6 +174,11 @@ TEST(ListMerge, RefusesADamagedListAndAListChangedSincePlanned) {
     writeFile(list, pages("1 5"));
     EXPECT_EQ(performMerge(dir.path(), plan, "2612071010").stop, MergeStop::ListChanged);
     EXPECT_EQ(readFile(list), pages("1 5"));
+
+    plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies);
+    writeFile(dir / copy, pages("1 2 6"));
+    EXPECT_EQ(performMerge(dir.path(), plan, "2612071010").copies[0].fate, CopyFate::Changed);
+    EXPECT_EQ(readFile(list), pages("1 5 2"));  // page 6 waits for the next merge
     EXPECT_TRUE(fs::exists(dir / copy));
 }
 

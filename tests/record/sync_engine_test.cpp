@@ -5,13 +5,14 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -28,16 +29,37 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const char* const kFolderId = "holmtex";
+// Local addresses only: no discovery, relays, NAT, usage reports or crash reports. The folder
+// is scanned when the test asks, or when the engine itself resumes or pulls.
+constexpr std::string_view kConfig = R"(<configuration version="36">
+<folder id="holmtex" path="FOLDER" type="sendreceive" rescanIntervalS="3600"
+ fsWatcherEnabled="false"><device id="SELF"></device><device id="OTHER"></device>
+ <maxConflicts>10</maxConflicts></folder>
+<device id="SELF" name="SELF"><address>dynamic</address></device>
+<device id="OTHER" name="OTHER"><address>tcp://127.0.0.1:REMOTE</address></device>
+<gui enabled="true" tls="false"><address>127.0.0.1:GUI</address><apikey>KEY</apikey></gui>
+<options><listenAddress>tcp://127.0.0.1:LISTEN</listenAddress>
+ <globalAnnounceEnabled>false</globalAnnounceEnabled>
+ <localAnnounceEnabled>false</localAnnounceEnabled><relaysEnabled>false</relaysEnabled>
+ <natEnabled>false</natEnabled><urAccepted>-1</urAccepted><startBrowser>false</startBrowser>
+ <crashReportingEnabled>false</crashReportingEnabled>
+ <reconnectionIntervalS>2</reconnectionIntervalS></options></configuration>
+)";
+
+sockaddr_in loopback(int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
 
 // A port nobody listens on. Its socket stays bound until releasePorts(), so that no two
 // calls give the same port.
 std::vector<int> heldPorts;
 int freePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = loopback(0);
     socklen_t size = sizeof addr;
     ::bind(fd, reinterpret_cast<sockaddr*>(&addr), size);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
@@ -49,38 +71,6 @@ void releasePorts() {
     heldPorts.clear();
 }
 
-// The body of a REST answer without its blanks, so that a test can look for
-// "\"state\":\"idle\""; none when it failed.
-std::optional<std::string> rest(int port, const std::string& key, const std::string& call,
-                                const std::string& body = "") {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const timeval timeout{10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-        const std::string request =
-            call + " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) +
-            "\r\nX-API-Key: " + key +
-            "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-            "\r\n\r\n" + body;
-        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
-            char buffer[4096];
-            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-                answer.append(buffer, n);
-        }
-    }
-    ::close(fd);
-    if (!answer.starts_with("HTTP/1.1 200") && !answer.starts_with("HTTP/1.0 200"))
-        return std::nullopt;
-    answer.erase(0, answer.find("\r\n\r\n"));
-    std::erase_if(answer, [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; });
-    return answer;
-}
-
 template <typename Condition>
 bool waitFor(Condition condition, std::chrono::seconds timeout) {
     for (const auto end = std::chrono::steady_clock::now() + timeout;;) {
@@ -90,7 +80,7 @@ bool waitFor(Condition condition, std::chrono::seconds timeout) {
     }
 }
 
-// One Syncthing instance with a home folder of its own, reached on local addresses only.
+// One Syncthing instance with a home folder of its own, steered through its REST API.
 class Engine {
 public:
     Engine(const fs::path& root, const std::string& name)
@@ -100,41 +90,32 @@ public:
             "syncthing generate --no-default-folder "
             "--skip-port-probing --home='" +
             home.string() + "' 2>&1");
-        const auto at = made.find("Device ID: ");
-        if (at != std::string::npos) id = made.substr(at + 11, 63);
+        if (const auto at = made.find("Device ID: "); at != std::string::npos)
+            id = made.substr(at + 11, 63);
     }
     ~Engine() { stop(); }
 
     void configure(const Engine& other) {
-        const auto device = [](const Engine& e, const std::string& address) {
-            return "<device id=\"" + e.id + "\" name=\"" + e.folder.filename().string() +
-                   "\" compression=\"metadata\"><address>" + address + "</address></device>";
-        };
-        std::ofstream(home / "config.xml")
-            << "<configuration version=\"36\">\n<folder id=\"" << kFolderId << "\" path=\""
-            << folder.string()
-            << "\" type=\"sendreceive\" rescanIntervalS=\"3600\" fsWatcherEnabled=\"false\">"
-            << "<device id=\"" << id << "\"></device><device id=\"" << other.id
-            << "\"></device><maxConflicts>10</maxConflicts><paused>false</paused>"
-            << "<minDiskFree unit=\"%\">0</minDiskFree></folder>\n"
-            << device(*this, "dynamic")
-            << device(other, "tcp://127.0.0.1:" + std::to_string(other.listen))
-            << "\n<gui enabled=\"true\" tls=\"false\"><address>127.0.0.1:" << gui
-            << "</address><apikey>" << key << "</apikey></gui>\n<options><listenAddress>tcp://"
-            << "127.0.0.1:" << listen << "</listenAddress><globalAnnounceEnabled>false"
-            << "</globalAnnounceEnabled><localAnnounceEnabled>false</localAnnounceEnabled>"
-            << "<relaysEnabled>false</relaysEnabled><natEnabled>false</natEnabled>"
-            << "<urAccepted>-1</urAccepted><startBrowser>false</startBrowser>"
-            << "<autoUpgradeIntervalH>0</autoUpgradeIntervalH><crashReportingEnabled>false"
-            << "</crashReportingEnabled><reconnectionIntervalS>2</reconnectionIntervalS>"
-            << "</options>\n</configuration>\n";
+        std::string config(kConfig);
+        const std::pair<std::string, std::string> values[] = {
+            {"FOLDER", folder.string()},
+            {"SELF", id},
+            {"OTHER", other.id},
+            {"REMOTE", std::to_string(other.listen)},
+            {"GUI", std::to_string(gui)},
+            {"KEY", key},
+            {"LISTEN", std::to_string(listen)}};
+        for (const auto& [name, value] : values)
+            for (std::size_t at; (at = config.find(name)) != std::string::npos;)
+                config.replace(at, name.size(), value);
+        test::writeFile(home / "config.xml", config);
     }
 
     void start() {
         pid = ::fork();
         if (pid != 0) return;
-        const std::string log = (home / "syncthing.log").string();
-        std::freopen(log.c_str(), "w", stdout);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // also when the test itself is killed
+        std::freopen((home / "syncthing.log").c_str(), "w", stdout);
         ::dup2(::fileno(stdout), 2);
         ::setenv("STNODEFAULTFOLDER", "1", 1);
         const std::string homeOption = "--home=" + home.string();
@@ -146,27 +127,45 @@ public:
     void stop() {
         if (pid <= 0) return;
         ::kill(pid, SIGTERM);
-        const bool ended = waitFor([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, 10s);
-        if (!ended) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+        if (!waitFor([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, 10s))
+            ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
         pid = -1;
     }
 
-    std::optional<std::string> call(const std::string& request,
-                                    const std::string& body = "") const {
-        return rest(gui, key, request, body);
+    // The body of the answer without its blanks, so that "\"state\":\"idle\"" can be looked
+    // for; none when the call failed.
+    std::optional<std::string> call(const std::string& request, const std::string& body = "") {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const timeval timeout{10, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        const sockaddr_in addr = loopback(gui);
+        std::string answer;
+        const std::string sent = request + " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(gui) +
+                                 "\r\nX-API-Key: " + key +
+                                 "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+                                 body;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+            ::send(fd, sent.data(), sent.size(), MSG_NOSIGNAL) == ssize_t(sent.size())) {
+            char buffer[4096];
+            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                answer.append(buffer, n);
+        }
+        ::close(fd);
+        if (answer.size() < 13 || answer.substr(8, 5) != " 200 ") return std::nullopt;
+        answer.erase(0, answer.find("\r\n\r\n"));
+        std::erase_if(answer, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
+        return answer;
     }
-    bool pause(bool paused) const {
-        return call(std::string("PATCH /rest/config/folders/") + kFolderId,
+    bool pause(bool paused) {
+        return call("PATCH /rest/config/folders/holmtex",
                     paused ? "{\"paused\":true}" : "{\"paused\":false}")
             .has_value();
     }
     // Scanned, nothing to fetch, and the other side has everything.
-    bool idleWith(const Engine& other) const {
-        const std::string status =
-            call(std::string("GET /rest/db/status?folder=") + kFolderId).value_or("");
+    bool idleWith(const Engine& other) {
+        const std::string status = call("GET /rest/db/status?folder=holmtex").value_or("");
         const std::string done =
-            call(std::string("GET /rest/db/completion?folder=") + kFolderId + "&device=" + other.id)
-                .value_or("");
+            call("GET /rest/db/completion?folder=holmtex&device=" + other.id).value_or("");
         return status.find("\"state\":\"idle\"") != std::string::npos &&
                status.find("\"needTotalItems\":0,") != std::string::npos &&
                done.find("\"completion\":100") != std::string::npos;
@@ -226,7 +225,7 @@ TEST(SyncEngine, BothSidesEndWithBothPagesAndNoConflictCopy) {
         performMerge(a.folder, planMerge(a.folder, ListKind::Aktuell, copies), "2612071010");
     EXPECT_TRUE(merged.complete());
     EXPECT_EQ(merged.appended, 1u);
-    ASSERT_TRUE(a.call(std::string("POST /rest/db/scan?folder=") + kFolderId));
+    ASSERT_TRUE(a.call("POST /rest/db/scan?folder=holmtex"));
     ASSERT_TRUE(waitFor(
         [&] { return a.conflictCopies().empty() && b.conflictCopies().empty() && inStep(); }, 120s))
         << "the merged list did not reach the second folder" << a.log() << b.log();
