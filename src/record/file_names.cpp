@@ -37,11 +37,19 @@ std::filesystem::path workFileFor(const std::filesystem::path& target) {
     return work;
 }
 
-std::string restFileName(ListKind kind, std::string_view stamp) {
+std::string_view listStem(ListKind kind) {
     std::string_view list = dataFileName(kind);  // "holmtex-aktuell.dat"
     list.remove_suffix(4);
-    std::string name(list);
+    return list;
+}
+
+std::string restFileName(ListKind kind, std::string_view stamp) {
+    std::string name(listStem(kind));
     return name.append("-rest-").append(stamp).append(".txt");
+}
+
+std::string mergedCopyName(std::string_view copyName) {
+    return std::string(copyName).append(".zusammengefuehrt");
 }
 
 std::string pageTextFileName(std::string_view processNumber, std::string_view stamp) {

@@ -14,6 +14,8 @@ enum class ListKind { Aktuell, Archiv, Allgemein };
 const char* dataFileName(ListKind kind);
 // "holmtex-aktuell.bak", "holmtex-archiv.bak", "holmtex-grund.bak".
 const char* backupFileName(ListKind kind);
+// The list file's name without ".dat": "holmtex-aktuell", the stem of its other files.
+std::string_view listStem(ListKind kind);
 
 // "holmtex-trans.txt", the file that carries pages to another computer.
 const char* transferFileName();
@@ -41,6 +43,9 @@ std::filesystem::path workFileFor(const std::filesystem::path& target);
 // Where the unfinished end of a list goes: "holmtex-aktuell-rest-2612061403.txt" for the
 // stamp "2612061403" (yymmddhhmm).
 std::string restFileName(ListKind kind, std::string_view stamp);
+// The name a merged conflict copy is set aside under, so that it never counts as one
+// again: "holmtex-aktuell (conflicted copy 2026-12-07 101010).dat.zusammengefuehrt".
+std::string mergedCopyName(std::string_view copyName);
 // The page as readable text: "Text_4711_2612061403.txt".
 std::string pageTextFileName(std::string_view processNumber, std::string_view stamp);
 // The page as a family sheet: "Familienblatt_4711_2612061403.pdf".
