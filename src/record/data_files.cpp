@@ -201,10 +201,16 @@ FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::
 
 FileReplacement::~FileReplacement() { discard(); }
 
-FileResult FileReplacement::begin() {
+// The file the target stands for, and the work file beside it.
+FileResult FileReplacement::place() {
     discard();
     if (FileResult resolved = resolveFile(target_, real_); !resolved) return resolved;
     if (real_ != target_) work_ = real_.parent_path() / work_.filename();
+    return {};
+}
+
+FileResult FileReplacement::begin() {
+    if (FileResult placed = place(); !placed) return placed;
     if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, work_);
     fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) return FileResult::of(errno, work_);
@@ -240,16 +246,11 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
     const auto failWith = [&](int error, const std::filesystem::path& file) {
         return fail(FileResult::of(error, file));
     };
-    if (fd_ < 0) return failWith(EBADF, work_);
-    if (FileResult flushed = flush(); !flushed) return fail(flushed);
+    if (FileResult sealed = seal(); !sealed) return fail(sealed);
     struct stat st {};
     const bool targetExists = ::stat(real_.c_str(), &st) == 0;
     if (!targetExists && errno != ENOENT) return failWith(errno, target_);
     if (targetExists && !replace) return failWith(EEXIST, target_);
-    if (targetExists && ::fchmod(fd_, st.st_mode & 07777) != 0) return failWith(errno, work_);
-    if (::fsync(fd_) != 0) return failWith(errno, work_);
-    const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0) return failWith(errno, work_);
     if (targetExists && !backup.empty()) {
         if (FileResult backedUp = backupFile(real_, backup); !backedUp)
             return failWith(backedUp.error, backup);
@@ -273,7 +274,32 @@ void FileReplacement::discard() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     buffer_.clear();
     if (created_) ::unlink(work_.c_str());
-    created_ = false;
+    created_ = sealed_ = false;
+}
+
+FileResult FileReplacement::seal() {
+    if (sealed_) return {};
+    if (fd_ < 0) return FileResult::of(EBADF, work_);
+    if (FileResult flushed = flush(); !flushed) return flushed;
+    struct stat st {};
+    if (::stat(real_.c_str(), &st) == 0) {
+        if (::fchmod(fd_, st.st_mode & 07777) != 0) return FileResult::of(errno, work_);
+    } else if (errno != ENOENT) {
+        return FileResult::of(errno, target_);
+    }
+    if (::fsync(fd_) != 0) return FileResult::of(errno, work_);
+    if (::close(std::exchange(fd_, -1)) != 0) return FileResult::of(errno, work_);
+    sealed_ = true;
+    return {};
+}
+
+FileResult FileReplacement::adopt() {
+    if (FileResult placed = place(); !placed) return placed;
+    struct stat st {};
+    if (::lstat(work_.c_str(), &st) != 0) return FileResult::of(errno, work_);
+    if (!S_ISREG(st.st_mode)) return FileResult::of(EINVAL, work_);
+    created_ = sealed_ = true;
+    return {};
 }
 
 }  // namespace holmtex

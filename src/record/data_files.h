@@ -59,11 +59,19 @@ public:
     ReplaceResult commitNew();
     // Gives up: the work file is removed, the target stays as it is.
     void discard();
+    // The first steps of commit() alone: the work file written out, with the target's mode
+    // bits, synced and closed, ready to take the target's place.
+    FileResult seal();
+    // Leaves the work file where it is, for a later adopt() to take up.
+    void keep() { created_ = false; }
+    // Takes the work file that a sealed replacement left as its own, for commit().
+    FileResult adopt();
 
     const std::filesystem::path& workPath() const { return work_; }
 
 private:
     FileResult flush();
+    FileResult place();
     ReplaceResult finish(const std::filesystem::path& backup, bool replace);
 
     std::filesystem::path target_, work_;
@@ -71,6 +79,7 @@ private:
     std::string buffer_;
     int fd_ = -1;
     bool created_ = false;  // the work file exists and is ours to remove
+    bool sealed_ = false;   // and is written, synced and closed
 };
 
 // Writes a whole file through a FileReplacement with the work file workFileFor(path):

@@ -38,11 +38,11 @@ std::vector<std::string> numbersIn(const fs::path& file, bool* whole = nullptr) 
 TEST(AppendRecords, CreatesTheFileThenAppendsAfterTheLastByte) {
     TempDir dir;
     const auto file = dir / "holmtex-aktuell.dat";
-    AppendResult r = appendRecords(file, page("1"));
+    AppendResult r = appendRecords(file, page("1"), "2612061403");
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.sizeBefore, 0u);
     EXPECT_EQ(r.sizeAfter, page("1").size());
-    r = appendRecords(file, page("2") + page("3"));
+    r = appendRecords(file, page("2") + page("3"), "2612061403");
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.sizeBefore, page("1").size());
     EXPECT_EQ(r.sizeAfter, fs::file_size(file));
@@ -50,9 +50,9 @@ TEST(AppendRecords, CreatesTheFileThenAppendsAfterTheLastByte) {
     EXPECT_FALSE(fs::exists(appendRedoFile(file)));
 
     // No records: nothing written, but a missing file is made.
-    EXPECT_TRUE(appendRecords(file, "").ok());
+    EXPECT_TRUE(appendRecords(file, "", "2612061403").ok());
     EXPECT_EQ(readFile(file), page("1") + page("2") + page("3"));
-    EXPECT_TRUE(appendRecords(dir / "holmtex-grund.dat", "").ok());
+    EXPECT_TRUE(appendRecords(dir / "holmtex-grund.dat", "", "2612061403").ok());
     EXPECT_TRUE(fs::exists(dir / "holmtex-grund.dat"));
 }
 
@@ -93,7 +93,7 @@ TEST(AppendRecords, LooksAtTheEndOfTheFileFirst) {
         TempDir dir;
         const auto file = dir / "holmtex-aktuell.dat";
         writeFile(file, c.before);
-        const AppendResult r = appendRecords(file, page("N"));
+        const AppendResult r = appendRecords(file, page("N"), "2612061403");
         EXPECT_EQ(r.error, 0);
         EXPECT_FALSE(fs::exists(appendRedoFile(file)));
         if (c.expected.empty()) {
@@ -119,7 +119,7 @@ TEST(AppendRecords, AProtectedFileKeepsItsContent) {
     const auto file = dir / "holmtex-trans.txt";
     writeFile(file, page("1"));
     ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
-    const AppendResult r = appendRecords(file, page("2"));
+    const AppendResult r = appendRecords(file, page("2"), "2612061403");
     EXPECT_EQ(r.error, EACCES);
     EXPECT_EQ(r.file, "holmtex-trans.txt");
     EXPECT_EQ(readFile(file), page("1"));
@@ -127,16 +127,16 @@ TEST(AppendRecords, AProtectedFileKeepsItsContent) {
 
 TEST(AppendRecords, ReportsWhyItCannotOpen) {
     TempDir dir;
-    EXPECT_EQ(ENOENT, appendRecords(dir / "fehlt" / "liste.dat", "x").error);
+    EXPECT_EQ(ENOENT, appendRecords(dir / "fehlt" / "liste.dat", "x", "2612061403").error);
     fs::create_directory(dir / "ordner");
-    EXPECT_EQ(EISDIR, appendRecords(dir / "ordner", "x").error);
+    EXPECT_EQ(EISDIR, appendRecords(dir / "ordner", "x", "2612061403").error);
 }
 
 TEST(AppendRecords, ThroughALinkTheLinkStaysTheList) {
     TempDir dir, elsewhere;
     writeFile(elsewhere / "liste.dat", page("1"));
     fs::create_symlink(elsewhere / "liste.dat", dir / "holmtex-aktuell.dat");
-    ASSERT_TRUE(appendRecords(dir / "holmtex-aktuell.dat", page("2")).ok());
+    ASSERT_TRUE(appendRecords(dir / "holmtex-aktuell.dat", page("2"), "2612061403").ok());
     EXPECT_TRUE(fs::is_symlink(dir / "holmtex-aktuell.dat"));
     EXPECT_EQ(readFile(elsewhere / "liste.dat"), page("1") + page("2"));
 }
@@ -175,21 +175,21 @@ TEST(AppendRecords, AllOrNothing) {
         // Room for the redo file, which is a little smaller, but not for the list.
         FileSizeLimit limit(old.size() + record.size() - 10);
         ASSERT_TRUE(limit.ok());
-        r = appendRecords(file, record);
+        r = appendRecords(file, record, "2612061403");
     }
     EXPECT_EQ(r.file, "holmtex-aktuell.dat");
     EXPECT_EQ(EFBIG, r.error);
     EXPECT_EQ(old, readFile(file));
     EXPECT_FALSE(fs::exists(appendRedoFile(file)));
-    EXPECT_TRUE(appendRecords(file, page("neu")).ok());
+    EXPECT_TRUE(appendRecords(file, page("neu"), "2612061403").ok());
     EXPECT_EQ(old + page("neu"), readFile(file));
 }
 
 TEST(FinishInterruptedAppend, WithoutARedoFileNothingHappens) {
     TempDir dir;
     writeFile(dir / "holmtex-aktuell.dat", "unverändert");
-    EXPECT_EQ(0, finishInterruptedAppend(dir / "holmtex-aktuell.dat").error);
-    EXPECT_EQ(0, finishInterruptedAppend(dir / "fehlt.dat").error);
+    EXPECT_EQ(0, finishInterruptedAppend(dir / "holmtex-aktuell.dat", "2612061403").error);
+    EXPECT_EQ(0, finishInterruptedAppend(dir / "fehlt.dat", "2612061403").error);
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), "unverändert");
 }
 
@@ -200,7 +200,7 @@ TEST(FinishInterruptedAppend, ARedoFileThatIsNotWholeIsDropped) {
     for (const std::string& redo :
          {std::string(), std::string("holmtex-anhang 1\n12 3"), std::string("irgendetwas\n")}) {
         writeFile(appendRedoFile(file), redo);
-        EXPECT_EQ(0, finishInterruptedAppend(file).error);
+        EXPECT_EQ(0, finishInterruptedAppend(file, "2612061403").error);
         EXPECT_FALSE(fs::exists(appendRedoFile(file)));
         EXPECT_EQ(readFile(file), page("1"));
     }
