@@ -144,7 +144,11 @@ ReplaceResult appendThenReplace(Holmtex& form, ListKind target, const std::strin
         return {};
     }
     const ReplaceResult replaced = rest.commit(backup);
-    endAppend(targetFile);
+    // A redo file that stays with the work file makes the next start finish the move.
+    if (!endAppend(targetFile) && !replaced.replaced && rest.workLeft()) {
+        form.Text5.setText(msg::pageMovedAtNextStart(replaced));
+        return {};
+    }
     return replaced;
 }
 

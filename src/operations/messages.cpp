@@ -219,6 +219,10 @@ std::string pageNotMoved(const AppendResult& result) {
         result, "Verschoben erst beim nächsten Start: ", "Die Seite wurde nicht verschoben: ");
 }
 
+std::string pageMovedAtNextStart(const FileResult& failure) {
+    return "Verschoben erst beim nächsten Start: " + reason(failure);
+}
+
 std::string listNotEmptied(const std::string& why) {
     return "Die Liste konnte nicht geleert werden: " + why;
 }
@@ -770,6 +774,7 @@ void deleteAndMoveMessages(const Widest& w, Out& out) {
     for (const AppendResult& r : w.appendFailures) {
         out.push_back(pageInBothLists(r));
         out.push_back(pageNotMoved(r));
+        out.push_back(pageMovedAtNextStart(r));
     }
     for (const std::string& list : w.lists) {
         out.push_back(markedLineGone(list));

@@ -69,6 +69,8 @@ std::string noLineMarked();
 std::string lineNotDeleted(const std::string& why);
 std::string pageNotMoved(const std::string& why);
 std::string pageNotMoved(const AppendResult& result);
+// The page is in the target; the next start takes it out of its source.
+std::string pageMovedAtNextStart(const FileResult& failure);
 std::string listNotEmptied(const std::string& why);
 std::string listNotRepaired(const std::string& why);
 std::string markedLineGone(std::string_view list);

@@ -273,7 +273,7 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
 void FileReplacement::discard() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     buffer_.clear();
-    if (created_) ::unlink(work_.c_str());
+    if (created_ && ::unlink(work_.c_str()) != 0 && errno != ENOENT) return;  // left
     created_ = sealed_ = false;
 }
 

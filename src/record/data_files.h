@@ -64,6 +64,8 @@ public:
     FileResult seal();
     // Leaves the work file where it is, for a later adopt() to take up.
     void keep() { created_ = false; }
+    // Whether the work file is still there after a failure, as it could not be removed.
+    bool workLeft() const { return created_ && fd_ < 0; }
     // Takes the work file that a sealed replacement left as its own, for commit().
     FileResult adopt();
 

@@ -331,7 +331,7 @@ std::filesystem::path appendRedoFile(const std::filesystem::path& file) {
     return redo;
 }
 
-void endAppend(const std::filesystem::path& file) { removeRedo(appendRedoFile(file)); }
+bool endAppend(const std::filesystem::path& file) { return removeRedo(appendRedoFile(file)) == 0; }
 
 Recovery finishInterruptedAppend(const std::filesystem::path& file, std::string_view stamp) {
     const std::filesystem::path redoPath = appendRedoFile(file);

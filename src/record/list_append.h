@@ -71,8 +71,9 @@ struct AppendResult : FileResult {
 AppendResult appendRecords(const std::filesystem::path& file, std::string_view records,
                            std::string_view stamp, const AfterAppend& after = {});
 
-// Ends an append whose step the caller has done, or has told the user why not.
-void endAppend(const std::filesystem::path& file);
+// Ends an append whose step the caller has done, or has told the user why not. False when
+// its redo file could not go: then the next start takes it up.
+bool endAppend(const std::filesystem::path& file);
 
 // The redo file of an append to `file`.
 std::filesystem::path appendRedoFile(const std::filesystem::path& file);
