@@ -87,12 +87,18 @@ std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::
 }
 
 // Before a list is changed: an append cut short is finished, and a protected file refused.
-// The message, or nothing when the list may be changed.
+// The message, or nothing when the list may be changed; what the finishing found that the
+// user must read stops the operation.
 std::optional<std::string> mayChange(Holmtex& form, const std::filesystem::path& file,
                                      Failed failed) {
     const Recovery found = form.finishAppendTo(file);
     if (!found.ok()) return failed(msg::reason(found));
     if (!found.quiet()) return msg::unfinishedAppendNotice(found);
+    // A move finished now took a page out of its source: the marked line may be another.
+    if (!found.replaced.empty()) {
+        form.RefreshList();
+        return msg::markedLineGone(found.replaced);
+    }
     if (FileResult permitted = writePermitted(file); !permitted)
         return failed(msg::reason(permitted));
     return std::nullopt;

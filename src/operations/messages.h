@@ -53,7 +53,7 @@ std::string appendNotFinished(std::string_view list, int error);
 // set aside, the step of an import or move left undone), or "" when it was quiet or failed.
 // An operation that finds one does nothing else and says it.
 std::string unfinishedAppendNotice(const Recovery& found);
-// The messages of an append that did not go through say it the next start finishes it
+// The messages of an append that did not go through say so when the next start finishes it
 // ("Gespeichert erst beim nächsten Start: …"), or what an earlier one left.
 std::string pageNotSaved(const AppendResult& result);
 // Saved, but the list read back afterwards was cut short; the short form when a

@@ -298,17 +298,18 @@ FileResult doStep(const std::filesystem::path& list, const Redo& redo, Recovery&
     if (h.step == Step::Remove && error == ENOENT) return {};
     if (h.step == Step::Replace && !error && now.size == h.workSize && now.sum == h.workSum)
         return {};
-    FileSum work;
-    std::filesystem::path real;
+    // The rest of the source lies beside the file the source stands for.
+    bool workAsBefore = false;
     if (h.step == Step::Replace && asBefore) {
+        std::filesystem::path real;
         if (FileResult resolved = resolveFile(file, real); !resolved) return resolved;
+        FileSum work;
         const int workError = sumOfFile(real.parent_path() / h.work, work);
         if (workError && workError != ENOENT && workError != EINVAL)
             return FileResult::of(workError, h.work);
-        if (workError) work = {};
+        workAsBefore = !workError && work.size == h.workSize && work.sum == h.workSum;
     }
-    if (!asBefore ||
-        (h.step == Step::Replace && (work.size != h.workSize || work.sum != h.workSum))) {
+    if (!asBefore || (h.step == Step::Replace && !workAsBefore)) {
         r.leftFile = h.file;
         r.leftStep = h.step;
         if (h.step == Step::Replace) r.page = pageLine(redo.bytes);
@@ -320,7 +321,9 @@ FileResult doStep(const std::filesystem::path& list, const Redo& redo, Recovery&
     }
     FileReplacement rest(file, folder / h.work);
     if (FileResult adopted = rest.adopt(); !adopted) return adopted;
-    return rest.commit(folder / h.backup);
+    const ReplaceResult replaced = rest.commit(folder / h.backup);
+    if (replaced.replaced) r.replaced = h.file;
+    return replaced;
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ struct Recovery : FileResult {
     // The append was finished, its step was not, as this file had changed since.
     std::string leftFile;
     redo::Step leftStep = redo::Step::None;
-    std::string page;  // a move's page: its list line, in Windows-1252
+    std::string page;      // a move's page: its list line, in Windows-1252
+    std::string replaced;  // the list a move's step put in place now: its lines moved
     bool quiet() const { return ok() && setAside.empty() && leftFile.empty(); }
 };
 

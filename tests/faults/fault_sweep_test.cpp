@@ -647,6 +647,12 @@ struct Judge {
         }
     }
 
+    // The folder after the restart that follows a run.
+    void restarted(const Outcome& o) {
+        folder(o.restarted);
+        interruptedFinished(o);
+    }
+
     // After a restart, what an interrupted import or move began is finished or named: no
     // page is only in a backup, a completed import's transfer file is gone (a second
     // import doubles nothing), and a page in both lists of a move was named.
@@ -937,8 +943,7 @@ Baseline baseline(const Case& c, Findings& findings, Counts& counts) {
     judge.folder(o.now);
     judge.message(o.run, o.now, nullptr, false);
     judge.where = "a start-up after the run without faults";
-    judge.folder(o.restarted);
-    judge.interruptedFinished(o);
+    judge.restarted(o);
     judge.message(o.run, o.restarted, nullptr, true);
     ++counts.runs;
     return b;
@@ -982,8 +987,7 @@ TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
         judge.folder(o.now);
         judge.message(o.run, o.now, &call, false);
         judge.where += ", after a start-up";
-        judge.folder(o.restarted);
-        judge.interruptedFinished(o);
+        judge.restarted(o);
         judge.message(o.run, o.restarted, &call, true);
         ++counts.runs;
         ++counts.failures;
@@ -1008,8 +1012,7 @@ TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
         // The call may belong to krumo-34: then the child itself lives on and speaks.
         if (!o.run.killed) judge.message(o.run, o.now, &call, false);
         judge.where += ", after a start-up";
-        judge.folder(o.restarted);
-        judge.interruptedFinished(o);
+        judge.restarted(o);
         if (!o.run.killed) judge.message(o.run, o.restarted, &call, true);
         ++counts.runs;
         ++counts.kills;
@@ -1039,8 +1042,7 @@ TEST_P(FailingDisk, WhatTheMessageSaysIsWhatTheNextStartFinds) {
         judge.children(o);
         judge.message(o.run, o.now, &call, false);
         judge.where += ", after a start-up";
-        judge.folder(o.restarted);
-        judge.interruptedFinished(o);
+        judge.restarted(o);
         judge.message(o.run, o.restarted, &call, true);
         ++counts.runs;
         ++counts.failures;
@@ -1048,17 +1050,21 @@ TEST_P(FailingDisk, WhatTheMessageSaysIsWhatTheNextStartFinds) {
     report(c, findings, counts);
 }
 
-std::vector<Case> failingDiskCases() {
+std::vector<Case> casesOf(std::initializer_list<const Scenario*> scenarios,
+                          std::initializer_list<std::string> ops) {
     std::vector<Case> cases;
     for (const Case& c : allCases())
-        if ((c.scenario == &kOrdinary || c.scenario == &kMissing) &&
-            (c.op == "save" || c.op == "import" || c.op == "export" || c.op == "copy" ||
-             isMove(c.op)))
+        if (std::find(scenarios.begin(), scenarios.end(), c.scenario) != scenarios.end() &&
+            std::find(ops.begin(), ops.end(), c.op) != ops.end())
             cases.push_back(c);
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Appends, FailingDisk, testing::ValuesIn(failingDiskCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(Appends, FailingDisk,
+                         testing::ValuesIn(casesOf({&kOrdinary, &kMissing},
+                                                   {"save", "import", "export", "copy", "archiv",
+                                                    "aktuell", "allgemein"})),
+                         caseName);
 
 // A crash during an append, then another during the start-up that mends it.
 class RecoverySweep : public testing::TestWithParam<Case> {};
@@ -1098,8 +1104,7 @@ TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
                     "a kill at call " + base.calls[k].line + ", then one at call " +
                         starts.at(k)[j].line + " of the start-up, after another start-up"};
         judge.children(o);
-        judge.folder(o.restarted);
-        judge.interruptedFinished(o);
+        judge.restarted(o);
         ++counts.runs;
         counts.kills += 2;
     });
@@ -1148,8 +1153,7 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
                 !has(said, "beschädigt"))
                 judge.fail(name + " is left unfinished by a start-up that says \"" + said + "\"");
         judge.where += ", after another start-up";
-        judge.folder(o.restarted);
-        judge.interruptedFinished(o);
+        judge.restarted(o);
         ++counts.runs;
         ++counts.kills;
         ++counts.failures;
@@ -1157,16 +1161,10 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
     report(c, findings, counts);
 }
 
-std::vector<Case> appendCases() {
-    std::vector<Case> cases;
-    for (const Case& c : allCases())
-        if ((c.scenario == &kOrdinary || c.scenario == &kUnterminated) &&
-            (c.op == "save" || c.op == "import" || c.op == "export"))
-            cases.push_back(c);
-    return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep, testing::ValuesIn(appendCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep,
+                         testing::ValuesIn(casesOf({&kOrdinary, &kUnterminated},
+                                                   {"save", "import", "export"})),
+                         caseName);
 
 TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
     long total = 1000;
@@ -1213,8 +1211,7 @@ TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
                                                : std::string())};
             judge.children(o);
             if (!o.run.killed) judge.message(o.run, o.now, nullptr, false);
-            judge.folder(o.restarted);
-            judge.interruptedFinished(o);
+            judge.restarted(o);
             if (!o.run.killed) judge.message(o.run, o.restarted, nullptr, true);
             ++counts.runs;
             if (o.run.killed) ++counts.kills;
