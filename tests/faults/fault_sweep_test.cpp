@@ -647,6 +647,19 @@ struct Judge {
         }
     }
 
+    // A run in which `call` failed: its message, then the folder and the message again
+    // after the start-up that follows it.
+    void failedCall(const Outcome& o, const Call& call) {
+        children(o);
+        if (o.run.exitCode != 0)
+            fail("the child ended with " + std::to_string(o.run.exitCode) +
+                 (o.run.killed ? " (killed)" : ""));
+        message(o.run, o.now, &call, false);
+        where += ", after a start-up";
+        restarted(o);
+        message(o.run, o.restarted, &call, true);
+    }
+
     // The folder after the restart that follows a run.
     void restarted(const Outcome& o) {
         folder(o.restarted);
@@ -980,15 +993,8 @@ TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
                                    "HOLMTEX_FAULT_ERRNO=" + job.error},
                                   true);
         Judge judge{c, base, findings, counts, "call " + call.line + " failing with " + job.error};
-        judge.children(o);
-        if (o.run.exitCode != 0)
-            judge.fail("the child ended with " + std::to_string(o.run.exitCode) +
-                       (o.run.killed ? " (killed)" : ""));
         judge.folder(o.now);
-        judge.message(o.run, o.now, &call, false);
-        judge.where += ", after a start-up";
-        judge.restarted(o);
-        judge.message(o.run, o.restarted, &call, true);
+        judge.failedCall(o, call);
         ++counts.runs;
         ++counts.failures;
     });
@@ -1038,12 +1044,9 @@ TEST_P(FailingDisk, WhatTheMessageSaysIsWhatTheNextStartFinds) {
         const Outcome o = runCase(
             c, {"HOLMTEX_FAULT_AT=" + std::to_string(k + 1) + "+", "HOLMTEX_FAULT_ERRNO=EIO"},
             true);
+        // The lists may be torn until the next start: only what comes after it is judged.
         Judge judge{c, base, findings, counts, "every call from " + call.line + " on failing"};
-        judge.children(o);
-        judge.message(o.run, o.now, &call, false);
-        judge.where += ", after a start-up";
-        judge.restarted(o);
-        judge.message(o.run, o.restarted, &call, true);
+        judge.failedCall(o, call);
         ++counts.runs;
         ++counts.failures;
     });
