@@ -50,7 +50,6 @@ TEST(Messages, UnfinishedAppendsSayWhereThePagesAre) {
         {unfinishedAppendNotice(moveLeft),
          "Die Seite 06.12.2026 14:03:59 4711 Müller steht in holmtex-aktuell.dat und in "
          "holmtex-archiv.dat."},
-        {unfinishedAppendNotice(Recovery{}), ""},
         {pageNotSaved(refused), unfinishedAppendNotice(setAside)},
         {pageNotSaved(pending),
          "Gespeichert erst beim nächsten Start: Ein-/Ausgabefehler (holmtex-aktuell.dat)."},

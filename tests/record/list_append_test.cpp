@@ -283,24 +283,19 @@ TEST(FinishInterruptedAppend, SetsAsideAPipeAHugeFileAndAnEmptyOneGoes) {
 TEST(FinishInterruptedAppend, DoesTheStepOfAnImportOrMoveOnlyOnFilesAsTheyWere) {
     const std::string source = page("1") + page("2") + page("3"), rest = page("1") + page("3");
     enum class Then { Nothing, ChangeIt, DoIt, DropWork };
-    struct Case {
-        redo::Step step;
-        Then then;
-        bool left;
-    };
-    for (const Case& c : {Case{redo::Step::Remove, Then::Nothing, false},
-                          Case{redo::Step::Remove, Then::ChangeIt, true},
-                          Case{redo::Step::Remove, Then::DoIt, false},
-                          Case{redo::Step::Replace, Then::Nothing, false},
-                          Case{redo::Step::Replace, Then::ChangeIt, true},
-                          Case{redo::Step::Replace, Then::DoIt, false},
-                          Case{redo::Step::Replace, Then::DropWork, true}}) {
-        SCOPED_TRACE(std::to_string(static_cast<int>(c.step)) + "/" +
-                     std::to_string(static_cast<int>(c.then)));
+    using redo::Step;
+    for (const auto& [step, then] :
+         {std::pair{Step::Remove, Then::Nothing}, std::pair{Step::Remove, Then::ChangeIt},
+          std::pair{Step::Remove, Then::DoIt}, std::pair{Step::Replace, Then::Nothing},
+          std::pair{Step::Replace, Then::ChangeIt}, std::pair{Step::Replace, Then::DoIt},
+          std::pair{Step::Replace, Then::DropWork}}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(step)) + "/" +
+                     std::to_string(static_cast<int>(then)));
+        const bool left = then == Then::ChangeIt || then == Then::DropWork;
         TempDir dir;
         const auto target = dir / "holmtex-archiv.dat", transfer = dir / "holmtex-trans.txt";
         const auto list = dir / "holmtex-aktuell.dat", backup = dir / "holmtex-aktuell.bak";
-        const bool remove = c.step == redo::Step::Remove;
+        const bool remove = step == redo::Step::Remove;
         const auto file = remove ? transfer : list;
         writeFile(target, page("A"));
         writeFile(file, source);
@@ -312,23 +307,23 @@ TEST(FinishInterruptedAppend, DoesTheStepOfAnImportOrMoveOnlyOnFilesAsTheyWere) 
             work.keep();
         }
         ASSERT_TRUE(
-            appendRecords(target, page("2"), kStamp, {c.step, file, work.workPath(), backup}).ok());
+            appendRecords(target, page("2"), kStamp, {step, file, work.workPath(), backup}).ok());
         // The program ends here, its step not done.
-        if (c.then == Then::ChangeIt) writeFile(file, source + page("4"));
-        if (c.then == Then::DoIt && remove) fs::remove(file);
-        if (c.then == Then::DoIt && !remove) fs::rename(work.workPath(), list);
-        if (c.then == Then::DropWork) fs::remove(work.workPath());
+        if (then == Then::ChangeIt) writeFile(file, source + page("4"));
+        if (then == Then::DoIt && remove) fs::remove(file);
+        if (then == Then::DoIt && !remove) fs::rename(work.workPath(), list);
+        if (then == Then::DropWork) fs::remove(work.workPath());
         const std::string was = readFile(file);
         const Recovery r = finishInterruptedAppend(target, kStamp);
         EXPECT_EQ(r.error, 0);
         EXPECT_EQ(readFile(target), page("A") + page("2"));
         EXPECT_FALSE(fs::exists(appendRedoFile(target)));
-        EXPECT_EQ(r.leftFile, c.left ? file.filename().string() : "");
-        EXPECT_EQ(r.page, c.left && !remove ? "06.12.2026 14:00:00 2" : "");
-        if (c.left) {
+        EXPECT_EQ(r.leftFile, left ? file.filename().string() : "");
+        EXPECT_EQ(r.page, left && !remove ? "06.12.2026 14:00:00 2" : "");
+        if (left) {
             EXPECT_EQ(readFile(file), was);
         }
-        if (!c.left && c.then == Then::Nothing) {
+        if (!left && then == Then::Nothing) {
             EXPECT_EQ(fs::exists(file), !remove);
             EXPECT_EQ(readFile(list), remove ? "" : rest);
             EXPECT_EQ(readFile(backup), remove ? "" : source);
