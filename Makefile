@@ -2,7 +2,8 @@
 # builds the Debian package, `make package-check` checks what gets installed.
 # Each first installs the Debian packages that are missing (with sudo when not root).
 # `make sanitize` runs every test built with AddressSanitizer and UndefinedBehaviorSanitizer;
-# `make fuzz` fuzzes the list reader for FUZZ_SECONDS (needs clang, which is optional).
+# `make fuzz` fuzzes the list reader and the append's redo file for FUZZ_SECONDS each (needs
+# clang, which is optional).
 # `make screenshot` renders the window to docs/holmtex-window.png; `make format` lays out
 # the C++ files as .clang-format says (needs clang-format, which is optional).
 
@@ -106,10 +107,13 @@ fuzz: deps
 	[ -f $(FUZZ_BUILD)/build.ninja ] || cmake -S tests/fuzz -B $(FUZZ_BUILD) -G Ninja \
 	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
 	cmake --build $(FUZZ_BUILD); \
-	mkdir -p $(FUZZ_BUILD)/corpus; \
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/redo-corpus; \
 	$(FUZZ_BUILD)/record_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
 	  -dict=tests/fuzz/records.dict -artifact_prefix=$(FUZZ_BUILD)/ \
-	  $(FUZZ_BUILD)/corpus tests/data/reader-seeds
+	  $(FUZZ_BUILD)/corpus tests/data/reader-seeds; \
+	$(FUZZ_BUILD)/redo_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 \
+	  -dict=tests/fuzz/redo.dict -artifact_prefix=$(FUZZ_BUILD)/redo- \
+	  $(FUZZ_BUILD)/redo-corpus tests/data/redo-seeds
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(DEB_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

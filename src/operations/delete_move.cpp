@@ -87,10 +87,18 @@ std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::
 }
 
 // Before a list is changed: an append cut short is finished, and a protected file refused.
-// The message, or nothing when the list may be changed.
-std::optional<std::string> mayChange(const std::filesystem::path& file, Failed failed) {
-    if (FileResult finished = finishInterruptedAppend(file); !finished)
-        return failed(msg::reason(finished));
+// The message, or nothing when the list may be changed; what the finishing found that the
+// user must read stops the operation.
+std::optional<std::string> mayChange(Holmtex& form, const std::filesystem::path& file,
+                                     Failed failed) {
+    const Recovery found = form.finishAppendTo(file);
+    if (!found.ok()) return failed(msg::reason(found));
+    if (!found.quiet()) return msg::unfinishedAppendNotice(found);
+    // A move finished now took a page out of its source: the marked line may be another.
+    if (!found.replaced.empty()) {
+        form.RefreshList();
+        return msg::markedLineGone(found.replaced);
+    }
     if (FileResult permitted = writePermitted(file); !permitted)
         return failed(msg::reason(permitted));
     return std::nullopt;
@@ -128,6 +136,35 @@ std::string movedPage(RecordReader& reader, const char* tag) {
     return page;
 }
 
+// The page goes to the end of `target`, and then the rest of the source, in its sealed work
+// file, takes the source's place. The append carries that step, so that the next start
+// finishes the move after a crash in between. Nothing replaced and no error: the append
+// failed, and Text5 says so.
+ReplaceResult appendThenReplace(Holmtex& form, ListKind target, const std::string& page,
+                                FileReplacement& rest, ListKind source) {
+    if (FileResult sealed = rest.seal(); !sealed) {
+        form.Text5.setText(msg::pageNotMoved(msg::reason(sealed)));
+        return {};
+    }
+    const std::filesystem::path targetFile = form.filePath(dataFileName(target));
+    const std::filesystem::path backup = form.filePath(backupFileName(source));
+    const AppendResult appended = form.appendToList(
+        target, page,
+        {redo::Step::Replace, form.filePath(dataFileName(source)), rest.workPath(), backup});
+    if (!appended.ok()) {
+        if (appended.pending) rest.keep();  // for the next start to put in place
+        form.Text5.setText(msg::pageNotMoved(appended));
+        return {};
+    }
+    const ReplaceResult replaced = rest.commit(backup);
+    // A redo file that stays with the work file makes the next start finish the move.
+    if (!endAppend(targetFile) && !replaced.replaced && rest.workLeft()) {
+        form.Text5.setText(msg::pageMovedAtNextStart(replaced));
+        return {};
+    }
+    return replaced;
+}
+
 enum class Closing { ClearThenRefresh, RefreshThenClear };
 
 // The three moves: the marked page of one of `sources` goes to the end of `target`.
@@ -140,7 +177,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     if (marked < 0) return;
     const std::filesystem::path sourceFile = form.filePath(dataFileName(source));
     for (const auto& file : {sourceFile, form.filePath(dataFileName(target))}) {
-        if (auto refused = mayChange(file, msg::pageNotMoved)) {
+        if (auto refused = mayChange(form, file, msg::pageNotMoved)) {
             form.Text5.setText(*refused);
             return;
         }
@@ -163,12 +200,8 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     if (!opened) return refuseChangedLine(form, msg::pageNotMoved, sourceFile);
     // The buffer ends with the last record read, the page itself when it came last.
     if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
-    const AppendResult appended = form.appendToList(target, page);
-    if (!appended.ok()) {
-        form.Text5.setText(msg::pageNotMoved(msg::appendFailure(appended)));
-        return;
-    }
-    const ReplaceResult replaced = rest.commit(form.filePath(backupFileName(source)));
+    const ReplaceResult replaced = appendThenReplace(form, target, page, rest, source);
+    if (!replaced.error && !replaced.replaced) return;  // said why
     if (!replaced.replaced) {
         form.Text5.setText(msg::pageInBothLists(replaced));
         return;
@@ -246,7 +279,7 @@ Emptying emptyListFile(Holmtex& form, const std::filesystem::path& file,
 bool emptyList(Holmtex& form, ListKind kind) {
     const std::filesystem::path file = form.filePath(dataFileName(kind));
     const std::string backup = backupFileName(kind);
-    if (auto refused = mayChange(file, msg::listNotEmptied)) {
+    if (auto refused = mayChange(form, file, msg::listNotEmptied)) {
         form.Text5.setText(*refused);
         return false;
     }
@@ -270,7 +303,7 @@ bool emptyList(Holmtex& form, ListKind kind) {
 std::string repairList(Holmtex& form, ListKind kind) {
     const std::filesystem::path file = form.filePath(dataFileName(kind));
     const std::string name = dataFileName(kind);
-    if (auto refused = mayChange(file, msg::listNotRepaired)) return *refused;
+    if (auto refused = mayChange(form, file, msg::listNotRepaired)) return *refused;
     FileReplacement work(file, form.filePath(listWorkFileName()));
     const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
     // A missing file is an empty list, and nothing is wrong with that.
@@ -298,7 +331,7 @@ void Holmtex::Command2_Click() {
     const int marked = markedLine(*this);
     if (marked < 0) return;
     const std::filesystem::path file = filePath(dataFileName(*kind));
-    if (auto refused = mayChange(file, msg::lineNotDeleted)) {
+    if (auto refused = mayChange(*this, file, msg::lineNotDeleted)) {
         Text5.setText(*refused);
         return;
     }

@@ -169,8 +169,36 @@ std::string appendNotFinished(std::string_view list, int error) {
            " konnte nicht beendet werden: " + describeError(error) + ".";
 }
 
+std::string unfinishedAppendNotice(const Recovery& found) {
+    if (!found.ok()) return "";
+    if (!found.setAside.empty())
+        return "Unterbrochenes Speichern gefunden, nicht nachgeholt; die Daten stehen in " +
+               found.setAside + ".";
+    if (found.leftStep == redo::Step::Remove)
+        return "Die Seiten aus " + marked(found.leftFile) + " stehen schon in " + found.list +
+               "; die Datei wurde seither geändert.";
+    if (found.leftStep == redo::Step::Replace)
+        return "Die Seite " + cp1252ToUtf8(found.page) + " steht in " + found.leftFile +
+               " und in " + found.list + ".";
+    return "";
+}
+
+namespace {
+
+// An append that did not go through: the next start finishes it; an earlier one found then
+// is told on its own; otherwise `failed` and why.
+std::string notAppended(const AppendResult& result, const char* later, const char* failed) {
+    if (result.pending) return later + reason(result);
+    if (result.error == 0 && !result.unfinished.quiet())
+        return unfinishedAppendNotice(result.unfinished);
+    return failed + appendFailure(result);
+}
+
+}  // namespace
+
 std::string pageNotSaved(const AppendResult& result) {
-    return "Die Seite wurde nicht gespeichert: " + appendFailure(result);
+    return notAppended(
+        result, "Gespeichert erst beim nächsten Start: ", "Die Seite wurde nicht gespeichert: ");
 }
 
 std::string savedButListNotWhole(int error) {
@@ -194,6 +222,15 @@ std::string lineNotDeleted(const std::string& why) {
 
 std::string pageNotMoved(const std::string& why) {
     return "Die Seite wurde nicht verschoben: " + why;
+}
+
+std::string pageNotMoved(const AppendResult& result) {
+    return notAppended(
+        result, "Verschoben erst beim nächsten Start: ", "Die Seite wurde nicht verschoben: ");
+}
+
+std::string pageMovedAtNextStart(const FileResult& failure) {
+    return "Verschoben erst beim nächsten Start: " + reason(failure);
 }
 
 std::string listNotEmptied(const std::string& why) {
@@ -385,15 +422,21 @@ std::string transferFileDamaged(Transfer transfer) {
            nothing(undone(transfer));
 }
 
-std::string transferNotWritten(Transfer transfer, int error) {
+std::string transferNotWritten(Transfer transfer, const AppendResult& result) {
+    if (result.pending)
+        return "Erst beim nächsten Start in " + marked(transferFileName()) + ": " +
+               describeError(result.error) + ".";
+    if (result.error == 0 && !result.unfinished.quiet())
+        return unfinishedAppendNotice(result.unfinished);
     return "In " + marked(transferFileName()) + " nichts " + undoneWord(undone(transfer)) + ": " +
-           describeError(error) + ".";
+           describeError(result.error) + ".";
 }
 
 std::string nothingToImport() { return "keine Datei zum Import vorhanden"; }
 
 std::string pagesNotImported(const AppendResult& result) {
-    return "Die Seiten wurden nicht importiert: " + appendFailure(result);
+    return notAppended(
+        result, "Importiert erst beim nächsten Start: ", "Die Seiten wurden nicht importiert: ");
 }
 
 std::string importedButNotRemoved(int error) {
@@ -643,11 +686,49 @@ struct Widest {
     std::vector<std::string> reasons, listProblems;
     std::vector<AppendResult> appendFailures;
     std::vector<std::string> damagedLists;
+    std::vector<Recovery> found;  // recoveries the user must read about
 };
 
 constexpr int kNumber = 99999;  // a five-digit count or line
 constexpr const char* kStamp = "2612061403";
 constexpr ListKind kKinds[] = {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein};
+
+// Redo files set aside (the name taken eight times over), steps left, appends left pending.
+void unfinishedAppends(Widest& w) {
+    std::vector<std::string> appendedTo = w.lists;
+    appendedTo.push_back(transferFileName());
+    for (const std::string& list : appendedTo) {
+        Recovery setAside;
+        setAside.list = list;
+        setAside.setAside = appendRedoFile(list).string() + "-unbenutzt-" + kStamp + "-9";
+        w.found.push_back(setAside);
+        Recovery removeLeft;
+        removeLeft.list = list;
+        removeLeft.leftFile = transferFileName();
+        removeLeft.leftStep = redo::Step::Remove;
+        w.found.push_back(removeLeft);
+        for (const std::string& source : w.lists) {
+            Recovery moveLeft = removeLeft;
+            moveLeft.leftFile = source;
+            moveLeft.leftStep = redo::Step::Replace;
+            moveLeft.page = "06.12.2026 14:03:59 " + utf8ToCp1252(w.numbers.back());
+            w.found.push_back(moveLeft);
+        }
+    }
+    for (const Recovery& found : w.found) {
+        AppendResult refused;
+        refused.unfinished = found;
+        w.appendFailures.push_back(refused);
+    }
+    for (int error : w.errors) {
+        for (const std::string& file : w.files) {
+            AppendResult pending;
+            static_cast<FileResult&>(pending) = {error, file};
+            pending.pending = true;
+            w.appendFailures.push_back(pending);
+        }
+    }
+}
 
 Widest widest() {
     Widest w;
@@ -688,6 +769,7 @@ Widest widest() {
         refused.file = list;
         w.appendFailures.push_back(refused);
     }
+    unfinishedAppends(w);
     return w;
 }
 
@@ -701,6 +783,7 @@ void listAndPageMessages(const Widest& w, Out& out) {
         out.push_back(savedButListNotWhole(error));
     }
     for (const AppendResult& r : w.appendFailures) out.push_back(pageNotSaved(r));
+    for (const Recovery& found : w.found) out.push_back(unfinishedAppendNotice(found));
     out.push_back(savedButListNotWholeShort() + w.lost);
     out.push_back(listLineOpened(kNumber));
     out.push_back(listLineOpened(kNumber) + w.lost);
@@ -716,8 +799,9 @@ void deleteAndMoveMessages(const Widest& w, Out& out) {
         out.push_back(pageNotMoved(why));
     }
     for (const AppendResult& r : w.appendFailures) {
-        out.push_back(pageNotMoved(appendFailure(r)));
         out.push_back(pageInBothLists(r));
+        out.push_back(pageNotMoved(r));
+        out.push_back(pageMovedAtNextStart(r));
     }
     for (const std::string& list : w.lists) {
         out.push_back(markedLineGone(list));
@@ -787,7 +871,8 @@ void transferAndCheckMessages(const Widest& w, Out& out) {
             out.push_back(fileChangedSinceOpened(list, undone(transfer)));
             for (int error : w.errors) out.push_back(fileUnreadable(list, error, undone(transfer)));
         }
-        for (int error : w.errors) out.push_back(transferNotWritten(transfer, error));
+        for (const AppendResult& r : w.appendFailures)
+            out.push_back(transferNotWritten(transfer, r));
     }
     out.push_back(nothingToImport());
     out.push_back(fileDamaged(transferFileName(), Undone::Imported));

@@ -53,6 +53,12 @@ std::string fileChangedSinceOpened(std::string_view list, Undone undone);
 // "Die Liste wurde nicht ganz gelesen: " + problem
 std::string listNotWhole(const std::string& problem);
 std::string appendNotFinished(std::string_view list, int error);
+// What finishing an append a crash cut short found that the user must read (a redo file
+// set aside, the step of an import or move left undone), or "" when it was quiet or failed.
+// An operation that finds one does nothing else and says it.
+std::string unfinishedAppendNotice(const Recovery& found);
+// The messages of an append that did not go through say so when the next start finishes it
+// ("Gespeichert erst beim nächsten Start: …"), or what an earlier one left.
 std::string pageNotSaved(const AppendResult& result);
 // Saved, but the list read back afterwards was cut short; the short form when a
 // questionMarkLine() must fit under it.
@@ -66,6 +72,9 @@ std::string noLineMarked();
 // The first words when the list was left as it was, followed by a why.
 std::string lineNotDeleted(const std::string& why);
 std::string pageNotMoved(const std::string& why);
+std::string pageNotMoved(const AppendResult& result);
+// The page is in the target; the next start takes it out of its source.
+std::string pageMovedAtNextStart(const FileResult& failure);
 std::string listNotEmptied(const std::string& why);
 std::string listNotRepaired(const std::string& why);
 std::string markedLineGone(std::string_view list);
@@ -127,7 +136,7 @@ std::string transferDone(Transfer transfer);
 std::string noTransferLine(Transfer transfer);
 std::string transferLineMissing(Transfer transfer, int line, std::string_view list);
 std::string transferFileDamaged(Transfer transfer);
-std::string transferNotWritten(Transfer transfer, int error);
+std::string transferNotWritten(Transfer transfer, const AppendResult& result);
 // fileMissing() and the like with what the transfer did not do.
 Undone undone(Transfer transfer);
 

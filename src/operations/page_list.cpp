@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "operations/messages.h"
+#include "operations/output_names.h"
 #include "record/codepage.h"
 #include "record/list_append.h"
 #include "window/holmtex.h"
@@ -45,7 +46,8 @@ void Holmtex::RefreshList() {
     // it. A file that is as it was last read is not read again, and after our own append
     // only the new records are.
     const std::filesystem::path file = filePath(dataFileName(*kind));
-    finishInterruptedAppend(file);  // failing that, the whole records still list
+    // Failing that, the whole records still list.
+    const std::string found = msg::unfinishedAppendNotice(finishAppendTo(file));
     auto lines = pageIndex_.list(*kind, file, CurrentRecord, !alwaysReadFromStart);
     const int readError = listReadError_ = pageIndex_.readError();
     listReadProblem_ = readError ? msg::reason(readError, dataFileName(*kind)) : std::string();
@@ -56,6 +58,7 @@ void Holmtex::RefreshList() {
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
     // A list cut short by a read error must not pass for the whole list.
     if (readError) Text5.setText(msg::listNotWhole(listReadProblem_));
+    if (!found.empty()) Text5.setText(found);
 }
 
 void Holmtex::readListAhead(ListKind list) noexcept {
@@ -71,30 +74,41 @@ void Holmtex::readListAhead(ListKind list) noexcept {
     }
 }
 
+Recovery Holmtex::finishAppendTo(const std::filesystem::path& file) {
+    return finishInterruptedAppend(file, fileNameStamp(platform_.now()));
+}
+
 bool Holmtex::listDamaged(ListKind list) {
     // Known without reading while the file is as it was listed; read from the start, once,
     // when it is not, and then known for the next listing.
-    const std::filesystem::path file = filePath(dataFileName(list));
-    finishInterruptedAppend(file);  // an append cut short is not damage, once finished
     PageRecord last;
-    pageIndex_.list(list, file, last, !alwaysReadFromStart);
+    pageIndex_.list(list, filePath(dataFileName(list)), last, !alwaysReadFromStart);
     return pageIndex_.damaged();
 }
 
-AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes) {
+AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes,
+                                   const AfterAppend& after) {
+    AppendResult refused;
+    refused.file = dataFileName(list);
+    // An append cut short is not damage once finished; a redo file set aside refuses, so
+    // that the user reads about it.
+    refused.unfinished = finishAppendTo(filePath(dataFileName(list)));
+    if (!refused.unfinished.ok()) {
+        static_cast<FileResult&>(refused) = refused.unfinished;
+        return refused;
+    }
+    if (!refused.unfinished.quiet()) return refused;
     // The append itself looks only at the end of the file, where a record out of step since
     // an earlier one may still look whole.
     if (listDamaged(list)) {
-        AppendResult refused;
         refused.damagedTail = true;
-        refused.file = dataFileName(list);
         return refused;
     }
     // The file's identity around the append tells the page index whether the file grew by
     // our bytes alone; a line end put in front of them makes it read the file anew.
     const std::filesystem::path file = filePath(dataFileName(list));
     const std::optional<FileIdentity> before = fileIdentity(file);
-    const AppendResult appended = appendRecords(file, bytes);
+    const AppendResult appended = appendRecords(file, bytes, fileNameStamp(platform_.now()), after);
     pageIndex_.appended(list, before, appended.ok() ? fileIdentity(file) : std::nullopt,
                         bytes.size());
     return appended;

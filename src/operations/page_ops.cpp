@@ -50,7 +50,7 @@ bool Holmtex::savePage() {
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
     const AppendResult saved = appendToList(list, recordBytes(CurrentRecord));
     if (!saved.ok()) {
-        // The file is as it was; the page stays on screen for another try.
+        // The page stays on screen; the message says whether the next start saves it.
         Text5.setText(msg::pageNotSaved(saved));
         return false;
     }

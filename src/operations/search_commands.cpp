@@ -14,6 +14,7 @@
 #endif
 
 #include "operations/messages.h"
+#include "operations/output_names.h"
 #include "operations/page_list.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
@@ -288,12 +289,16 @@ std::string transferMarkedPage(Holmtex& form, msg::Transfer transfer) {
     reader.decodeInto(form.CurrentRecord);
     // The transfer file is a plain file of the folder: a link there is not written through.
     const std::filesystem::path transferFile = form.filePath(transferFileName());
-    if (const FileResult placed = prepareOutputFile(transferFile); !placed)
-        return msg::transferNotWritten(transfer, placed.error);
+    if (const FileResult placed = prepareOutputFile(transferFile); !placed) {
+        AppendResult refused;
+        static_cast<FileResult&>(refused) = placed;
+        return msg::transferNotWritten(transfer, refused);
+    }
     const AppendResult appended =
-        appendRecords(transferFile, transferBytes(reader.rawRecord(), form.CurrentRecord));
+        appendRecords(transferFile, transferBytes(reader.rawRecord(), form.CurrentRecord),
+                      fileNameStamp(form.platform().now()));
     if (appended.damagedTail) return msg::transferFileDamaged(transfer);
-    if (appended.error) return msg::transferNotWritten(transfer, appended.error);
+    if (!appended.ok()) return msg::transferNotWritten(transfer, appended);
     return msg::transferDone(transfer);
 }
 
@@ -326,8 +331,10 @@ std::optional<std::string> importPages(Holmtex& form, const std::filesystem::pat
     source.close();
     if (status != ReadStatus::End)
         return msg::fileDamaged(transferFileName(), msg::Undone::Imported);
-    const AppendResult appended =
-        form.appendToList(form.selectedList().value_or(ListKind::Aktuell), bytes);
+    // Once the pages are in the list, the transfer file goes; the append carries that step,
+    // so that the next start does it after a crash in between.
+    const AppendResult appended = form.appendToList(form.selectedList().value_or(ListKind::Aktuell),
+                                                    bytes, {redo::Step::Remove, transfer, {}, {}});
     if (!appended.ok()) return msg::pagesNotImported(appended);
     if (any) form.CurrentRecord = record;
     return std::nullopt;
@@ -400,14 +407,24 @@ void Holmtex::CopyTransfer() { transferAndSay(*this, msg::Transfer::Copy); }
 
 void Holmtex::ImportTransfer() {
     const std::filesystem::path transfer = filePath(transferFileName());
-    // An export cut short is finished first; failing that, the file reads as damaged.
-    finishInterruptedAppend(transfer);
-    if (const std::optional<std::string> failure = importPages(*this, transfer)) {
+    const std::filesystem::path list =
+        filePath(dataFileName(selectedList().value_or(ListKind::Aktuell)));
+    // An import cut short removes its transfer file first, and an export cut short is
+    // finished; failing that, the list refuses the pages and the transfer file reads as
+    // damaged.
+    std::optional<std::string> failure;
+    for (const auto& file : {list, transfer})
+        if (const Recovery found = finishAppendTo(file); found.ok() && !found.quiet() && !failure)
+            failure = msg::unfinishedAppendNotice(found);
+    if (!failure) failure = importPages(*this, transfer);
+    if (failure) {
         Text5.setText(*failure);
         Combo1.setText("");
         return;
     }
-    if (const FileResult removed = removeFile(transfer); !removed) {
+    const FileResult removed = removeFile(transfer);
+    if (!removed) {
+        endAppend(list);
         // The pages are in the list now; importing the file again would double them.
         Text5.setText(msg::importedButNotRemoved(removed.error));
         Combo1.setText("");
@@ -416,6 +433,7 @@ void Holmtex::ImportTransfer() {
     // Until the folder is on the disk, a power cut could bring the file back to be
     // imported a second time.
     const int syncError = syncFolder(workDir()).error;
+    endAppend(list);
     Text5.setText(msg::importedAndRemoved());
     Combo1.setText("");
     RefreshList();
@@ -428,7 +446,11 @@ void Holmtex::ImportTransfer() {
 void Holmtex::CheckData() {
     // The records go into check.dat as the bytes they are, read and written in one pass.
     const std::filesystem::path list = filePath(dataFileName(ListKind::Aktuell));
-    finishInterruptedAppend(list);  // failing that, the tail shows as damaged
+    // Failing that, the tail shows as damaged.
+    if (const Recovery found = finishAppendTo(list); found.ok() && !found.quiet()) {
+        Text5.setText(msg::unfinishedAppendNotice(found));
+        return;
+    }
     FileSource source;
     ReadStatus status = ReadStatus::Damaged;
     int writeError = 0;

@@ -7,12 +7,15 @@
 namespace holmtex {
 
 void Holmtex::Form_Load() {
-    // Appends that a crash cut short are finished before anything is read.
+    // Appends that a crash cut short are finished before anything is read, with the steps
+    // of the import or move they belonged to; what the user must know of them is said.
     std::string unfinished;
     for (const char* name : {dataFileName(ListKind::Aktuell), dataFileName(ListKind::Archiv),
                              dataFileName(ListKind::Allgemein), transferFileName()}) {
-        if (int error = finishInterruptedAppend(filePath(name)).error; error && unfinished.empty())
-            unfinished = msg::appendNotFinished(name, error);
+        const Recovery found = finishAppendTo(filePath(name));
+        if (unfinished.empty())
+            unfinished = found.ok() ? msg::unfinishedAppendNotice(found)
+                                    : msg::appendNotFinished(name, found.error);
     }
     setWindowSize(14115, 9450);
     Command17_Click();

@@ -245,6 +245,8 @@ FileReplacement::FileReplacement(std::filesystem::path target, std::filesystem::
 
 FileReplacement::~FileReplacement() { discard(); }
 
+// The file the target stands for, and the work file beside it; for a device or pipe the
+// user named, the target itself.
 FileResult FileReplacement::place() {
     real_ = target_;
     stream_ = false;
@@ -257,6 +259,7 @@ FileResult FileReplacement::place() {
     if (rule_ != LinkRule::Replace) {
         if (FileResult resolved = resolveFile(target_, real_); !resolved) return resolved;
     }
+    if (real_ != target_) work_ = real_.parent_path() / work_.filename();
     const bool link = rule_ == LinkRule::Replace;
     if ((link ? ::lstat(real_.c_str(), &st) : ::stat(real_.c_str(), &st)) != 0)
         return FileResult::of(errno == ENOENT ? 0 : errno, target_);
@@ -272,7 +275,6 @@ FileResult FileReplacement::begin() {
         fd_ = openRetrying(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         return FileResult::of(fd_ >= 0 ? 0 : errno == ENXIO ? kNotAPlainFile : errno, target_);
     }
-    if (real_ != target_) work_ = real_.parent_path() / work_.filename();
     if (::unlink(work_.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, work_);
     fd_ = openRetrying(work_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) return FileResult::of(errno, work_);
@@ -298,6 +300,17 @@ ReplaceResult FileReplacement::commit(const std::filesystem::path& backup) {
 
 ReplaceResult FileReplacement::commitNew() { return finish({}, false); }
 
+namespace {
+
+// The target as the rule sees it: a link itself for Replace, else what it points to.
+int lookAtTarget(const std::filesystem::path& real, LinkRule rule, struct stat& st) {
+    const int looked =
+        rule == LinkRule::Replace ? ::lstat(real.c_str(), &st) : ::stat(real.c_str(), &st);
+    return looked == 0 ? 0 : errno;
+}
+
+}  // namespace
+
 ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool replace) {
     ReplaceResult result;
     const auto fail = [&](const FileResult& failure) {
@@ -308,23 +321,17 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
     const auto failWith = [&](int error, const std::filesystem::path& file) {
         return fail(FileResult::of(error, file));
     };
-    if (fd_ < 0) return failWith(EBADF, work_);
-    if (stream_) return finishStream();
-    if (FileResult flushed = flush(); !flushed) return fail(flushed);
+    if (stream_) return fd_ < 0 ? failWith(EBADF, target_) : finishStream();
+    if (FileResult sealed = seal(); !sealed) return fail(sealed);
     // Looked at again: something else may have taken the name since begin().
     struct stat st {};
-    const bool targetExists = (rule_ == LinkRule::Replace ? ::lstat(real_.c_str(), &st)
-                                                          : ::stat(real_.c_str(), &st)) == 0;
-    if (!targetExists && errno != ENOENT) return failWith(errno, target_);
+    const int looked = lookAtTarget(real_, rule_, st);
+    const bool targetExists = looked == 0;
+    if (!targetExists && looked != ENOENT) return failWith(looked, target_);
     const bool link = targetExists && S_ISLNK(st.st_mode);
     if (targetExists && !link && posix::plainFileError(st.st_mode))
         return failWith(posix::plainFileError(st.st_mode), target_);
     if (targetExists && !replace) return failWith(EEXIST, target_);
-    if (targetExists && !link && ::fchmod(fd_, st.st_mode & 07777) != 0)
-        return failWith(errno, work_);
-    if (::fsync(fd_) != 0) return failWith(errno, work_);
-    const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0) return failWith(errno, work_);
     if (targetExists && !backup.empty()) {
         if (FileResult backedUp = backupFile(real_, backup); !backedUp)
             return failWith(backedUp.error, backup);
@@ -356,8 +363,36 @@ ReplaceResult FileReplacement::finishStream() {
 void FileReplacement::discard() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     buffer_.clear();
-    if (created_) ::unlink(work_.c_str());
-    created_ = false;
+    if (created_ && ::unlink(work_.c_str()) != 0 && errno != ENOENT) return;  // left
+    created_ = sealed_ = false;
+}
+
+FileResult FileReplacement::seal() {
+    if (sealed_) return {};
+    if (fd_ < 0) return FileResult::of(EBADF, work_);
+    if (FileResult flushed = flush(); !flushed) return flushed;
+    struct stat st {};
+    if (const int looked = lookAtTarget(real_, rule_, st); looked == 0) {
+        if (!S_ISLNK(st.st_mode) && ::fchmod(fd_, st.st_mode & 07777) != 0)
+            return FileResult::of(errno, work_);
+    } else if (looked != ENOENT) {
+        return FileResult::of(looked, target_);
+    }
+    if (::fsync(fd_) != 0) return FileResult::of(errno, work_);
+    if (::close(std::exchange(fd_, -1)) != 0) return FileResult::of(errno, work_);
+    sealed_ = true;
+    return {};
+}
+
+FileResult FileReplacement::adopt() {
+    discard();
+    if (FileResult placed = place(); !placed) return placed;
+    if (stream_) return FileResult::of(EINVAL, target_);
+    struct stat st {};
+    if (::lstat(work_.c_str(), &st) != 0) return FileResult::of(errno, work_);
+    if (!S_ISREG(st.st_mode)) return FileResult::of(EINVAL, work_);
+    created_ = sealed_ = true;
+    return {};
 }
 
 }  // namespace holmtex

@@ -74,6 +74,15 @@ public:
     ReplaceResult commitNew();
     // Gives up: the work file is removed, the target stays as it is.
     void discard();
+    // The first steps of commit() alone: the work file written out, with the target's mode
+    // bits, synced and closed, ready to take the target's place.
+    FileResult seal();
+    // Leaves the work file where it is, for a later adopt() to take up.
+    void keep() { created_ = false; }
+    // Whether the work file is still there after a failure, as it could not be removed.
+    bool workLeft() const { return created_ && fd_ < 0; }
+    // Takes the work file that a sealed replacement left as its own, for commit().
+    FileResult adopt();
 
     const std::filesystem::path& workPath() const { return work_; }
 
@@ -90,6 +99,7 @@ private:
     int fd_ = -1;
     bool created_ = false;  // the work file exists and is ours to remove
     bool stream_ = false;   // fd_ is the target itself, a device or pipe
+    bool sealed_ = false;   // the work file is written, synced and closed
 };
 
 // Writes a whole file through a FileReplacement with the work file workFileFor(path):

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cstdio>
 #include <optional>
 
 #include "record/data_files.h"
+#include "record/list_end.h"
 #include "record/page_record.h"
 #include "record/posix_io.h"
 #include "record/record_io.h"
@@ -19,247 +19,125 @@ namespace holmtex {
 namespace {
 
 using posix::Descriptor;
+using redo::Header;
+using redo::Step;
+
+constexpr int kAppendFlags = O_RDWR | O_APPEND | O_CLOEXEC;
 
 std::string bareName(const std::filesystem::path& path) { return path.filename().string(); }
-
-// Reads an open file from an offset on, for the record reader.
-class DescriptorSource : public ByteSource {
-public:
-    DescriptorSource(int fd, std::uint64_t offset) : fd_(fd), offset_(offset) {}
-    long read(char* buffer, std::size_t size) override {
-        for (;;) {
-            const ssize_t n = ::pread(fd_, buffer, size, static_cast<off_t>(offset_));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = errno;
-            if (n > 0) offset_ += static_cast<std::uint64_t>(n);
-            return static_cast<long>(n);
-        }
-    }
-    int error = 0;
-
-private:
-    int fd_;
-    std::uint64_t offset_;
-};
-
-// ---- The end of a list file ----
-
-struct Tail {
-    int error = 0;
-    bool unfinished = false;   // the file ends inside a record
-    std::string_view lineEnd;  // what the last record still needs before a new one
-};
-
-enum class Walk { Found, NoRecord, NeedMore, OtherShape };
-
-bool endsLine(char c) { return c == '\r' || c == '\n'; }
-
-// Finds where the last record in `tail` (the last bytes of a file; `whole`: all of them)
-// begins, walking back over its 49 items when they have the shape our writer gives them:
-// quoted or empty, separated by commas, after a line end or at the start. NeedMore when the
-// bytes before `tail` are wanted, OtherShape for any other shape. A text cut short holds no
-// quote, so its end can never pass for the end of a record of this shape.
-Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start) {
-    std::size_t p = tail.size();
-    while (p > 0 && endsLine(tail[p - 1])) --p;
-    if (p == 0) return whole ? Walk::NoRecord : Walk::NeedMore;
-    const Walk cut = whole ? Walk::OtherShape : Walk::NeedMore;  // the bytes run out
-    for (int item = kItemCount;; --item) {
-        // The item ends at p; b becomes where it begins.
-        std::size_t b = p;
-        if (tail[p - 1] == '"') {
-            if (p < 2) return cut;
-            const std::size_t open = tail.rfind('"', p - 2);
-            if (open == std::string_view::npos) return cut;
-            b = open;
-        } else if (tail[p - 1] != ',' && !(item == 1 && endsLine(tail[p - 1]))) {
-            return Walk::OtherShape;  // a bare item with text
-        }
-        if (b == 0) {
-            if (!whole) return Walk::NeedMore;
-            if (item > 1) return Walk::OtherShape;
-        } else if (item > 1 ? tail[b - 1] != ',' : !endsLine(tail[b - 1])) {
-            return Walk::OtherShape;
-        }
-        if (item == 1) {
-            start = b;
-            return Walk::Found;
-        }
-        p = b - 1;
-        if (p == 0) return cut;
-    }
-}
-
-// Reads the file from `offset` to its end as records: whether they end whole.
-Tail readRecordsFrom(int fd, std::uint64_t offset, std::size_t* records = nullptr) {
-    Tail tail;
-    DescriptorSource source(fd, offset);
-    RecordReader reader(source);
-    ReadStatus status;
-    std::size_t count = 0;
-    while ((status = reader.nextRaw(1)) == ReadStatus::Record) ++count;
-    if (records) *records = count;
-    tail.error = source.error;
-    tail.unfinished = status == ReadStatus::Damaged && !tail.error;
-    return tail;
-}
-
-// How the file of `size` bytes ends. Usually only its last record is read: it is found
-// from the end and then read forward to check it. A file of another shape is read whole.
-Tail inspectTail(int fd, std::uint64_t size) {
-    Tail tail;
-    if (size == 0) return tail;
-    std::string bytes;
-    std::optional<std::uint64_t> lastStart;
-    bool noRecord = false;
-    for (std::uint64_t window = 64 * 1024;; window *= 4) {
-        const std::uint64_t from = size > window ? size - window : 0;
-        if ((tail.error = posix::readAt(fd, from, static_cast<std::size_t>(size - from), bytes)))
-            return tail;
-        if (bytes.size() != size - from) {  // shorter than it was a moment ago
-            tail.error = EIO;
-            return tail;
-        }
-        std::size_t start = 0;
-        const Walk walk = findLastRecord(bytes, from == 0, start);
-        if (walk == Walk::NeedMore) continue;
-        if (walk == Walk::Found) lastStart = from + start;
-        noRecord = walk == Walk::NoRecord;
-        break;
-    }
-    const char last = bytes.back();
-    tail.lineEnd = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
-    if (noRecord) return tail;
-    if (lastStart) {
-        std::size_t records = 0;
-        const Tail check = readRecordsFrom(fd, *lastStart, &records);
-        if (check.error) return check;
-        if (!check.unfinished && records == 1) return tail;
-    }
-    const Tail whole = readRecordsFrom(fd, 0);
-    if (whole.error || whole.unfinished) return whole;
-    return tail;
-}
-
-// ---- The redo file ----
-
-constexpr std::string_view kRedoMagic = "holmtex-anhang 1\n";
-
-// What an append is about to do to a file.
-struct Redo {
-    std::uint64_t device = 0, inode = 0, oldSize = 0;
-    std::string_view bytes;
-};
-
-std::uint64_t checksum(std::string_view bytes) {
-    std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
-    for (unsigned char c : bytes) h = (h ^ c) * 0x100000001b3ULL;
-    return h;
-}
-
-std::string redoHeader(const Redo& redo) {
-    char line[160];
-    const int n = std::snprintf(line, sizeof line, "%llu %llu %llu %zu %llx\n",
-                                static_cast<unsigned long long>(redo.device),
-                                static_cast<unsigned long long>(redo.inode),
-                                static_cast<unsigned long long>(redo.oldSize), redo.bytes.size(),
-                                static_cast<unsigned long long>(checksum(redo.bytes)));
-    return std::string(kRedoMagic) + std::string(line, static_cast<std::size_t>(n));
-}
-
-// A redo file written whole, or nothing.
-std::optional<Redo> parseRedo(std::string_view data) {
-    if (data.substr(0, kRedoMagic.size()) != kRedoMagic) return std::nullopt;
-    data.remove_prefix(kRedoMagic.size());
-    const std::size_t newline = data.find('\n');
-    if (newline == std::string_view::npos) return std::nullopt;
-    const char* p = data.data();
-    const char* const end = p + newline;
-    std::uint64_t fields[5];
-    for (int i = 0; i < 5; ++i) {
-        const auto [next, ec] = std::from_chars(p, end, fields[i], i == 4 ? 16 : 10);
-        if (ec != std::errc() || next == p) return std::nullopt;
-        p = next;
-        if (i < 4 && (p == end || *p++ != ' ')) return std::nullopt;
-    }
-    if (p != end) return std::nullopt;
-    Redo redo{fields[0], fields[1], fields[2], data.substr(newline + 1)};
-    if (redo.bytes.size() != fields[3] || checksum(redo.bytes) != fields[4]) return std::nullopt;
-    return redo;
-}
-
-int writeRedo(const std::filesystem::path& path, const Redo& redo) {
-    Descriptor fd(posix::openRetrying(path.c_str(),
-                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!fd.valid()) return errno;
-    int error = posix::writeAll(fd.get(), redoHeader(redo));
-    if (!error) error = posix::writeAll(fd.get(), redo.bytes);
-    if (!error && ::fsync(fd.get()) != 0) error = errno;
-    if (const int closeError = fd.close(); !error) error = closeError;
-    if (!error) error = syncFolder(path.parent_path()).error;
-    if (error) ::unlink(path.c_str());
-    return error;
-}
 
 int removeRedo(const std::filesystem::path& path) {
     return ::unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : errno;
 }
 
-}  // namespace
+struct FileSum {
+    std::uint64_t size = 0, sum = redo::kChecksumStart;
+};
 
-std::filesystem::path appendRedoFile(const std::filesystem::path& file) {
-    std::filesystem::path redo = file;
-    redo += ".anhang";
-    return redo;
-}
-
-namespace {
-
-int finishAppend(const std::filesystem::path& file, const std::filesystem::path& redoPath) {
+// The size and checksum of a regular file (through a link); EINVAL for any other kind.
+int sumOfFile(const std::filesystem::path& path, FileSum& out) {
+    Descriptor fd(posix::openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (::lstat(redoPath.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-    std::string data;
-    {
-        Descriptor fd(posix::openRetrying(redoPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (!fd.valid()) return errno;
-        if (int error = posix::readAt(fd.get(), 0, static_cast<std::size_t>(st.st_size), data))
-            return error;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    constexpr std::size_t kChunk = 1 << 20;  // a multiple of eight, as the checksum wants
+    out = {};
+    for (std::string chunk;;) {
+        if (int error = posix::readAt(fd.get(), out.size, kChunk, chunk)) return error;
+        out.sum = redo::checksum(chunk, out.sum);
+        out.size += chunk.size();
+        if (chunk.size() < kChunk) return 0;
     }
-    const std::optional<Redo> redo = parseRedo(data);
-    // Not written whole: the append had not begun.
-    if (!redo) return removeRedo(redoPath);
-
-    // An append that was to create the file may not have got that far.
-    const bool create = redo->inode == 0;
-    Descriptor fd(posix::openRetrying(
-        file.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0), 0666));
-    if (!fd.valid()) return errno == ENOENT ? removeRedo(redoPath) : errno;
-    if (::fstat(fd.get(), &st) != 0) return errno;
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    // Another file by now, or one shorter than before the append, or a made one that holds
-    // more than the append would have put there: not ours to change.
-    const bool ours =
-        create ? size <= redo->bytes.size()
-               : st.st_dev == redo->device && st.st_ino == redo->inode && size >= redo->oldSize;
-    if (!ours) return removeRedo(redoPath);
-    std::string there;
-    if (int error = posix::readAt(fd.get(), redo->oldSize, redo->bytes.size(), there)) return error;
-    if (there != redo->bytes) {
-        if (::ftruncate(fd.get(), static_cast<off_t>(redo->oldSize)) != 0) return errno;
-        if (int error = posix::writeAll(fd.get(), redo->bytes)) return error;
-    }
-    // Done before the program ended, perhaps not yet on the disk.
-    if (::fsync(fd.get()) != 0) return errno;
-    fd.close();
-    if (create) {
-        std::filesystem::path real;
-        if (FileResult resolved = resolveFile(file, real); !resolved) return resolved.error;
-        if (FileResult synced = syncFolder(real.parent_path()); !synced) return synced.error;
-    }
-    return removeRedo(redoPath);
 }
 
-constexpr int kAppendFlags = O_RDWR | O_APPEND | O_CLOEXEC;
+// ---- The append ----
+
+// Writes the redo file whole and syncs it with its folder. When that fails it is emptied
+// and removed again; `left` says a whole one may still be there for a recovery to finish.
+int writeRedo(const std::filesystem::path& path, std::string_view header, std::string_view bytes,
+              bool& left) {
+    Descriptor fd(posix::openRetrying(path.c_str(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd.valid()) return errno;
+    int error = posix::writeAll(fd.get(), header);
+    if (!error) error = posix::writeAll(fd.get(), bytes);
+    bool whole = !error;
+    if (!error && ::fsync(fd.get()) != 0) error = errno;
+    if (!error) error = syncFolder(path.parent_path()).error;
+    // An empty redo file is dropped without a word.
+    if (error && ::ftruncate(fd.get(), 0) == 0) whole = false;
+    if (const int closeError = fd.close(); !error) error = closeError;
+    if (error) left = ::unlink(path.c_str()) != 0 && errno != ENOENT && whole;
+    return error;
+}
+
+// Fills in the step of the header: the files' names and what they hold now.
+FileResult describeStep(const AfterAppend& after, Header& h) {
+    h.step = after.step;
+    if (after.step == Step::None) return {};
+    h.file = bareName(after.file);
+    FileSum now;
+    if (int error = sumOfFile(after.file, now)) return FileResult::of(error, after.file);
+    h.size = now.size;
+    h.sum = now.sum;
+    if (after.step != Step::Replace) return {};
+    h.work = bareName(after.work);
+    h.backup = bareName(after.backup);
+    if (int error = sumOfFile(after.work, now)) return FileResult::of(error, after.work);
+    h.workSize = now.size;
+    h.workSum = now.sum;
+    return {};
+}
+
+// The redo header of `bytes` going behind the `size` bytes of the file open in `fd` (none:
+// the append makes the file), with the step.
+FileResult describeAppend(const Descriptor& fd, std::uint64_t size, std::string_view bytes,
+                          const AfterAppend& after, Header& h) {
+    h.create = !fd.valid();
+    h.oldSize = size;
+    const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(redo::kAnchorBytes, size));
+    std::string before;
+    if (fd.valid()) {
+        if (int error = posix::readAt(fd.get(), size - k, k, before)) return {error, {}};
+        if (before.size() != k) return {EIO, {}};  // shorter than it was a moment ago
+    }
+    h.anchor = redo::anchorSum(size, before);
+    h.newSize = bytes.size();
+    h.newSum = redo::checksum(bytes);
+    return describeStep(after, h);
+}
+
+// Writes `bytes` behind the end of `file` (open in `fd` when it existed, else still to be
+// made), which stands for `real`: the redo file first, then the bytes, synced; all or
+// nothing. When a failure cannot be taken back, `pending` says the redo file stays for a
+// recovery to finish the append. With `keep` it also stays after a good append.
+FileResult appendWithRedo(const std::filesystem::path& file, const std::filesystem::path& real,
+                          Descriptor& fd, const Header& h, std::string_view bytes, bool keep,
+                          bool& pending) {
+    const std::filesystem::path redoPath = appendRedoFile(file);
+    if (int error = writeRedo(redoPath, redo::headerText(h), bytes, pending))
+        return FileResult::of(error, redoPath);
+    int error = 0;
+    if (h.create) fd.reset(posix::openRetrying(file.c_str(), kAppendFlags | O_CREAT, 0666));
+    if (!fd.valid()) error = errno;
+    if (!error) error = posix::writeAll(fd.get(), bytes);
+    if (!error && ::fsync(fd.get()) != 0) error = errno;
+    if (!error && h.create) error = syncFolder(real.parent_path()).error;
+    if (error) {
+        // Leave no half record behind. Should even that fail, the redo file stays, and the
+        // next operation on the file finishes the append instead.
+        const bool undone =
+            !fd.valid() ||
+            (::ftruncate(fd.get(), static_cast<off_t>(h.oldSize)) == 0 && ::fsync(fd.get()) == 0);
+        if (undone && h.create && fd.valid()) ::unlink(real.c_str());
+        pending = !undone || removeRedo(redoPath) != 0;
+        return FileResult::of(error, file);
+    }
+    // The bytes are on the disk; a redo file that cannot go is finished harmlessly later.
+    fd.close();
+    if (!keep) removeRedo(redoPath);
+    return {};
+}
 
 // Opens a file that is there for an append and looks at its end: its size goes into
 // `result`, and damagedTail when it ends inside a record; `lineEnd` is what its last record
@@ -285,54 +163,218 @@ FileResult createEmpty(const std::filesystem::path& file, const std::filesystem:
     return FileResult::of(syncFolder(real.parent_path()).error, file);
 }
 
-// Writes `redo.bytes` behind the end of `file` (open in `fd` when it existed, else still to
-// be made), which stands for `real`: the redo file first, then the bytes, synced; all or
-// nothing.
-FileResult appendWithRedo(const std::filesystem::path& file, const std::filesystem::path& real,
-                          bool existed, Descriptor& fd, const Redo& redo) {
-    const std::filesystem::path redoPath = appendRedoFile(file);
-    if (int error = writeRedo(redoPath, redo)) return FileResult::of(error, redoPath);
-    if (!existed) {
-        fd.reset(posix::openRetrying(file.c_str(), kAppendFlags | O_CREAT, 0666));
-        if (!fd.valid()) {
-            const int error = errno;
-            removeRedo(redoPath);
-            return FileResult::of(error, file);
+// ---- Recovery ----
+
+struct Redo {
+    Header header;
+    std::string bytes;
+};
+
+// Reads a redo file that was a regular file a moment ago: nothing when it is not one this
+// program wrote whole, or no regular file after all. Of a file longer than its header says,
+// only the header is read.
+int readRedo(const std::filesystem::path& path, std::optional<Redo>& redo) {
+    Descriptor fd(
+        posix::openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) return errno == ELOOP ? 0 : errno;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return 0;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    std::string head;
+    if (int error = posix::readAt(
+            fd.get(), 0,
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, redo::kHeaderLimit)), head))
+        return error;
+    const std::optional<Header> header = redo::parseHeader(head);
+    if (!header || size - header->length != header->newSize) return 0;
+    Redo read{*header, {}};
+    const auto newSize = static_cast<std::size_t>(header->newSize);
+    if (int error = posix::readAt(fd.get(), header->length, newSize, read.bytes)) return error;
+    if (read.bytes.size() != newSize || redo::checksum(read.bytes) != header->newSum) return 0;
+    redo = std::move(read);
+    return 0;
+}
+
+// Whether the step is about the files such a step is about, and no others.
+bool knownStep(const Header& h, std::string_view list) {
+    if (h.step == Step::None) return true;
+    if (h.file == list) return false;
+    if (h.step == Step::Remove) return h.file == transferFileName();
+    for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein})
+        if (h.file == dataFileName(kind))
+            return h.work == listWorkFileName() && h.backup == backupFileName(kind);
+    return false;
+}
+
+// Gives the redo file a name of its own that says it was not used, never over another file.
+Recovery setAside(const std::filesystem::path& redoPath, std::string_view stamp, Recovery r) {
+    const std::string base = bareName(redoPath) + "-unbenutzt-" + std::string(stamp);
+    for (int n = 1; n < 10; ++n) {
+        const std::string name = n == 1 ? base : base + "-" + std::to_string(n);
+        const FileResult renamed = renameIfFree(redoPath, redoPath.parent_path() / name);
+        if (renamed.error == EEXIST) continue;
+        if (!renamed) {
+            static_cast<FileResult&>(r) = renamed;
+            return r;
         }
+        // Should the new name not reach the disk, the next start sets the file aside again.
+        syncFolder(redoPath.parent_path());
+        r.setAside = name;
+        return r;
     }
-    int error = posix::writeAll(fd.get(), redo.bytes);
-    if (!error && ::fsync(fd.get()) != 0) error = errno;
-    if (!error && !existed) error = syncFolder(real.parent_path()).error;
-    if (error) {
-        // Leave no half record behind. Should even that fail, the redo file stays, and the
-        // next operation on the file finishes the append instead.
-        if (::ftruncate(fd.get(), static_cast<off_t>(redo.oldSize)) == 0 &&
-            ::fsync(fd.get()) == 0) {
-            if (!existed) ::unlink(real.c_str());
-            removeRedo(redoPath);
-        }
-        return FileResult::of(error, file);
+    static_cast<FileResult&>(r) = FileResult::of(EEXIST, redoPath);
+    return r;
+}
+
+// Opens the file in `fd` when it holds exactly its old content (as far as the anchor shows)
+// and a first part of the new bytes, `have` of them; else `fd` stays closed.
+int openIfOurs(const std::filesystem::path& file, const Redo& redo, Descriptor& fd,
+               std::uint64_t& have) {
+    const Header& h = redo.header;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        if (errno != ENOENT) return errno;
+        if (!h.create) return 0;  // gone since
+    } else if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) {
+        return 0;  // nothing this program appends to
     }
-    // The bytes are on the disk; a redo file that cannot go is finished harmlessly later.
-    fd.close();
-    removeRedo(redoPath);
-    return {};
+    fd.reset(posix::openRetrying(file.c_str(), kAppendFlags | O_NONBLOCK | (h.create ? O_CREAT : 0),
+                                 0666));
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return errno;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(redo::kAnchorBytes, h.oldSize));
+    const auto added = static_cast<std::size_t>(size - h.oldSize);
+    std::string before, there;
+    int error = 0;
+    const bool ours = S_ISREG(st.st_mode) && size >= h.oldSize && added <= h.newSize &&
+                      !(error = posix::readAt(fd.get(), h.oldSize - k, k, before)) &&
+                      before.size() == k && redo::anchorSum(h.oldSize, before) == h.anchor &&
+                      !(error = posix::readAt(fd.get(), h.oldSize, added, there)) &&
+                      there == std::string_view(redo.bytes).substr(0, added);
+    if (!ours) fd.reset();
+    have = added;
+    return error;
+}
+
+// Writes what the file still lacks of the new bytes and syncs it; a file the append made
+// gets its folder synced.
+int completeAppend(const std::filesystem::path& file, const Redo& redo, Descriptor& fd,
+                   std::uint64_t have) {
+    if (have < redo.bytes.size())
+        if (int error = posix::writeAll(fd.get(), std::string_view(redo.bytes).substr(have)))
+            return error;
+    // Done before the program ended, perhaps not yet on the disk.
+    if (::fsync(fd.get()) != 0) return errno;
+    if (int error = fd.close()) return error;
+    if (!redo.header.create) return 0;
+    std::filesystem::path real;
+    if (FileResult resolved = resolveFile(file, real); !resolved) return resolved.error;
+    return syncFolder(real.parent_path()).error;
+}
+
+// The list line of the record in `bytes`: date, time and process number.
+std::string pageLine(const std::string& bytes) {
+    StringSource source(bytes);
+    RecordReader reader(source);
+    if (reader.nextRaw(ProcessNumber) != ReadStatus::Record) return "";
+    std::string line(reader.rawItem(SaveDate));
+    return line.append(" ")
+        .append(reader.rawItem(SaveTime))
+        .append(" ")
+        .append(reader.rawItem(ProcessNumber));
+}
+
+// Does the step of an append finished now, when its files are as the header says; one done
+// already is left alone. One whose file changed since goes into `r`.
+FileResult doStep(const std::filesystem::path& list, const Redo& redo, Recovery& r) {
+    const Header& h = redo.header;
+    if (h.step == Step::None) return {};
+    const std::filesystem::path folder = list.parent_path(), file = folder / h.file;
+    FileSum now;
+    const int error = sumOfFile(file, now);
+    if (error && error != ENOENT && error != EINVAL) return FileResult::of(error, file);
+    const bool asBefore = !error && now.size == h.size && now.sum == h.sum;
+    if (h.step == Step::Remove && error == ENOENT) return {};
+    if (h.step == Step::Replace && !error && now.size == h.workSize && now.sum == h.workSum)
+        return {};
+    // The rest of the source lies beside the file the source stands for.
+    bool workAsBefore = false;
+    if (h.step == Step::Replace && asBefore) {
+        std::filesystem::path real;
+        if (FileResult resolved = resolveFile(file, real); !resolved) return resolved;
+        FileSum work;
+        const int workError = sumOfFile(real.parent_path() / h.work, work);
+        if (workError && workError != ENOENT && workError != EINVAL)
+            return FileResult::of(workError, h.work);
+        workAsBefore = !workError && work.size == h.workSize && work.sum == h.workSum;
+    }
+    if (!asBefore || (h.step == Step::Replace && !workAsBefore)) {
+        r.leftFile = h.file;
+        r.leftStep = h.step;
+        if (h.step == Step::Replace) r.page = pageLine(redo.bytes);
+        return {};
+    }
+    if (h.step == Step::Remove) {
+        if (::unlink(file.c_str()) != 0) return FileResult::of(errno, file);
+        return syncFolder(folder);
+    }
+    FileReplacement rest(file, folder / h.work);
+    if (FileResult adopted = rest.adopt(); !adopted) return adopted;
+    const ReplaceResult replaced = rest.commit(folder / h.backup);
+    if (replaced.replaced) r.replaced = h.file;
+    return replaced;
 }
 
 }  // namespace
 
-FileResult finishInterruptedAppend(const std::filesystem::path& file) {
-    const std::filesystem::path redoPath = appendRedoFile(file);
-    return FileResult::of(finishAppend(file, redoPath), redoPath);
+std::filesystem::path appendRedoFile(const std::filesystem::path& file) {
+    std::filesystem::path redo = file;
+    redo += ".anhang";
+    return redo;
 }
 
-AppendResult appendRecords(const std::filesystem::path& file, std::string_view records) {
+bool endAppend(const std::filesystem::path& file) { return removeRedo(appendRedoFile(file)) == 0; }
+
+Recovery finishInterruptedAppend(const std::filesystem::path& file, std::string_view stamp) {
+    const std::filesystem::path redoPath = appendRedoFile(file);
+    Recovery r;
+    r.list = bareName(file);
+    const auto failed = [&r](int error, const std::filesystem::path& path) {
+        static_cast<FileResult&>(r) = FileResult::of(error, path);
+        return r;
+    };
+    struct stat st {};
+    if (::lstat(redoPath.c_str(), &st) != 0) return errno == ENOENT ? r : failed(errno, redoPath);
+    // Not a file this program writes: set aside without being opened.
+    if (!S_ISREG(st.st_mode)) return setAside(redoPath, stamp, r);
+    // Made, but nothing written to it yet: it holds nothing to keep.
+    if (st.st_size == 0) return failed(removeRedo(redoPath), redoPath);
+    std::optional<Redo> redo;
+    if (int error = readRedo(redoPath, redo)) return failed(error, redoPath);
+    if (!redo || !knownStep(redo->header, r.list)) return setAside(redoPath, stamp, r);
+    Descriptor fd;
+    std::uint64_t have = 0;
+    if (int error = openIfOurs(file, *redo, fd, have)) return failed(error, file);
+    if (!fd.valid()) return setAside(redoPath, stamp, r);
+    if (int error = completeAppend(file, *redo, fd, have)) return failed(error, file);
+    if (FileResult step = doStep(file, *redo, r); !step) {
+        static_cast<FileResult&>(r) = step;
+        return r;
+    }
+    return failed(removeRedo(redoPath), redoPath);
+}
+
+AppendResult appendRecords(const std::filesystem::path& file, std::string_view records,
+                           std::string_view stamp, const AfterAppend& after) {
     AppendResult result;
     const auto fail = [&result](const FileResult& failure) {
         static_cast<FileResult&>(result) = failure;
         return result;
     };
-    if (FileResult finished = finishInterruptedAppend(file); !finished) return fail(finished);
+    result.unfinished = finishInterruptedAppend(file, stamp);
+    if (!result.unfinished.ok()) return fail(result.unfinished);
+    if (!result.unfinished.quiet()) return result;
 
     struct stat st {};
     const bool existed = ::stat(file.c_str(), &st) == 0;
@@ -361,10 +403,12 @@ AppendResult appendRecords(const std::filesystem::path& file, std::string_view r
     std::string bytes;
     bytes.reserve(lineEnd.size() + records.size());
     bytes.append(lineEnd).append(records);
-    // A file still to be made has no number yet; the redo then makes it.
-    const Redo redo{existed ? static_cast<std::uint64_t>(st.st_dev) : 0,
-                    existed ? static_cast<std::uint64_t>(st.st_ino) : 0, result.sizeBefore, bytes};
-    if (FileResult appended = appendWithRedo(file, real, existed, fd, redo); !appended)
+    Header h;
+    if (FileResult described = describeAppend(fd, result.sizeBefore, bytes, after, h); !described)
+        return fail(described.file.empty() ? FileResult::of(described.error, file) : described);
+    if (FileResult appended =
+            appendWithRedo(file, real, fd, h, bytes, after.step != Step::None, result.pending);
+        !appended)
         return fail(appended);
     result.sizeAfter = result.sizeBefore + bytes.size();
     return result;

@@ -86,8 +86,9 @@ ReadStatus readPages(FileSource& source, std::uint64_t& damageStart, int& error,
     return status;
 }
 
-void readList(const std::filesystem::path& file, MergePlan& plan, ListPages& pages) {
-    finishInterruptedAppend(file);  // failing that, its tail shows as damaged
+void readList(const std::filesystem::path& file, std::string_view stamp, MergePlan& plan,
+              ListPages& pages) {
+    finishInterruptedAppend(file, stamp);  // failing that, its tail shows as damaged
     FileSource source;
     if (FileResult opened = source.open(file); !opened) {
         if (opened.error != ENOENT) plan.failure = opened;  // no file: an empty list
@@ -151,11 +152,11 @@ void readCopy(const std::filesystem::path& file, CopyPlan& copy, ListPages& page
 }  // namespace
 
 MergePlan planMerge(const std::filesystem::path& folder, ListKind list,
-                    const std::vector<ConflictCopy>& copies) {
+                    const std::vector<ConflictCopy>& copies, std::string_view stamp) {
     MergePlan plan;
     plan.list = list;
     ListPages pages;
-    readList(folder / dataFileName(list), plan, pages);
+    readList(folder / dataFileName(list), stamp, plan, pages);
     for (const ConflictCopy& copy : copies) {
         CopyPlan& read = plan.copies.emplace_back();
         read.copy = copy;
@@ -240,7 +241,7 @@ MergeOutcome performMerge(const std::filesystem::path& folder, const MergePlan& 
     }
     out.sizeBefore = out.sizeAfter = plan.listIdentity ? plan.listIdentity->size : 0;
     if (!plan.records.empty()) {
-        const AppendResult appended = appendRecords(list, plan.records);
+        const AppendResult appended = appendRecords(list, plan.records, stamp);
         if (!appended.ok()) {
             out.stop = appended.damagedTail ? MergeStop::ListDamaged : MergeStop::AppendFailed;
             out.failure = appended;

@@ -60,9 +60,10 @@ struct MergePlan {
 
 // Reads the list `list` in `folder` and its conflict copies `copies` (oldest first, as
 // ConflictCopies::of() gives them): what a merge would append, and what it would leave.
-// An append that a crash cut short is finished first, as before every read of a list.
+// An append that a crash cut short is finished first, as before every read of a list; a redo
+// file that is not the list's own is set aside with `stamp` (yymmddhhmm).
 MergePlan planMerge(const std::filesystem::path& folder, ListKind list,
-                    const std::vector<ConflictCopy>& copies);
+                    const std::vector<ConflictCopy>& copies, std::string_view stamp);
 
 // What became of one conflict copy in a merge.
 enum class CopyFate {

@@ -120,14 +120,16 @@ public:
     // (holmtex-aktuell.dat)."), or "" when it could; and its errno, or 0.
     const std::string& listReadProblem() const { return listReadProblem_; }
     int listReadError() const { return listReadError_; }
-    // Appends records to the list's file, all or nothing, and tells the page index what
-    // the append did.
-    // A list whose file ends inside a record, read from its start, takes nothing
-    // (damagedTail), whatever its last bytes look like.
-    AppendResult appendToList(ListKind list, std::string_view bytes);
+    // Appends records to the list's file, all or nothing, with the step in `after`, and
+    // tells the page index what the append did. A list whose file ends inside a record,
+    // read from its start, takes nothing (damagedTail), whatever its last bytes look like.
+    AppendResult appendToList(ListKind list, std::string_view bytes, const AfterAppend& after = {});
     // Whether the list's file ends inside a record when read from its start, as delete and
     // the data check read it: known from its listing while the file is as it was.
     bool listDamaged(ListKind list);
+    // Finishes an append to `file` that a crash cut short, or sets aside a redo file that is
+    // not the file's own under a name with the window's clock.
+    Recovery finishAppendTo(const std::filesystem::path& file);
     // The list's file was just written anew without its record `removed`, the others now
     // at `places` (see PageIndex::rewritten); `before` is its identity when it was read.
     void listRewritten(ListKind list, const std::optional<FileIdentity>& before,

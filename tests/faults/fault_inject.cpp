@@ -5,7 +5,8 @@
 //   HOLMTEX_FAULT_DIR      only calls on paths in this folder, and on descriptors opened
 //                          from such paths, are counted; without it nothing happens
 //   HOLMTEX_FAULT_AT       the number (from 1) of the counted call that fails; "every":
-//                          each of them; 0 or unset: none
+//                          each of them; "k+": the k-th and every one after it (a disk
+//                          that fails from then on); 0 or unset: none
 //   HOLMTEX_FAULT_ERRNO    what the call then does: an errno by name (EIO, ENOSPC, EACCES,
 //                          EROFS, EPERM, ...) or number, or KILL for SIGKILL; a write killed
 //                          this way writes the first half of its bytes first. Or one per
@@ -60,6 +61,7 @@ struct Config {
     std::size_t dirLength = 0;
     long at = 0;
     bool every = false;        // every counted call fails
+    bool from = false;         // every counted call from `at` on fails
     char errors[256] = "EIO";  // HOLMTEX_FAULT_ERRNO
     char kinds[512] = "";      // HOLMTEX_FAULT_CALLS; empty: all
     char name[256] = "";
@@ -114,6 +116,7 @@ void setUp() {
     if (const char* at = std::getenv("HOLMTEX_FAULT_AT")) {
         config.every = std::strcmp(at, "every") == 0;
         config.at = std::atol(at);
+        config.from = at[0] && at[std::strlen(at) - 1] == '+';
     }
     if (const char* e = std::getenv("HOLMTEX_FAULT_ERRNO"))
         std::snprintf(config.errors, sizeof config.errors, "%s", e);
@@ -216,7 +219,7 @@ bool hit(const char* function, Kind kind, bool relevant, const char* path, char 
     if (config.name[0] && std::strcmp(name, config.name) != 0) return false;
     const long number = __atomic_add_fetch(config.calls(), 1, __ATOMIC_SEQ_CST);
     writeTrace(number, kind, mode, name);
-    if (!config.every && number != config.at) return false;
+    if (!config.every && number != config.at && !(config.from && number > config.at)) return false;
     const int failure = failureOf(function, kind);
     if (failure < 0) {
         lastWords();

@@ -489,6 +489,8 @@ struct Outcome {
     ChildRun run;
     ChildRun firstStart;  // the start-up under `restartFaults`
     Snapshot afterFirstStart;
+    ChildRun lastStart;  // the start-up after all
+    Snapshot again;      // after an import: the folder after a second "import!"
     std::string errors;  // what the children printed to stderr
 };
 
@@ -516,14 +518,20 @@ Outcome runCase(const Case& c, std::vector<std::string> faults, bool restart,
             o.firstStart = runChild(folder, "aktuell", -1, "start", {restartFaults, errors});
             o.afterFirstStart = snapshot(folder);
         }
-        runChild(folder, "aktuell", -1, "start", {{}, errors});
+        o.lastStart = runChild(folder, "aktuell", -1, "start", {{}, errors});
         o.restarted = snapshot(folder);
+        // A user who is not sure whether the import went through imports again.
+        if (c.op == "import") {
+            runChild(folder, c.list, -1, "import", {{}, errors});
+            o.again = snapshot(folder);
+        }
     }
     o.errors = test::readFile(errors);
     return o;
 }
 
-enum class Claim { Success, Partial, Failure, None };
+// Later: the operation failed, but what it began is finished by the next start.
+enum class Claim { Success, Partial, Later, Failure, None };
 
 bool startsWith(const std::string& text, const std::string& start) {
     return text.rfind(start, 0) == 0;
@@ -544,6 +552,7 @@ Claim claimOf(const Case& c, const ChildRun& run) {
                 return Claim::Success;
         return Claim::Failure;
     }
+    if (has(t, " erst beim nächsten Start")) return Claim::Later;
     bool success = false;
     if (op == "save" || op == "close") success = startsWith(t, "Listenzeile ");
     if (op == "import")
@@ -653,6 +662,67 @@ struct Judge {
         }
     }
 
+    // A run in which `call` failed: its message, then the folder and the message again
+    // after the start-up that follows it.
+    void failedCall(const Outcome& o, const Call& call) {
+        children(o);
+        if (o.run.exitCode != 0)
+            fail("the child ended with " + std::to_string(o.run.exitCode) +
+                 (o.run.killed ? " (killed)" : ""));
+        message(o.run, o.now, &call, false);
+        where += ", after a start-up";
+        restarted(o);
+        message(o.run, o.restarted, &call, true);
+    }
+
+    // The folder after the restart that follows a run.
+    void restarted(const Outcome& o) {
+        folder(o.restarted);
+        interruptedFinished(o);
+    }
+
+    // After a restart, what an interrupted import or move began is finished or named: no
+    // page is only in a backup, a completed import's transfer file is gone (a second
+    // import doubles nothing), and a page in both lists of a move was named.
+    void interruptedFinished(const Outcome& o) {
+        const std::string list = listFile(c.list);
+        const auto keys = [&](const Snapshot& s, std::initializer_list<std::string> names) {
+            std::multiset<std::string> found;
+            for (const std::string& name : names)
+                for (const PlainRecord& r : recordsOf(s, name)) found.insert(keyOf(r));
+            return found;
+        };
+        if (c.op != "delete" && c.op != "all" && c.op != "repair") {
+            const auto now =
+                keys(o.restarted, {kListFiles[0], kListFiles[1], kListFiles[2], kTransfer});
+            for (const auto& key :
+                 keys(base.before, {kListFiles[0], kListFiles[1], kListFiles[2], kTransfer}))
+                if (!now.count(key)) fail("page \"" + key + "\" is in no list after a restart");
+        }
+        const std::string said =
+            o.run.text5() + "\n" + o.firstStart.text5() + "\n" + o.lastStart.text5();
+        if (c.op == "import" && !has(said, " nicht gelöscht")) {
+            auto wanted = recordsOf(base.before, list);
+            const auto transfer = recordsOf(base.before, kTransfer);
+            wanted.insert(wanted.end(), transfer.begin(), transfer.end());
+            if (sameRecords(recordsOf(o.restarted, list), wanted) &&
+                bytesOf(o.restarted, kTransfer))
+                fail("the pages are in " + list + ", and the transfer file is still there");
+            const auto again = keys(o.again, {list});
+            for (const PlainRecord& r : transfer)
+                if (again.count(keyOf(r)) > 1)
+                    fail("a second import doubles page \"" + keyOf(r) + "\"");
+        }
+        const auto source = recordsOf(base.before, list);
+        if (isMove(c.op) && c.line >= 0 && c.line < static_cast<int>(source.size())) {
+            const std::string key = keyOf(source[c.line]);
+            if (keys(o.restarted, {list}).count(key) &&
+                keys(o.restarted, {listFile(c.op)}).count(key) && !has(said, "beiden Listen") &&
+                !has(said, " steht in "))
+                fail("the page stands in both lists, and no one said so");
+        }
+    }
+
     // The bytes after the last whole record of a list stay at its end or go whole into a
     // file of their own.
     void tailsKept(const Snapshot& now) {
@@ -703,9 +773,12 @@ struct Judge {
         }
     }
 
-    // What the message says against what happened. `failed` is the call that failed.
-    void message(const ChildRun& run, const Snapshot& now, const Call* failed) {
-        const Claim claim = claimOf(c, run);
+    // What the message says against what happened. `failed` is the call that failed. What
+    // the message leaves to the next start is judged after it.
+    void message(const ChildRun& run, const Snapshot& now, const Call* failed, bool started) {
+        Claim claim = claimOf(c, run);
+        if (claim == Claim::Later && !started) return;
+        if (claim == Claim::Later) claim = Claim::Success;
         const std::string& op = c.op;
         const std::string list = listFile(c.list);
         const std::string& t = run.text5();
@@ -726,7 +799,7 @@ struct Judge {
                                keyOf(records.back()) ==
                                    normalized("Neue Seite\r\nmit \"Zitat\" und \xDCmlaut, Komma");
             if (claim == Claim::Success && !saved) said("but the page is not the last of " + list);
-            if (claim == Claim::Success && saved &&
+            if (claim == Claim::Success && saved && startsWith(t, "Listenzeile ") &&
                 t != "Listenzeile " + std::to_string(records.size() - 1))
                 said("but the page is line " + std::to_string(records.size() - 1));
             if (claim == Claim::Failure && !unchanged(list)) said("but " + list + " changed");
@@ -900,10 +973,10 @@ Baseline baseline(const Case& c, Findings& findings, Counts& counts) {
     judge.children(o);
     if (o.run.exitCode != 0) judge.fail("the child ended with " + std::to_string(o.run.exitCode));
     judge.folder(o.now);
-    judge.message(o.run, o.now, nullptr);
+    judge.message(o.run, o.now, nullptr, false);
     judge.where = "a start-up after the run without faults";
-    judge.folder(o.restarted);
-    judge.message(o.run, o.restarted, nullptr);
+    judge.restarted(o);
+    judge.message(o.run, o.restarted, nullptr, true);
     ++counts.runs;
     return b;
 }
@@ -939,15 +1012,8 @@ TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
                                    "HOLMTEX_FAULT_ERRNO=" + job.error},
                                   true);
         Judge judge{c, base, findings, counts, "call " + call.line + " failing with " + job.error};
-        judge.children(o);
-        if (o.run.exitCode != 0)
-            judge.fail("the child ended with " + std::to_string(o.run.exitCode) +
-                       (o.run.killed ? " (killed)" : ""));
         judge.folder(o.now);
-        judge.message(o.run, o.now, &call);
-        judge.where += ", after a start-up";
-        judge.folder(o.restarted);
-        judge.message(o.run, o.restarted, &call);
+        judge.failedCall(o, call);
         ++counts.runs;
         ++counts.failures;
     });
@@ -969,10 +1035,10 @@ TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
         Judge judge{c, base, findings, counts, "a kill at call " + call.line};
         judge.children(o);
         // The call may belong to krumo-34: then the child itself lives on and speaks.
-        if (!o.run.killed) judge.message(o.run, o.now, &call);
+        if (!o.run.killed) judge.message(o.run, o.now, &call, false);
         judge.where += ", after a start-up";
-        judge.folder(o.restarted);
-        if (!o.run.killed) judge.message(o.run, o.restarted, &call);
+        judge.restarted(o);
+        if (!o.run.killed) judge.message(o.run, o.restarted, &call, true);
         ++counts.runs;
         ++counts.kills;
     });
@@ -982,6 +1048,45 @@ TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
 std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name(); }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FaultSweep, testing::ValuesIn(allCases()), caseName);
+
+// A disk that fails from one call on, each call after it too, until the next start: what
+// the message says is what that start finds.
+class FailingDisk : public testing::TestWithParam<Case> {};
+
+TEST_P(FailingDisk, WhatTheMessageSaysIsWhatTheNextStartFinds) {
+    const Case& c = GetParam();
+    Findings findings;
+    Counts counts;
+    const Baseline base = baseline(c, findings, counts);
+    inParallel(base.calls.size(), [&](std::size_t k) {
+        const Call& call = base.calls[k];
+        const Outcome o = runCase(
+            c, {"HOLMTEX_FAULT_AT=" + std::to_string(k + 1) + "+", "HOLMTEX_FAULT_ERRNO=EIO"},
+            true);
+        // The lists may be torn until the next start: only what comes after it is judged.
+        Judge judge{c, base, findings, counts, "every call from " + call.line + " on failing"};
+        judge.failedCall(o, call);
+        ++counts.runs;
+        ++counts.failures;
+    });
+    report(c, findings, counts);
+}
+
+std::vector<Case> casesOf(std::initializer_list<const Scenario*> scenarios,
+                          std::initializer_list<std::string> ops) {
+    std::vector<Case> cases;
+    for (const Case& c : allCases())
+        if (std::find(scenarios.begin(), scenarios.end(), c.scenario) != scenarios.end() &&
+            std::find(ops.begin(), ops.end(), c.op) != ops.end())
+            cases.push_back(c);
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Appends, FailingDisk,
+                         testing::ValuesIn(casesOf({&kOrdinary, &kMissing},
+                                                   {"save", "import", "export", "copy", "archiv",
+                                                    "aktuell", "allgemein"})),
+                         caseName);
 
 // A crash during an append, then another during the start-up that mends it.
 class RecoverySweep : public testing::TestWithParam<Case> {};
@@ -1021,7 +1126,7 @@ TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
                     "a kill at call " + base.calls[k].line + ", then one at call " +
                         starts.at(k)[j].line + " of the start-up, after another start-up"};
         judge.children(o);
-        judge.folder(o.restarted);
+        judge.restarted(o);
         ++counts.runs;
         counts.kills += 2;
     });
@@ -1070,7 +1175,7 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
                 !has(said, "beschädigt"))
                 judge.fail(name + " is left unfinished by a start-up that says \"" + said + "\"");
         judge.where += ", after another start-up";
-        judge.folder(o.restarted);
+        judge.restarted(o);
         ++counts.runs;
         ++counts.kills;
         ++counts.failures;
@@ -1078,16 +1183,10 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
     report(c, findings, counts);
 }
 
-std::vector<Case> appendCases() {
-    std::vector<Case> cases;
-    for (const Case& c : allCases())
-        if ((c.scenario == &kOrdinary || c.scenario == &kUnterminated) &&
-            (c.op == "save" || c.op == "import" || c.op == "export"))
-            cases.push_back(c);
-    return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep, testing::ValuesIn(appendCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep,
+                         testing::ValuesIn(casesOf({&kOrdinary, &kUnterminated},
+                                                   {"save", "import", "export"})),
+                         caseName);
 
 TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
     long total = 1000;
@@ -1133,9 +1232,9 @@ TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
                                                      " µs into the start-up after it"
                                                : std::string())};
             judge.children(o);
-            if (!o.run.killed) judge.message(o.run, o.now, nullptr);
-            judge.folder(o.restarted);
-            if (!o.run.killed) judge.message(o.run, o.restarted, nullptr);
+            if (!o.run.killed) judge.message(o.run, o.now, nullptr, false);
+            judge.restarted(o);
+            if (!o.run.killed) judge.message(o.run, o.restarted, nullptr, true);
             ++counts.runs;
             if (o.run.killed) ++counts.kills;
         }

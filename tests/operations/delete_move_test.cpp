@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "record/data_files.h"
+#include "record/list_append.h"
 #include "record/record_io.h"
 #include "support/form_test.h"
 #include "support/pages.h"
@@ -359,6 +360,31 @@ TEST_F(DeleteMove, AnOperationOnTheMarkedLineActsOnlyOnThePageThatWasOpened) {
             }
         }
     }
+}
+
+// A move the disk stopped halfway is finished by the next operation on its target; a move
+// of the marked line then stops, as the line may now be another page.
+TEST_F(DeleteMove, AMoveFinishedByTheNextOneLeavesTheMarkedLineAlone) {
+    const auto one = namedPage("1", 1), two = namedPage("2", 2), three = namedPage("3", 3);
+    writeFile(file(ListKind::Aktuell), bytesOf({one, two, three}));
+    writeFile(file(ListKind::Archiv), "");
+    start(ListKind::Aktuell, 1);  // page 2, and then line 1 is page 3
+    // What the halted move of page 2 left: its rest sealed, the page appended, the step due.
+    FileReplacement rest(file(ListKind::Aktuell), dir / "fam-erg3.txt");
+    ASSERT_TRUE(rest.begin().ok() && rest.write(bytesOf({one, three})).ok() && rest.seal().ok());
+    rest.keep();
+    const AfterAppend step{redo::Step::Replace, file(ListKind::Aktuell), rest.workPath(),
+                           dir / "holmtex-aktuell.bak"};
+    ASSERT_TRUE(
+        appendRecords(file(ListKind::Archiv), bytesOf({tagged(two, "arch")}), "2612061403", step)
+            .ok());
+    form.Command19_Click();
+    EXPECT_EQ(form.Text5.text(),
+              "Die markierte Zeile steht nicht mehr in holmtex-aktuell.dat; es wurde nichts "
+              "geändert.");
+    EXPECT_EQ(readFile(file(ListKind::Aktuell)), bytesOf({one, three}));
+    EXPECT_EQ(readFile(file(ListKind::Archiv)), bytesOf({tagged(two, "arch")}));
+    EXPECT_EQ(form.List1.listCount(), 2);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ bool appendKilledAt(long k, const fs::path& file, const std::string& records) {
                                {"CALLS", "write,fsync,truncate,unlink"},
                                {"AT", std::to_string(k)},
                                {"ERRNO", "KILL"}});
-        const bool ok = appendRecords(file, records).ok();
+        const bool ok = appendRecords(file, records, "2612061403").ok();
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -130,7 +130,8 @@ TEST(AppendRecords, AnAppendThatMakesTheFileSyncsItsFolder) {
                                     {"CALLS", "fsync"},
                                     {"NAME", dir.path().filename().string()},
                                     {"TRACE", trace.string()}});
-            EXPECT_TRUE(appendRecords(dir / name, recordBytes(makePage("1", 0))).ok());
+            EXPECT_TRUE(
+                appendRecords(dir / name, recordBytes(makePage("1", 0)), "2612061403").ok());
         }
         return test::tracedCalls(trace).size();
     };

@@ -76,8 +76,6 @@ TEST_F(ListSafety, SaveLooksAtTheEndOfTheListFirst) {
     }
 }
 
-// An append that cannot be finished is told at the start, and nothing is appended behind
-// it until it is.
 // A first page one item short puts every record after it out of step, up to an end that
 // looks whole. What delete and the data check call damaged takes no page and gives none.
 TEST_F(ListSafety, AListOutOfStepFromItsFirstPageIsDamagedForEveryOperation) {
@@ -115,18 +113,18 @@ TEST_F(ListSafety, AListOutOfStepFromItsFirstPageIsDamagedForEveryOperation) {
     }
 }
 
-TEST_F(ListSafety, AnUnfinishedAppendThatCannotBeFinishedStopsTheNextOne) {
+// A redo file that is no file of ours (here a folder) is set aside unopened, and said so.
+TEST_F(ListSafety, ARedoFileThatIsNoFileIsSetAsideAndTold) {
     writeFile(aktuell(), recordBytes(makePage("1", 0)));
     fs::create_directories(dir / "holmtex-aktuell.dat.anhang" / "x");
     form.Form_Load();
     EXPECT_EQ(form.Text5.text(),
-              "Unterbrochenes Speichern in holmtex-aktuell.dat konnte nicht beendet werden: der "
-              "Name gehört einem Ordner.");
+              "Unterbrochenes Speichern gefunden, nicht nachgeholt; die Daten stehen in "
+              "holmtex-aktuell.dat.anhang-unbenutzt-2612061403.");
+    EXPECT_TRUE(fs::exists(dir / "holmtex-aktuell.dat.anhang-unbenutzt-2612061403" / "x"));
     form.Command1_Click();
-    EXPECT_EQ(form.Text5.text(),
-              "Die Seite wurde nicht gespeichert: der Name gehört einem Ordner "
-              "(holmtex-aktuell.dat.anhang).");
-    EXPECT_EQ(readFile(aktuell()), recordBytes(makePage("1", 0)));
+    EXPECT_EQ(form.Text5.text(), "Listenzeile 1");
+    EXPECT_EQ(numbers(aktuell()).size(), 2u);
 }
 
 TEST_F(ListSafety, ImportAndExportTakeNothingBehindADamagedEnd) {

@@ -365,9 +365,10 @@ TEST_F(Changed, AFileThatGrewByMoreOrLessThanOurAppendIsReadAnew) {
         ASSERT_EQ(3u, index.list(ListKind::Aktuell, aktuell(), last)->size());
         const auto before = fileIdentity(aktuell());
         if (cut) fs::resize_file(aktuell(), recordBytes(pages[0]).size());
-        ASSERT_TRUE(appendRecords(aktuell(), ours).ok());
+        ASSERT_TRUE(appendRecords(aktuell(), ours, "2612061403").ok());
         if (!cut) {
-            ASSERT_TRUE(appendRecords(aktuell(), recordBytes(test::makePage("5", 5))).ok());
+            ASSERT_TRUE(
+                appendRecords(aktuell(), recordBytes(test::makePage("5", 5)), "2612061403").ok());
         }
         index.appended(ListKind::Aktuell, before, fileIdentity(aktuell()), ours.size());
 

@@ -141,7 +141,7 @@ TEST(ListMerge, AddsOnlyWhatTheListLacks) {
             writeFile(dir / names.back(), c.copies[i]);
         }
         const auto copies = findConflictCopies(dir.path()).of(ListKind::Archiv);
-        const MergePlan plan = planMerge(dir.path(), ListKind::Archiv, copies);
+        const MergePlan plan = planMerge(dir.path(), ListKind::Archiv, copies, "2612071010");
         EXPECT_EQ(plan.newPages, c.appended);
         const MergeOutcome done = performMerge(dir.path(), plan, "2612071010");
         EXPECT_TRUE(done.complete());
@@ -163,19 +163,22 @@ TEST(ListMerge, RefusesADamagedListAndLeavesWhatChangedSincePlanned) {
     const std::string copy = "holmtex-aktuell (conflicted copy 2026-12-07 101010).dat";
     writeFile(dir / copy, pages("1 2"));
     writeFile(list, pages("1") + pages("3").substr(0, 40));
-    auto plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies);
+    auto plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies,
+                          "2612071010");
     EXPECT_EQ(plan.newPages, 1u);  // the counts stand, for the notice
     MergeOutcome done = performMerge(dir.path(), plan, "2612071010");
     EXPECT_EQ(done.stop, MergeStop::ListDamaged);
     EXPECT_EQ(done.copies[0].fate, CopyFate::NotReached);
 
     writeFile(list, pages("1"));
-    plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies);
+    plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies,
+                     "2612071010");
     writeFile(list, pages("1 5"));
     EXPECT_EQ(performMerge(dir.path(), plan, "2612071010").stop, MergeStop::ListChanged);
     EXPECT_EQ(readFile(list), pages("1 5"));
 
-    plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies);
+    plan = planMerge(dir.path(), ListKind::Aktuell, findConflictCopies(dir.path()).copies,
+                     "2612071010");
     writeFile(dir / copy, pages("1 2 6"));
     EXPECT_EQ(performMerge(dir.path(), plan, "2612071010").copies[0].fate, CopyFate::Changed);
     EXPECT_EQ(readFile(list), pages("1 5 2"));  // page 6 waits for the next merge
@@ -193,12 +196,12 @@ TEST(ListMerge, AMergeLeftHalfwayEndsWithoutAPageTwice) {
         return FileResult::of(EACCES, name);
     };
     auto copies = findConflictCopies(dir.path()).copies;
-    MergeOutcome done =
-        performMerge(dir.path(), planMerge(dir.path(), ListKind::Allgemein, copies), "x", refuse);
+    MergeOutcome done = performMerge(
+        dir.path(), planMerge(dir.path(), ListKind::Allgemein, copies, "2612071010"), "x", refuse);
     EXPECT_EQ(done.copies[0].fate, CopyFate::NotSetAside);
     EXPECT_FALSE(done.complete());
 
-    const MergePlan again = planMerge(dir.path(), ListKind::Allgemein, copies);
+    const MergePlan again = planMerge(dir.path(), ListKind::Allgemein, copies, "2612071010");
     EXPECT_EQ(again.newPages, 0u);
     EXPECT_TRUE(performMerge(dir.path(), again, "x").complete());
     EXPECT_EQ(readFile(dir / "holmtex-grund.dat"), pages("1 2"));

@@ -200,7 +200,8 @@ TEST(SyncEngine, BothSidesEndWithBothPagesAndNoConflictCopy) {
     ASSERT_EQ(b.id.size(), 63u) << "syncthing generate gave no device ID";
     a.configure(b);
     b.configure(a);
-    ASSERT_TRUE(appendRecords(a.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("1"))));
+    ASSERT_TRUE(appendRecords(a.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("1")),
+                              "2612071010"));
     releasePorts();
     a.start();
     b.start();
@@ -209,8 +210,10 @@ TEST(SyncEngine, BothSidesEndWithBothPagesAndNoConflictCopy) {
         << "the first page did not reach the second folder" << a.log() << b.log();
 
     ASSERT_TRUE(a.pause(true) && b.pause(true));
-    ASSERT_TRUE(appendRecords(a.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("A"))));
-    ASSERT_TRUE(appendRecords(b.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("B"))));
+    ASSERT_TRUE(appendRecords(a.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("A")),
+                              "2612071010"));
+    ASSERT_TRUE(appendRecords(b.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("B")),
+                              "2612071010"));
     ASSERT_TRUE(a.pause(false) && b.pause(false));
     ASSERT_TRUE(waitFor(
         [&] {
@@ -221,8 +224,8 @@ TEST(SyncEngine, BothSidesEndWithBothPagesAndNoConflictCopy) {
         << "the engine made no conflict copy on both sides" << a.log() << b.log();
 
     const auto copies = findConflictCopies(a.folder).of(ListKind::Aktuell);
-    const MergeOutcome merged =
-        performMerge(a.folder, planMerge(a.folder, ListKind::Aktuell, copies), "2612071010");
+    const MergeOutcome merged = performMerge(
+        a.folder, planMerge(a.folder, ListKind::Aktuell, copies, "2612071010"), "2612071010");
     EXPECT_TRUE(merged.complete());
     EXPECT_EQ(merged.appended, 1u);
     ASSERT_TRUE(a.call("POST /rest/db/scan?folder=holmtex"));
