@@ -180,10 +180,7 @@ HistoryListing History::listing() const {
     Slots slots;
     FileResult read = folderThere(folder_, there);
     if (read && there) read = scanFolder(folder_, slots);
-    if (!read) {
-        listing.read = notWritten(read);
-        return listing;
-    }
+    if (!(listing.read = read)) return listing;
     const std::vector<Entry> entries =
         readEntries(folder_, slots, cache_->entries, &listing.unreadable);
     for (auto e = entries.rbegin(); e != entries.rend(); ++e)

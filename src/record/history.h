@@ -69,7 +69,9 @@ enum class FileChange {
     Append,   // only added to at its end: its length now is kept
 };
 
-// A file a change is about to touch, by its bare name in the working folder.
+// A file a change is about to touch, by its bare name in the working folder. A file the change
+// removes (the transfer file an import takes in, a conflict copy a merge takes in) is given
+// as Replace and completed as removed(): taking the change back puts it back.
 struct ChangedFile {
     std::string name;
     FileChange how = FileChange::Replace;
@@ -139,7 +141,7 @@ struct RecordedChange {
 };
 
 struct HistoryListing {
-    HistoryResult read;                   // NotWritten when the folder cannot be read
+    FileResult read;                      // not ok when the folder cannot be read
     std::vector<RecordedChange> changes;  // newest first
     std::vector<std::string> unreadable;  // bare names of entries that cannot be read
     std::uint64_t nextTakeBack = 0;       // the number zurück! would take back; 0: none

@@ -330,7 +330,7 @@ TEST(History, ADamagedOrForeignHistoryStopsNothing) {
     EXPECT_EQ(r.failure.error, ENOTDIR);
     EXPECT_EQ(filesIn(dir.path())[kAktuell], a + namedPages({"n"}));
     EXPECT_EQ(history.takeBack(kTime).status, StepStatus::NotWritten);
-    EXPECT_EQ(history.listing().read.failure.error, ENOTDIR);
+    EXPECT_EQ(history.listing().read.error, ENOTDIR);
 
     // Foreign files are left alone; a damaged entry is skipped, and what it changed keeps
     // the older change from being taken back.
