@@ -22,11 +22,16 @@
 // Recording is crash-safe: the kept files come first, the entry last, written through a
 // work file and a rename; a change begun and never completed leaves only files that the next
 // recording removes. The history keeps the last 100 changes of each file and at most 20 times
-// the lists' size in all, dropping the oldest first.
+// the lists' size in all (the larger of their size before and after the newest change, and
+// never less than 1 MiB, so that small lists keep their changes too), dropping the oldest
+// first; the newest change always stays. The room for completing an entry is taken when it
+// is begun, so that a change begun on a disk with room can also be completed.
 //
 // The rule for the operations: NoRoom (the disk or quota is full) refuses the operation
 // before it touches anything; NotWritten (the folder cannot be made or written, a file in its
 // place, any other failure) lets it go on, and its message says the history was not written.
+// complete() never says NoRoom: the change is made by then. One History at a time works in
+// a folder, under the folder lock; completing, taking back and redoing are not re-entrant.
 
 #include <cstdint>
 #include <filesystem>

@@ -332,9 +332,20 @@ TEST(History, ADamagedOrForeignHistoryStopsNothing) {
     EXPECT_EQ(history.takeBack(kTime).status, StepStatus::NotWritten);
     EXPECT_EQ(history.listing().read.error, ENOTDIR);
 
+    // A full disk refuses the change before the list is touched.
+    fs::remove(dir / historyFolderName());
+    {
+        test::FaultScope full({{"DIR", dir.path().string()},
+                               {"AT", "every"},
+                               {"CALLS", "write"},
+                               {"ERRNO", "ENOSPC"}});
+        EXPECT_EQ(appendTo(history, dir.path(), kAktuell, "x").status, HistoryStatus::NoRoom);
+    }
+    EXPECT_EQ(filesIn(dir.path())[kAktuell], a + namedPages({"n"}));
+    EXPECT_TRUE(fs::is_empty(dir / historyFolderName()));
+
     // Foreign files are left alone; a damaged entry is skipped, and what it changed keeps
     // the older change from being taken back.
-    fs::remove(dir / historyFolderName());
     ASSERT_TRUE(appendTo(history, dir.path(), kAktuell, namedPages({"m"})).ok());
     ASSERT_TRUE(replaceWith(history, dir.path(), kAktuell, a).ok());
     const fs::path folder = dir / historyFolderName();
