@@ -143,7 +143,8 @@ HistoryResult History::beginStep(const ChangeStart& change, Step step, std::uint
 
 HistoryResult History::complete(const std::vector<FileAfter>& after) {
     if (!pending_) return notWritten(FileResult::of(EINVAL, folder_));
-    if (!pending_->active) return pending_->begun;
+    if (!pending_->active && !pending_->begun.ok()) return notWritten(pending_->begun.failure);
+    if (!pending_->active) return {};
     Entry& e = pending_->entry;
     FileResult stated = FileResult::of(after.size() == e.files.size() ? 0 : EINVAL, folder_);
     bool any = false;
