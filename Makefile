@@ -56,6 +56,7 @@ test: build
 bench: build
 	$(BUILD)/bench/list_bench
 	cd $(BUILD) && bench/interaction_bench
+	cd $(BUILD) && bench/history_bench
 
 # The window as a picture, offscreen: build/holmtex-window.png and docs/holmtex-window.png.
 screenshot: configure

@@ -17,11 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_main.h"
 #include "list_gen.h"
 #include "operations/page_index.h"
 #include "record/record_io.h"
 
 namespace fs = std::filesystem;
+using holmtex::bench::benchName;
 
 namespace {
 
@@ -99,77 +101,11 @@ void baseline(benchmark::State& state, std::size_t n) {
     state.SetBytesProcessed(state.iterations() * file.bytes);
 }
 
-// Prints as usual and keeps the time per iteration of each run for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            // With repetitions, the median stands for the run.
-            const bool aggregate = run.run_type == Run::RT_Aggregate;
-            if (aggregate && run.aggregate_name != "median") continue;
-            Timing& timing = times_[run.run_name.function_name];
-            if (aggregate || !timing.fromMedian) timing = {run.GetAdjustedRealTime(), aggregate};
-        }
-    }
-    // Time per iteration of a named benchmark, 0 when it did not run.
-    double time(const std::string& name) const {
-        auto found = times_.find(name);
-        return found == times_.end() ? 0.0 : found->second.time;
-    }
-
-private:
-    struct Timing {
-        double time = 0.0;
-        bool fromMedian = false;
-    };
-    std::map<std::string, Timing> times_;
-};
-
-// "list/32767"; built step by step, as g++ 12 warns falsely about "literal" + std::string.
-std::string benchName(const char* what, std::size_t n) {
-    std::string name(what);
-    name += '/';
-    name += std::to_string(n);
-    return name;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::size_t> sizes = {32767};
-    // Take our own flag out before the library looks at the rest.
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.starts_with("--sizes=")) {
-            sizes = holmtex::bench::parseSizes(arg.substr(8));
-            if (sizes.empty()) {
-                std::fprintf(stderr, "--sizes wants page counts such as --sizes=1000,32767\n");
-                return 2;
-            }
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argc = kept;
-
-    // The machines this runs on are shared and their speed drifts, so by default each
-    // benchmark runs five times, the runs of all of them shuffled together, and the
-    // medians make the ratios. Flags given on the command line come later and win.
-    std::vector<char*> args = {argv[0]};
-    char repetitions[] = "--benchmark_repetitions=5";
-    char interleaving[] = "--benchmark_enable_random_interleaving=true";
-    char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
-    args.insert(args.end(), {repetitions, interleaving, aggregatesOnly});
-    args.insert(args.end(), argv + 1, argv + argc);
-    argc = static_cast<int>(args.size());
-    args.push_back(nullptr);
-    argv = args.data();
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (int wrong = holmtex::bench::initialize(argc, argv, sizes)) return wrong;
 
     for (std::size_t n : sizes) {
         benchmark::RegisterBenchmark(benchName("baseline", n).c_str(), baseline, n)
@@ -183,7 +119,7 @@ int main(int argc, char** argv) {
             ->UseRealTime();
     }
 
-    RatioReporter reporter;
+    holmtex::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

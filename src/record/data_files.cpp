@@ -57,6 +57,15 @@ int copySynced(const std::filesystem::path& from, const std::filesystem::path& t
 
 }  // namespace
 
+FileResult linkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::link(from.c_str(), to.c_str()) == 0) return {};
+    const int error = errno;
+    // EPERM is how Linux file systems without hard links (FAT and the like) refuse.
+    if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != EXDEV)
+        return FileResult::of(error, to);
+    return FileResult::of(copySynced(from, to), to);
+}
+
 FileResult backupFile(const std::filesystem::path& file, const std::filesystem::path& backup) {
     // The file itself is never moved away for this: it stays the list all the time. A
     // link would be taken as the link itself, so the backup is made from its target.
@@ -64,13 +73,7 @@ FileResult backupFile(const std::filesystem::path& file, const std::filesystem::
     if (FileResult resolved = resolveFile(file, real); !resolved) return resolved;
     const std::filesystem::path fresh = workFileFor(backup);
     if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return FileResult::of(errno, fresh);
-    if (::link(real.c_str(), fresh.c_str()) != 0) {
-        const int error = errno;
-        // EPERM is how Linux file systems without hard links (FAT and the like) refuse.
-        if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != EXDEV)
-            return FileResult::of(error, fresh);
-        if (int copyError = copySynced(real, fresh)) return FileResult::of(copyError, fresh);
-    }
+    if (FileResult made = linkOrCopy(real, fresh); !made) return made;
     if (::rename(fresh.c_str(), backup.c_str()) != 0) {
         const int error = errno;
         ::unlink(fresh.c_str());

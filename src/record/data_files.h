@@ -125,6 +125,11 @@ FileResult prepareOutputFile(const std::filesystem::path& file);
 // is whole.
 FileResult backupFile(const std::filesystem::path& file, const std::filesystem::path& backup);
 
+// Makes the new name `to` hold what `from` holds now: a hard link, or a synced copy with its
+// mode bits where the file system has no hard links (or `to` lies on another). EEXIST when
+// `to` is taken; nothing is left of `to` on any failure.
+FileResult linkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Renames `from` to `to` only when `to` does not exist (EEXIST then); a failure names `to`.
 // On a file system with neither a no-replace rename nor hard links it looks first and then
 // renames, which is safe as only one program works in the folder.
