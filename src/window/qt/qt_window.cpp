@@ -1,6 +1,5 @@
 #include "window/qt/qt_window.h"
 
-#include <QAbstractListModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -20,18 +19,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "window/qt/list_lines.h"
+
 namespace holmtex {
 
 int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 namespace {
-
-// Model texts use CR LF line breaks like the data files; Qt uses LF.
-QString toQt(const std::string& text) {
-    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return s;
-}
 
 std::string toModel(const QString& text) {
     QString s = text;
@@ -107,43 +101,6 @@ protected:
 };
 
 }  // namespace
-
-// The lines of List1 for the list view, converted only when the view asks for them, so
-// that showing a list costs the same at any length. Lines added at the end of the list
-// become new rows; the rows before them stay.
-class ListLinesModel : public QAbstractListModel {
-public:
-    ListLinesModel(const ListBox& list, QObject* parent)
-        : QAbstractListModel(parent), list_(list), rows_(list.listCount()) {}
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : rows_;
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= rows_ ||
-            (role != Qt::DisplayRole && role != Qt::EditRole))
-            return {};
-        return toQt(std::string(list_.lines()[static_cast<std::size_t>(index.row())]));
-    }
-    // The list's lines were replaced.
-    void reset() {
-        beginResetModel();
-        rows_ = list_.listCount();
-        endResetModel();
-    }
-    // Lines were added at the list's end.
-    void appendRows() {
-        const int count = list_.listCount();
-        if (count <= rows_) return;
-        beginInsertRows(QModelIndex(), rows_, count - 1);
-        rows_ = count;
-        endInsertRows();
-    }
-
-private:
-    const ListBox& list_;
-    int rows_;
-};
 
 QIcon holmtexIcon() {
     QPixmap pixmap(32, 32);
@@ -352,10 +309,9 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
 }
 
 QWidget* QtWindow::createList(ListBox& list, QWidget* parent) {
-    listView_ = new QListView(parent);
+    listView_ = new LinesView(parent);
     listModel_ = new ListLinesModel(list, listView_);
     listView_->setModel(listModel_);
-    listView_->setUniformItemSizes(true);  // keeps tens of thousands of lines fast
     listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     listView_->setSelectionMode(QAbstractItemView::SingleSelection);
     listView_->viewport()->installEventFilter(this);

@@ -11,11 +11,11 @@
 
 class QComboBox;
 class QKeyEvent;
-class QListView;
 class QRadioButton;
 
 namespace holmtex {
 
+class LinesView;
 class ListLinesModel;
 
 // Twips to pixels at 96 dots per inch.
@@ -62,7 +62,7 @@ private:
 
     Holmtex& form_;
     std::map<const Control*, QWidget*> widgets_;
-    QListView* listView_ = nullptr;
+    LinesView* listView_ = nullptr;
     ListLinesModel* listModel_ = nullptr;
     std::array<Option, 3> options_{};
     // Controls lying under Text1 take no focus; the focus policy each had before.
