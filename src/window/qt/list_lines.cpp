@@ -201,6 +201,12 @@ void LinesView::paintEvent(QPaintEvent* event) {
     }
 }
 
+void LinesView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        lineSize_ = QSize();  // measured again in the new font
+    QListView::changeEvent(event);
+}
+
 void LinesView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     if (QAccessible::isActive() && current.isValid()) {
         QAccessibleEvent event(this, QAccessible::Focus);

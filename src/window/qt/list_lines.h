@@ -50,6 +50,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int rows() const;

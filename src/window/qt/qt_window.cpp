@@ -12,13 +12,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
+#include "operations/messages.h"
+#include "window/qt/accessibility.h"
 #include "window/qt/list_lines.h"
 
 namespace holmtex {
@@ -48,18 +52,30 @@ void installFontSubstitutions() {
     QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "DejaVu Serif"});
 }
 
-QFont toFont(const Font& font) {
+QFont toFont(const Font& font, double scale) {
     QFont f(QString::fromUtf8(font.name.data(), static_cast<qsizetype>(font.name.size())));
     // Sizes in points at 96 dpi, given in pixels so the layout does not depend on the screen.
-    f.setPixelSize(static_cast<int>(std::lround(font.points * 96.0 / 72.0)));
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(font.points * 96.0 / 72.0 * scale))));
     f.setBold(font.bold);
     return f;
+}
+
+// The option buttons' look; scaled down, their round indicator shrinks with their text.
+QString optionStyle(double scale) {
+    if (scale >= 1.0) return "QRadioButton { spacing: 3px; }";
+    const int indicator = std::max(5, static_cast<int>(std::lround(13 * scale)));
+    return QString(
+               "QRadioButton { spacing: %1px; } QRadioButton::indicator { width: %2px; "
+               "height: %2px; }")
+        .arg(std::max(1, static_cast<int>(std::lround(3 * scale))))
+        .arg(indicator);
 }
 
 // A straight line 3 pixels wide; it takes no mouse input.
 class LineWidget : public QWidget {
 public:
-    LineWidget(const Line& line, QWidget* parent) : QWidget(parent), line_(line) {
+    LineWidget(const Line& line, const QtWindow& window, QWidget* parent)
+        : QWidget(parent), line_(line), window_(window) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
     }
@@ -71,12 +87,13 @@ protected:
         painter.setPen(
             QPen(toColor(line_.foreColor.value_or(colors::Black)), 3, Qt::SolidLine, Qt::FlatCap));
         const QPoint origin = pos();
-        painter.drawLine(QPoint(twipsToPixels(line_.x1), twipsToPixels(line_.y1)) - origin,
-                         QPoint(twipsToPixels(line_.x2), twipsToPixels(line_.y2)) - origin);
+        painter.drawLine(QPoint(window_.px(line_.x1), window_.px(line_.y1)) - origin,
+                         QPoint(window_.px(line_.x2), window_.px(line_.y2)) - origin);
     }
 
 private:
     const Line& line_;
+    const QtWindow& window_;
 };
 
 // A push button whose caption wraps onto several lines when it is too long for one,
@@ -122,6 +139,7 @@ QIcon holmtexIcon() {
 
 QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form) {
     installFontSubstitutions();
+    installAccessibleRoles();
     setObjectName("Holmtex");
     setWindowTitle(QString::fromStdString(form.Caption));
     setWindowIcon(holmtexIcon());
@@ -129,7 +147,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     pal.setColor(QPalette::Window, toColor(form.BackColor));
     setPalette(pal);
     setAutoFillBackground(true);
-    setFont(toFont(Font{}));
+    setFont(toFont(Font{}, scale_));
 
     // Controls inside the frame need the frame's widget first.
     for (Control* control : form.controls())
@@ -156,6 +174,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     widgets_.at(&form.Text1)->raise();  // the big text window lies over the panels
     setTabOrder();
     updateCoverage();
+    nameTheList();
 
     // Ctrl+P prints the page as a family sheet, as the command word "drucken!" does.
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
@@ -163,6 +182,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
 
     applyWindowSize();
     form.observeWindowSize([this] { applyWindowSize(); });
+    fitToScreen();
 }
 
 QWidget* QtWindow::widgetFor(const Control& control) const {
@@ -170,28 +190,33 @@ QWidget* QtWindow::widgetFor(const Control& control) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-void QtWindow::applyWindowSize() {
+int QtWindow::px(int twips) const { return static_cast<int>(std::lround(twips * scale_ / 15.0)); }
+
+QSize QtWindow::clientTwips() const {
     // The outer size includes the borders and the caption bar (240 x 480 twips on the
     // classic desktop); the client area is what Qt sizes.
-    int width = Holmtex::kClientWidth, height = Holmtex::kClientHeight;
-    if (form_.windowWidth() > 0) {
-        width = form_.windowWidth() - 240;
-        height = form_.windowHeight() - 480;
-    }
-    resize(twipsToPixels(width), twipsToPixels(height));
+    if (form_.windowWidth() > 0)
+        return {form_.windowWidth() - kBorderTwips.width(),
+                form_.windowHeight() - kBorderTwips.height()};
+    return {Holmtex::kClientWidth, Holmtex::kClientHeight};
+}
+
+void QtWindow::applyWindowSize() {
+    const QSize client = clientTwips();
+    resize(px(client.width()), px(client.height()));
 }
 
 void QtWindow::applyGeometry(Control& control, QWidget* widget) {
     if (control.kind() == ControlKind::Line) {
         auto& line = static_cast<Line&>(control);
-        const int x = twipsToPixels(std::min(line.x1, line.x2)) - 1;
-        const int y = twipsToPixels(std::min(line.y1, line.y2)) - 1;
-        widget->setGeometry(x, y, twipsToPixels(std::abs(line.x2 - line.x1)) + 3,
-                            twipsToPixels(std::abs(line.y2 - line.y1)) + 3);
+        const int x = px(std::min(line.x1, line.x2)) - 1;
+        const int y = px(std::min(line.y1, line.y2)) - 1;
+        widget->setGeometry(x, y, px(std::abs(line.x2 - line.x1)) + 3,
+                            px(std::abs(line.y2 - line.y1)) + 3);
         return;
     }
-    widget->setGeometry(twipsToPixels(control.left()), twipsToPixels(control.top()),
-                        twipsToPixels(control.width()), twipsToPixels(control.height()));
+    widget->setGeometry(px(control.left()), px(control.top()), px(control.width()),
+                        px(control.height()));
 }
 
 QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
@@ -221,7 +246,7 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
             break;
         }
         case ControlKind::Line:
-            widget = new LineWidget(static_cast<Line&>(control), parent);
+            widget = new LineWidget(static_cast<Line&>(control), *this, parent);
             break;
     }
     applyLook(control, widget);
@@ -234,7 +259,7 @@ void QtWindow::applyLook(const Control& control, QWidget* widget) {
     widget->setObjectName(QString::fromStdString(control.qualifiedName()));
     if (!control.accessibleName.empty())
         widget->setAccessibleName(QString::fromStdString(control.accessibleName));
-    widget->setFont(toFont(control.font));
+    widget->setFont(toFont(control.font, scale_));
     QPalette pal = widget->palette();
     // Without colours of its own a control has the system's, not those of its frame.
     const QPalette system = QApplication::palette(widget);
@@ -263,7 +288,7 @@ QWidget* QtWindow::createOption(OptionButton& model, QWidget* parent) {
     // button is on (mirrorOptions).
     radio->setAutoExclusive(true);
     radio->setAutoFillBackground(true);
-    radio->setStyleSheet("QRadioButton { spacing: 3px; }");
+    radio->setStyleSheet(optionStyle(scale_));
     radio->installEventFilter(this);  // arrow keys move the choice
     connect(radio, &QRadioButton::clicked, this, [this, &model] {
         if (syncing_) return;
@@ -293,7 +318,8 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
         });
         return edit;
     }
-    auto* edit = new QLineEdit(toQt(box.text()), parent);
+    QLineEdit* edit = box.locked ? new CaptionBox(toQt(box.text()), parent)
+                                 : new QLineEdit(toQt(box.text()), parent);
     // Captions keep their text at the top, clear of the controls that overlap their foot
     // (the list under its heading, Text2 under "Vorgang Nr. ").
     edit->setAlignment(align | (box.locked ? Qt::AlignTop : Qt::AlignVCenter));
@@ -341,6 +367,10 @@ QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
     for (const auto& entry : combo.entries()) box->addItem(toQt(entry));
     box->setEditText(toQt(combo.text()));
     box->lineEdit()->setAccessibleName(QString::fromStdString(combo.accessibleName));
+    // The words the box takes besides a search text, for those who cannot see the help.
+    const QString words = QString::fromStdString(msg::commandBoxDescription());
+    box->setAccessibleDescription(words);
+    box->lineEdit()->setAccessibleDescription(words);
     box->installEventFilter(this);  // Enter searches
     box->lineEdit()->installEventFilter(this);
     connect(box, &QComboBox::editTextChanged, this, [this, &combo](const QString& text) {
@@ -442,6 +472,7 @@ void QtWindow::sync(Control& control, Property property) {
             break;
         case Property::Text:
             showText(control, widget);
+            if (&control == &form_.Text31) nameTheList();
             break;
         case Property::Value:
             mirrorOptions();
@@ -461,6 +492,11 @@ void QtWindow::sync(Control& control, Property property) {
             break;
     }
     syncing_ = wasSyncing;
+}
+
+void QtWindow::nameTheList() {
+    // The list is named by its heading, which names the list chosen.
+    listView_->setAccessibleName(toQt(form_.Text31.text()));
 }
 
 void QtWindow::showListIndex(int row) {
@@ -504,7 +540,10 @@ void QtWindow::showText(const Control& control, QWidget* widget) {
         edit->verticalScrollBar()->setValue(0);
     } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         if (line->text() == text) return;
-        line->setText(text);
+        if (auto* caption = qobject_cast<CaptionBox*>(line))
+            caption->setCaption(text);
+        else
+            line->setText(text);
         line->setCursorPosition(0);
     }
 }
@@ -532,6 +571,56 @@ void QtWindow::showEvent(QShowEvent* event) {
     if (!focusSet_) {
         focusSet_ = true;
         listView_->setFocus(Qt::OtherFocusReason);
+        // Once the window system has finished moving the window there.
+        connect(
+            windowHandle(), &QWindow::screenChanged, this, [this] { fitToScreen(); },
+            Qt::QueuedConnection);
+    }
+    fitToScreen();  // now with the window system's frame
+}
+
+double fitScale(QSize available, QSize frame, QSize client) {
+    if (client.isEmpty()) return 1.0;
+    const double wide = static_cast<double>(available.width() - frame.width()) / client.width();
+    const double high = static_cast<double>(available.height() - frame.height()) / client.height();
+    return std::clamp(std::min(wide, high), kSmallestScale, 1.0);
+}
+
+void QtWindow::fitToScreen() {
+    QScreen* shown = screen();
+    if (shown != watchedScreen_) {
+        disconnect(screenWatch_);
+        watchedScreen_ = shown;
+        if (shown)
+            screenWatch_ = connect(
+                shown, &QScreen::availableGeometryChanged, this, [this] { fitToScreen(); },
+                Qt::QueuedConnection);
+    }
+    if (!shown) return;
+    // The frame the window system gives the window; before it is shown, the classic one.
+    const bool framed = isVisible() && frameGeometry().size() != size();
+    const QSize frame =
+        framed ? frameGeometry().size() - size()
+               : QSize(twipsToPixels(kBorderTwips.width()), twipsToPixels(kBorderTwips.height()));
+    const QSize client = clientTwips();
+    const double scale =
+        fitScale(shown->availableGeometry().size(), frame,
+                 QSize(twipsToPixels(client.width()), twipsToPixels(client.height())));
+    if (scale == scale_) return;
+    scale_ = scale;
+    setFont(toFont(Font{}, scale_));
+    for (const Option& option : options_) option.radio->setStyleSheet(optionStyle(scale_));
+    for (auto& [control, widget] : widgets_) {
+        widget->setFont(toFont(control->font, scale_));
+        applyGeometry(*const_cast<Control*>(control), widget);
+    }
+    applyWindowSize();
+    if (scale_ < 1.0 && isVisible()) {
+        // Wholly on the screen, where the window system left it in part outside.
+        const QRect area = shown->availableGeometry();
+        const QSize outer = size() + frame;
+        move(std::clamp(x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+             std::clamp(y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
     }
 }
 
