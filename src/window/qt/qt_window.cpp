@@ -257,7 +257,11 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
 
 void QtWindow::applyLook(const Control& control, QWidget* widget) {
     widget->setObjectName(QString::fromStdString(control.qualifiedName()));
-    if (!control.accessibleName.empty())
+    // A caption without a name of its own is named by what it shows, whatever the program
+    // puts there later.
+    const bool namedByText = qobject_cast<CaptionBox*>(widget) &&
+                             control.accessibleName == static_cast<const TextBox&>(control).text();
+    if (!control.accessibleName.empty() && !namedByText)
         widget->setAccessibleName(QString::fromStdString(control.accessibleName));
     widget->setFont(toFont(control.font, scale_));
     QPalette pal = widget->palette();
@@ -293,6 +297,12 @@ QWidget* QtWindow::createOption(OptionButton& model, QWidget* parent) {
     connect(radio, &QRadioButton::clicked, this, [this, &model] {
         if (syncing_) return;
         model.setValue(true);  // a click on the selected button keeps it selected
+        mirrorOptions();
+    });
+    // Assistive technology switches the button on without a click.
+    connect(radio, &QRadioButton::toggled, this, [this, &model](bool on) {
+        if (syncing_ || !on) return;
+        model.setValue(true);
         mirrorOptions();
     });
     return radio;
