@@ -55,6 +55,7 @@ test: build
 bench: build
 	$(BUILD)/bench/list_bench
 	cd $(BUILD) && bench/interaction_bench
+	cd $(BUILD) && bench/window_bench
 
 # The window as a picture, offscreen: build/holmtex-window.png and docs/holmtex-window.png.
 screenshot: configure

@@ -36,26 +36,28 @@ namespace {
 
 constexpr double kTargetMs = 5.0;
 
-// The list of n pages, written once; AKTUELL and ARCHIV are copies of it.
-const fs::path& listFile(std::size_t n) {
+// The list of n pages, written once; `seed` 1 gives other pages than the default.
+const fs::path& listFile(std::size_t n, int seed = 0) {
     static holmtex::bench::TempFolder folder(fs::current_path());
-    static std::map<std::size_t, fs::path> files;
-    auto found = files.find(n);
+    static std::map<std::pair<std::size_t, int>, fs::path> files;
+    auto found = files.find({n, seed});
     if (found != files.end()) return found->second;
-    const fs::path file = folder.path() / ("list-" + std::to_string(n) + ".dat");
+    const fs::path file =
+        folder.path() / ("list-" + std::to_string(n) + "-" + std::to_string(seed) + ".dat");
     std::fprintf(stderr, "writing a list of %zu pages\n", n);
-    if (!holmtex::bench::writeListFile(file, n)) {
+    if (!holmtex::bench::writeListFile(file, n, holmtex::bench::kListSeed + seed)) {
         std::fprintf(stderr, "window_bench: cannot write %s\n", file.c_str());
         std::exit(1);
     }
-    return files.emplace(n, file).first->second;
+    return files.emplace(std::make_pair(n, seed), file).first->second;
 }
 
 // A working folder over the list of n pages, with its form, shown in a window or not.
 struct Session {
     Session(std::size_t n, bool withWindow) : folder(fs::current_path()), size(n) {
-        for (const char* name : {"holmtex-aktuell.dat", "holmtex-archiv.dat"})
-            fs::copy_file(listFile(n), folder.path() / name);
+        // Other pages in ARCHIV: a switch shows another page, as it does for the user.
+        fs::copy_file(listFile(n), folder.path() / "holmtex-aktuell.dat");
+        fs::copy_file(listFile(n, 1), folder.path() / "holmtex-archiv.dat");
         form = std::make_unique<Holmtex>(platform, folder.path());
         if (withWindow) window = std::make_unique<holmtex::QtWindow>(*form);
         form->Form_Load();
