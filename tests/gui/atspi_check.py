@@ -6,7 +6,6 @@ another one), and the command box's description names the command words.
 """
 
 import os
-import socket
 import subprocess
 import sys
 import tempfile
@@ -25,17 +24,6 @@ def wait_for(what, find, seconds=20, program=None):
             return found
         time.sleep(0.2)
     sys.exit(f"FAIL: {what}")
-
-
-def display_ready():
-    """Whether the X server of DISPLAY takes connections (xvfb-run may return before)."""
-    number = os.environ.get("DISPLAY", ":0").split(":")[-1].split(".")[0]
-    with socket.socket(socket.AF_UNIX) as connection:
-        try:
-            connection.connect(f"/tmp/.X11-unix/X{number}")
-            return True
-        except OSError:
-            return False
 
 
 def nodes(node):
@@ -73,7 +61,6 @@ def main():
         if not condition:
             failures.append(what)
 
-    wait_for("the virtual display", display_ready, 10)
     with tempfile.TemporaryDirectory() as folder:
         env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         holmtex = subprocess.Popen([program, folder], env=env)
