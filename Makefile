@@ -57,6 +57,8 @@ bench: build
 	$(BUILD)/bench/list_bench
 	cd $(BUILD) && bench/interaction_bench
 	cd $(BUILD) && bench/history_bench
+	cd $(BUILD) && bench/window_bench
+	cd $(BUILD) && bench/gedcom_bench
 
 # The window as a picture, offscreen: build/holmtex-window.png and docs/holmtex-window.png.
 screenshot: configure

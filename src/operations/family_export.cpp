@@ -70,15 +70,30 @@ void Holmtex::WriteFamilySheetPdf() {
 }
 
 void Holmtex::PrintFamilySheet() {
-    switch (platform_.printSheet(buildFamilySheet(pageOnScreen()))) {
+    // A print into a file is offered the name and folder that pdf! gives the sheet.
+    const std::string number = Text2.text();
+    const std::string proposal =
+        familySheetFileName(fitsAFileName(number) ? number : "", fileNameStamp(platform_.now()));
+    const PrintResult printed =
+        platform_.printSheet(buildFamilySheet(pageOnScreen()), filePath(proposal));
+    // In the working folder a file is named by its bare name, as everywhere in the window.
+    const bool inFolder = printed.file.parent_path() == filePath(proposal).parent_path();
+    const std::string file = inFolder ? printed.file.filename().string() : printed.file.string();
+    switch (printed.outcome) {
         case PrintOutcome::Printed:
             Text5.setText(msg::sheetPrinted());
+            break;
+        case PrintOutcome::PrintedToFile:
+            Text5.setText(inFolder ? msg::sheetSaved(file) : msg::sheetPrintedToFile(file));
             break;
         case PrintOutcome::Cancelled:
             Text5.setText(msg::printCancelled());
             break;
         case PrintOutcome::Failed:
             Text5.setText(msg::sheetNotPrinted());
+            break;
+        case PrintOutcome::NotPrintedOver:
+            Text5.setText(msg::sheetNotPrintedOver(file));
             break;
     }
 }

@@ -399,6 +399,11 @@ std::string commandWords() {
     return "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!";
 }
 
+std::string commandBoxDescription() {
+    return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
+           "datacheck!, reparatur!, pdf!, drucken!, gedcom!";
+}
+
 Undone undone(Transfer transfer) {
     return transfer == Transfer::Export ? Undone::Saved : Undone::Copied;
 }
@@ -511,6 +516,15 @@ std::string sheetSavedButNotSafe(std::string_view name) {
 }
 
 std::string sheetPrinted() { return "Das Familienblatt wurde an den Drucker gegeben."; }
+
+std::string sheetPrintedToFile(std::string_view path) {
+    return "Familienblatt als PDF-Datei gespeichert: " + std::string(path);
+}
+
+std::string sheetNotPrintedOver(std::string_view path) {
+    return "Nichts gedruckt: " + std::string(path) +
+           " ist keine PDF-Datei und bleibt, wie sie ist.";
+}
 
 std::string printCancelled() { return "Drucken abgebrochen, nichts gedruckt."; }
 
@@ -900,6 +914,12 @@ void sheetAndGedcomMessages(const Widest& w, Out& out) {
         out.push_back(sheetSaved(name));
         out.push_back(sheetSavedButNotSafe(name));
     }
+    for (const std::string& number : w.shortNumbers) {
+        const std::string elsewhere =
+            "/home/benutzer/Dokumente/" + familySheetFileName(number, kStamp);
+        out.push_back(sheetPrintedToFile(elsewhere));
+    }
+    out.push_back(sheetNotPrintedOver("/home/benutzer/Dokumente/holmtex-aktuell.dat"));
     for (int error : w.errors) out.push_back(sheetNotSaved(error));
     for (ListKind kind : kKinds) {
         const std::string list = dataFileName(kind), target = gedcomFileName(kind);

@@ -130,6 +130,8 @@ std::string textFileSaved(std::string_view name, const std::string& lost);
 
 std::string commandHelp();   // "hilfe", into Text1
 std::string commandWords();  // "befehl!", into Text1
+// What assistive technology says of the command box: every word it takes.
+std::string commandBoxDescription();
 
 enum class Transfer { Export, Copy };
 std::string transferDone(Transfer transfer);
@@ -168,6 +170,10 @@ std::string sheetSaved(std::string_view name);
 // The sheet is in place, but its folder may not be on the disk yet.
 std::string sheetSavedButNotSafe(std::string_view name);
 std::string sheetPrinted();
+// Printed into a PDF file outside the working folder (inside it: sheetSaved).
+std::string sheetPrintedToFile(std::string_view path);
+// Printing into a file that is no PDF file would have replaced it.
+std::string sheetNotPrintedOver(std::string_view path);
 std::string printCancelled();
 std::string sheetNotPrinted();
 std::string gedcomNotWritten(std::string_view target, int error);

@@ -15,7 +15,18 @@ struct LocalDateTime {
 std::string germanDate(const LocalDateTime& t);  // "dd.MM.yyyy"
 std::string germanTime(const LocalDateTime& t);  // "HH:mm:ss"
 
-enum class PrintOutcome { Printed, Cancelled, Failed };
+enum class PrintOutcome {
+    Printed,        // given to a printer
+    PrintedToFile,  // written as a PDF file
+    Cancelled,
+    Failed,
+    NotPrintedOver,  // the file chosen is no PDF file; it stays as it is
+};
+
+struct PrintResult {
+    PrintOutcome outcome = PrintOutcome::Cancelled;
+    std::filesystem::path file;  // PrintedToFile, NotPrintedOver: the file chosen
+};
 
 // How the program started last has ended, as far as a wait for it found out.
 struct ProgramEnd {
@@ -43,8 +54,10 @@ public:
     // The bytes of a PDF file of the family sheet (A4, text with its fonts embedded);
     // false when it could not be made.
     virtual bool sheetPdf(const FamilySheet& sheet, std::string& pdf) = 0;
-    // Lets the user choose a printer in the system's print dialog and prints the sheet.
-    virtual PrintOutcome printSheet(const FamilySheet& sheet) = 0;
+    // Lets the user choose a printer in the system's print dialog and prints the sheet;
+    // printing into a file proposes `fileProposal`.
+    virtual PrintResult printSheet(const FamilySheet& sheet,
+                                   const std::filesystem::path& fileProposal) = 0;
 };
 
 }  // namespace holmtex

@@ -3,10 +3,12 @@
 
 #include <QApplication>
 
+#include "support/offscreen_screens.h"
 #include "window/qt/qt_application.h"
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A screen the window fits, as on a desktop.
+    holmtex::test::OffscreenScreens screens({holmtex::test::kDesktopScreen});
     QApplication app(argc, argv);
     holmtex::setUpApplication(app);
     ::testing::InitGoogleTest(&argc, argv);

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <cstdio>
 
+#include "support/offscreen_screens.h"
 #include "support/pages.h"
 #include "support/scripted_platform.h"
 #include "support/test_support.h"
@@ -20,7 +21,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FILE.png...\n", argv[0]);
         return 2;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    test::OffscreenScreens screens({test::kDesktopScreen});  // one the window fits
     QApplication app(argc, argv);
     setUpApplication(app);
 

@@ -1,10 +1,16 @@
 // The family sheet laid out and drawn by Qt: every field on the page, page numbers, a
 // PDF that text tools read back with its fonts embedded, and Ctrl+P in the window.
 #include <QBuffer>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontMetricsF>
+#include <QLineEdit>
 #include <QPdfWriter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <functional>
 
 #include "gui_fixture.h"
 #include "window/qt/sheet_render.h"
@@ -189,20 +195,62 @@ TEST(SheetPdf, TextToolsReadEveryFieldBackAndTheFontsAreEmbedded) {
     EXPECT_GE(rows, 1) << fonts;
 }
 
-TEST(SheetPrint, ThePrintDialogCanBeLeftWithoutPrinting) {
-    QString title;
-    QTimer poll;  // until the dialog is up
+// Runs `act` on the print dialog once it is up.
+void whenTheDialogIsUp(QTimer& poll, const std::function<void(QDialog&)>& act) {
     poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            title = dialog->windowTitle();
-            dialog->close();
+    QObject::connect(&poll, &QTimer::timeout, [&poll, act] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             poll.stop();
+            act(*dialog);
         }
     });
     poll.start();
-    EXPECT_EQ(printSheetWithDialog(buildFamilySheet(fullPage()), nullptr), PrintOutcome::Cancelled);
+}
+
+TEST(SheetPrint, ThePrintDialogCanBeLeftWithoutPrinting) {
+    QString title;
+    QTimer poll;
+    whenTheDialogIsUp(poll, [&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        dialog.close();
+    });
+    EXPECT_EQ(printSheetWithDialog(buildFamilySheet(fullPage()), {}, nullptr).outcome,
+              PrintOutcome::Cancelled);
     EXPECT_EQ(title, "Familienblatt drucken");
+}
+
+TEST(SheetPrint, PrintingIntoAFileTakesTheNameProposedAndKeepsFilesThatAreNoPdf) {
+    test::TempDir dir;
+    const std::filesystem::path proposal = dir / "Familienblatt_4711_2612061403.pdf";
+    test::writeFile(dir / "holmtex-aktuell.dat", "Liste");
+    QString offered;
+    QTimer poll;
+    // The proposal, printed as offered: the dialog's own button checks the file first.
+    whenTheDialogIsUp(poll, [&](QDialog& dialog) {
+        auto* printers = dialog.findChild<QComboBox*>("printers");
+        printers->setCurrentIndex(printers->count() - 1);  // into a PDF file
+        offered = dialog.findChild<QLineEdit*>("filename")->text();
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    PrintResult result = printSheetWithDialog(buildFamilySheet(fullPage()), proposal, nullptr);
+    EXPECT_EQ(offered.toStdString(), proposal.string());
+    EXPECT_EQ(result.outcome, PrintOutcome::PrintedToFile);
+    EXPECT_EQ(result.file, proposal);
+    EXPECT_EQ(test::readFile(proposal).rfind("%PDF", 0), 0u);
+
+    // A list file chosen instead, its replacement granted: it stays a list file.
+    QTimer secondPoll;
+    whenTheDialogIsUp(secondPoll, [&](QDialog& dialog) {
+        auto* printers = dialog.findChild<QComboBox*>("printers");
+        printers->setCurrentIndex(printers->count() - 1);
+        dialog.findChild<QLineEdit*>("filename")
+            ->setText(QString::fromStdString((dir / "holmtex-aktuell.dat").string()));
+        dialog.accept();
+    });
+    result = printSheetWithDialog(buildFamilySheet(fullPage()), proposal, nullptr);
+    EXPECT_EQ(result.outcome, PrintOutcome::NotPrintedOver);
+    EXPECT_EQ(result.file, dir / "holmtex-aktuell.dat");
+    EXPECT_EQ(test::readFile(dir / "holmtex-aktuell.dat"), "Liste");
 }
 
 using SheetWindow = test::GuiTest;
@@ -219,6 +267,7 @@ TEST_F(SheetWindow, CtrlPPrintsThePageOnScreenAsDruckenDoes) {
     EXPECT_EQ(sheet.facts.at(0), "Vorgang Nr. 12");
     EXPECT_EQ(sheet.blocks.at(0).rows.at(0).value, "getippt");
     EXPECT_EQ(form->Text5.text(), "Das Familienblatt wurde an den Drucker gegeben.");
+    EXPECT_EQ(platform.printProposals.at(0), dir / "Familienblatt_12_2612061403.pdf");
     EXPECT_EQ(form->Combo1.text(), "Suchtext");  // Ctrl+P is no command word in the box
 }
 

@@ -181,19 +181,31 @@ TEST_F(FamilyExport, PdfNamesAndTheirFailures) {
 
 TEST_F(FamilyExport, PrintReportsWhatBecameOfIt) {
     load({makePage("1", 0, {{fatherItem(1), "Otto"}})});
+    const std::filesystem::path proposal = dir / "Familienblatt_1_2612061403.pdf";
     const struct {
         PrintOutcome outcome;
+        std::filesystem::path file;  // the user's choice; empty: the proposal
         const char* message;
-    } cases[] = {{PrintOutcome::Printed, "Das Familienblatt wurde an den Drucker gegeben."},
-                 {PrintOutcome::Cancelled, "Drucken abgebrochen, nichts gedruckt."},
-                 {PrintOutcome::Failed, "Das Familienblatt konnte nicht gedruckt werden."}};
+    } cases[] = {
+        {PrintOutcome::Printed, {}, "Das Familienblatt wurde an den Drucker gegeben."},
+        {PrintOutcome::PrintedToFile,
+         {},
+         "Familienblatt im Programmordner als Familienblatt_1_2612061403.pdf gespeichert"},
+        {PrintOutcome::PrintedToFile, "/home/jo/blatt.pdf",
+         "Familienblatt als PDF-Datei gespeichert: /home/jo/blatt.pdf"},
+        {PrintOutcome::NotPrintedOver, dir / "holmtex-aktuell.dat",
+         "Nichts gedruckt: holmtex-aktuell.dat ist keine PDF-Datei und bleibt, wie sie ist."},
+        {PrintOutcome::Cancelled, {}, "Drucken abgebrochen, nichts gedruckt."},
+        {PrintOutcome::Failed, {}, "Das Familienblatt konnte nicht gedruckt werden."}};
     for (const auto& c : cases) {
         platform.printOutcome = c.outcome;
+        platform.printFile = c.file;
         type("drucken!");
         EXPECT_EQ(form.Text5.text(), c.message);
         EXPECT_EQ(form.Combo1.text(), "");
     }
-    EXPECT_EQ(platform.printedSheets.size(), 3u);
+    EXPECT_EQ(platform.printedSheets.size(), std::size(cases));
+    for (const auto& offered : platform.printProposals) EXPECT_EQ(offered, proposal);
     EXPECT_TRUE(platform.pdfSheets.empty());
 }
 

@@ -24,9 +24,11 @@ bool ScriptedPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
     return true;
 }
 
-PrintOutcome ScriptedPlatform::printSheet(const FamilySheet& sheet) {
+PrintResult ScriptedPlatform::printSheet(const FamilySheet& sheet,
+                                         const std::filesystem::path& fileProposal) {
     printedSheets.push_back(sheet);
-    return printOutcome;
+    printProposals.push_back(fileProposal);
+    return {printOutcome, printFile.empty() ? fileProposal : printFile};
 }
 
 bool ScriptedPlatform::startProgram(const std::filesystem::path& program,

@@ -33,6 +33,8 @@ public:
     bool pdfSucceeds = true;
     std::string pdfBytes = "%PDF-1.4 (scripted)\n";
     PrintOutcome printOutcome = PrintOutcome::Printed;
+    std::filesystem::path printFile;  // the file the user chooses; empty: the one proposed
+    std::vector<std::filesystem::path> printProposals;
 
     LocalDateTime now() override { return clock; }
     bool askYesNo(const std::string& title, const std::string& text) override;
@@ -42,7 +44,8 @@ public:
     ProgramEnd waitForProgram(int timeoutMs) override;
     void endProgram() override { ended = true; }
     bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
-    PrintOutcome printSheet(const FamilySheet& sheet) override;
+    PrintResult printSheet(const FamilySheet& sheet,
+                           const std::filesystem::path& fileProposal) override;
 
 private:
     int child_ = -1;

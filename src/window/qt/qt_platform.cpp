@@ -71,8 +71,9 @@ bool QtPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
     return renderSheetPdf(sheet, pdf);
 }
 
-PrintOutcome QtPlatform::printSheet(const FamilySheet& sheet) {
-    return printSheetWithDialog(sheet, parent_);
+PrintResult QtPlatform::printSheet(const FamilySheet& sheet,
+                                   const std::filesystem::path& fileProposal) {
+    return printSheetWithDialog(sheet, fileProposal, parent_);
 }
 
 }  // namespace holmtex

@@ -21,7 +21,8 @@ public:
     ProgramEnd waitForProgram(int timeoutMs) override;
     void endProgram() override;
     bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
-    PrintOutcome printSheet(const FamilySheet& sheet) override;
+    PrintResult printSheet(const FamilySheet& sheet,
+                           const std::filesystem::path& fileProposal) override;
 
 private:
     QPointer<QWidget> parent_;

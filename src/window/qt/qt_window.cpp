@@ -1,6 +1,5 @@
 #include "window/qt/qt_window.h"
 
-#include <QAbstractListModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -13,25 +12,24 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
+
+#include "operations/messages.h"
+#include "window/qt/accessibility.h"
+#include "window/qt/list_lines.h"
 
 namespace holmtex {
 
 int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 namespace {
-
-// Model texts use CR LF line breaks like the data files; Qt uses LF.
-QString toQt(const std::string& text) {
-    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return s;
-}
 
 std::string toModel(const QString& text) {
     QString s = text;
@@ -54,18 +52,30 @@ void installFontSubstitutions() {
     QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "DejaVu Serif"});
 }
 
-QFont toFont(const Font& font) {
+QFont toFont(const Font& font, double scale) {
     QFont f(QString::fromUtf8(font.name.data(), static_cast<qsizetype>(font.name.size())));
     // Sizes in points at 96 dpi, given in pixels so the layout does not depend on the screen.
-    f.setPixelSize(static_cast<int>(std::lround(font.points * 96.0 / 72.0)));
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(font.points * 96.0 / 72.0 * scale))));
     f.setBold(font.bold);
     return f;
+}
+
+// The option buttons' look; scaled down, their round indicator shrinks with their text.
+QString optionStyle(double scale) {
+    if (scale >= 1.0) return "QRadioButton { spacing: 3px; }";
+    const int indicator = std::max(5, static_cast<int>(std::lround(13 * scale)));
+    return QString(
+               "QRadioButton { spacing: %1px; } QRadioButton::indicator { width: %2px; "
+               "height: %2px; }")
+        .arg(std::max(1, static_cast<int>(std::lround(3 * scale))))
+        .arg(indicator);
 }
 
 // A straight line 3 pixels wide; it takes no mouse input.
 class LineWidget : public QWidget {
 public:
-    LineWidget(const Line& line, QWidget* parent) : QWidget(parent), line_(line) {
+    LineWidget(const Line& line, const QtWindow& window, QWidget* parent)
+        : QWidget(parent), line_(line), window_(window) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
     }
@@ -77,12 +87,13 @@ protected:
         painter.setPen(
             QPen(toColor(line_.foreColor.value_or(colors::Black)), 3, Qt::SolidLine, Qt::FlatCap));
         const QPoint origin = pos();
-        painter.drawLine(QPoint(twipsToPixels(line_.x1), twipsToPixels(line_.y1)) - origin,
-                         QPoint(twipsToPixels(line_.x2), twipsToPixels(line_.y2)) - origin);
+        painter.drawLine(QPoint(window_.px(line_.x1), window_.px(line_.y1)) - origin,
+                         QPoint(window_.px(line_.x2), window_.px(line_.y2)) - origin);
     }
 
 private:
     const Line& line_;
+    const QtWindow& window_;
 };
 
 // A push button whose caption wraps onto several lines when it is too long for one,
@@ -108,43 +119,6 @@ protected:
 
 }  // namespace
 
-// The lines of List1 for the list view, converted only when the view asks for them, so
-// that showing a list costs the same at any length. Lines added at the end of the list
-// become new rows; the rows before them stay.
-class ListLinesModel : public QAbstractListModel {
-public:
-    ListLinesModel(const ListBox& list, QObject* parent)
-        : QAbstractListModel(parent), list_(list), rows_(list.listCount()) {}
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : rows_;
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= rows_ ||
-            (role != Qt::DisplayRole && role != Qt::EditRole))
-            return {};
-        return toQt(std::string(list_.lines()[static_cast<std::size_t>(index.row())]));
-    }
-    // The list's lines were replaced.
-    void reset() {
-        beginResetModel();
-        rows_ = list_.listCount();
-        endResetModel();
-    }
-    // Lines were added at the list's end.
-    void appendRows() {
-        const int count = list_.listCount();
-        if (count <= rows_) return;
-        beginInsertRows(QModelIndex(), rows_, count - 1);
-        rows_ = count;
-        endInsertRows();
-    }
-
-private:
-    const ListBox& list_;
-    int rows_;
-};
-
 QIcon holmtexIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
@@ -165,6 +139,7 @@ QIcon holmtexIcon() {
 
 QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form) {
     installFontSubstitutions();
+    installAccessibleRoles();
     setObjectName("Holmtex");
     setWindowTitle(QString::fromStdString(form.Caption));
     setWindowIcon(holmtexIcon());
@@ -172,7 +147,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     pal.setColor(QPalette::Window, toColor(form.BackColor));
     setPalette(pal);
     setAutoFillBackground(true);
-    setFont(toFont(Font{}));
+    setFont(toFont(Font{}, scale_));
 
     // Controls inside the frame need the frame's widget first.
     for (Control* control : form.controls())
@@ -199,6 +174,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     widgets_.at(&form.Text1)->raise();  // the big text window lies over the panels
     setTabOrder();
     updateCoverage();
+    nameTheList();
 
     // Ctrl+P prints the page as a family sheet, as the command word "drucken!" does.
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
@@ -206,6 +182,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
 
     applyWindowSize();
     form.observeWindowSize([this] { applyWindowSize(); });
+    fitToScreen();
 }
 
 QWidget* QtWindow::widgetFor(const Control& control) const {
@@ -213,28 +190,33 @@ QWidget* QtWindow::widgetFor(const Control& control) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-void QtWindow::applyWindowSize() {
+int QtWindow::px(int twips) const { return static_cast<int>(std::lround(twips * scale_ / 15.0)); }
+
+QSize QtWindow::clientTwips() const {
     // The outer size includes the borders and the caption bar (240 x 480 twips on the
     // classic desktop); the client area is what Qt sizes.
-    int width = Holmtex::kClientWidth, height = Holmtex::kClientHeight;
-    if (form_.windowWidth() > 0) {
-        width = form_.windowWidth() - 240;
-        height = form_.windowHeight() - 480;
-    }
-    resize(twipsToPixels(width), twipsToPixels(height));
+    if (form_.windowWidth() > 0)
+        return {form_.windowWidth() - kBorderTwips.width(),
+                form_.windowHeight() - kBorderTwips.height()};
+    return {Holmtex::kClientWidth, Holmtex::kClientHeight};
+}
+
+void QtWindow::applyWindowSize() {
+    const QSize client = clientTwips();
+    resize(px(client.width()), px(client.height()));
 }
 
 void QtWindow::applyGeometry(Control& control, QWidget* widget) {
     if (control.kind() == ControlKind::Line) {
         auto& line = static_cast<Line&>(control);
-        const int x = twipsToPixels(std::min(line.x1, line.x2)) - 1;
-        const int y = twipsToPixels(std::min(line.y1, line.y2)) - 1;
-        widget->setGeometry(x, y, twipsToPixels(std::abs(line.x2 - line.x1)) + 3,
-                            twipsToPixels(std::abs(line.y2 - line.y1)) + 3);
+        const int x = px(std::min(line.x1, line.x2)) - 1;
+        const int y = px(std::min(line.y1, line.y2)) - 1;
+        widget->setGeometry(x, y, px(std::abs(line.x2 - line.x1)) + 3,
+                            px(std::abs(line.y2 - line.y1)) + 3);
         return;
     }
-    widget->setGeometry(twipsToPixels(control.left()), twipsToPixels(control.top()),
-                        twipsToPixels(control.width()), twipsToPixels(control.height()));
+    widget->setGeometry(px(control.left()), px(control.top()), px(control.width()),
+                        px(control.height()));
 }
 
 QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
@@ -264,7 +246,7 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
             break;
         }
         case ControlKind::Line:
-            widget = new LineWidget(static_cast<Line&>(control), parent);
+            widget = new LineWidget(static_cast<Line&>(control), *this, parent);
             break;
     }
     applyLook(control, widget);
@@ -275,9 +257,13 @@ QWidget* QtWindow::createWidget(Control& control, QWidget* parent) {
 
 void QtWindow::applyLook(const Control& control, QWidget* widget) {
     widget->setObjectName(QString::fromStdString(control.qualifiedName()));
-    if (!control.accessibleName.empty())
+    // A caption without a name of its own is named by what it shows, whatever the program
+    // puts there later.
+    const bool namedByText = qobject_cast<CaptionBox*>(widget) &&
+                             control.accessibleName == static_cast<const TextBox&>(control).text();
+    if (!control.accessibleName.empty() && !namedByText)
         widget->setAccessibleName(QString::fromStdString(control.accessibleName));
-    widget->setFont(toFont(control.font));
+    widget->setFont(toFont(control.font, scale_));
     QPalette pal = widget->palette();
     // Without colours of its own a control has the system's, not those of its frame.
     const QPalette system = QApplication::palette(widget);
@@ -306,11 +292,17 @@ QWidget* QtWindow::createOption(OptionButton& model, QWidget* parent) {
     // button is on (mirrorOptions).
     radio->setAutoExclusive(true);
     radio->setAutoFillBackground(true);
-    radio->setStyleSheet("QRadioButton { spacing: 3px; }");
+    radio->setStyleSheet(optionStyle(scale_));
     radio->installEventFilter(this);  // arrow keys move the choice
     connect(radio, &QRadioButton::clicked, this, [this, &model] {
         if (syncing_) return;
         model.setValue(true);  // a click on the selected button keeps it selected
+        mirrorOptions();
+    });
+    // Assistive technology switches the button on without a click.
+    connect(radio, &QRadioButton::toggled, this, [this, &model](bool on) {
+        if (syncing_ || !on) return;
+        model.setValue(true);
         mirrorOptions();
     });
     return radio;
@@ -336,7 +328,8 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
         });
         return edit;
     }
-    auto* edit = new QLineEdit(toQt(box.text()), parent);
+    QLineEdit* edit = box.locked ? new CaptionBox(toQt(box.text()), parent)
+                                 : new QLineEdit(toQt(box.text()), parent);
     // Captions keep their text at the top, clear of the controls that overlap their foot
     // (the list under its heading, Text2 under "Vorgang Nr. ").
     edit->setAlignment(align | (box.locked ? Qt::AlignTop : Qt::AlignVCenter));
@@ -352,10 +345,9 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
 }
 
 QWidget* QtWindow::createList(ListBox& list, QWidget* parent) {
-    listView_ = new QListView(parent);
+    listView_ = new LinesView(parent);
     listModel_ = new ListLinesModel(list, listView_);
     listView_->setModel(listModel_);
-    listView_->setUniformItemSizes(true);  // keeps tens of thousands of lines fast
     listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     listView_->setSelectionMode(QAbstractItemView::SingleSelection);
     listView_->viewport()->installEventFilter(this);
@@ -385,6 +377,10 @@ QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
     for (const auto& entry : combo.entries()) box->addItem(toQt(entry));
     box->setEditText(toQt(combo.text()));
     box->lineEdit()->setAccessibleName(QString::fromStdString(combo.accessibleName));
+    // The words the box takes besides a search text, for those who cannot see the help.
+    const QString words = QString::fromStdString(msg::commandBoxDescription());
+    box->setAccessibleDescription(words);
+    box->lineEdit()->setAccessibleDescription(words);
     box->installEventFilter(this);  // Enter searches
     box->lineEdit()->installEventFilter(this);
     connect(box, &QComboBox::editTextChanged, this, [this, &combo](const QString& text) {
@@ -486,6 +482,7 @@ void QtWindow::sync(Control& control, Property property) {
             break;
         case Property::Text:
             showText(control, widget);
+            if (&control == &form_.Text31) nameTheList();
             break;
         case Property::Value:
             mirrorOptions();
@@ -505,6 +502,11 @@ void QtWindow::sync(Control& control, Property property) {
             break;
     }
     syncing_ = wasSyncing;
+}
+
+void QtWindow::nameTheList() {
+    // The list is named by its heading, which names the list chosen.
+    listView_->setAccessibleName(toQt(form_.Text31.text()));
 }
 
 void QtWindow::showListIndex(int row) {
@@ -548,7 +550,10 @@ void QtWindow::showText(const Control& control, QWidget* widget) {
         edit->verticalScrollBar()->setValue(0);
     } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         if (line->text() == text) return;
-        line->setText(text);
+        if (auto* caption = qobject_cast<CaptionBox*>(line))
+            caption->setCaption(text);
+        else
+            line->setText(text);
         line->setCursorPosition(0);
     }
 }
@@ -576,6 +581,56 @@ void QtWindow::showEvent(QShowEvent* event) {
     if (!focusSet_) {
         focusSet_ = true;
         listView_->setFocus(Qt::OtherFocusReason);
+        // Once the window system has finished moving the window there.
+        connect(
+            windowHandle(), &QWindow::screenChanged, this, [this] { fitToScreen(); },
+            Qt::QueuedConnection);
+    }
+    fitToScreen();  // now with the window system's frame
+}
+
+double fitScale(QSize available, QSize frame, QSize client) {
+    if (client.isEmpty()) return 1.0;
+    const double wide = static_cast<double>(available.width() - frame.width()) / client.width();
+    const double high = static_cast<double>(available.height() - frame.height()) / client.height();
+    return std::clamp(std::min(wide, high), kSmallestScale, 1.0);
+}
+
+void QtWindow::fitToScreen() {
+    QScreen* shown = screen();
+    if (shown != watchedScreen_) {
+        disconnect(screenWatch_);
+        watchedScreen_ = shown;
+        if (shown)
+            screenWatch_ = connect(
+                shown, &QScreen::availableGeometryChanged, this, [this] { fitToScreen(); },
+                Qt::QueuedConnection);
+    }
+    if (!shown) return;
+    // The frame the window system gives the window; before it is shown, the classic one.
+    const bool framed = isVisible() && frameGeometry().size() != size();
+    const QSize frame =
+        framed ? frameGeometry().size() - size()
+               : QSize(twipsToPixels(kBorderTwips.width()), twipsToPixels(kBorderTwips.height()));
+    const QSize client = clientTwips();
+    const double scale =
+        fitScale(shown->availableGeometry().size(), frame,
+                 QSize(twipsToPixels(client.width()), twipsToPixels(client.height())));
+    if (scale == scale_) return;
+    scale_ = scale;
+    setFont(toFont(Font{}, scale_));
+    for (const Option& option : options_) option.radio->setStyleSheet(optionStyle(scale_));
+    for (auto& [control, widget] : widgets_) {
+        widget->setFont(toFont(control->font, scale_));
+        applyGeometry(*const_cast<Control*>(control), widget);
+    }
+    applyWindowSize();
+    if (scale_ < 1.0 && isVisible()) {
+        // Wholly on the screen, where the window system left it in part outside.
+        const QRect area = shown->availableGeometry();
+        const QSize outer = size() + frame;
+        move(std::clamp(x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+             std::clamp(y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
     }
 }
 

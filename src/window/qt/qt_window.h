@@ -11,15 +11,21 @@
 
 class QComboBox;
 class QKeyEvent;
-class QListView;
 class QRadioButton;
+class QScreen;
 
 namespace holmtex {
 
+class LinesView;
 class ListLinesModel;
 
 // Twips to pixels at 96 dots per inch.
 int twipsToPixels(int twips);
+
+// The share of its design size a window takes on a screen's available area: 1 where it fits
+// with its frame, less where it does not (never below kSmallestScale). Sizes in pixels.
+inline constexpr double kSmallestScale = 0.25;
+double fitScale(QSize available, QSize frame, QSize client);
 
 class QtWindow : public QWidget {
     Q_OBJECT
@@ -28,6 +34,10 @@ public:
 
     Holmtex& form() { return form_; }
     QWidget* widgetFor(const Control& control) const;
+    // Pixels for twips at the window's scale: 15 twips to the pixel where the window fits its
+    // screen, fewer where it is scaled down to fit, keeping its proportions.
+    int px(int twips) const;
+    double scale() const { return scale_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,9 +56,14 @@ private:
     // A text, caption or command-box text that the model changed.
     void showText(const Control& control, QWidget* widget);
     void showListIndex(int row);
+    void nameTheList();
     void showEntries(const ComboBox& combo, QComboBox* box);
     void applyGeometry(Control& control, QWidget* widget);
+    QSize clientTwips() const;  // the client area's design size
     void applyWindowSize();
+    // Scales the window down to its screen's available area where it does not fit there,
+    // back to its design size where it does.
+    void fitToScreen();
     void setTabOrder();
     void mirrorOptions();
     void updateCoverage();
@@ -60,9 +75,15 @@ private:
         QRadioButton* radio;
     };
 
+    // Borders and caption bar of the classic desktop, the window's outer size less its client.
+    static constexpr QSize kBorderTwips{240, 480};
+
     Holmtex& form_;
+    double scale_ = 1.0;
+    QScreen* watchedScreen_ = nullptr;
+    QMetaObject::Connection screenWatch_;
     std::map<const Control*, QWidget*> widgets_;
-    QListView* listView_ = nullptr;
+    LinesView* listView_ = nullptr;
     ListLinesModel* listModel_ = nullptr;
     std::array<Option, 3> options_{};
     // Controls lying under Text1 take no focus; the focus policy each had before.

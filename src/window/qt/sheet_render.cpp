@@ -1,6 +1,7 @@
 #include "window/qt/sheet_render.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -163,6 +164,16 @@ bool layOutAndPaint(const FamilySheet& sheet, QPagedPaintDevice& device) {
     return painter.end() && painted;
 }
 
+// The file a print to a file writes, filled in; the system's printer stays the dialog's
+// first choice where there is one.
+void proposeFile(QPrinter& printer, const std::filesystem::path& file) {
+    if (file.empty()) return;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    printer.setOutputFileName(QFile::decodeName(absolute.c_str()));  // a PDF file now
+    printer.setOutputFormat(QPrinter::NativeFormat);  // stays a PDF file without a printer
+}
+
 }  // namespace
 
 void setUpSheetPage(QPagedPaintDevice& device) {
@@ -210,15 +221,31 @@ bool renderSheetPdf(const FamilySheet& sheet, std::string& pdf) {
     return pdf.rfind("%PDF", 0) == 0;
 }
 
-PrintOutcome printSheetWithDialog(const FamilySheet& sheet, QWidget* parent) {
+PrintResult printSheetWithDialog(const FamilySheet& sheet,
+                                 const std::filesystem::path& fileProposal, QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(toQt(sheet.documentTitle));
     printer.setCreator("Holmtex Notiz 2.45");
     setUpSheetPage(printer);
+    proposeFile(printer, fileProposal);
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle("Familienblatt drucken");
-    if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
-    return layOutAndPaint(sheet, printer) ? PrintOutcome::Printed : PrintOutcome::Failed;
+    if (dialog.exec() != QDialog::Accepted) return {PrintOutcome::Cancelled, {}};
+    if (printer.outputFormat() != QPrinter::PdfFormat)
+        return {layOutAndPaint(sheet, printer) ? PrintOutcome::Printed : PrintOutcome::Failed, {}};
+    std::filesystem::path file = QFile::encodeName(printer.outputFileName()).toStdString();
+    // In the folder proposed, the file is named as the caller names that folder.
+    std::error_code ec;
+    if (!fileProposal.empty() &&
+        file.parent_path() == std::filesystem::absolute(fileProposal, ec).parent_path())
+        file = fileProposal.parent_path() / file.filename();
+    // The dialog asks before it replaces a file; a PDF would still take the place of a
+    // list or a text the user meant to keep.
+    if (std::filesystem::exists(file) && file.extension().string() != ".pdf" &&
+        file.extension().string() != ".PDF")
+        return {PrintOutcome::NotPrintedOver, file};
+    return {layOutAndPaint(sheet, printer) ? PrintOutcome::PrintedToFile : PrintOutcome::Failed,
+            file};
 }
 
 }  // namespace holmtex

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPointF>
 #include <QString>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,9 @@ QString pageText(const std::vector<SheetItem>& page);
 // The sheet as a PDF file: A4 portrait, fonts embedded. False when it could not be made.
 bool renderSheetPdf(const FamilySheet& sheet, std::string& pdf);
 
-// The system's print dialog for the sheet, then the printing.
-PrintOutcome printSheetWithDialog(const FamilySheet& sheet, QWidget* parent);
+// The system's print dialog for the sheet, then the printing. Printing into a file proposes
+// `fileProposal` (none when empty) and never writes over a file that is no PDF file.
+PrintResult printSheetWithDialog(const FamilySheet& sheet,
+                                 const std::filesystem::path& fileProposal, QWidget* parent);
 
 }  // namespace holmtex
