@@ -129,7 +129,7 @@ void RecordParser::line(const GedcomLine& line) {
     switch (section_) {
         case Section::Head:
             if (line.level == 1 && line.id == Tag::Char &&
-                charsetNamed(oneLine(line.value), charset))
+                charsetNamed(oneLine(line.value()), charset))
                 lines_.setCharset(charset);
             break;
         case Section::Person:
@@ -141,7 +141,7 @@ void RecordParser::line(const GedcomLine& line) {
         case Section::Source:
             if (line.level == 1 &&
                 (line.id == Tag::Titl || (line.id == Tag::Abbr && text_.empty())))
-                text_ = oneLine(textOf(line.value));
+                text_ = oneLine(textOf(line.value()));
             break;
         default:
             break;
@@ -183,7 +183,7 @@ void RecordParser::begin(const GedcomLine& line) {
     date_.clear(), place_.clear(), dateNote_.clear(), refn_.clear(), text_.clear();
     firstChild_ = static_cast<std::uint32_t>(store_.children.size());
     firstNote_ = static_cast<std::uint32_t>(store_.notes.size());
-    if (kind == Kind::Note) text_ = cleanText(line.value);
+    if (kind == Kind::Note) text_ = cleanText(line.value());
 }
 
 void RecordParser::addSource(std::string_view value) {
@@ -200,48 +200,48 @@ void RecordParser::addSource(std::string_view value) {
 
 void RecordParser::personLine(const GedcomLine& line) {
     const Tag tag = line.id;
-    if (tag == Tag::Sour) return addSource(line.value);
+    if (tag == Tag::Sour) return addSource(line.value());
     if (line.level == 1) {
         event_ = -1;
         if (tag == Tag::Name) {
-            names_.push_back({line.value, false});
+            names_.push_back({std::string(line.value()), false});
         } else if (tag == Tag::Sex) {
-            sex_ = line.value.empty() ? 0 : line.value[0];
+            sex_ = line.value().empty() ? 0 : line.value()[0];
         } else if (tag == Tag::Famc || tag == Tag::Fams) {
             std::uint32_t& first = tag == Tag::Famc ? famc_ : fams_;
-            if (first == kNone) first = pointer(line.value);
+            if (first == kNone) first = pointer(line.value());
         } else if (const int e = eventOf(tag); e >= 0 && !events_[e].seen) {
             event_ = e;
             events_[e].seen = true;
-            events_[e].yes = upperAscii(oneLine(line.value)) == "Y";
+            events_[e].yes = upperAscii(oneLine(line.value())) == "Y";
         }
     } else if (line.level == 2 && tag1_ == Tag::Name && tag == Tag::Type && !names_.empty()) {
-        names_.back().birth = upperAscii(oneLine(line.value)) == "BIRTH";
+        names_.back().birth = upperAscii(oneLine(line.value())) == "BIRTH";
     } else if (line.level == 2 && event_ >= 0 && (tag == Tag::Date || tag == Tag::Plac)) {
         std::string& into = tag == Tag::Date ? events_[event_].date : events_[event_].place;
-        if (into.empty()) into = line.value;
+        if (into.empty()) into = line.value();
     }
 }
 
 void RecordParser::familyLine(const GedcomLine& line) {
     const Tag tag = line.id;
     if (line.level == 2 && tag1_ == Tag::Marr) {
-        if (tag == Tag::Date && date_.empty()) date_ = line.value;
-        if (tag == Tag::Plac && place_.empty()) place_ = line.value;
-        if (tag == Tag::Note && line.value.starts_with(kDateNote))
-            dateNote_ = oneLine(textOf(line.value.substr(kDateNote.size())));
+        if (tag == Tag::Date && date_.empty()) date_ = line.value();
+        if (tag == Tag::Plac && place_.empty()) place_ = line.value();
+        if (tag == Tag::Note && line.value().starts_with(kDateNote))
+            dateNote_ = oneLine(textOf(line.value().substr(kDateNote.size())));
         return;
     }
     if (line.level != 1) return;
-    if (tag == Tag::Husb && husband_ == kNone) husband_ = pointer(line.value);
-    if (tag == Tag::Wife && wife_ == kNone) wife_ = pointer(line.value);
+    if (tag == Tag::Husb && husband_ == kNone) husband_ = pointer(line.value());
+    if (tag == Tag::Wife && wife_ == kNone) wife_ = pointer(line.value());
     if (tag == Tag::Chil)
-        if (const std::uint32_t child = pointer(line.value); child != kNone)
+        if (const std::uint32_t child = pointer(line.value()); child != kNone)
             store_.children.push_back(child);
-    if (tag == Tag::Refn && refn_.empty()) refn_ = oneLine(textOf(line.value));
+    if (tag == Tag::Refn && refn_.empty()) refn_ = oneLine(textOf(line.value()));
     if (tag == Tag::Note) {
-        const std::uint32_t note = pointer(line.value);
-        const std::string text = note == kNone ? cleanText(line.value) : "";
+        const std::uint32_t note = pointer(line.value());
+        const std::string text = note == kNone ? cleanText(line.value()) : "";
         if (note != kNone) store_.notes.push_back({kPointer, note, 0});
         if (!text.empty()) store_.notes.push_back(store_.pool.add(text));
     }

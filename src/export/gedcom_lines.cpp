@@ -1,46 +1,22 @@
 #include "export/gedcom_lines.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace holmtex {
 
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+constexpr std::size_t kPad = 16;  // behind the bytes at hand, for a 16-byte load
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-// "level [@xref@] TAG [value]"; false when the line is not of that shape.
-bool parseLine(std::string_view text, int& level, std::string& xref, std::string& tag,
-               std::string& raw) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
-    const std::size_t digits = i;
-    level = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - digits < 2)
-        level = level * 10 + (text[i++] - '0');
-    if (i == digits || i == text.size() || !isBlank(text[i])) return false;
-    while (i < text.size() && isBlank(text[i])) ++i;
-    xref.clear();
-    if (i < text.size() && text[i] == '@') {
-        const std::size_t close = text.find('@', i + 1);
-        if (close == std::string_view::npos || close == i + 1) return false;
-        xref.assign(text.substr(i + 1, close - i - 1));
-        i = close + 1;
-        while (i < text.size() && isBlank(text[i])) ++i;
-    }
-    std::size_t tagEnd = i;
-    while (tagEnd < text.size() && !isBlank(text[tagEnd])) ++tagEnd;
-    if (tagEnd == i) return false;
-    tag.assign(text.substr(i, tagEnd - i));
-    raw.assign(tagEnd < text.size() ? text.substr(tagEnd + 1) : std::string_view());
-    return true;
-}
-
-}  // namespace
-
-namespace {
 
 // Three or four letters as one number.
 constexpr std::uint32_t packed(std::string_view tag) {
@@ -49,84 +25,217 @@ constexpr std::uint32_t packed(std::string_view tag) {
     return bits;
 }
 
+// "level [@xref@] TAG [value]"; false when the line is not of that shape.
+bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& id,
+               std::string_view& raw) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && isBlank(*p)) ++p;
+    const char* const digits = p;
+    level = 0;
+    while (p < end && *p >= '0' && *p <= '9' && p - digits < 2) level = level * 10 + (*p++ - '0');
+    if (p == digits || p == end || !isBlank(*p)) return false;
+    while (p < end && isBlank(*p)) ++p;
+    xref = {};
+    if (p < end && *p == '@') {
+        const void* close = std::memchr(p + 1, '@', static_cast<std::size_t>(end - p - 1));
+        if (!close || close == p + 1) return false;
+        xref = std::string_view(p + 1,
+                                static_cast<std::size_t>(static_cast<const char*>(close) - p - 1));
+        p = static_cast<const char*>(close) + 1;
+        while (p < end && isBlank(*p)) ++p;
+    }
+    const char* tagEnd = p;
+    while (tagEnd < end && !isBlank(*tagEnd)) ++tagEnd;
+    if (tagEnd == p) return false;
+    id = tagOf(std::string_view(p, static_cast<std::size_t>(tagEnd - p)));
+    raw = tagEnd < end ? std::string_view(tagEnd + 1, static_cast<std::size_t>(end - tagEnd - 1))
+                       : std::string_view();
+    return true;
+}
+
+// Where the line in [begin, begin + size) ends: its CR or LF, or size. Reads up to 15 bytes
+// beyond the end, which must be there.
+std::size_t lineEnd(const char* begin, std::size_t size) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    for (std::size_t at = 0; at < size; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
+        const auto hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr))));
+        if (hits) return std::min(size, at + static_cast<std::size_t>(std::countr_zero(hits)));
+    }
+    return size;
+#else
+    const void* lf = std::memchr(begin, '\n', size);
+    const std::size_t end =
+        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : size;
+    const void* cr = std::memchr(begin, '\r', end);
+    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : end;
+#endif
+}
+
 }  // namespace
 
 Tag tagOf(std::string_view tag) {
-    // In the order of Tag, from Head on.
-    static constexpr std::uint32_t kTags[] = {
-        packed("HEAD"), packed("TRLR"), packed("INDI"), packed("FAM"),  packed("NOTE"),
-        packed("SOUR"), packed("CHAR"), packed("NAME"), packed("TYPE"), packed("SEX"),
-        packed("FAMC"), packed("FAMS"), packed("BIRT"), packed("CHR"),  packed("BAPM"),
-        packed("DEAT"), packed("BURI"), packed("DATE"), packed("PLAC"), packed("HUSB"),
-        packed("WIFE"), packed("CHIL"), packed("MARR"), packed("REFN"), packed("TITL"),
-        packed("ABBR"), packed("CONC"), packed("CONT")};
     if (tag.size() < 3 || tag.size() > 4) return Tag::Other;
-    const std::uint32_t bits = packed(tag);
-    for (std::size_t k = 0; k < std::size(kTags); ++k)
-        if (kTags[k] == bits) return static_cast<Tag>(k + 1);
-    return Tag::Other;
+    switch (packed(tag)) {
+        case packed("HEAD"):
+            return Tag::Head;
+        case packed("TRLR"):
+            return Tag::Trlr;
+        case packed("INDI"):
+            return Tag::Indi;
+        case packed("FAM"):
+            return Tag::Fam;
+        case packed("NOTE"):
+            return Tag::Note;
+        case packed("SOUR"):
+            return Tag::Sour;
+        case packed("CHAR"):
+            return Tag::Char;
+        case packed("NAME"):
+            return Tag::Name;
+        case packed("TYPE"):
+            return Tag::Type;
+        case packed("SEX"):
+            return Tag::Sex;
+        case packed("FAMC"):
+            return Tag::Famc;
+        case packed("FAMS"):
+            return Tag::Fams;
+        case packed("BIRT"):
+            return Tag::Birt;
+        case packed("CHR"):
+            return Tag::Chr;
+        case packed("BAPM"):
+            return Tag::Bapm;
+        case packed("DEAT"):
+            return Tag::Deat;
+        case packed("BURI"):
+            return Tag::Buri;
+        case packed("DATE"):
+            return Tag::Date;
+        case packed("PLAC"):
+            return Tag::Plac;
+        case packed("HUSB"):
+            return Tag::Husb;
+        case packed("WIFE"):
+            return Tag::Wife;
+        case packed("CHIL"):
+            return Tag::Chil;
+        case packed("MARR"):
+            return Tag::Marr;
+        case packed("REFN"):
+            return Tag::Refn;
+        case packed("TITL"):
+            return Tag::Titl;
+        case packed("ABBR"):
+            return Tag::Abbr;
+        case packed("CONC"):
+            return Tag::Conc;
+        case packed("CONT"):
+            return Tag::Cont;
+        default:
+            return Tag::Other;
+    }
+}
+
+void GedcomLine::decode() const {
+    valueReady_ = true;
+    if (charset_ == GedcomCharset::Utf8 && isValidUtf8(raw_)) {
+        value_ = raw_;  // as it is
+        return;
+    }
+    converted_->clear();
+    appendAsUtf8(*converted_, raw_, charset_);
+    value_ = *converted_;
 }
 
 GedcomLineReader::GedcomLineReader(ByteSource& source, GedcomProgress progress)
     : source_(source), progress_(std::move(progress)) {}
 
+void GedcomLineReader::reserve(std::size_t more) {
+    if (size_ + more + kPad <= capacity_) return;
+    const std::size_t capacity = std::max(2 * capacity_, size_ + more + kPad);
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (size_) std::memcpy(grown.get(), buf_.get(), size_);
+    buf_ = std::move(grown);
+    capacity_ = capacity;
+}
+
+void GedcomLineReader::append(const char* bytes, std::size_t size) {
+    reserve(size);
+    if (size) std::memcpy(buf_.get() + size_, bytes, size);
+    size_ += size;
+    std::memset(buf_.get() + size_, 0, kPad);
+}
+
+void GedcomLineReader::keepCurrent() {
+    if (!currentInBuffer_) return;
+    currentInBuffer_ = false;
+    keptXref_.assign(current_.xref);
+    current_.xref = keptXref_;
+    if (!joinedHolds_) joined_.assign(current_.raw);
+    joinedHolds_ = true;
+}
+
 bool GedcomLineReader::fill() {
     if (eof_ || failed_ || cancelled_) return false;
+    keepCurrent();
     if (pos_ > 0) {
-        buf_.erase(0, pos_);
+        std::memmove(buf_.get(), buf_.get() + pos_, size_ - pos_);
+        size_ -= pos_;
         pos_ = 0;
     }
-    std::string& into = isUtf16_ ? raw_ : buf_;
-    const std::size_t old = isUtf16_ ? 0 : buf_.size();
-    into.resize(old + kChunk);
-    const long got = source_.read(into.data() + old, kChunk);
-    into.resize(old + static_cast<std::size_t>(got > 0 ? got : 0));
+    long got;
+    if (isUtf16_) {
+        raw16_.resize(kChunk);
+        got = source_.read(raw16_.data(), kChunk);
+    } else {
+        reserve(kChunk);
+        got = source_.read(buf_.get() + size_, kChunk);
+    }
     if (got < 0) failed_ = true;
     if (got == 0) eof_ = true;
     if (got <= 0) return false;
     bytesRead_ += static_cast<std::uint64_t>(got);
-    if (isUtf16_) utf16_.decode(raw_, buf_);
+    if (isUtf16_) {
+        decoded16_.clear();
+        utf16_.decode(std::string_view(raw16_.data(), static_cast<std::size_t>(got)), decoded16_);
+        append(decoded16_.data(), decoded16_.size());
+    } else {
+        size_ += static_cast<std::size_t>(got);
+        std::memset(buf_.get() + size_, 0, kPad);
+    }
     if (progress_ && !progress_(bytesRead_)) cancelled_ = true;
     return !cancelled_;
 }
 
 bool GedcomLineReader::start() {
     started_ = true;
-    while (buf_.size() < 4 && fill()) {
+    while (size_ < 4 && fill()) {
     }
     if (failed_ || cancelled_) return false;
-    const GedcomCharset found = sniffCharset(buf_, markSize_);
+    const GedcomCharset found = sniffCharset(std::string_view(buf_.get(), size_), markSize_);
     charsetFixed_ = markSize_ > 0 || found != GedcomCharset::Utf8;
     if (found == GedcomCharset::Utf16LE || found == GedcomCharset::Utf16BE) {
         isUtf16_ = true;
         utf16_ = Utf16Decoder(found == GedcomCharset::Utf16BE);
-        const std::string bytes = buf_.substr(markSize_);
-        buf_.clear();
-        utf16_.decode(bytes, buf_);
+        utf16_.decode(std::string_view(buf_.get(), size_).substr(markSize_), decoded16_);
+        size_ = 0;
+        append(decoded16_.data(), decoded16_.size());
     } else {
         pos_ = markSize_;
     }
     return true;
 }
 
-std::size_t GedcomLineReader::lineEnd(const char* begin, std::size_t size) const {
-    if (loneCr_) {  // a CR alone ends lines here: look for either byte
-        std::size_t end = 0;
-        while (end < size && begin[end] != '\n' && begin[end] != '\r') ++end;
-        return end;
-    }
-    const void* lf = std::memchr(begin, '\n', size);
-    const std::size_t end =
-        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : size;
-    const void* cr = std::memchr(begin, '\r', end);
-    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : end;
-}
-
 bool GedcomLineReader::physicalLine(std::string_view& line) {
     for (;;) {
-        const std::size_t avail = buf_.size() - pos_;
-        const char* begin = buf_.data() + pos_;
-        const std::size_t end = lineEnd(begin, avail);
+        const std::size_t avail = size_ - pos_;
+        const char* begin = buf_.get() + pos_;
+        const std::size_t end = avail ? lineEnd(begin, avail) : 0;
         if (end < avail) {
             // A CR at the end of what is at hand may be the first half of CR LF.
             if (begin[end] == '\r' && end + 1 == avail && !eof_) {
@@ -134,14 +243,13 @@ bool GedcomLineReader::physicalLine(std::string_view& line) {
                 continue;
             }
             const bool crlf = begin[end] == '\r' && end + 1 < avail && begin[end + 1] == '\n';
-            if (begin[end] == '\r' && !crlf) loneCr_ = true;
             pos_ += end + (crlf ? 2 : 1);
             if (std::exchange(skipToLineEnd_, false)) continue;
             line = std::string_view(begin, end);
             return true;
         }
         if (skipToLineEnd_) {
-            pos_ = buf_.size();
+            pos_ = size_;
         } else if (avail >= kMaxGedcomValue) {
             line = std::string_view(begin, kMaxGedcomValue);
             pos_ += kMaxGedcomValue;
@@ -149,10 +257,10 @@ bool GedcomLineReader::physicalLine(std::string_view& line) {
             return true;
         }
         if (fill()) continue;
-        if (failed_ || cancelled_ || pos_ == buf_.size()) return false;
+        if (failed_ || cancelled_ || pos_ == size_) return false;
         // The last line of the data has no line end.
-        line = std::string_view(buf_).substr(pos_);
-        pos_ = buf_.size();
+        line = std::string_view(buf_.get() + pos_, size_ - pos_);
+        pos_ = size_;
         if (std::exchange(skipToLineEnd_, false)) return false;
         return true;
     }
@@ -162,20 +270,19 @@ bool GedcomLineReader::readAhead() {
     std::string_view text;
     while (physicalLine(text)) {
         if (text.find_first_not_of(" \t") == std::string_view::npos) continue;
-        if (!parseLine(text, ahead_.level, ahead_.xref, ahead_.tag, ahead_.raw)) {
+        if (!parseLine(text, ahead_.level, ahead_.xref, ahead_.id, ahead_.raw)) {
             badLines_ = true;
             continue;
         }
         if (text.size() > 255) longLines_ = true;
-        ahead_.id = tagOf(ahead_.tag);
-        ahead_.held = true;
+        aheadHeld_ = true;
         return true;
     }
     return false;
 }
 
 bool GedcomLineReader::isContinuationOf(int level) const {
-    return ahead_.held && ahead_.level == level + 1 && ahead_.xref.empty() &&
+    return aheadHeld_ && ahead_.level == level + 1 && ahead_.xref.empty() &&
            (ahead_.id == Tag::Conc || ahead_.id == Tag::Cont);
 }
 
@@ -188,17 +295,17 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
         return failed_ ? Status::Failed : cancelled_ ? Status::Cancelled : Status::End;
     };
     if (!started_ && !start()) return stopped();
-    if (!ahead_.held && !readAhead()) return stopped();
-    line.level = ahead_.level;
-    line.xref.swap(ahead_.xref);
-    line.tag.swap(ahead_.tag);
-    line.id = ahead_.id;
-    joined_.swap(ahead_.raw);
-    ahead_.held = false;
+    if (!aheadHeld_ && !readAhead()) return stopped();
+    current_ = ahead_;
+    aheadHeld_ = false;
+    currentInBuffer_ = true;
+    joinedHolds_ = false;
     bool cut = false;
-    while (readAhead() && isContinuationOf(line.level)) {
-        ahead_.held = false;
+    while (readAhead() && isContinuationOf(current_.level)) {
+        aheadHeld_ = false;
         if (cut) continue;
+        if (!joinedHolds_) joined_.assign(current_.raw);
+        joinedHolds_ = true;
         if (ahead_.id == Tag::Cont) joined_.push_back('\n');
         joined_ += ahead_.raw;
         if (joined_.size() > kMaxGedcomValue) {
@@ -207,12 +314,13 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
         }
     }
     if (failed_ || cancelled_) return stopped();
-    if (charset_ == GedcomCharset::Utf8 && isValidUtf8(joined_)) {
-        line.value.swap(joined_);  // as it is
-    } else {
-        line.value.clear();
-        appendAsUtf8(line.value, joined_, charset_);
-    }
+    line.level = current_.level;
+    line.id = current_.id;
+    line.xref = current_.xref;
+    line.raw_ = joinedHolds_ ? std::string_view(joined_) : current_.raw;
+    line.charset_ = charset_;
+    line.converted_ = &converted_;
+    line.valueReady_ = false;
     return Status::Line;
 }
 
