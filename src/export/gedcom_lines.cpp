@@ -1,6 +1,7 @@
 #include "export/gedcom_lines.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -20,9 +21,11 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Three or four letters as one number.
 constexpr std::uint32_t packed(std::string_view tag) {
-    std::uint32_t bits = 0;
-    for (const char c : tag) bits = bits << 8 | static_cast<unsigned char>(c);
-    return bits;
+    auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(tag[i]));
+    };
+    const std::uint32_t bits = byte(0) << 16 | byte(1) << 8 | byte(2);
+    return tag.size() == 4 ? bits << 8 | byte(3) : bits;
 }
 
 // "level [@xref@] TAG [value]"; false when the line is not of that shape.
@@ -77,68 +80,40 @@ std::size_t lineEnd(const char* begin, std::size_t size) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::pair<std::string_view, Tag> kTags[] = {
+    {"HEAD", Tag::Head}, {"TRLR", Tag::Trlr}, {"INDI", Tag::Indi}, {"FAM", Tag::Fam},
+    {"NOTE", Tag::Note}, {"SOUR", Tag::Sour}, {"CHAR", Tag::Char}, {"NAME", Tag::Name},
+    {"TYPE", Tag::Type}, {"SEX", Tag::Sex},   {"FAMC", Tag::Famc}, {"FAMS", Tag::Fams},
+    {"BIRT", Tag::Birt}, {"CHR", Tag::Chr},   {"BAPM", Tag::Bapm}, {"DEAT", Tag::Deat},
+    {"BURI", Tag::Buri}, {"DATE", Tag::Date}, {"PLAC", Tag::Plac}, {"HUSB", Tag::Husb},
+    {"WIFE", Tag::Wife}, {"CHIL", Tag::Chil}, {"MARR", Tag::Marr}, {"REFN", Tag::Refn},
+    {"TITL", Tag::Titl}, {"ABBR", Tag::Abbr}, {"CONC", Tag::Conc}, {"CONT", Tag::Cont}};
+
+// Each known tag has a slot of its own among 64 (the multiplier was searched for that).
+constexpr std::uint32_t slotOf(std::uint32_t bits) { return (bits * 0xACE21372u) >> 26; }
+
+struct TagSlot {
+    std::uint32_t bits = 0;
+    Tag id = Tag::Other;
+};
+
+constexpr std::array<TagSlot, 64> tagSlots() {
+    std::array<TagSlot, 64> slots{};
+    for (const auto& [name, id] : kTags) slots[slotOf(packed(name))] = {packed(name), id};
+    return slots;
+}
+
+constexpr std::array<TagSlot, 64> kTagSlots = tagSlots();
+
+}  // namespace
+
 Tag tagOf(std::string_view tag) {
     if (tag.size() < 3 || tag.size() > 4) return Tag::Other;
-    switch (packed(tag)) {
-        case packed("HEAD"):
-            return Tag::Head;
-        case packed("TRLR"):
-            return Tag::Trlr;
-        case packed("INDI"):
-            return Tag::Indi;
-        case packed("FAM"):
-            return Tag::Fam;
-        case packed("NOTE"):
-            return Tag::Note;
-        case packed("SOUR"):
-            return Tag::Sour;
-        case packed("CHAR"):
-            return Tag::Char;
-        case packed("NAME"):
-            return Tag::Name;
-        case packed("TYPE"):
-            return Tag::Type;
-        case packed("SEX"):
-            return Tag::Sex;
-        case packed("FAMC"):
-            return Tag::Famc;
-        case packed("FAMS"):
-            return Tag::Fams;
-        case packed("BIRT"):
-            return Tag::Birt;
-        case packed("CHR"):
-            return Tag::Chr;
-        case packed("BAPM"):
-            return Tag::Bapm;
-        case packed("DEAT"):
-            return Tag::Deat;
-        case packed("BURI"):
-            return Tag::Buri;
-        case packed("DATE"):
-            return Tag::Date;
-        case packed("PLAC"):
-            return Tag::Plac;
-        case packed("HUSB"):
-            return Tag::Husb;
-        case packed("WIFE"):
-            return Tag::Wife;
-        case packed("CHIL"):
-            return Tag::Chil;
-        case packed("MARR"):
-            return Tag::Marr;
-        case packed("REFN"):
-            return Tag::Refn;
-        case packed("TITL"):
-            return Tag::Titl;
-        case packed("ABBR"):
-            return Tag::Abbr;
-        case packed("CONC"):
-            return Tag::Conc;
-        case packed("CONT"):
-            return Tag::Cont;
-        default:
-            return Tag::Other;
-    }
+    const std::uint32_t bits = packed(tag);
+    const TagSlot& slot = kTagSlots[slotOf(bits)];
+    return slot.bits == bits ? slot.id : Tag::Other;
 }
 
 void GedcomLine::decode() const {
@@ -269,7 +244,8 @@ bool GedcomLineReader::physicalLine(std::string_view& line) {
 bool GedcomLineReader::readAhead() {
     std::string_view text;
     while (physicalLine(text)) {
-        if (text.find_first_not_of(" \t") == std::string_view::npos) continue;
+        if (text.empty() || (isBlank(text[0]) && text.find_first_not_of(" \t") == text.npos))
+            continue;
         if (!parseLine(text, ahead_.level, ahead_.xref, ahead_.id, ahead_.raw)) {
             badLines_ = true;
             continue;

@@ -42,10 +42,65 @@ std::uint64_t shortKey(std::string_view name) {
     return bits;
 }
 
+// "I27" as its letters "I" (one to three bytes that are no digits) and its number 27 (up to
+// seven digits, the first not 0); false for a key of another shape.
+bool numberedKey(std::string_view key, std::uint32_t& prefix, std::uint32_t& number) {
+    std::size_t letters = 0;
+    while (letters < key.size() && letters < 4 && (key[letters] < '0' || key[letters] > '9'))
+        ++letters;
+    if (letters == 0 || letters > 3 || key.size() - letters > 7 || letters == key.size() ||
+        key[letters] == '0')
+        return false;
+    prefix = static_cast<std::uint32_t>(letters) << 24;
+    for (std::size_t i = 0; i < letters; ++i)
+        prefix |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);
+    number = 0;
+    for (std::size_t i = letters; i < key.size(); ++i) {
+        if (key[i] < '0' || key[i] > '9') return false;
+        number = number * 10 + static_cast<std::uint32_t>(key[i] - '0');
+    }
+    return true;
+}
+
 }  // namespace
 
+XrefTable::Numbered* XrefTable::numberedFor(std::uint32_t prefix) {
+    for (Numbered& table : numbered_) {
+        if (table.prefix == prefix) return &table;
+        if (table.prefix == 0) {  // the first key with these letters
+            table.prefix = prefix;
+            return &table;
+        }
+    }
+    return nullptr;
+}
+
 std::uint32_t XrefTable::id(std::string_view name) {
-    if (2 * (entries_.size() + 1) > slots_.size()) grow();
+    std::uint32_t prefix, number;
+    Numbered* table = numberedKey(name, prefix, number) ? numberedFor(prefix) : nullptr;
+    if (!table) return hashed(name);
+    if (number < table->ids.size() && table->ids[number] != 0) return table->ids[number] - 1;
+    // The table grows with the keys it holds, so that scattered numbers cannot make it
+    // much larger than the hash would be.
+    if (number >= 2 * std::size_t{table->count} + 65536) {
+        table->spilled = true;
+        return hashed(name);
+    }
+    if (number >= table->ids.size())
+        table->ids.resize(std::max<std::size_t>(number + 1, 2 * table->ids.size()));
+    const std::uint32_t id = table->spilled ? hashed(name) : added(name);
+    table->ids[number] = id + 1;
+    ++table->count;
+    return id;
+}
+
+std::uint32_t XrefTable::added(std::string_view name) {
+    entries_.push_back({pool_.add(name), kNone, Kind::Unknown});
+    return static_cast<std::uint32_t>(entries_.size() - 1);
+}
+
+std::uint32_t XrefTable::hashed(std::string_view name) {
+    if (2 * (hashedCount_ + 1) > slots_.size()) grow();
     // The high half of the hash places the key and tells keys apart before they are
     // compared; the slot holds a short key itself, so that most look-ups read one slot.
     const auto tag = static_cast<std::uint32_t>(hashOf(name) >> 32);
@@ -54,13 +109,18 @@ std::uint32_t XrefTable::id(std::string_view name) {
     for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
         Slot& slot = slots_[at];
         if (slot.idPlusOne == 0) {
-            entries_.push_back({pool_.add(name), kNone, Kind::Unknown});
-            slot = {bits, tag, static_cast<std::uint32_t>(entries_.size())};
+            slot = {bits, tag, added(name) + 1};
+            ++hashedCount_;
             return slot.idPlusOne - 1;
         }
         if (slot.tag == tag && slot.key == bits && (bits || key(slot.idPlusOne - 1) == name))
             return slot.idPlusOne - 1;
     }
+}
+
+void XrefTable::dropLookup() {
+    std::vector<Slot>().swap(slots_);
+    numbered_ = {};
 }
 
 void XrefTable::grow() {

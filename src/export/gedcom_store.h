@@ -4,6 +4,7 @@
 // as numbers of one table. Records may name others that come later in the file; link()
 // joins them once the whole file is read.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -55,9 +56,11 @@ public:
     }
     // Gives back the memory of the look-up once the file is read; id() must not be asked
     // after it, everything else may.
-    void dropLookup() { std::vector<Slot>().swap(slots_); }
+    void dropLookup();
 
 private:
+    std::uint32_t hashed(std::string_view key);
+    std::uint32_t added(std::string_view key);
     void grow();
 
     TextPool& pool_;
@@ -68,6 +71,19 @@ private:
         std::uint32_t idPlusOne = 0;  // 0: empty
     };
     std::vector<Slot> slots_;
+    std::size_t hashedCount_ = 0;  // keys in slots_
+    // Most files number their records ("I1", "F27"): such keys are found by their number
+    // in a table of their letters, which the file fills from the front. A number far
+    // beyond what the table holds goes to the hash instead, and `spilled` says that a
+    // number missing from the table may be there.
+    struct Numbered {
+        std::uint32_t prefix = 0;  // the letters and their count
+        std::uint32_t count = 0;   // keys in `ids`
+        bool spilled = false;
+        std::vector<std::uint32_t> ids;  // by number: id + 1, 0 for none yet
+    };
+    Numbered* numberedFor(std::uint32_t prefix);
+    std::array<Numbered, 4> numbered_;
 };
 
 struct Person {
