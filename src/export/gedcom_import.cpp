@@ -340,10 +340,10 @@ bool readRecords(GedcomLineReader& lines, Store& store, GedcomImport& result, bo
 }
 
 // Adds to `lost` each character of the page that Windows-1252 has no byte for.
-void noteLost(const PageRecord& page, std::vector<std::string>& lost) {
+void noteLost(const PageDraft& page, std::vector<std::string>& lost) {
     constexpr std::size_t kKept = 9;
     for (int n = 1; n <= kItemCount && lost.size() < kKept; ++n) {
-        const std::string_view text = page.text(n);
+        const std::string_view text = page.items[n];
         for (std::size_t i = 0; i < text.size();) {
             const auto lead = static_cast<unsigned char>(text[i]);
             const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
@@ -368,7 +368,7 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
     result.familiesLeftOut = links.familiesLeftOut;
     bool missing = links.missingRecords;
     std::vector<std::string> lost;
-    PageRecord page;
+    PageDraft page;
     const PageStamp pageStamp(stamp);
     for (std::uint32_t f = 0; f < store.families.size(); ++f) {
         const Family& family = store.families[f];
@@ -385,7 +385,7 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
         }
         buildPage(store, f, pageStamp, page, missing);
         const std::size_t start = result.records.size();
-        writeRecord(result.records, page);
+        writePage(page, result.records);
         // Every character Windows-1252 lacks was written as '?'.
         if (result.records.find('?', start) != std::string::npos) noteLost(page, lost);
         ++result.pages;
