@@ -251,8 +251,9 @@ void RecordParser::commitPerson() {
     std::string facts;
     for (std::size_t e = 0; e < events_.size(); ++e) {
         const EventDraft& event = events_[e];
+        if (!event.seen) continue;
         const std::string when = dateAndPlace(event.date, event.place);
-        if (!event.seen || (when.empty() && !event.yes)) continue;
+        if (when.empty() && !event.yes) continue;
         facts.append(kEventSigns[e]).append(when.empty() ? "" : " ").append(when).append("\n");
     }
     facts += sources_;

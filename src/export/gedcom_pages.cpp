@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "export/gedcom_lines.h"
@@ -46,23 +47,28 @@ int monthOf(std::string_view word) {
 }
 
 // "12 MAR 1890", "MAR 1890" or "1890" in words[from, to) in German; none for anything else.
-std::optional<std::string> dateIn(const std::vector<std::string_view>& words, std::size_t from,
+std::optional<std::string> dateIn(std::span<const std::string_view> words, std::size_t from,
                                   std::size_t to) {
     if (to <= from || to - from > 3 || to > words.size()) return std::nullopt;
     const std::string_view year = words[to - 1];
     if (!digitsOf(year, 4)) return std::nullopt;
-    char head[16] = "";
-    if (to - from >= 2) {
-        const int month = monthOf(words[to - 2]);
-        if (month == 0) return std::nullopt;
-        std::snprintf(head, sizeof head, "%02d.", month);
-    }
+    std::string date;
+    auto twoDigits = [&](int number) {
+        date += static_cast<char>('0' + number / 10);
+        date += static_cast<char>('0' + number % 10);
+        date += '.';
+    };
     if (to - from == 3) {
         const auto day = digitsOf(words[from], 2);
         if (!day || *day < 1 || *day > 31) return std::nullopt;
-        std::snprintf(head, sizeof head, "%02d.%s", *day, std::string(head).c_str());
+        twoDigits(*day);
     }
-    return head + std::string(year);
+    if (to - from >= 2) {
+        const int month = monthOf(words[to - 2]);
+        if (month == 0) return std::nullopt;
+        twoDigits(month);
+    }
+    return date.append(year);
 }
 
 std::optional<std::string> prefixed(const char* word, std::optional<std::string> date) {
@@ -93,7 +99,38 @@ std::optional<std::string> interpretedIn(const std::vector<std::string_view>& wo
 
 }  // namespace
 
+namespace {
+
+bool isAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A date of one to three words of letters and digits between single blanks that begins
+// with no keyword: a plain date or a text kept as written. None for any other text.
+std::optional<std::string> plainDate(std::string_view text) {
+    std::array<std::string_view, 3> words;
+    std::size_t count = 0, start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && isAsciiAlnum(text[i])) continue;
+        if ((i < text.size() && text[i] != ' ') || i == start || count == words.size())
+            return std::nullopt;
+        words[count++] = text.substr(start, i - start);
+        start = i + 1;
+    }
+    static constexpr std::string_view kKeywords[] = {"ABT", "CAL", "EST",  "BEF", "AFT",
+                                                     "TO",  "BET", "FROM", "INT"};
+    const std::string first = upperAscii(words[0]);
+    for (const std::string_view keyword : kKeywords)
+        if (first == keyword) return std::nullopt;
+    auto date = dateIn(std::span(words.data(), count), 0, count);
+    return date ? std::move(date) : std::string(text);
+}
+
+}  // namespace
+
 std::string germanDateOf(std::string_view gedcomDate) {
+    if (gedcomDate.empty()) return "";
+    if (auto plain = plainDate(gedcomDate)) return std::move(*plain);
     std::string text = oneLine(textOf(gedcomDate));
     constexpr std::string_view kGregorian = "@#DGREGORIAN@";
     if (text.starts_with(kGregorian)) text = oneLine(text.substr(kGregorian.size()));
@@ -129,21 +166,49 @@ std::string dateAndPlace(std::string_view gedcomDate, std::string_view place) {
 
 namespace {
 
-// The parts of a NAME value: before, between and after the slashes around the surname.
+// The parts of a NAME value: before, between and after the slashes around the surname,
+// each in one line. They point into the value when it needs no cleaning, else into `kept`.
 struct NameParts {
-    std::string given, surname, suffix;
+    std::string_view given, surname, suffix;
+    std::array<std::string, 3> kept;
 };
 
-NameParts partsOf(std::string_view nameValue) {
-    const std::string value = textOf(nameValue);
-    NameParts parts;
+// Whether every part of the value is its own one-line form once its blanks at either end
+// are cut: no "@@", no control character, tab or line break, no two blanks in a row.
+bool isPlainName(std::string_view value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        const auto next = i + 1 < value.size() ? static_cast<unsigned char>(value[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7F || (c == '@' && next == '@') || (c == ' ' && next == ' ') ||
+            (c == 0xC2 && next >= 0x80 && next <= 0x9F))
+            return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+void partsOf(std::string_view nameValue, NameParts& parts) {
+    std::string_view value = nameValue;
+    const bool plain = isPlainName(value);
+    std::string unescaped;
+    if (!plain) value = unescaped = textOf(nameValue);
+    auto part = [&](std::string_view text, int k) {
+        if (plain) return trimmed(text);
+        parts.kept[k] = oneLine(text);
+        return std::string_view(parts.kept[k]);
+    };
     const std::size_t open = value.find('/');
-    parts.given = oneLine(value.substr(0, open));
-    if (open == std::string::npos) return parts;
+    parts.given = part(value.substr(0, open), 0);
+    parts.surname = parts.suffix = {};
+    if (open == std::string_view::npos) return;
     const std::size_t close = value.find('/', open + 1);
-    parts.surname = oneLine(value.substr(open + 1, close - open - 1));
-    if (close != std::string::npos) parts.suffix = oneLine(value.substr(close + 1));
-    return parts;
+    parts.surname = part(value.substr(open + 1, close - open - 1), 1);
+    if (close != std::string_view::npos) parts.suffix = part(value.substr(close + 1), 2);
 }
 
 std::string joinWords(std::initializer_list<std::string_view> words) {
@@ -159,14 +224,20 @@ std::string joinWords(std::initializer_list<std::string_view> words) {
 }  // namespace
 
 std::string nameOf(std::string_view nameValue) {
-    const NameParts parts = partsOf(nameValue);
+    NameParts parts;
+    partsOf(nameValue, parts);
     return joinWords({parts.given, parts.surname, parts.suffix});
 }
 
-std::string surnameOf(std::string_view nameValue) { return partsOf(nameValue).surname; }
+std::string surnameOf(std::string_view nameValue) {
+    NameParts parts;
+    partsOf(nameValue, parts);
+    return std::string(parts.surname);
+}
 
 std::string givenOf(std::string_view nameValue) {
-    const NameParts parts = partsOf(nameValue);
+    NameParts parts;
+    partsOf(nameValue, parts);
     return joinWords({parts.given, parts.suffix});
 }
 
