@@ -28,45 +28,44 @@ constexpr std::uint32_t packed(std::string_view tag) {
     return tag.size() == 4 ? bits << 8 | byte(3) : bits;
 }
 
-// "level [@xref@] TAG [value]"; false when the line is not of that shape.
-bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& id,
-               std::string_view& raw) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end && isBlank(*p)) ++p;
-    const char* const digits = p;
-    level = 0;
-    while (p < end && *p >= '0' && *p <= '9' && p - digits < 2) level = level * 10 + (*p++ - '0');
-    if (p == digits || p == end || !isBlank(*p)) return false;
-    while (p < end && isBlank(*p)) ++p;
-    xref = {};
-    if (p < end && *p == '@') {
-        const void* close = std::memchr(p + 1, '@', static_cast<std::size_t>(end - p - 1));
-        if (!close || close == p + 1) return false;
-        xref = std::string_view(p + 1,
-                                static_cast<std::size_t>(static_cast<const char*>(close) - p - 1));
-        p = static_cast<const char*>(close) + 1;
-        while (p < end && isBlank(*p)) ++p;
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Where the first blank in [p, end) is, or end. Reads up to 15 bytes beyond the end,
+// which must be there.
+const char* blankIn(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+    for (const char* at = p; at < end; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(bytes, tab))));
+        if (hits) return std::min(end, at + std::countr_zero(hits));
     }
-    const char* tagEnd = p;
-    while (tagEnd < end && !isBlank(*tagEnd)) ++tagEnd;
-    if (tagEnd == p) return false;
-    id = tagOf(std::string_view(p, static_cast<std::size_t>(tagEnd - p)));
-    raw = tagEnd < end ? std::string_view(tagEnd + 1, static_cast<std::size_t>(end - tagEnd - 1))
-                       : std::string_view();
-    return true;
+    return end;
+#else
+    while (p < end && !isBlank(*p)) ++p;
+    return p;
+#endif
 }
 
-// Where the line in [begin, begin + size) ends: its CR or LF, or size. Reads up to 15 bytes
-// beyond the end, which must be there.
-std::size_t lineEnd(const char* begin, std::size_t size) {
+// Where the line in [begin, begin + size) ends: its CR or LF, or size. `ascii` tells
+// whether the bytes before that end are all ASCII (false when not known). Reads up to 15
+// bytes beyond the end, which must be there.
+std::size_t lineEnd(const char* begin, std::size_t size, bool& ascii) {
+    ascii = false;
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    bool highBefore = false;  // a byte beyond ASCII in the blocks before
     for (std::size_t at = 0; at < size; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
         const auto hits = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr))));
-        if (hits) return std::min(size, at + static_cast<std::size_t>(std::countr_zero(hits)));
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        if (hits) {
+            ascii = !highBefore && (high & ((hits & (0u - hits)) - 1)) == 0;
+            return std::min(size, at + static_cast<std::size_t>(std::countr_zero(hits)));
+        }
+        highBefore = highBefore || high != 0;
     }
     return size;
 #else
@@ -77,10 +76,6 @@ std::size_t lineEnd(const char* begin, std::size_t size) {
     return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : end;
 #endif
 }
-
-}  // namespace
-
-namespace {
 
 constexpr std::pair<std::string_view, Tag> kTags[] = {
     {"HEAD", Tag::Head}, {"TRLR", Tag::Trlr}, {"INDI", Tag::Indi}, {"FAM", Tag::Fam},
@@ -116,9 +111,43 @@ Tag tagOf(std::string_view tag) {
     return slot.bits == bits ? slot.id : Tag::Other;
 }
 
+namespace {
+
+// "level [@xref@] TAG [value]"; false when the line is not of that shape.
+bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& id,
+               std::string_view& raw) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && isBlank(*p)) ++p;
+    if (p == end || !isDigit(*p)) return false;
+    level = *p++ - '0';
+    if (p < end && isDigit(*p)) level = level * 10 + (*p++ - '0');
+    if (p == end || !isBlank(*p)) return false;
+    while (++p < end && isBlank(*p)) {
+    }
+    xref = {};
+    if (p < end && *p == '@') {
+        const char* close = p + 1;
+        while (close < end && *close != '@') ++close;
+        if (close == end || close == p + 1) return false;
+        xref = std::string_view(p + 1, static_cast<std::size_t>(close - p - 1));
+        p = close + 1;
+        while (p < end && isBlank(*p)) ++p;
+    }
+    const char* tagEnd = blankIn(p, end);
+    if (tagEnd == p) return false;
+    id = tagOf(std::string_view(p, static_cast<std::size_t>(tagEnd - p)));
+    raw = tagEnd < end ? std::string_view(tagEnd + 1, static_cast<std::size_t>(end - tagEnd - 1))
+                       : std::string_view();
+    return true;
+}
+
+}  // namespace
+
 void GedcomLine::decode() const {
     valueReady_ = true;
-    if (charset_ == GedcomCharset::Utf8 && isValidUtf8(raw_)) {
+    // ASCII reads the same in every character set.
+    if (ascii_ || (charset_ == GedcomCharset::Utf8 && isValidUtf8(raw_))) {
         value_ = raw_;  // as it is
         return;
     }
@@ -206,11 +235,11 @@ bool GedcomLineReader::start() {
     return true;
 }
 
-bool GedcomLineReader::physicalLine(std::string_view& line) {
+bool GedcomLineReader::physicalLine(std::string_view& line, bool& ascii) {
     for (;;) {
         const std::size_t avail = size_ - pos_;
         const char* begin = buf_.get() + pos_;
-        const std::size_t end = avail ? lineEnd(begin, avail) : 0;
+        const std::size_t end = avail ? lineEnd(begin, avail, ascii) : 0;
         if (end < avail) {
             // A CR at the end of what is at hand may be the first half of CR LF.
             if (begin[end] == '\r' && end + 1 == avail && !eof_) {
@@ -223,6 +252,7 @@ bool GedcomLineReader::physicalLine(std::string_view& line) {
             line = std::string_view(begin, end);
             return true;
         }
+        ascii = false;
         if (skipToLineEnd_) {
             pos_ = size_;
         } else if (avail >= kMaxGedcomValue) {
@@ -243,7 +273,19 @@ bool GedcomLineReader::physicalLine(std::string_view& line) {
 
 bool GedcomLineReader::readAhead() {
     std::string_view text;
-    while (physicalLine(text)) {
+    for (;;) {
+        // Most lines lie whole in the bytes at hand with a byte behind their end; the
+        // others, the ends of the data and lines cut at kMaxGedcomValue go the long way.
+        const std::size_t avail = size_ - pos_;
+        const char* begin = buf_.get() + pos_;
+        std::size_t end = avail;
+        if (avail > 1 && !skipToLineEnd_) end = lineEnd(begin, avail, ahead_.ascii);
+        if (end + 1 < avail) {
+            pos_ += end + (begin[end] == '\r' && begin[end + 1] == '\n' ? 2 : 1);
+            text = std::string_view(begin, end);
+        } else if (!physicalLine(text, ahead_.ascii)) {
+            return false;
+        }
         if (text.empty() || (isBlank(text[0]) && text.find_first_not_of(" \t") == text.npos))
             continue;
         if (!parseLine(text, ahead_.level, ahead_.xref, ahead_.id, ahead_.raw)) {
@@ -254,7 +296,6 @@ bool GedcomLineReader::readAhead() {
         aheadHeld_ = true;
         return true;
     }
-    return false;
 }
 
 bool GedcomLineReader::isContinuationOf(int level) const {
@@ -282,6 +323,7 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
         if (cut) continue;
         if (!joinedHolds_) joined_.assign(current_.raw);
         joinedHolds_ = true;
+        current_.ascii = current_.ascii && ahead_.ascii;
         if (ahead_.id == Tag::Cont) joined_.push_back('\n');
         joined_ += ahead_.raw;
         if (joined_.size() > kMaxGedcomValue) {
@@ -295,6 +337,7 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
     line.xref = current_.xref;
     line.raw_ = joinedHolds_ ? std::string_view(joined_) : current_.raw;
     line.charset_ = charset_;
+    line.ascii_ = current_.ascii;
     line.converted_ = &converted_;
     line.valueReady_ = false;
     return Status::Line;
@@ -303,7 +346,9 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
 std::string_view pointerIn(std::string_view value) {
     if (value.size() < 3 || value.front() != '@' || value.back() != '@') return {};
     const std::string_view inside = value.substr(1, value.size() - 2);
-    if (inside.front() == '#' || inside.find_first_of("@ ") != std::string_view::npos) return {};
+    if (inside.front() == '#') return {};
+    for (const char c : inside)
+        if (c == '@' || c == ' ') return {};
     return inside;
 }
 

@@ -77,6 +77,7 @@ private:
 
     std::string_view raw_;  // as in the file
     GedcomCharset charset_ = GedcomCharset::Utf8;
+    bool ascii_ = false;                // raw_ has no byte beyond ASCII
     std::string* converted_ = nullptr;  // where a value that is not UTF-8 as it is goes
     mutable std::string_view value_;
     mutable bool valueReady_ = false;
@@ -108,11 +109,12 @@ private:
         int level = 0;
         Tag id = Tag::Other;
         std::string_view xref, raw;
+        bool ascii = false;  // raw has no byte beyond ASCII (false when not known)
     };
 
     bool fill();   // false at the end of the data, on a failure or when cancelled
     bool start();  // the first bytes: their character set
-    bool physicalLine(std::string_view& line);
+    bool physicalLine(std::string_view& line, bool& ascii);
     bool readAhead();  // the next well-formed line into ahead_; false at the end
     bool isContinuationOf(int level) const;
     // Copies the line being joined out of the bytes at hand, which are about to move.
