@@ -113,11 +113,8 @@ Tag tagOf(std::string_view tag) {
 
 namespace {
 
-// "level [@xref@] TAG [value]"; false when the line is not of that shape.
-bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& id,
-               std::string_view& raw) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
+// The level and cross-reference of a line, any blanks around them: p is left at the tag.
+bool parseHead(const char*& p, const char* end, int& level, std::string_view& xref) {
     while (p < end && isBlank(*p)) ++p;
     if (p == end || !isDigit(*p)) return false;
     level = *p++ - '0';
@@ -125,7 +122,6 @@ bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& i
     if (p == end || !isBlank(*p)) return false;
     while (++p < end && isBlank(*p)) {
     }
-    xref = {};
     if (p < end && *p == '@') {
         const char* close = p + 1;
         while (close < end && *close != '@') ++close;
@@ -134,7 +130,23 @@ bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& i
         p = close + 1;
         while (p < end && isBlank(*p)) ++p;
     }
+    return true;
+}
+
+// "level [@xref@] TAG [value]"; false when the line is not of that shape.
+bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& id,
+               std::string_view& raw) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    xref = {};
+    if (text.size() >= 3 && isDigit(p[0]) && p[1] == ' ' && p[2] != '@' && !isBlank(p[2])) {
+        level = p[0] - '0';  // the usual "1 NAME …": straight to the tag
+        p += 2;
+    } else if (!parseHead(p, end, level, xref)) {
+        return false;
+    }
     const char* tagEnd = blankIn(p, end);
+
     if (tagEnd == p) return false;
     id = tagOf(std::string_view(p, static_cast<std::size_t>(tagEnd - p)));
     raw = tagEnd < end ? std::string_view(tagEnd + 1, static_cast<std::size_t>(end - tagEnd - 1))

@@ -61,8 +61,8 @@ Tag tagOf(std::string_view tag);
 class GedcomLine {
 public:
     int level = 0;
-    Tag id = Tag::Other;    // of the tag
     std::string_view xref;  // "I1" for "@I1@"; empty when the line has none
+    Tag id = Tag::Other;    // of the tag
 
     // UTF-8, with its continuation lines; "@@" as in the file. Most values are never
     // looked at, so the bytes are checked and converted at the first ask only.
