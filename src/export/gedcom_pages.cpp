@@ -173,42 +173,51 @@ struct NameParts {
     std::array<std::string, 3> kept;
 };
 
-// Whether every part of the value is its own one-line form once its blanks at either end
-// are cut: no "@@", no control character, tab or line break, no two blanks in a row.
-bool isPlainName(std::string_view value) {
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto c = static_cast<unsigned char>(value[i]);
-        const auto next = i + 1 < value.size() ? static_cast<unsigned char>(value[i + 1]) : 0;
-        if (c < 0x20 || c == 0x7F || (c == '@' && next == '@') || (c == ' ' && next == ' ') ||
-            (c == 0xC2 && next >= 0x80 && next <= 0x9F))
-            return false;
-    }
-    return true;
-}
-
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     return text;
 }
 
-void partsOf(std::string_view nameValue, NameParts& parts) {
-    std::string_view value = nameValue;
-    const bool plain = isPlainName(value);
-    std::string unescaped;
-    if (!plain) value = unescaped = textOf(nameValue);
-    auto part = [&](std::string_view text, int k) {
-        if (plain) return trimmed(text);
-        parts.kept[k] = oneLine(text);
-        return std::string_view(parts.kept[k]);
-    };
-    const std::size_t open = value.find('/');
-    parts.given = part(value.substr(0, open), 0);
+// The parts of a value whose every part is its own one-line form once the blanks at its
+// ends are cut (no "@@", no control character, tab or line break, no two blanks in a row)
+// as pieces of it; false for any other value.
+bool plainParts(std::string_view value, NameParts& parts) {
+    std::size_t open = std::string_view::npos, close = std::string_view::npos;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if (c > ' ' && c < 0x7F && c != '@' && c != '/') continue;  // the usual bytes
+        const auto next = i + 1 < value.size() ? static_cast<unsigned char>(value[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7F || (c == '@' && next == '@') || (c == ' ' && next == ' ') ||
+            (c == 0xC2 && next >= 0x80 && next <= 0x9F))
+            return false;
+        if (c == '/' && open == std::string_view::npos)
+            open = i;
+        else if (c == '/' && close == std::string_view::npos)
+            close = i;
+    }
+    parts.given = trimmed(value.substr(0, open));
     parts.surname = parts.suffix = {};
-    if (open == std::string_view::npos) return;
-    const std::size_t close = value.find('/', open + 1);
-    parts.surname = part(value.substr(open + 1, close - open - 1), 1);
-    if (close != std::string_view::npos) parts.suffix = part(value.substr(close + 1), 2);
+    if (open == std::string_view::npos) return true;
+    parts.surname = trimmed(value.substr(open + 1, close - open - 1));
+    if (close != std::string_view::npos) parts.suffix = trimmed(value.substr(close + 1));
+    return true;
+}
+
+void partsOf(std::string_view nameValue, NameParts& parts) {
+    if (plainParts(nameValue, parts)) return;
+    const std::string value = textOf(nameValue);
+    const std::size_t open = value.find('/');
+    parts.kept[0] = oneLine(value.substr(0, open));
+    parts.kept[1] = parts.kept[2] = "";
+    if (open != std::string::npos) {
+        const std::size_t close = value.find('/', open + 1);
+        parts.kept[1] = oneLine(value.substr(open + 1, close - open - 1));
+        if (close != std::string::npos) parts.kept[2] = oneLine(value.substr(close + 1));
+    }
+    parts.given = parts.kept[0];
+    parts.surname = parts.kept[1];
+    parts.suffix = parts.kept[2];
 }
 
 std::string joinWords(std::initializer_list<std::string_view> words) {

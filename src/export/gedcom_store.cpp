@@ -22,7 +22,7 @@ TextRef TextPool::add(std::string_view text) {
     if (text.empty()) return {};
     if (blocks_.empty() || capacity_ - used_ < text.size()) {
         capacity_ = std::max(kBlock, text.size());
-        blocks_.push_back(std::make_unique<char[]>(capacity_));
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
         used_ = 0;
     }
     const TextRef ref{static_cast<std::uint32_t>(blocks_.size() - 1),
@@ -45,19 +45,22 @@ std::uint64_t shortKey(std::string_view name) {
 // "I27" as its letters "I" (one to three bytes that are no digits) and its number 27 (up to
 // seven digits, the first not 0); false for a key of another shape.
 bool numberedKey(std::string_view key, std::uint32_t& prefix, std::uint32_t& number) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
+    const std::size_t size = key.size();
+    auto digit = [&](std::size_t i) { return static_cast<unsigned>(bytes[i]) - '0'; };
+    if (size < 2 || size > 10) return false;
     std::size_t letters = 0;
-    while (letters < key.size() && letters < 4 && (key[letters] < '0' || key[letters] > '9'))
-        ++letters;
-    if (letters == 0 || letters > 3 || key.size() - letters > 7 || letters == key.size() ||
-        key[letters] == '0')
-        return false;
-    prefix = static_cast<std::uint32_t>(letters) << 24;
-    for (std::size_t i = 0; i < letters; ++i)
-        prefix |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);
+    prefix = 0;
+    for (; digit(letters) > 9; ++letters) {
+        if (letters == 3 || letters + 1 == size) return false;
+        prefix |= static_cast<std::uint32_t>(bytes[letters]) << (8 * letters);
+    }
+    if (letters == 0 || digit(letters) == 0 || size - letters > 7) return false;
+    prefix |= static_cast<std::uint32_t>(letters) << 24;
     number = 0;
-    for (std::size_t i = letters; i < key.size(); ++i) {
-        if (key[i] < '0' || key[i] > '9') return false;
-        number = number * 10 + static_cast<std::uint32_t>(key[i] - '0');
+    for (std::size_t i = letters; i < size; ++i) {
+        if (digit(i) > 9) return false;
+        number = number * 10 + digit(i);
     }
     return true;
 }
