@@ -223,7 +223,7 @@ void cutCircles(Store& store, LinkResult& result) {
 LinkResult link(Store& store, bool cut) {
     LinkResult result;
     for (std::uint32_t f = 0; f < store.families.size(); ++f) linkFamily(store, f, cut, result);
-    for (Person& person : store.persons) linkPerson(store, person, result);
+    for (std::size_t p = 0; p < store.persons.size(); ++p) linkPerson(store, store.persons[p], result);
     cutCircles(store, result);
     return result;
 }

@@ -6,13 +6,43 @@
 
 #include <array>
 #include <cstdint>
+#include <cstddef>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <string_view>
 #include <vector>
 
 namespace holmtex::gedcom {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+// A sequence that grows a block at a time: growing moves nothing, and memory is touched
+// only where elements are, so that a file's records cost their own size once.
+template <typename T>
+class Chunked {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    static constexpr std::size_t kShift = 14, kBlock = std::size_t{1} << kShift;
+
+public:
+    std::size_t size() const { return size_; }
+    T& operator[](std::size_t i) { return block(i >> kShift)[i & (kBlock - 1)]; }
+    const T& operator[](std::size_t i) const {
+        return const_cast<Chunked&>(*this).block(i >> kShift)[i & (kBlock - 1)];
+    }
+    void push_back(const T& value) {
+        if ((size_ >> kShift) == blocks_.size())
+            blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(kBlock * sizeof(T)));
+        new (&block(size_ >> kShift)[size_ & (kBlock - 1)]) T(value);
+        ++size_;
+    }
+
+private:
+    T* block(std::size_t b) { return std::launder(reinterpret_cast<T*>(blocks_[b].get())); }
+
+    std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    std::size_t size_ = 0;
+};
 
 struct TextRef {
     std::uint32_t block = 0, offset = 0, size = 0;
@@ -64,7 +94,7 @@ private:
     void grow();
 
     TextPool& pool_;
-    std::vector<Xref> entries_;
+    Chunked<Xref> entries_;
     struct Slot {
         std::uint64_t key = 0;        // a short key itself, 0 for a long one
         std::uint32_t tag = 0;        // the high half of the key's hash
@@ -112,10 +142,10 @@ constexpr std::uint32_t kPointer = 0xFFFFFFFF;
 struct Store {
     TextPool pool;
     XrefTable xrefs{pool};
-    std::vector<Person> persons;
-    std::vector<Family> families;
-    std::vector<std::uint32_t> children;  // cross-references; persons (or kNone) after link()
-    std::vector<TextRef> notes;
+    Chunked<Person> persons;
+    Chunked<Family> families;
+    Chunked<std::uint32_t> children;  // cross-references; persons (or kNone) after link()
+    Chunked<TextRef> notes;
     std::vector<TextRef> texts;  // a note record's text, a source record's title
 };
 
