@@ -15,20 +15,68 @@ namespace holmtex {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
-constexpr std::size_t kPad = 16;  // behind the bytes at hand, for a 16-byte load
+constexpr std::size_t kPad = 16;  // zeros behind the bytes at hand, for loads past their end
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Three or four letters as one number.
-constexpr std::uint32_t packed(std::string_view tag) {
-    auto byte = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(tag[i]));
-    };
-    const std::uint32_t bits = byte(0) << 16 | byte(1) << 8 | byte(2);
-    return tag.size() == 4 ? bits << 8 | byte(3) : bits;
+std::uint64_t load64(const char* p) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, 8);
+    return bytes;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// Three or four bytes of a tag as one number, the first in the low byte.
+constexpr std::uint32_t packed(std::string_view tag) {
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < tag.size(); ++i)
+        bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(tag[i])) << (8 * i);
+    return bits;
+}
+
+constexpr std::pair<std::string_view, Tag> kTags[] = {
+    {"HEAD", Tag::Head}, {"TRLR", Tag::Trlr}, {"INDI", Tag::Indi}, {"FAM", Tag::Fam},
+    {"NOTE", Tag::Note}, {"SOUR", Tag::Sour}, {"CHAR", Tag::Char}, {"NAME", Tag::Name},
+    {"TYPE", Tag::Type}, {"SEX", Tag::Sex},   {"FAMC", Tag::Famc}, {"FAMS", Tag::Fams},
+    {"BIRT", Tag::Birt}, {"CHR", Tag::Chr},   {"BAPM", Tag::Bapm}, {"DEAT", Tag::Deat},
+    {"BURI", Tag::Buri}, {"DATE", Tag::Date}, {"PLAC", Tag::Plac}, {"HUSB", Tag::Husb},
+    {"WIFE", Tag::Wife}, {"CHIL", Tag::Chil}, {"MARR", Tag::Marr}, {"REFN", Tag::Refn},
+    {"TITL", Tag::Titl}, {"ABBR", Tag::Abbr}, {"CONC", Tag::Conc}, {"CONT", Tag::Cont}};
+
+// Each known tag has a slot of its own among 64 (the multiplier was searched for that).
+constexpr std::uint32_t slotOf(std::uint32_t bits) { return (bits * 0xE21079F2u) >> 26; }
+
+struct TagSlot {
+    std::uint32_t bits = 0;
+    Tag id = Tag::Other;
+};
+
+constexpr std::array<TagSlot, 64> tagSlots() {
+    std::array<TagSlot, 64> slots{};
+    for (const auto& [name, id] : kTags) slots[slotOf(packed(name))] = {packed(name), id};
+    return slots;
+}
+
+constexpr std::array<TagSlot, 64> kTagSlots = tagSlots();
+
+// The tag of `size` bytes packed into `bits`. A zero byte in front of three letters has
+// always counted as nothing, "\0FAM" as "FAM".
+Tag tagOfBits(std::uint32_t bits, std::size_t size) {
+    if (size == 4 && (bits & 0xFF) == 0)
+        bits >>= 8;
+    else if (size == 4 && (bits >> 24) == 0)
+        return Tag::Other;
+    else if (size != 3 && size != 4)
+        return Tag::Other;
+    const TagSlot& slot = kTagSlots[slotOf(bits)];
+    return slot.bits == bits ? slot.id : Tag::Other;
+}
+
+// 0x80 in each byte of the word that is zero, nothing elsewhere.
+std::uint64_t zeroBytes(std::uint64_t bytes) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((bytes & kLow7) + kLow7) | bytes | kLow7);
+}
 
 // Where the first blank in [p, end) is, or end. Reads up to 15 bytes beyond the end,
 // which must be there.
@@ -77,38 +125,10 @@ std::size_t lineEnd(const char* begin, std::size_t size, bool& ascii) {
 #endif
 }
 
-constexpr std::pair<std::string_view, Tag> kTags[] = {
-    {"HEAD", Tag::Head}, {"TRLR", Tag::Trlr}, {"INDI", Tag::Indi}, {"FAM", Tag::Fam},
-    {"NOTE", Tag::Note}, {"SOUR", Tag::Sour}, {"CHAR", Tag::Char}, {"NAME", Tag::Name},
-    {"TYPE", Tag::Type}, {"SEX", Tag::Sex},   {"FAMC", Tag::Famc}, {"FAMS", Tag::Fams},
-    {"BIRT", Tag::Birt}, {"CHR", Tag::Chr},   {"BAPM", Tag::Bapm}, {"DEAT", Tag::Deat},
-    {"BURI", Tag::Buri}, {"DATE", Tag::Date}, {"PLAC", Tag::Plac}, {"HUSB", Tag::Husb},
-    {"WIFE", Tag::Wife}, {"CHIL", Tag::Chil}, {"MARR", Tag::Marr}, {"REFN", Tag::Refn},
-    {"TITL", Tag::Titl}, {"ABBR", Tag::Abbr}, {"CONC", Tag::Conc}, {"CONT", Tag::Cont}};
-
-// Each known tag has a slot of its own among 64 (the multiplier was searched for that).
-constexpr std::uint32_t slotOf(std::uint32_t bits) { return (bits * 0xACE21372u) >> 26; }
-
-struct TagSlot {
-    std::uint32_t bits = 0;
-    Tag id = Tag::Other;
-};
-
-constexpr std::array<TagSlot, 64> tagSlots() {
-    std::array<TagSlot, 64> slots{};
-    for (const auto& [name, id] : kTags) slots[slotOf(packed(name))] = {packed(name), id};
-    return slots;
-}
-
-constexpr std::array<TagSlot, 64> kTagSlots = tagSlots();
-
 }  // namespace
 
 Tag tagOf(std::string_view tag) {
-    if (tag.size() < 3 || tag.size() > 4) return Tag::Other;
-    const std::uint32_t bits = packed(tag);
-    const TagSlot& slot = kTagSlots[slotOf(bits)];
-    return slot.bits == bits ? slot.id : Tag::Other;
+    return tag.size() == 3 || tag.size() == 4 ? tagOfBits(packed(tag), tag.size()) : Tag::Other;
 }
 
 namespace {
@@ -133,20 +153,36 @@ bool parseHead(const char*& p, const char* end, int& level, std::string_view& xr
     return true;
 }
 
-// "level [@xref@] TAG [value]"; false when the line is not of that shape.
+// "level [@xref@] TAG [value]"; false when the line is not of that shape. Reads up to 15
+// bytes beyond the line, which must be there.
 bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& id,
                std::string_view& raw) {
     const char* p = text.data();
     const char* const end = p + text.size();
     xref = {};
-    if (text.size() >= 3 && isDigit(p[0]) && p[1] == ' ' && p[2] != '@' && !isBlank(p[2])) {
-        level = p[0] - '0';  // the usual "1 NAME …": straight to the tag
-        p += 2;
-    } else if (!parseHead(p, end, level, xref)) {
-        return false;
+    const std::uint64_t first = load64(p);
+    const auto byte = [&](int i) { return static_cast<char>(first >> (8 * i)); };
+    if (text.size() >= 3 && isDigit(byte(0)) && byte(1) == ' ' && byte(2) != '@' &&
+        !isBlank(byte(2))) {
+        // The usual "1 NAME …": the tag's end among the first eight bytes.
+        const std::uint64_t blanks =
+            (zeroBytes(first ^ 0x2020202020202020ULL) | zeroBytes(first ^ 0x0909090909090909ULL)) &
+            ~std::uint64_t{0xFFFF};
+        const std::size_t tagEnd =
+            std::min<std::size_t>(blanks ? std::countr_zero(blanks) / 8 : 8, text.size());
+        if (tagEnd < 8 || text.size() == 8) {
+            level = byte(0) - '0';
+            const std::size_t size = tagEnd - 2;
+            id = size == 3 || size == 4 ? tagOfBits(static_cast<std::uint32_t>(first >> 16) &
+                                                        (size == 3 ? 0xFFFFFFu : 0xFFFFFFFFu),
+                                                    size)
+                                        : Tag::Other;
+            raw = tagEnd < text.size() ? text.substr(tagEnd + 1) : std::string_view();
+            return true;
+        }
     }
+    if (!parseHead(p, end, level, xref)) return false;
     const char* tagEnd = blankIn(p, end);
-
     if (tagEnd == p) return false;
     id = tagOf(std::string_view(p, static_cast<std::size_t>(tagEnd - p)));
     raw = tagEnd < end ? std::string_view(tagEnd + 1, static_cast<std::size_t>(end - tagEnd - 1))
