@@ -159,15 +159,20 @@ std::string upperAscii(std::string_view text) {
 }
 
 bool isValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
         std::uint64_t word;  // eight ASCII bytes at once
-        if (i + 8 <= bytes.size() &&
-            (std::memcpy(&word, bytes.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
-            i += 8;
-        } else if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-        } else if (const std::size_t length = utf8Length(bytes, i)) {
-            i += length;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ULL) == 0)) {
+            p += 8;
+        } else if (*p < 0x80) {
+            ++p;
+        } else if (*p >= 0xC2 && *p < 0xE0 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            p += 2;  // the two-byte letters of the Latin alphabets
+        } else if (const std::size_t length = utf8Length(
+                       bytes, static_cast<std::size_t>(
+                                  p - reinterpret_cast<const unsigned char*>(bytes.data())))) {
+            p += length;
         } else {
             return false;
         }

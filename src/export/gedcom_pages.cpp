@@ -182,11 +182,19 @@ std::string_view trimmed(std::string_view text) {
 // The parts of a value whose every part is its own one-line form once the blanks at its
 // ends are cut (no "@@", no control character, tab or line break, no two blanks in a row)
 // as pieces of it; false for any other value.
+// The bytes a plain name value may have anywhere: not the blank, '/' and '@', which are
+// looked at, and not the control characters and 0xC2, which may begin a C1 control.
+constexpr std::array<bool, 256> kPlainNameBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x21; c < 0x100; ++c) plain[c] = c != '/' && c != '@' && c != 0x7F && c != 0xC2;
+    return plain;
+}();
+
 bool plainParts(std::string_view value, NameParts& parts) {
     std::size_t open = std::string_view::npos, close = std::string_view::npos;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const auto c = static_cast<unsigned char>(value[i]);
-        if (c > ' ' && c < 0x7F && c != '@' && c != '/') continue;  // the usual bytes
+        if (kPlainNameBytes[c]) continue;
         const auto next = i + 1 < value.size() ? static_cast<unsigned char>(value[i + 1]) : 0;
         if (c < 0x20 || c == 0x7F || (c == '@' && next == '@') || (c == ' ' && next == ' ') ||
             (c == 0xC2 && next >= 0x80 && next <= 0x9F))
@@ -476,7 +484,7 @@ void writePage(const PageDraft& draft, std::string& out) {
         if (n > 1) *w++ = ',';
         if (n == Reserved4 || n == Reserved5) continue;  // absent
         *w++ = '"';
-        w = putForList(w, draft.items[n], scratch);
+        if (!draft.items[n].empty()) w = putForList(w, draft.items[n], scratch);
         *w++ = '"';
     }
     *w++ = '\r';
