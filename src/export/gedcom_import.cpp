@@ -90,7 +90,6 @@ struct EventDraft {
 
 // A woman's birth name as "geb.": a birth name beside another name, or a birth name alone.
 std::string chosenName(NameDrafts names, char sex) {
-    if (names.empty()) return "";
     const NameDraft* birth = nullptr;
     const NameDraft* other = nullptr;
     for (const NameDraft& name : names) {
@@ -108,6 +107,15 @@ std::string chosenName(NameDrafts names, char sex) {
     if (sex != 'F') return nameOf(birth->value);
     const std::string given = givenOf(birth->value);
     return given.empty() ? "geb. " + birthSurname : given + " geb. " + birthSurname;
+}
+
+// The name a page shows for the person, into `out`; most persons have one name only.
+void nameInto(std::string& out, NameDrafts names, char sex) {
+    out.clear();
+    if (names.size() == 1 && !names.front().birth)
+        appendNameOf(out, names.front().value);
+    else if (!names.empty())
+        out = chosenName(names, sex);
 }
 
 enum class Section { None, Head, Person, Family, Note, Source, Skip };
@@ -150,7 +158,7 @@ private:
     int sourceCount_ = 0;
     std::uint32_t famc_ = kNone, fams_ = kNone, husband_ = kNone, wife_ = kNone;
     std::string date_, place_, dateNote_, refn_, text_;
-    std::string facts_, kept_;
+    std::string facts_, kept_, name_;
     std::uint32_t firstChild_ = 0, firstNote_ = 0;
 };
 
@@ -304,7 +312,8 @@ void RecordParser::commitPerson() {
     }
     facts += sources_;
     Person person;
-    person.name = store_.pool.add(chosenName(NameDrafts(names_.data(), nameCount_), sex_));
+    nameInto(name_, NameDrafts(names_.data(), nameCount_), sex_);
+    person.name = store_.pool.add(name_);
     person.facts = store_.pool.add(facts);
     person.famc = famc_;
     person.fams = fams_;

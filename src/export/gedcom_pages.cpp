@@ -228,22 +228,33 @@ void partsOf(std::string_view nameValue, NameParts& parts) {
     parts.suffix = parts.kept[2];
 }
 
-std::string joinWords(std::initializer_list<std::string_view> words) {
-    std::string out;
+void appendWords(std::string& out, std::initializer_list<std::string_view> words) {
+    const std::size_t start = out.size();
     for (const std::string_view word : words) {
         if (word.empty()) continue;
-        if (!out.empty()) out.push_back(' ');
+        if (out.size() > start) out.push_back(' ');
         out.append(word);
     }
+}
+
+std::string joinWords(std::initializer_list<std::string_view> words) {
+    std::string out;
+    appendWords(out, words);
     return out;
 }
 
 }  // namespace
 
-std::string nameOf(std::string_view nameValue) {
+void appendNameOf(std::string& out, std::string_view nameValue) {
     NameParts parts;
     partsOf(nameValue, parts);
-    return joinWords({parts.given, parts.surname, parts.suffix});
+    appendWords(out, {parts.given, parts.surname, parts.suffix});
+}
+
+std::string nameOf(std::string_view nameValue) {
+    std::string out;
+    appendNameOf(out, nameValue);
+    return out;
 }
 
 std::string surnameOf(std::string_view nameValue) {
@@ -470,7 +481,8 @@ void buildPage(const Store& store, std::uint32_t f, const PageStamp& stamp, Page
     if (family.refn.size)
         items[ProcessNumber] = store.pool.get(family.refn);
     else
-        items[ProcessNumber] = family.xref == kNone ? "" : store.xrefs.key(family.xref);
+        items[ProcessNumber] =
+            family.xref == kNone ? "" : store.xrefs.key(family.xref, draft.processNumber);
 }
 
 void writePage(const PageDraft& draft, std::string& out) {

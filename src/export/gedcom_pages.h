@@ -26,6 +26,7 @@ std::string dateAndPlace(std::string_view gedcomDate, std::string_view place);
 // The words of a NAME value, "Johann /von Berg/ jr." as "Johann von Berg jr."; the
 // surname alone (between the slashes) and the words without the surname.
 std::string nameOf(std::string_view nameValue);
+void appendNameOf(std::string& out, std::string_view nameValue);
 std::string surnameOf(std::string_view nameValue);
 std::string givenOf(std::string_view nameValue);
 
@@ -50,7 +51,7 @@ struct PageStamp {
 struct PageDraft {
     std::array<std::string_view, kItemCount + 1> items;  // by item number; 4 and 5 absent
     std::array<std::string, 5> remarks;                  // of families 1 to 4
-    std::string pageText, moreChildren;
+    std::string pageText, moreChildren, processNumber;
     std::vector<std::uint32_t> persons, kids;
 };
 

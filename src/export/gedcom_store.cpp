@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace holmtex::gedcom {
@@ -91,14 +92,24 @@ std::uint32_t XrefTable::id(std::string_view name) {
     }
     if (number >= table->ids.size())
         table->ids.resize(std::max<std::size_t>(number + 1, 2 * table->ids.size()));
-    const std::uint32_t id = table->spilled ? hashed(name) : added(name);
+    const std::uint32_t id = table->spilled ? hashed(name) : added({kNumberedKey, number, prefix});
     table->ids[number] = id + 1;
     ++table->count;
     return id;
 }
 
-std::uint32_t XrefTable::added(std::string_view name) {
-    entries_.push_back({pool_.add(name), kNone, Kind::Unknown});
+std::string_view XrefTable::key(std::uint32_t id, std::string& made) const {
+    const TextRef key = entries_[id].key;
+    if (key.block != kNumberedKey) return pool_.get(key);
+    made.clear();
+    for (std::uint32_t i = 0; i < key.size >> 24; ++i)
+        made.push_back(static_cast<char>(key.size >> (8 * i)));
+    made += std::to_string(key.offset);
+    return made;
+}
+
+std::uint32_t XrefTable::added(TextRef key) {
+    entries_.push_back({key, kNone, Kind::Unknown});
     return static_cast<std::uint32_t>(entries_.size() - 1);
 }
 
@@ -112,11 +123,12 @@ std::uint32_t XrefTable::hashed(std::string_view name) {
     for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
         Slot& slot = slots_[at];
         if (slot.idPlusOne == 0) {
-            slot = {bits, tag, added(name) + 1};
+            slot = {bits, tag, added(pool_.add(name)) + 1};
             ++hashedCount_;
             return slot.idPlusOne - 1;
         }
-        if (slot.tag == tag && slot.key == bits && (bits || key(slot.idPlusOne - 1) == name))
+        if (slot.tag == tag && slot.key == bits &&
+            (bits || pool_.get(entries_[slot.idPlusOne - 1].key) == name))
             return slot.idPlusOne - 1;
     }
 }
@@ -223,7 +235,8 @@ void cutCircles(Store& store, LinkResult& result) {
 LinkResult link(Store& store, bool cut) {
     LinkResult result;
     for (std::uint32_t f = 0; f < store.families.size(); ++f) linkFamily(store, f, cut, result);
-    for (std::size_t p = 0; p < store.persons.size(); ++p) linkPerson(store, store.persons[p], result);
+    for (std::size_t p = 0; p < store.persons.size(); ++p)
+        linkPerson(store, store.persons[p], result);
     cutCircles(store, result);
     return result;
 }

@@ -5,12 +5,13 @@
 // joins them once the whole file is read.
 
 #include <array>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
-#include <type_traits>
+#include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace holmtex::gedcom {
@@ -67,10 +68,14 @@ enum class Kind : std::uint8_t { Unknown, Person, Family, Note, Source, Other };
 // A cross-reference: Unknown while only named; `index` is kNone until its record was
 // read whole (a record cut off at the end of a file never is).
 struct Xref {
-    TextRef key;
+    TextRef key;                  // in the pool, or letters and number (see kNumberedKey)
     std::uint32_t index = kNone;  // of a note or source: in Store::texts
     Kind kind = Kind::Unknown;
 };
+
+// The block of a key that was read as letters and a number: its offset is the number, its
+// size the letters as Numbered::prefix holds them. The pool need not hold such keys.
+constexpr std::uint32_t kNumberedKey = 0xFFFFFFFE;
 
 class XrefTable {
 public:
@@ -79,7 +84,8 @@ public:
     std::uint32_t id(std::string_view key);
     Xref& operator[](std::uint32_t id) { return entries_[id]; }
     const Xref& operator[](std::uint32_t id) const { return entries_[id]; }
-    std::string_view key(std::uint32_t id) const { return pool_.get(entries_[id].key); }
+    // The key ("I1"); one that was read as letters and a number is made in `made`.
+    std::string_view key(std::uint32_t id, std::string& made) const;
     // The index of the record of that kind, kNone when the file has no such record.
     std::uint32_t indexOf(std::uint32_t id, Kind kind) const {
         return id != kNone && entries_[id].kind == kind ? entries_[id].index : kNone;
@@ -90,7 +96,7 @@ public:
 
 private:
     std::uint32_t hashed(std::string_view key);
-    std::uint32_t added(std::string_view key);
+    std::uint32_t added(TextRef key);
     void grow();
 
     TextPool& pool_;
