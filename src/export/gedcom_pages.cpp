@@ -168,8 +168,10 @@ namespace {
 
 // The parts of a NAME value: before, between and after the slashes around the surname,
 // each in one line. They point into the value when it needs no cleaning, else into `kept`.
-struct NameParts {
+struct NameViews {
     std::string_view given, surname, suffix;
+};
+struct NameParts : NameViews {
     std::array<std::string, 3> kept;
 };
 
@@ -179,9 +181,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// The parts of a value whose every part is its own one-line form once the blanks at its
-// ends are cut (no "@@", no control character, tab or line break, no two blanks in a row)
-// as pieces of it; false for any other value.
 // The bytes a plain name value may have anywhere: not the blank, '/' and '@', which are
 // looked at, and not the control characters and 0xC2, which may begin a C1 control.
 constexpr std::array<bool, 256> kPlainNameBytes = [] {
@@ -190,7 +189,10 @@ constexpr std::array<bool, 256> kPlainNameBytes = [] {
     return plain;
 }();
 
-bool plainParts(std::string_view value, NameParts& parts) {
+// The parts of a value whose every part is its own one-line form once the blanks at its
+// ends are cut (no "@@", no control character, tab or line break, no two blanks in a row)
+// as pieces of it; false for any other value.
+bool plainParts(std::string_view value, NameViews& parts) {
     std::size_t open = std::string_view::npos, close = std::string_view::npos;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const auto c = static_cast<unsigned char>(value[i]);
@@ -213,7 +215,7 @@ bool plainParts(std::string_view value, NameParts& parts) {
 }
 
 void partsOf(std::string_view nameValue, NameParts& parts) {
-    if (plainParts(nameValue, parts)) return;
+    if (plainParts(nameValue, parts)) return;  // most names
     const std::string value = textOf(nameValue);
     const std::size_t open = value.find('/');
     parts.kept[0] = oneLine(value.substr(0, open));
@@ -246,6 +248,10 @@ std::string joinWords(std::initializer_list<std::string_view> words) {
 }  // namespace
 
 void appendNameOf(std::string& out, std::string_view nameValue) {
+    if (NameViews plain; plainParts(nameValue, plain)) {
+        appendWords(out, {plain.given, plain.surname, plain.suffix});
+        return;
+    }
     NameParts parts;
     partsOf(nameValue, parts);
     appendWords(out, {parts.given, parts.surname, parts.suffix});
