@@ -125,6 +125,34 @@ std::size_t lineEnd(const char* begin, std::size_t size, bool& ascii) {
 #endif
 }
 
+// Whether every byte beyond ASCII is part of a two-byte letter U+0080 to U+00FF, as in
+// most German names: such text is UTF-8. False says nothing. Reads up to 15 bytes beyond
+// the end, which must be there.
+bool isLatinUtf8(std::string_view text) {
+#if defined(__SSE2__)
+    unsigned carry = 0;  // a lead byte at the end of the block before
+    for (std::size_t at = 0; at < text.size(); at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        const unsigned inside = text.size() - at >= 16 ? 0xFFFF : (1u << (text.size() - at)) - 1;
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes)) & inside;
+        const auto leads = static_cast<unsigned>(_mm_movemask_epi8(
+                               _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\xC2')),
+                                            _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\xC3'))))) &
+                           inside;
+        const auto tails = static_cast<unsigned>(_mm_movemask_epi8(
+                               _mm_cmplt_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xC0))))) &
+                           inside;  // 0x80 to 0xBF
+        // Each lead byte is followed by one continuation byte, and nothing else is there.
+        if (high != (leads | tails) || tails != (((leads << 1) | carry) & 0xFFFF)) return false;
+        carry = leads >> 15;
+    }
+    return carry == 0;
+#else
+    (void)text;
+    return false;
+#endif
+}
+
 }  // namespace
 
 Tag tagOf(std::string_view tag) {
@@ -195,7 +223,8 @@ bool parseLine(std::string_view text, int& level, std::string_view& xref, Tag& i
 void GedcomLine::decode() const {
     valueReady_ = true;
     // ASCII reads the same in every character set.
-    if (ascii_ || (charset_ == GedcomCharset::Utf8 && isValidUtf8(raw_))) {
+    if (ascii_ || (charset_ == GedcomCharset::Utf8 &&
+                   ((inBuffer_ && isLatinUtf8(raw_)) || isValidUtf8(raw_)))) {
         value_ = raw_;  // as it is
         return;
     }
@@ -386,6 +415,7 @@ GedcomLineReader::Status GedcomLineReader::next(GedcomLine& line) {
     line.raw_ = joinedHolds_ ? std::string_view(joined_) : current_.raw;
     line.charset_ = charset_;
     line.ascii_ = current_.ascii;
+    line.inBuffer_ = currentInBuffer_ && !joinedHolds_;
     line.converted_ = &converted_;
     line.valueReady_ = false;
     return Status::Line;

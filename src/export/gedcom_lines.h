@@ -78,6 +78,7 @@ private:
     std::string_view raw_;  // as in the file
     GedcomCharset charset_ = GedcomCharset::Utf8;
     bool ascii_ = false;                // raw_ has no byte beyond ASCII
+    bool inBuffer_ = false;             // raw_ lies in the reader's bytes, which run on
     std::string* converted_ = nullptr;  // where a value that is not UTF-8 as it is goes
     mutable std::string_view value_;
     mutable bool valueReady_ = false;
