@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <span>
 #include <vector>
 
 #include "export/gedcom_mapping.h"
 #include "export/gedcom_pages.h"
 #include "export/gedcom_store.h"
 #include "record/codepage.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace holmtex {
 
@@ -30,20 +35,53 @@ int eventOf(Tag tag) {
     return -1;
 }
 
-// A note's text without control characters other than the line break and the tab.
-std::string cleanText(std::string_view value) {
-    std::string out = textOf(value);
-    std::erase_if(out, [](char c) {
-        const auto b = static_cast<unsigned char>(c);
-        return (b < 0x20 && c != '\n' && c != '\t') || b == 0x7F;
-    });
-    return out;
+bool isControl(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b < 0x20 && c != '\n' && c != '\t') || b == 0x7F;
+}
+
+// Whether the text has no "@@" and no control character but the line break and the tab.
+bool isCleanText(std::string_view text) {
+    auto badAt = [&](std::size_t i) {
+        return isControl(text[i]) || (text[i] == '@' && i + 1 < text.size() && text[i + 1] == '@');
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; only those with an '@' or a control character are looked at.
+    const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80));
+    const __m128i below = _mm_set1_epi8(static_cast<char>(0x20 ^ 0x80));
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i allowed = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
+                                             _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
+        const __m128i marked =
+            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(_mm_xor_si128(bytes, flip), below),
+                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F))),
+                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('@')));
+        if (!_mm_movemask_epi8(_mm_andnot_si128(allowed, marked))) continue;
+        for (std::size_t k = i; k < i + 16; ++k)
+            if (badAt(k)) return false;
+    }
+#endif
+    for (; i < text.size(); ++i)
+        if (badAt(i)) return false;
+    return true;
+}
+
+// A note's text without control characters other than the line break and the tab; in
+// `kept` when it had to be changed.
+std::string_view cleanText(std::string_view value, std::string& kept) {
+    if (isCleanText(value)) return value;
+    kept = textOf(value);
+    std::erase_if(kept, isControl);
+    return kept;
 }
 
 struct NameDraft {
     std::string value;
     bool birth = false;  // TYPE birth
 };
+using NameDrafts = std::span<const NameDraft>;
 
 struct EventDraft {
     std::string date, place;
@@ -51,8 +89,7 @@ struct EventDraft {
 };
 
 // A woman's birth name as "geb.": a birth name beside another name, or a birth name alone.
-std::string chosenName(const std::vector<NameDraft>& names, char sex) {
-    if (names.empty()) return "";
+std::string chosenName(NameDrafts names, char sex) {
     const NameDraft* birth = nullptr;
     const NameDraft* other = nullptr;
     for (const NameDraft& name : names) {
@@ -70,6 +107,15 @@ std::string chosenName(const std::vector<NameDraft>& names, char sex) {
     if (sex != 'F') return nameOf(birth->value);
     const std::string given = givenOf(birth->value);
     return given.empty() ? "geb. " + birthSurname : given + " geb. " + birthSurname;
+}
+
+// The name a page shows for the person, into `out`; most persons have one name only.
+void nameInto(std::string& out, NameDrafts names, char sex) {
+    out.clear();
+    if (names.size() == 1 && !names.front().birth)
+        appendNameOf(out, names.front().value);
+    else if (!names.empty())
+        out = chosenName(names, sex);
 }
 
 enum class Section { None, Head, Person, Family, Note, Source, Skip };
@@ -104,13 +150,15 @@ private:
     Tag tag1_ = Tag::Other;  // the tag of the last line at level 1
     int event_ = -1;         // the event that line began, while it is the first of its kind
     // The record being read.
-    std::vector<NameDraft> names_;
+    std::vector<NameDraft> names_;  // the first nameCount_ are the record's; the others kept
+    std::size_t nameCount_ = 0;     // for their room
     char sex_ = 0;
     std::array<EventDraft, 4> events_;
     std::string sources_;  // source lines of the facts, each ending in "\n"
     int sourceCount_ = 0;
     std::uint32_t famc_ = kNone, fams_ = kNone, husband_ = kNone, wife_ = kNone;
     std::string date_, place_, dateNote_, refn_, text_;
+    std::string facts_, kept_, name_;
     std::uint32_t firstChild_ = 0, firstNote_ = 0;
 };
 
@@ -129,7 +177,7 @@ void RecordParser::line(const GedcomLine& line) {
     switch (section_) {
         case Section::Head:
             if (line.level == 1 && line.id == Tag::Char &&
-                charsetNamed(oneLine(line.value), charset))
+                charsetNamed(oneLine(line.value()), charset))
                 lines_.setCharset(charset);
             break;
         case Section::Person:
@@ -141,7 +189,7 @@ void RecordParser::line(const GedcomLine& line) {
         case Section::Source:
             if (line.level == 1 &&
                 (line.id == Tag::Titl || (line.id == Tag::Abbr && text_.empty())))
-                text_ = oneLine(textOf(line.value));
+                text_ = oneLine(textOf(line.value()));
             break;
         default:
             break;
@@ -174,16 +222,19 @@ void RecordParser::begin(const GedcomLine& line) {
                : kind == Kind::Family ? Section::Family
                : kind == Kind::Note   ? Section::Note
                                       : Section::Source;
-    names_.clear();
+    nameCount_ = 0;
     sex_ = 0;
-    events_ = {};
+    for (EventDraft& event : events_) {
+        event.date.clear(), event.place.clear();
+        event.seen = event.yes = false;
+    }
     sources_.clear();
     sourceCount_ = 0;
     famc_ = fams_ = husband_ = wife_ = kNone;
     date_.clear(), place_.clear(), dateNote_.clear(), refn_.clear(), text_.clear();
     firstChild_ = static_cast<std::uint32_t>(store_.children.size());
     firstNote_ = static_cast<std::uint32_t>(store_.notes.size());
-    if (kind == Kind::Note) text_ = cleanText(line.value);
+    if (kind == Kind::Note) text_ = cleanText(line.value(), kept_);
 }
 
 void RecordParser::addSource(std::string_view value) {
@@ -200,64 +251,69 @@ void RecordParser::addSource(std::string_view value) {
 
 void RecordParser::personLine(const GedcomLine& line) {
     const Tag tag = line.id;
-    if (tag == Tag::Sour) return addSource(line.value);
+    if (tag == Tag::Sour) return addSource(line.value());
     if (line.level == 1) {
         event_ = -1;
         if (tag == Tag::Name) {
-            names_.push_back({line.value, false});
+            if (nameCount_ == names_.size()) names_.emplace_back();
+            names_[nameCount_].value = line.value();
+            names_[nameCount_++].birth = false;
         } else if (tag == Tag::Sex) {
-            sex_ = line.value.empty() ? 0 : line.value[0];
+            sex_ = line.value().empty() ? 0 : line.value()[0];
         } else if (tag == Tag::Famc || tag == Tag::Fams) {
             std::uint32_t& first = tag == Tag::Famc ? famc_ : fams_;
-            if (first == kNone) first = pointer(line.value);
+            if (first == kNone) first = pointer(line.value());
         } else if (const int e = eventOf(tag); e >= 0 && !events_[e].seen) {
             event_ = e;
             events_[e].seen = true;
-            events_[e].yes = upperAscii(oneLine(line.value)) == "Y";
+            events_[e].yes = upperAscii(oneLine(line.value())) == "Y";
         }
-    } else if (line.level == 2 && tag1_ == Tag::Name && tag == Tag::Type && !names_.empty()) {
-        names_.back().birth = upperAscii(oneLine(line.value)) == "BIRTH";
+    } else if (line.level == 2 && tag1_ == Tag::Name && tag == Tag::Type && nameCount_ > 0) {
+        names_[nameCount_ - 1].birth = upperAscii(oneLine(line.value())) == "BIRTH";
     } else if (line.level == 2 && event_ >= 0 && (tag == Tag::Date || tag == Tag::Plac)) {
         std::string& into = tag == Tag::Date ? events_[event_].date : events_[event_].place;
-        if (into.empty()) into = line.value;
+        if (into.empty()) into = line.value();
     }
 }
 
 void RecordParser::familyLine(const GedcomLine& line) {
     const Tag tag = line.id;
     if (line.level == 2 && tag1_ == Tag::Marr) {
-        if (tag == Tag::Date && date_.empty()) date_ = line.value;
-        if (tag == Tag::Plac && place_.empty()) place_ = line.value;
-        if (tag == Tag::Note && line.value.starts_with(kDateNote))
-            dateNote_ = oneLine(textOf(line.value.substr(kDateNote.size())));
+        if (tag == Tag::Date && date_.empty()) date_ = line.value();
+        if (tag == Tag::Plac && place_.empty()) place_ = line.value();
+        if (tag == Tag::Note && line.value().starts_with(kDateNote))
+            dateNote_ = oneLine(textOf(line.value().substr(kDateNote.size())));
         return;
     }
     if (line.level != 1) return;
-    if (tag == Tag::Husb && husband_ == kNone) husband_ = pointer(line.value);
-    if (tag == Tag::Wife && wife_ == kNone) wife_ = pointer(line.value);
+    if (tag == Tag::Husb && husband_ == kNone) husband_ = pointer(line.value());
+    if (tag == Tag::Wife && wife_ == kNone) wife_ = pointer(line.value());
     if (tag == Tag::Chil)
-        if (const std::uint32_t child = pointer(line.value); child != kNone)
+        if (const std::uint32_t child = pointer(line.value()); child != kNone)
             store_.children.push_back(child);
-    if (tag == Tag::Refn && refn_.empty()) refn_ = oneLine(textOf(line.value));
+    if (tag == Tag::Refn && refn_.empty()) refn_ = oneLine(textOf(line.value()));
     if (tag == Tag::Note) {
-        const std::uint32_t note = pointer(line.value);
-        const std::string text = note == kNone ? cleanText(line.value) : "";
+        const std::uint32_t note = pointer(line.value());
+        const std::string_view text = note == kNone ? cleanText(line.value(), kept_) : "";
         if (note != kNone) store_.notes.push_back({kPointer, note, 0});
         if (!text.empty()) store_.notes.push_back(store_.pool.add(text));
     }
 }
 
 void RecordParser::commitPerson() {
-    std::string facts;
+    std::string& facts = facts_;
+    facts.clear();
     for (std::size_t e = 0; e < events_.size(); ++e) {
         const EventDraft& event = events_[e];
+        if (!event.seen) continue;
         const std::string when = dateAndPlace(event.date, event.place);
-        if (!event.seen || (when.empty() && !event.yes)) continue;
+        if (when.empty() && !event.yes) continue;
         facts.append(kEventSigns[e]).append(when.empty() ? "" : " ").append(when).append("\n");
     }
     facts += sources_;
     Person person;
-    person.name = store_.pool.add(chosenName(names_, sex_));
+    nameInto(name_, NameDrafts(names_.data(), nameCount_), sex_);
+    person.name = store_.pool.add(name_);
     person.facts = store_.pool.add(facts);
     person.famc = famc_;
     person.fams = fams_;
@@ -340,10 +396,10 @@ bool readRecords(GedcomLineReader& lines, Store& store, GedcomImport& result, bo
 }
 
 // Adds to `lost` each character of the page that Windows-1252 has no byte for.
-void noteLost(const PageRecord& page, std::vector<std::string>& lost) {
+void noteLost(const PageDraft& page, std::vector<std::string>& lost) {
     constexpr std::size_t kKept = 9;
     for (int n = 1; n <= kItemCount && lost.size() < kKept; ++n) {
-        const std::string_view text = page.text(n);
+        const std::string_view text = page.items[n];
         for (std::size_t i = 0; i < text.size();) {
             const auto lead = static_cast<unsigned char>(text[i]);
             const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
@@ -367,8 +423,11 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
     result.personsWithoutFamily = links.personsWithoutFamily;
     result.familiesLeftOut = links.familiesLeftOut;
     bool missing = links.missingRecords;
+    // Room for the pages at once: growing would copy them and touch twice the memory. What
+    // is not used of it is never touched; pages are rarely half as long as their file.
+    result.records.reserve(result.bytesRead / 2);
     std::vector<std::string> lost;
-    PageRecord page;
+    PageDraft page;
     const PageStamp pageStamp(stamp);
     for (std::uint32_t f = 0; f < store.families.size(); ++f) {
         const Family& family = store.families[f];
@@ -385,7 +444,7 @@ void makePages(Store& store, bool cut, const LocalDateTime& stamp, const GedcomP
         }
         buildPage(store, f, pageStamp, page, missing);
         const std::size_t start = result.records.size();
-        writeRecord(result.records, page);
+        writePage(page, result.records);
         // Every character Windows-1252 lacks was written as '?'.
         if (result.records.find('?', start) != std::string::npos) noteLost(page, lost);
         ++result.pages;

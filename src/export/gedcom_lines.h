@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -55,12 +56,32 @@ enum class Tag : std::uint8_t {
 };
 Tag tagOf(std::string_view tag);
 
-struct GedcomLine {
+// One line with its continuations. Its texts point into the reader and hold until the
+// reader's next line.
+class GedcomLine {
+public:
     int level = 0;
-    std::string xref;  // "I1" for "@I1@"; empty when the line has none
-    std::string tag;
-    Tag id = Tag::Other;  // of the tag
-    std::string value;    // UTF-8, with its continuation lines; "@@" as in the file
+    std::string_view xref;  // "I1" for "@I1@"; empty when the line has none
+    Tag id = Tag::Other;    // of the tag
+
+    // UTF-8, with its continuation lines; "@@" as in the file. Most values are never
+    // looked at, so the bytes are checked and converted at the first ask only.
+    std::string_view value() const {
+        if (!valueReady_) decode();
+        return value_;
+    }
+
+private:
+    friend class GedcomLineReader;
+    void decode() const;
+
+    std::string_view raw_;  // as in the file
+    GedcomCharset charset_ = GedcomCharset::Utf8;
+    bool ascii_ = false;                // raw_ has no byte beyond ASCII
+    bool inBuffer_ = false;             // raw_ lies in the reader's bytes, which run on
+    std::string* converted_ = nullptr;  // where a value that is not UTF-8 as it is goes
+    mutable std::string_view value_;
+    mutable bool valueReady_ = false;
 };
 
 class GedcomLineReader {
@@ -84,28 +105,33 @@ public:
     bool badLines() const { return badLines_; }
 
 private:
-    struct Pending {  // a line read ahead, its value still in the file's bytes
-        bool held = false;
+    // A line's parts, pointing into the bytes at hand until they are kept apart.
+    struct Parts {
         int level = 0;
         Tag id = Tag::Other;
-        std::string xref, tag, raw;
+        std::string_view xref, raw;
+        bool ascii = false;  // raw has no byte beyond ASCII (false when not known)
     };
 
     bool fill();   // false at the end of the data, on a failure or when cancelled
     bool start();  // the first bytes: their character set
-    bool physicalLine(std::string_view& line);
-    // Where the line in [begin, begin + size) ends: its CR or LF, or size.
-    std::size_t lineEnd(const char* begin, std::size_t size) const;
+    bool physicalLine(std::string_view& line, bool& ascii);
     bool readAhead();  // the next well-formed line into ahead_; false at the end
     bool isContinuationOf(int level) const;
+    // Copies the line being joined out of the bytes at hand, which are about to move.
+    void keepCurrent();
+    void reserve(std::size_t more);  // room for `more` bytes behind the bytes at hand
+    void append(const char* bytes, std::size_t size);
 
     ByteSource& source_;
     GedcomProgress progress_;
-    std::string buf_, raw_;  // the bytes at hand (UTF-8 for UTF-16 files); a read's bytes
-    std::size_t pos_ = 0;
+    // The bytes at hand (UTF-8 for UTF-16 files) are [pos_, size_) of buf_; room for a
+    // 16-byte load is kept behind them.
+    std::unique_ptr<char[]> buf_;
+    std::size_t capacity_ = 0, size_ = 0, pos_ = 0;
+    std::string raw16_, decoded16_;  // a read's bytes of a UTF-16 file, and as UTF-8
     bool eof_ = false, failed_ = false, cancelled_ = false, started_ = false;
     bool skipToLineEnd_ = false;  // the rest of a line cut at kMaxGedcomValue
-    bool loneCr_ = false;         // a line ended in CR without LF
     GedcomCharset charset_ = GedcomCharset::Utf8;
     bool charsetFixed_ = false;
     Utf16Decoder utf16_{false};
@@ -113,8 +139,12 @@ private:
     std::size_t markSize_ = 0;
     std::uint64_t bytesRead_ = 0;
     bool longLines_ = false, cutChains_ = false, badLines_ = false;
-    Pending ahead_;
-    std::string joined_;  // a value's bytes with its continuations
+    Parts ahead_;
+    bool aheadHeld_ = false;
+    Parts current_;                 // the line being joined with its continuations
+    bool currentInBuffer_ = false;  // its xref and raw still point into buf_
+    bool joinedHolds_ = false;      // joined_ holds its value
+    std::string joined_, keptXref_, converted_;
 };
 
 // A value that points at a record: "@I1@" gives "I1"; empty when it is text.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace holmtex::gedcom {
@@ -22,7 +23,7 @@ TextRef TextPool::add(std::string_view text) {
     if (text.empty()) return {};
     if (blocks_.empty() || capacity_ - used_ < text.size()) {
         capacity_ = std::max(kBlock, text.size());
-        blocks_.push_back(std::make_unique<char[]>(capacity_));
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
         used_ = 0;
     }
     const TextRef ref{static_cast<std::uint32_t>(blocks_.size() - 1),
@@ -42,10 +43,78 @@ std::uint64_t shortKey(std::string_view name) {
     return bits;
 }
 
+// "I27" as its letters "I" (one to three bytes that are no digits) and its number 27 (up to
+// seven digits, the first not 0); false for a key of another shape.
+bool numberedKey(std::string_view key, std::uint32_t& prefix, std::uint32_t& number) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
+    const std::size_t size = key.size();
+    auto digit = [&](std::size_t i) { return static_cast<unsigned>(bytes[i]) - '0'; };
+    if (size < 2 || size > 10) return false;
+    std::size_t letters = 0;
+    prefix = 0;
+    for (; digit(letters) > 9; ++letters) {
+        if (letters == 3 || letters + 1 == size) return false;
+        prefix |= static_cast<std::uint32_t>(bytes[letters]) << (8 * letters);
+    }
+    if (letters == 0 || digit(letters) == 0 || size - letters > 7) return false;
+    prefix |= static_cast<std::uint32_t>(letters) << 24;
+    number = 0;
+    for (std::size_t i = letters; i < size; ++i) {
+        if (digit(i) > 9) return false;
+        number = number * 10 + digit(i);
+    }
+    return true;
+}
+
 }  // namespace
 
+XrefTable::Numbered* XrefTable::numberedFor(std::uint32_t prefix) {
+    for (Numbered& table : numbered_) {
+        if (table.prefix == prefix) return &table;
+        if (table.prefix == 0) {  // the first key with these letters
+            table.prefix = prefix;
+            return &table;
+        }
+    }
+    return nullptr;
+}
+
 std::uint32_t XrefTable::id(std::string_view name) {
-    if (2 * (entries_.size() + 1) > slots_.size()) grow();
+    std::uint32_t prefix, number;
+    Numbered* table = numberedKey(name, prefix, number) ? numberedFor(prefix) : nullptr;
+    if (!table) return hashed(name);
+    if (number < table->ids.size() && table->ids[number] != 0) return table->ids[number] - 1;
+    // The table grows with the keys it holds, so that scattered numbers cannot make it
+    // much larger than the hash would be.
+    if (number >= 2 * std::size_t{table->count} + 65536) {
+        table->spilled = true;
+        return hashed(name);
+    }
+    if (number >= table->ids.size())
+        table->ids.resize(std::max<std::size_t>(number + 1, 2 * table->ids.size()));
+    const std::uint32_t id = table->spilled ? hashed(name) : added({kNumberedKey, number, prefix});
+    table->ids[number] = id + 1;
+    ++table->count;
+    return id;
+}
+
+std::string_view XrefTable::key(std::uint32_t id, std::string& made) const {
+    const TextRef key = entries_[id].key;
+    if (key.block != kNumberedKey) return pool_.get(key);
+    made.clear();
+    for (std::uint32_t i = 0; i < key.size >> 24; ++i)
+        made.push_back(static_cast<char>(key.size >> (8 * i)));
+    made += std::to_string(key.offset);
+    return made;
+}
+
+std::uint32_t XrefTable::added(TextRef key) {
+    entries_.push_back({key, kNone, Kind::Unknown});
+    return static_cast<std::uint32_t>(entries_.size() - 1);
+}
+
+std::uint32_t XrefTable::hashed(std::string_view name) {
+    if (2 * (hashedCount_ + 1) > slots_.size()) grow();
     // The high half of the hash places the key and tells keys apart before they are
     // compared; the slot holds a short key itself, so that most look-ups read one slot.
     const auto tag = static_cast<std::uint32_t>(hashOf(name) >> 32);
@@ -54,13 +123,19 @@ std::uint32_t XrefTable::id(std::string_view name) {
     for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
         Slot& slot = slots_[at];
         if (slot.idPlusOne == 0) {
-            entries_.push_back({pool_.add(name), kNone, Kind::Unknown});
-            slot = {bits, tag, static_cast<std::uint32_t>(entries_.size())};
+            slot = {bits, tag, added(pool_.add(name)) + 1};
+            ++hashedCount_;
             return slot.idPlusOne - 1;
         }
-        if (slot.tag == tag && slot.key == bits && (bits || key(slot.idPlusOne - 1) == name))
+        if (slot.tag == tag && slot.key == bits &&
+            (bits || pool_.get(entries_[slot.idPlusOne - 1].key) == name))
             return slot.idPlusOne - 1;
     }
+}
+
+void XrefTable::dropLookup() {
+    std::vector<Slot>().swap(slots_);
+    numbered_ = {};
 }
 
 void XrefTable::grow() {
@@ -160,7 +235,8 @@ void cutCircles(Store& store, LinkResult& result) {
 LinkResult link(Store& store, bool cut) {
     LinkResult result;
     for (std::uint32_t f = 0; f < store.families.size(); ++f) linkFamily(store, f, cut, result);
-    for (Person& person : store.persons) linkPerson(store, person, result);
+    for (std::size_t p = 0; p < store.persons.size(); ++p)
+        linkPerson(store, store.persons[p], result);
     cutCircles(store, result);
     return result;
 }

@@ -248,6 +248,40 @@ TEST(GedcomImport, AFolderAMissingFileAndACancelGiveNoPages) {
     EXPECT_EQ(cancelled.records, "");
 }
 
+// Hands out its bytes one to seven at a time, so that every line and every line end
+// falls across the end of a read somewhere.
+class TrickleSource : public ByteSource {
+public:
+    explicit TrickleSource(std::string bytes) : bytes_(std::move(bytes)) {}
+    long read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min({size, bytes_.size() - pos_, 1 + pos_ % 7});
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
+        return static_cast<long>(n);
+    }
+
+private:
+    std::string bytes_;
+    std::size_t pos_ = 0;
+};
+
+TEST(GedcomImport, AFileReadAFewBytesAtATimeGivesTheSamePages) {
+    for (const char* name : {"normal", "add_state", "multi_line", "umlauts"}) {
+        for (const std::string lineEnd : {"\n", "\r\n", "\r"}) {
+            std::string bytes = dataFile("gedcom/" + std::string(name) + ".ged");
+            for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos;
+                 at += lineEnd.size())
+                bytes.replace(at, 1, lineEnd);
+            const GedcomImport whole = importBytes(bytes);
+            TrickleSource trickle(bytes);
+            const GedcomImport pieces = importGedcom(trickle, kStamp);
+            EXPECT_EQ(pieces.problem, whole.problem) << name;
+            EXPECT_EQ(pieces.records, whole.records) << name;
+            EXPECT_GT(whole.pages, 0) << name;
+        }
+    }
+}
+
 // 200 MB of families with long notes, made while they are read, never held whole.
 class LargeFile : public ByteSource {
 public:
@@ -345,6 +379,20 @@ TEST(GedcomImport, EveryCharacterSetGivesTheSameLetters) {
     }
     const GedcomImport ansi = importBytes(cp1252);
     EXPECT_EQ(pagesOf(ansi).at(0).text(motherItem(1)), "Œdile ?aska");
+}
+
+TEST(GedcomImport, ALetterBeyondAsciiIsReadWhereverItsLineEnds) {
+    // Names of every length around the 16 and 64 bytes a line's end is looked for in.
+    for (std::size_t length = 0; length < 70; ++length) {
+        const std::string given(length, 'x');
+        const GedcomImport result =
+            importBytes("0 HEAD\n1 CHAR ANSEL\n0 @I1@ INDI\n1 NAME " + given +
+                        "\xE8u /Rau/\n0 @F1@ FAM\n"
+                        "1 HUSB @I1@\n0 TRLR\n");
+        const std::vector<PageRecord> pages = pagesOf(result);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0].text(fatherItem(1)), given + "ü Rau") << length;
+    }
 }
 
 TEST(GedcomCharset, AnselGivesEveryLetterOfWindows1252) {
