@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "export/family_sheet.h"
@@ -37,13 +36,6 @@ std::optional<int> lineNumber(const std::string& text) {
         return std::nullopt;
     }
     return std::stoi(text);
-}
-
-LocalDateTime localNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 std::string readProblem(int error, ListKind list) {

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "export/gedcom_store.h"
+#include "record/local_time.h"
 #include "record/page_record.h"
-#include "window/platform.h"
 
 namespace holmtex {
 

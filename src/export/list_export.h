@@ -5,7 +5,7 @@
 
 #include "export/page_content.h"
 #include "record/data_files.h"
-#include "window/platform.h"
+#include "record/local_time.h"
 
 namespace holmtex {
 

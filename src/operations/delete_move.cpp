@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "operations/messages.h"
-#include "operations/output_names.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
 #include "record/record_io.h"

@@ -5,7 +5,6 @@
 #include "export/family_sheet.h"
 #include "export/list_export.h"
 #include "operations/messages.h"
-#include "operations/output_names.h"
 #include "record/data_files.h"
 #include "window/holmtex.h"
 

@@ -14,11 +14,10 @@
 #endif
 
 #include "operations/messages.h"
-#include "operations/output_names.h"
-#include "operations/page_list.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
+#include "record/list_line.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
@@ -371,6 +370,8 @@ void Holmtex::Combo1_Change() {
         Combo1.setText("");
     }
 }
+
+std::string Holmtex::commandBoxDescription() { return msg::commandBoxDescription(); }
 
 bool Holmtex::isCommandWord(std::string_view text) {
     for (const char* word : {"datacheck!", "kopie!", "import!", "export!", "hilfe", "befehl!",

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "operations/messages.h"
-#include "operations/output_names.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
 #include "record/record_io.h"
@@ -49,21 +48,6 @@ std::string zzzContent(const PageRecord& page, const std::string& processNumber)
 }
 
 }  // namespace
-
-bool fitsAFileName(std::string_view text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) return false;
-        if (std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-            return false;
-    }
-    return true;
-}
-
-std::string fileNameStamp(const LocalDateTime& now) {
-    const std::string date = germanDate(now), time = germanTime(now);
-    return date.substr(date.size() - 2) + date.substr(3, 2) + date.substr(0, 2) +
-           time.substr(0, 2) + time.substr(3, 2);
-}
 
 std::filesystem::path Holmtex::siblingProgram() const {
     // Never from the working folder: a program that lies among the data is not ours.

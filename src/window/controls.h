@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "window/line_list.h"
+#include "record/line_list.h"
 
 namespace holmtex {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The one window of the program: every control at its design values, the window's
-// members, and its operations. The operations are defined in src/operations/, one file
-// per subsystem; each group below names its file.
+// members, and its operations. The operations are defined in the folder of the operations,
+// one file per subsystem; each group below names its file.
 
 #include <array>
 #include <filesystem>
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "export/page_content.h"
-#include "operations/page_index.h"
 #include "record/data_files.h"
 #include "record/list_append.h"
+#include "record/page_index.h"
 #include "record/page_record.h"
 #include "window/controls.h"
 #include "window/platform.h"
@@ -76,10 +76,10 @@ public:
 
     // The operations follow, in groups; each group is defined in the file it names.
 
-    // ---- Start-up: operations/startup.cpp ----
+    // ---- Start-up: startup.cpp ----
     void Form_Load();
 
-    // ---- Field clearing: operations/clearing.cpp ----
+    // ---- Field clearing: clearing.cpp ----
     void Command6_Click();  // "Felder löschen"
     void Command4_Click();  // "L" buttons: children / parents of families 1 to 4
     void Command10_Click();
@@ -90,7 +90,7 @@ public:
     void Command15_Click();
     void Command16_Click();
 
-    // ---- Two- and four-family view, add state: operations/views.cpp ----
+    // ---- Two- and four-family view, add state: views.cpp ----
     // A view is where Text1 stands; its Left and Width never change. Save tells the views
     // apart by the height alone.
     struct TextPlace {
@@ -106,7 +106,7 @@ public:
     void Command25_Click();           // "-"
     void Text2_Change();              // keeps ProcessNumber
 
-    // ---- Page list and list choice: operations/page_list.cpp ----
+    // ---- Page list and list choice: page_list.cpp ----
     void RefreshList();
     // Reads the list's file, so that the next RefreshList of that list finds its lines
     // ready when the file is still the same. Touches nothing but what is known about the
@@ -135,7 +135,7 @@ public:
     void listRewritten(ListKind list, const std::optional<FileIdentity>& before,
                        std::size_t removed, std::vector<PageIndex::Extent> places, bool cleanEnd);
 
-    // ---- Saving and opening a page: operations/page_ops.cpp ----
+    // ---- Saving and opening a page: page_ops.cpp ----
     void Command1_Click();  // "Speichern"
     void List1_Click();
     // Whether `raw`, the bytes of record `line` of the list's file as they stand now, are
@@ -143,7 +143,7 @@ public:
     // marked line acts only on the page that was opened.
     bool isOpenedPage(ListKind list, int line, std::string_view raw) const;
 
-    // ---- Deleting, moving and mending lines: operations/delete_move.cpp ----
+    // ---- Deleting, moving and mending lines: delete_move.cpp ----
     void Command2_Click();   // "markierte Zeile löschen"
     void Command3_Click();   // "alle löschen"
     void Command19_Click();  // "Zeile ins Archiv"
@@ -153,7 +153,7 @@ public:
     // records; the rest goes into a file of its own.
     void RepairList();
 
-    // ---- The page as text file, duplicate marking: operations/text_output.cpp ----
+    // ---- The page as text file, duplicate marking: text_output.cpp ----
     // Both write z1.txt.
     void Command7_Click();   // "Info alsTextdatei speichern"
     void Command23_Click();  // "Duplikate löschen"
@@ -163,7 +163,7 @@ public:
     // The sibling program, or an empty path when there is none.
     std::filesystem::path siblingProgram() const;
 
-    // ---- Search, command box, transfer file, data check: operations/search_commands.cpp ----
+    // ---- Search, command box, transfer file, data check: search_commands.cpp ----
     void Command8_Click();  // "Suchen"
     void Text1_Change();    // keeps PageText; the word "datacheck"
     void Combo1_Change();   // the command words
@@ -173,15 +173,17 @@ public:
     void ExportTransfer();
     void CopyTransfer();
     void CheckData();
+    // What assistive technology says of the command box: every word it takes.
+    static std::string commandBoxDescription();
 
-    // ---- The family sheet and the genealogy file: operations/family_export.cpp ----
+    // ---- The family sheet and the genealogy file: family_export.cpp ----
     void WriteFamilySheetPdf();  // command word "pdf!"
     void PrintFamilySheet();     // command word "drucken!" and Ctrl+P
     void ExportGedcom();         // command word "gedcom!"
     // The page as the window shows it, typed but unsaved texts included.
     PageContent pageOnScreen();
 
-    // ---- Program exit: operations/exit.cpp ----
+    // ---- Program exit: exit.cpp ----
     void Command5_Click();  // " Programm schließen, letztes Fenster speichern"
     void Command9_Click();  // "Schließen, ohne Speichern"
     // The window is being closed through the window system.

@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "operations/page_list.h"
 #include "operations/random_lists.h"
+#include "record/list_line.h"
 #include "support/form_test.h"
 #include "support/pages.h"
 #include "support/test_support.h"

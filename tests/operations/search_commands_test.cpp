@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "operations/page_list.h"
 #include "operations/random_lists.h"
 #include "record/codepage.h"
+#include "record/list_line.h"
 #include "support/form_test.h"
 #include "support/pages.h"
 #include "support/test_support.h"

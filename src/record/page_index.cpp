@@ -1,9 +1,9 @@
-#include "operations/page_index.h"
+#include "record/page_index.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#include "operations/page_list.h"
+#include "record/list_line.h"
 
 namespace holmtex {
 
