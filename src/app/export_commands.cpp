@@ -110,7 +110,7 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
         return kFailed;
     }
     // A link the user names is followed; a device or pipe takes the sheet as a stream.
-    if (const int error = writeWholeFile(output, pdf, LinkRule::Stream).error) {
+    if (const int error = writeWholeFile(output, pdf, LinkRule::Stream).failure.error) {
         say(msg::outputNotWritten(bare(output), error));
         return kFailed;
     }

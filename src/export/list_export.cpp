@@ -62,7 +62,7 @@ GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind 
     if (result.damaged && result.pages == 0) return result;  // nothing worth a file
     writer.trailer(chunk);
     if ((result.writeError = file.write(chunk).error)) return result;
-    result.writeError = file.commit().error;
+    result.writeError = file.commit().failure.error;
     return result;
 }
 

@@ -27,7 +27,8 @@ using Failed = std::string (*)(const std::string& why);
 
 // What one pass over a list found while it copied the list into a work file; an error
 // when a file could not be opened, read or written.
-struct CopyPass : FileResult {
+struct CopyPass {
+    FileResult failure;
     bool damaged = false;                   // the list ends inside a record
     int records = 0;                        // whole records read
     std::uint64_t damageStart = 0;          // where the unfinished record begins, when damaged
@@ -45,7 +46,7 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
                   PageRecord& last, OnMarked onMarked) {
     CopyPass pass;
     const auto failed = [&pass](const FileResult& failure) {
-        static_cast<FileResult&>(pass) = failure;
+        pass.failure = failure;
         return pass;
     };
     FileSource source;
@@ -78,7 +79,7 @@ CopyPass copyList(const std::filesystem::path& file, int marked, FileReplacement
 std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::path& file,
                                    int marked, Failed failed) {
     const std::string name = file.filename().string();
-    if (pass.error) return failed(msg::reason(pass));
+    if (pass.failure.error) return failed(msg::reason(pass.failure));
     // Copying it would drop the broken record without a word.
     if (pass.damaged) return failed(msg::damagedAtEnd(name));
     if (marked >= pass.records) return msg::markedLineGone(name);
@@ -91,7 +92,7 @@ std::optional<std::string> refusal(const CopyPass& pass, const std::filesystem::
 std::optional<std::string> mayChange(Holmtex& form, const std::filesystem::path& file,
                                      Failed failed) {
     const Recovery found = form.finishAppendTo(file);
-    if (!found.ok()) return failed(msg::reason(found));
+    if (!found.ok()) return failed(msg::reason(found.failure));
     if (!found.quiet()) return msg::unfinishedAppendNotice(found);
     // A move finished now took a page out of its source: the marked line may be another.
     if (!found.replaced.empty()) {
@@ -119,8 +120,8 @@ void refuseChangedLine(Holmtex& form, Failed failed, const std::filesystem::path
 
 // After a list was rewritten and shown again: what did not go as it should.
 void sayWhatWentAmiss(Holmtex& form, msg::Done done, const ReplaceResult& replaced) {
-    if (replaced.error)
-        form.Text5.setText(msg::doneButNotSafe(done, replaced.error));
+    if (replaced.failure.error)
+        form.Text5.setText(msg::doneButNotSafe(done, replaced.failure.error));
     else if (!form.listReadProblem().empty())
         form.Text5.setText(msg::doneButListNotWhole(done, form.listReadProblem()));
 }
@@ -158,7 +159,7 @@ ReplaceResult appendThenReplace(Holmtex& form, ListKind target, const std::strin
     const ReplaceResult replaced = rest.commit(backup);
     // A redo file that stays with the work file makes the next start finish the move.
     if (!endAppend(targetFile) && !replaced.replaced && rest.workLeft()) {
-        form.Text5.setText(msg::pageMovedAtNextStart(replaced));
+        form.Text5.setText(msg::pageMovedAtNextStart(replaced.failure));
         return {};
     }
     return replaced;
@@ -200,9 +201,9 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     // The buffer ends with the last record read, the page itself when it came last.
     if (marked == pass.records - 1) form.CurrentRecord.set(ListTag, tag);
     const ReplaceResult replaced = appendThenReplace(form, target, page, rest, source);
-    if (!replaced.error && !replaced.replaced) return;  // said why
+    if (!replaced.failure.error && !replaced.replaced) return;  // said why
     if (!replaced.replaced) {
-        form.Text5.setText(msg::pageInBothLists(replaced));
+        form.Text5.setText(msg::pageInBothLists(replaced.failure));
         return;
     }
     form.listRewritten(source, pass.identity, static_cast<std::size_t>(marked),
@@ -250,12 +251,13 @@ Emptying emptyLinkedList(Holmtex& form, const std::filesystem::path& file,
         return {msg::reason(opened)};
     }
     const ReplaceResult replaced = work.commit(form.filePath(backup));
-    if (!replaced.replaced) return {msg::reason(replaced)};
+    if (!replaced.replaced) return {msg::reason(replaced.failure)};
     source.close();
     Emptying done;
     if (const FileResult removed = removeFile(templateFile); removed.error != ENOENT)
         done.templateError = removed.error;
-    done.syncError = replaced.error ? replaced.error : syncFolder(form.workDir()).error;
+    done.syncError =
+        replaced.failure.error ? replaced.failure.error : syncFolder(form.workDir()).error;
     return done;
 }
 
@@ -306,8 +308,8 @@ std::string repairList(Holmtex& form, ListKind kind) {
     FileReplacement work(file, form.filePath(listWorkFileName()));
     const CopyPass pass = copyList(file, -1, work, form.CurrentRecord, [](RecordReader&) {});
     // A missing file is an empty list, and nothing is wrong with that.
-    if (pass.error == ENOENT && pass.file == name) return msg::listSound(name);
-    if (pass.error) return msg::listNotRepaired(msg::reason(pass));
+    if (pass.failure.error == ENOENT && pass.failure.file == name) return msg::listSound(name);
+    if (pass.failure.error) return msg::listNotRepaired(msg::reason(pass.failure));
     if (!pass.damaged) return msg::listSound(name);
 
     // The damaged bytes are safe in their own file before the list lets go of them.
@@ -316,8 +318,9 @@ std::string repairList(Holmtex& form, ListKind kind) {
         return msg::listNotRepaired(kept.error == EEXIST ? msg::restFileTaken(rest)
                                                          : msg::reason(kept));
     const ReplaceResult replaced = work.commit(form.filePath(backupFileName(kind)));
-    if (!replaced.replaced) return msg::listNotRepaired(msg::reason(replaced));
-    if (replaced.error) return msg::doneButNotSafe(msg::Done::ListRepaired, replaced.error);
+    if (!replaced.replaced) return msg::listNotRepaired(msg::reason(replaced.failure));
+    if (replaced.failure.error)
+        return msg::doneButNotSafe(msg::Done::ListRepaired, replaced.failure.error);
     return msg::listRepaired(pass.records, rest);
 }
 
@@ -347,7 +350,7 @@ void Holmtex::Command2_Click() {
     if (!opened) return refuseChangedLine(*this, msg::lineNotDeleted, file);
     const ReplaceResult replaced = work.commit();
     if (!replaced.replaced) {
-        Text5.setText(msg::lineNotDeleted(msg::reason(replaced)));
+        Text5.setText(msg::lineNotDeleted(msg::reason(replaced.failure)));
         return;
     }
     listRewritten(*kind, pass.identity, static_cast<std::size_t>(marked), std::move(pass.places),

@@ -34,7 +34,8 @@ void Holmtex::WindowClosing() {
 void Holmtex::rescueAndEnd() {
     ending_ = true;
     // The new rescue file takes the old one's place only once it is written whole.
-    const int error = writeWholeFile(filePath(rescueFileName()), recordBytes(CurrentRecord)).error;
+    const int error =
+        writeWholeFile(filePath(rescueFileName()), recordBytes(CurrentRecord)).failure.error;
     platform_.showMessage(msg::rescueTitle(), error ? msg::notRescued(error) : msg::rescued());
     removeTextWorkFiles(*this);
     platform_.endProgram();

@@ -58,12 +58,12 @@ void Holmtex::WriteFamilySheetPdf() {
         return;
     }
     const ReplaceResult written = writeNewFile(filePath(name), pdf);
-    if (written.replaced && written.error)
+    if (written.replaced && written.failure.error)
         Text5.setText(msg::sheetSavedButNotSafe(name));
-    else if (written.error == EEXIST)
+    else if (written.failure.error == EEXIST)
         Text5.setText(msg::sheetNameTaken(name));
-    else if (written.error)
-        Text5.setText(msg::sheetNotSaved(written.error));
+    else if (written.failure.error)
+        Text5.setText(msg::sheetNotSaved(written.failure.error));
     else
         Text5.setText(msg::sheetSaved(name));
 }

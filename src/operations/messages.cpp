@@ -96,14 +96,13 @@ std::string reason(int error, std::string_view file) {
     return describeError(error) + " (" + std::string(file) + ").";
 }
 
-std::string reason(const FileResult& failure) { return reason(failure.error, failure.file); }
+std::string reason(const FileResult& failure) {
+    if (failure.error == kDamagedTail) return damagedAtEnd(failure.file);
+    return reason(failure.error, failure.file);
+}
 
 std::string damagedAtEnd(std::string_view file) {
     return std::string(file) + " ist am Ende beschädigt; reparatur! hilft.";
-}
-
-std::string appendFailure(const AppendResult& result) {
-    return result.damagedTail ? damagedAtEnd(result.file) : reason(result);
 }
 
 std::string questionMarkLine(std::string_view utf8) {
@@ -188,10 +187,10 @@ namespace {
 // An append that did not go through: the next start finishes it; an earlier one found then
 // is told on its own; otherwise `failed` and why.
 std::string notAppended(const AppendResult& result, const char* later, const char* failed) {
-    if (result.pending) return later + reason(result);
-    if (result.error == 0 && !result.unfinished.quiet())
+    if (result.pending) return later + reason(result.failure);
+    if (result.failure.ok() && !result.unfinished.quiet())
         return unfinishedAppendNotice(result.unfinished);
-    return failed + appendFailure(result);
+    return failed + reason(result.failure);
 }
 
 }  // namespace
@@ -430,11 +429,11 @@ std::string transferFileDamaged(Transfer transfer) {
 std::string transferNotWritten(Transfer transfer, const AppendResult& result) {
     if (result.pending)
         return "Erst beim nächsten Start in " + marked(transferFileName()) + ": " +
-               describeError(result.error) + ".";
-    if (result.error == 0 && !result.unfinished.quiet())
+               describeError(result.failure.error) + ".";
+    if (result.failure.ok() && !result.unfinished.quiet())
         return unfinishedAppendNotice(result.unfinished);
     return "In " + marked(transferFileName()) + " nichts " + undoneWord(undone(transfer)) + ": " +
-           describeError(result.error) + ".";
+           describeError(result.failure.error) + ".";
 }
 
 std::string nothingToImport() { return "keine Datei zum Import vorhanden"; }
@@ -737,7 +736,7 @@ void unfinishedAppends(Widest& w) {
     for (int error : w.errors) {
         for (const std::string& file : w.files) {
             AppendResult pending;
-            static_cast<FileResult&>(pending) = {error, file};
+            pending.failure = {error, file};
             pending.pending = true;
             w.appendFailures.push_back(pending);
         }
@@ -771,7 +770,7 @@ Widest widest() {
         for (const std::string& file : w.files) {
             w.reasons.push_back(reason(error, file));
             AppendResult failed;
-            static_cast<FileResult&>(failed) = {error, file};
+            failed.failure = {error, file};
             w.appendFailures.push_back(failed);
         }
         for (const std::string& list : w.lists) w.listProblems.push_back(reason(error, list));
@@ -779,8 +778,7 @@ Widest widest() {
     for (const std::string& list : w.lists) {
         w.damagedLists.push_back(damagedAtEnd(list));
         AppendResult refused;
-        refused.damagedTail = true;
-        refused.file = list;
+        refused.failure = {kDamagedTail, list};
         w.appendFailures.push_back(refused);
     }
     unfinishedAppends(w);
@@ -813,9 +811,9 @@ void deleteAndMoveMessages(const Widest& w, Out& out) {
         out.push_back(pageNotMoved(why));
     }
     for (const AppendResult& r : w.appendFailures) {
-        out.push_back(pageInBothLists(r));
+        out.push_back(pageInBothLists(r.failure));
         out.push_back(pageNotMoved(r));
-        out.push_back(pageMovedAtNextStart(r));
+        out.push_back(pageMovedAtNextStart(r.failure));
     }
     for (const std::string& list : w.lists) {
         out.push_back(markedLineGone(list));

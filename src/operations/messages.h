@@ -24,11 +24,10 @@ namespace holmtex::msg {
 std::string describeError(int error);
 // "der Datenträger ist voll (holmtex-aktuell.dat)."
 std::string reason(int error, std::string_view file);
+// The same, or damagedAtEnd() for kDamagedTail.
 std::string reason(const FileResult& failure);
 // "holmtex-aktuell.dat ist am Ende beschädigt; reparatur! hilft."
 std::string damagedAtEnd(std::string_view file);
-// Why an append to a list did not go through: one of the two above.
-std::string appendFailure(const AppendResult& result);
 // What to put under a message after a UTF-8 text went into a Windows-1252 file: "" when
 // every character has a byte there, else a line break and "Als ? gespeichert: " with the
 // characters that became '?', each once, in the order they first appear (the first eight,

@@ -62,19 +62,18 @@ bool Holmtex::listDamaged(ListKind list) {
 AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes,
                                    const AfterAppend& after) {
     AppendResult refused;
-    refused.file = dataFileName(list);
     // An append cut short is not damage once finished; a redo file set aside refuses, so
     // that the user reads about it.
     refused.unfinished = finishAppendTo(filePath(dataFileName(list)));
     if (!refused.unfinished.ok()) {
-        static_cast<FileResult&>(refused) = refused.unfinished;
+        refused.failure = refused.unfinished.failure;
         return refused;
     }
     if (!refused.unfinished.quiet()) return refused;
     // The append itself looks only at the end of the file, where a record out of step since
     // an earlier one may still look whole.
     if (listDamaged(list)) {
-        refused.damagedTail = true;
+        refused.failure = {kDamagedTail, dataFileName(list)};
         return refused;
     }
     // The file's identity around the append tells the page index whether the file grew by

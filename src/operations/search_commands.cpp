@@ -290,13 +290,13 @@ std::string transferMarkedPage(Holmtex& form, msg::Transfer transfer) {
     const std::filesystem::path transferFile = form.filePath(transferFileName());
     if (const FileResult placed = prepareOutputFile(transferFile); !placed) {
         AppendResult refused;
-        static_cast<FileResult&>(refused) = placed;
+        refused.failure = placed;
         return msg::transferNotWritten(transfer, refused);
     }
     const AppendResult appended =
         appendRecords(transferFile, transferBytes(reader.rawRecord(), form.CurrentRecord),
                       fileNameStamp(form.platform().now()));
-    if (appended.damagedTail) return msg::transferFileDamaged(transfer);
+    if (appended.failure.error == kDamagedTail) return msg::transferFileDamaged(transfer);
     if (!appended.ok()) return msg::transferNotWritten(transfer, appended);
     return msg::transferDone(transfer);
 }
@@ -470,7 +470,7 @@ void Holmtex::CheckData() {
         // check.dat holds the records read, also those before a damaged tail.
         if (!writeError) {
             const ReplaceResult committed = check.commit();
-            writeError = committed.error;
+            writeError = committed.failure.error;
             unsafe = committed.replaced;
         }
     }

@@ -15,7 +15,7 @@ void Holmtex::Form_Load() {
         const Recovery found = finishAppendTo(filePath(name));
         if (unfinished.empty())
             unfinished = found.ok() ? msg::unfinishedAppendNotice(found)
-                                    : msg::appendNotFinished(name, found.error);
+                                    : msg::appendNotFinished(name, found.failure.error);
     }
     setWindowSize(14115, 9450);
     Command17_Click();

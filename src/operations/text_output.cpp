@@ -122,7 +122,7 @@ void markDuplicates(Holmtex& form, const std::filesystem::path& file, std::size_
     form.Text1.setText(msg::duplicatesMarkedUpTo(number));
     form.Text2.setText(number);
     if (!writeError) writeError = marked.write(piece).error;
-    if (!writeError) writeError = marked.commit().error;
+    if (!writeError) writeError = marked.commit().failure.error;
     if (writeError) form.Text5.setText(msg::duplicatesNotWritten(count, writeError));
 }
 
@@ -131,7 +131,7 @@ void markDuplicates(Holmtex& form, const std::filesystem::path& file, std::size_
 void Holmtex::Command7_Click() {
     using Stop = msg::TextFileStop;
     const std::string page = zzzContent(CurrentRecord, Text2.text());
-    if (int error = writeWholeFile(filePath(pageTextDraftName()), utf8ToCp1252(page)).error)
+    if (int error = writeWholeFile(filePath(pageTextDraftName()), utf8ToCp1252(page)).failure.error)
         return Text5.setText(msg::textFileNotSaved(Stop::DraftNotWritten, error));
     // An older z1.txt would otherwise pass for the sibling's work.
     if (const FileResult removed = removeFile(filePath(pageTextResultName()));

@@ -36,7 +36,7 @@ TEST(Messages, UnfinishedAppendsSayWhereThePagesAre) {
     moveLeft.leftStep = redo::Step::Replace;
     moveLeft.page = "06.12.2026 14:03:59 4711 M\xfcller";
     AppendResult pending;
-    static_cast<FileResult&>(pending) = {EIO, "holmtex-aktuell.dat"};
+    pending.failure = {EIO, "holmtex-aktuell.dat"};
     pending.pending = true;
     AppendResult refused;
     refused.unfinished = setAside;
