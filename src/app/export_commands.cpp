@@ -79,15 +79,15 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
     if (replacesAKeptFile(output, workDir)) return kFailed;
 
     PageRecord record;
-    const ListPageRead read = readListPage(workDir / dataFileName(*list), *line, record, true);
+    const ListFiles::PageRead read = ListFiles(workDir).page(*list, *line, record, true);
     const char* const caption = listCaption(*list);
-    if (read.openError) {
-        say(readProblem(read.openError, *list));
+    if (read.failure.error) {
+        say(readProblem(read.failure.error, *list));
         return kFailed;
     }
     if (!read.found) {
-        say(read.damaged ? msg::listDamagedBeforeLine(caption, read.wholePages, args[1])
-                         : msg::listHasNoLine(caption, args[1], read.wholePages));
+        say(read.damaged ? msg::listDamagedBeforeLine(caption, read.pages, args[1])
+                         : msg::listHasNoLine(caption, args[1], read.pages));
         return kFailed;
     }
 
@@ -115,7 +115,7 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
         return kFailed;
     }
     if (read.damaged) {
-        say(msg::listDamagedAfterLine(caption, read.wholePages, args[1], bare(output)));
+        say(msg::listDamagedAfterLine(caption, read.pages, args[1], bare(output)));
         return kFailed;
     }
     sayDone(msg::sheetWritten(bare(output)), output);
@@ -132,8 +132,8 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
     const std::filesystem::path output = workDir / args[1];
     if (replacesAKeptFile(output, workDir)) return kFailed;
 
-    const GedcomExport result = exportListAsGedcom(workDir / dataFileName(*list), *list, output,
-                                                   localNow(), LinkRule::Stream);
+    const GedcomExport result =
+        exportListAsGedcom(ListFiles(workDir), *list, output, localNow(), LinkRule::Stream);
     if (result.readError) {
         say(readProblem(result.readError, *list));
         return kFailed;

@@ -106,33 +106,8 @@ std::string damagedAtEnd(std::string_view file) {
 }
 
 std::string questionMarkLine(std::string_view utf8) {
-    constexpr std::size_t kShown = 8;  // more would not fit the message line
-    std::vector<std::string_view> lost;
-    bool more = false;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        std::string_view character = utf8.substr(i, length);
-        i += character.size();
-        const std::string byte = utf8ToCp1252(character);
-        if (byte.find('?') == std::string::npos) continue;
-        if (byte.size() != 1) character = "\uFFFD";  // not UTF-8 at all: shown as such
-        if (std::find(lost.begin(), lost.end(), character) != lost.end()) continue;
-        if (lost.size() == kShown) {
-            more = true;
-            break;
-        }
-        lost.push_back(character);
-    }
-    if (lost.empty()) return "";
-    std::string line = "\r\nAls ? gespeichert:";
-    for (std::string_view character : lost) line.append(" ").append(character);
-    if (more) line += " …";
-    return line;
+    const std::string lost = lostLetters(utf8);
+    return lost.empty() ? "" : "\r\nAls ? gespeichert: " + lost;
 }
 
 std::string fileMissing(std::string_view file, Undone undone) {
@@ -684,6 +659,277 @@ std::string pagesExportedThenListDamaged(int pages, std::string_view output,
 
 std::string pagesExportedLine(int pages, std::string_view output) {
     return pagesExported(pages, output) + ".";
+}
+
+// ---- What an operation did, in words ----
+
+namespace {
+
+// What finishing an append found, when the user must read it.
+bool noticed(const Recovery& found) { return !unfinishedAppendNotice(found).empty(); }
+
+// "\r\nAls ? gespeichert: Ł ř", under a message, or nothing.
+std::string lostLine(const std::string& lost) {
+    return lost.empty() ? "" : "\r\nAls ? gespeichert: " + lost;
+}
+
+// What the list, read anew after an operation, showed: what finishing an append found, the
+// line it opened, or nothing.
+std::string shown(const Outcome& o) {
+    if (noticed(o.found)) return unfinishedAppendNotice(o.found);
+    return o.line >= 0 ? listLineOpened(o.line) : "";
+}
+
+// The words of an operation that changes a list: how it says it did not, or not yet.
+struct ChangeWords {
+    const char* notDone;
+    const char* later;
+};
+
+std::string refused(const Outcome& o, const ChangeWords& words) {
+    if (o.result == Result::Later) return words.later + reason(o.failure);
+    switch (o.reason) {
+        case Reason::Unfinished:
+            return unfinishedAppendNotice(o.found);
+        case Reason::NoLine:
+            return noLineMarked();
+        case Reason::LineGone:
+            return markedLineGone(o.list);
+        case Reason::ChangedSince:
+            return words.notDone + changedSinceOpened(o.list);
+        case Reason::NameTaken:
+            return words.notDone + restFileTaken(o.file);
+        default:
+            return words.notDone + reason(o.failure);
+    }
+}
+
+// Done, with what went amiss after it, or nothing more to say.
+std::string doneBut(const Outcome& o, Done done) {
+    if (o.reason == Reason::NotSafe) return doneButNotSafe(done, o.failure.error);
+    if (o.reason == Reason::ListCut) return doneButListNotWhole(done, reason(o.failure));
+    return "";
+}
+
+std::string startText(const Outcome& o) {
+    if (o.reason == Reason::Failed) return appendNotFinished(o.list, o.failure.error);
+    if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+    return o.reason == Reason::ListCut ? listNotWhole(reason(o.failure)) : "";
+}
+
+std::string saveText(const Outcome& o) {
+    if (!o.done())
+        return refused(
+            o, {"Die Seite wurde nicht gespeichert: ", "Gespeichert erst beim nächsten Start: "});
+    // Both notes together leave no room for the error's text.
+    if (o.reason == Reason::ListCut)
+        return (o.lost.empty() ? savedButListNotWhole(o.failure.error)
+                               : savedButListNotWholeShort()) +
+               lostLine(o.lost);
+    const std::string text = shown(o);
+    return text.empty() && o.lost.empty() ? "" : text + lostLine(o.lost);
+}
+
+std::string listChangeText(const Outcome& o) {
+    switch (o.operation) {
+        case Operation::Delete:
+            if (o.done()) return doneBut(o, Done::LineDeleted);
+            return refused(o, {"Die Zeile wurde nicht gelöscht: ", ""});
+        case Operation::Move:
+            if (o.reason == Reason::BothLists) return pageInBothLists(o.failure);
+            if (o.done()) return doneBut(o, Done::PageMoved);
+            return refused(
+                o, {"Die Seite wurde nicht verschoben: ", "Verschoben erst beim nächsten Start: "});
+        case Operation::DeleteAll:
+            if (!o.done()) return refused(o, {"Die Liste konnte nicht geleert werden: ", ""});
+            if (o.reason == Reason::NoFile) return listHadNoFile();
+            return listEmptied(o.file, o.reason == Reason::NotSafe ? o.failure.error : 0,
+                               o.reason == Reason::TemplateStays ? o.failure.error : 0);
+        default:  // Repair
+            if (!o.done()) return refused(o, {"Die Liste wurde nicht repariert: ", ""});
+            if (o.reason == Reason::Sound) return listSound(o.list);
+            if (o.reason == Reason::NotSafe)
+                return doneButNotSafe(Done::ListRepaired, o.failure.error);
+            return listRepaired(static_cast<int>(o.count), o.file);
+    }
+}
+
+std::string transferText(const Outcome& o) {
+    const Transfer t = o.operation == Operation::Export ? Transfer::Export : Transfer::Copy;
+    const std::string_view trans = transferFileName();
+    if (o.result == Result::Later)
+        return "Erst beim nächsten Start in " + marked(trans) + ": " +
+               describeError(o.failure.error) + ".";
+    switch (o.reason) {
+        case Reason::None:
+            return transferDone(t);
+        case Reason::NoLine:
+            return noTransferLine(t);
+        case Reason::Unfinished:
+            return unfinishedAppendNotice(o.found);
+        case Reason::LineGone:
+            return transferLineMissing(t, o.line, o.list);
+        case Reason::ChangedSince:
+            return fileChangedSinceOpened(o.list, undone(t));
+        case Reason::Unreadable:
+            if (o.failure.error == ENOENT) return fileMissing(o.list, undone(t));
+            if (o.failure.error == kDamagedTail) return fileDamaged(o.list, undone(t));
+            return fileUnreadable(o.list, o.failure.error, undone(t));
+        default:
+            if (o.failure.error == kDamagedTail) return transferFileDamaged(t);
+            return "In " + marked(trans) + " nichts " + undoneWord(undone(t)) + ": " +
+                   describeError(o.failure.error) + ".";
+    }
+}
+
+std::string importText(const Outcome& o) {
+    if (o.reason == Reason::NothingToImport) return nothingToImport();
+    if (o.reason == Reason::Unreadable)
+        return o.failure.error == kDamagedTail
+                   ? fileDamaged(transferFileName(), Undone::Imported)
+                   : fileUnreadable(transferFileName(), o.failure.error, Undone::Imported);
+    if (!o.done())
+        return refused(
+            o, {"Die Seiten wurden nicht importiert: ", "Importiert erst beim nächsten Start: "});
+    if (o.reason == Reason::NotRemoved) return importedButNotRemoved(o.failure.error);
+    if (o.reason == Reason::NotSafe) return importedButRemovalNotSafe(o.failure.error);
+    if (o.reason == Reason::ListCut)
+        return doneButListNotWhole(Done::PagesImported, reason(o.failure));
+    const std::string text = shown(o);
+    return text.empty() ? importedAndRemoved() : text;
+}
+
+std::string checkText(const Outcome& o) {
+    if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+    if (o.result == Result::NotDone)
+        return o.failure.error == ENOENT || o.failure.error == kDamagedTail
+                   ? checkFoundDamage()
+                   : checkNotFinished(o.failure.error);
+    if (o.reason == Reason::NotSafe) return checkSoundButNotSafe(o.failure.error);
+    if (o.reason == Reason::Failed) return checkSoundButNotWritten(o.failure.error);
+    return checkSound();
+}
+
+std::string duplicatesText(const Outcome& o) {
+    if (o.reason == Reason::Unreadable) return listUnreadable(o.failure.file, o.failure.error);
+    if (o.reason == Reason::ChangedSince) return listChangedWhileRead(o.list);
+    if (o.reason == Reason::Failed)
+        return duplicatesNotWritten(static_cast<std::size_t>(o.count), o.failure.error);
+    return pageCount(static_cast<std::size_t>(o.count));
+}
+
+// Why the text file was not saved.
+std::string textFileProblem(const Outcome& o) {
+    const std::string sibling = "das Programm krumo-34";
+    switch (o.reason) {
+        case Reason::OldResultStays:
+            return std::string("die alte Datei ") + pageTextResultName() + " bleibt (" +
+                   describeError(o.failure.error) + ")";
+        case Reason::NumberNotAFileName:
+            return "die Vorgangsnummer enthält / \\ : * ? \" < > | oder ein Steuerzeichen";
+        case Reason::NoProgram:
+            return sibling + " fehlt";
+        case Reason::ProgramNotStarted:
+            return sibling + " ließ sich nicht starten";
+        case Reason::ProgramTooSlow:
+            return sibling + " ist nach zehn Sekunden noch nicht fertig";
+        case Reason::ProgramCrashed:
+            return sibling + " ist abgestürzt";
+        case Reason::ProgramFailed:
+            return sibling + " meldet den Fehler " + std::to_string(o.count);
+        case Reason::NoResult:
+            return std::string("es gibt keine Datei ") + pageTextResultName();
+        case Reason::NameTaken:
+            return "die Datei " + o.file + " gibt es schon";
+        case Reason::NotRenamed:
+            return describeError(o.failure.error);
+        default:  // the draft could not be written
+            return describeError(o.failure.error) + " (" + o.failure.file + ")";
+    }
+}
+
+std::string textFileText(const Outcome& o) {
+    if (!o.done()) return "Die Textdatei wurde nicht gespeichert: " + textFileProblem(o) + ".";
+    return textFileSaved(o.file, lostLine(o.lost));
+}
+
+std::string sheetText(const Outcome& o) {
+    switch (o.reason) {
+        case Reason::NumberNotAFileName:
+            return sheetNumberNotAFileName();
+        case Reason::NotMade:
+            return sheetNotMade();
+        case Reason::NameTaken:
+            return sheetNameTaken(o.file);
+        case Reason::Failed:
+            return sheetNotSaved(o.failure.error);
+        case Reason::NotSafe:
+            return sheetSavedButNotSafe(o.file);
+        default:
+            return sheetSaved(o.file);
+    }
+}
+
+std::string printText(const Outcome& o) {
+    if (o.reason == Reason::Cancelled) return printCancelled();
+    if (o.reason == Reason::NotMade) return sheetNotPrinted();
+    if (o.reason == Reason::NotAPdfFile) return sheetNotPrintedOver(o.file);
+    if (o.file.empty()) return sheetPrinted();
+    // In the working folder a file is named by its bare name, as everywhere in the window.
+    return o.file.find('/') == std::string::npos ? sheetSaved(o.file) : sheetPrintedToFile(o.file);
+}
+
+std::string gedcomText(const Outcome& o) {
+    if (o.reason == Reason::Unreadable) {
+        if (o.failure.error == ENOENT) return fileMissing(o.list, Undone::Exported);
+        if (o.failure.error == kDamagedTail) return fileDamaged(o.list, Undone::Exported);
+        return fileUnreadable(o.list, o.failure.error, Undone::Exported);
+    }
+    if (o.reason == Reason::Failed) return gedcomNotWritten(o.file, o.failure.error);
+    const int pages = static_cast<int>(o.count);
+    if (o.reason == Reason::DamagedAfter) return pagesExportedThenDamaged(pages, o.file);
+    return pagesExported(pages, o.file);
+}
+
+}  // namespace
+
+std::string text(const Outcome& o) {
+    switch (o.operation) {
+        case Operation::Start:
+            return startText(o);
+        case Operation::List:
+            if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+            return o.reason == Reason::ListCut ? listNotWhole(reason(o.failure)) : "";
+        case Operation::Open:
+            return listLineOpened(o.line);
+        case Operation::Save:
+            return saveText(o);
+        case Operation::Delete:
+        case Operation::Move:
+        case Operation::DeleteAll:
+        case Operation::Repair:
+            return listChangeText(o);
+        case Operation::Export:
+        case Operation::Copy:
+            return transferText(o);
+        case Operation::Import:
+            return importText(o);
+        case Operation::Check:
+            return checkText(o);
+        case Operation::Duplicates:
+            return duplicatesText(o);
+        case Operation::TextFile:
+            return textFileText(o);
+        case Operation::Sheet:
+            return sheetText(o);
+        case Operation::Print:
+            return printText(o);
+        case Operation::Gedcom:
+            return gedcomText(o);
+        case Operation::Rescue:
+            return o.done() ? rescued() : notRescued(o.failure.error);
+    }
+    return "";
 }
 
 // ---- For the test that lays out every message ----

@@ -15,6 +15,7 @@
 #include "record/file_names.h"
 #include "record/file_result.h"
 #include "record/list_append.h"
+#include "record/outcome.h"
 
 namespace holmtex::msg {
 
@@ -233,6 +234,12 @@ std::string sheetWritten(std::string_view output);
 std::string pagesExportedThenListDamaged(int pages, std::string_view output,
                                          std::string_view caption);
 std::string pagesExportedLine(int pages, std::string_view output);
+
+// ---- What an operation did, in words ----
+
+// The message line's text for what an operation did; empty when the operation leaves the
+// message line as it is (a list shown anew has said what there is to say).
+std::string text(const Outcome& outcome);
 
 // ---- For the test that lays out every message ----
 
