@@ -1,12 +1,13 @@
 // Every message the program can show fits the message box Text5, which has no scroll bar:
 // each is laid out in the box's own font and width and may need no more lines than the
-// box shows. The catalogue gives every message with the widest values it can take.
+// box shows: the words of every kind of outcome, with the widest values it can take.
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
 
 #include "gui/gui_fixture.h"
 #include "operations/messages.h"
+#include "support/widest_outcomes.h"
 
 namespace holmtex::test {
 namespace {
@@ -20,7 +21,8 @@ TEST_F(GuiTest, EveryMessageFitsTheMessageBox) {
         lineSpacing;
     ASSERT_EQ(shown, 3);
 
-    for (const std::string& text : msg::everyText5Message()) {
+    for (const Outcome& outcome : widestOutcomes()) {
+        const std::string text = msg::text(outcome);
         form->Text5.setText(text);
         QStringList lines;  // as the box breaks them
         for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
