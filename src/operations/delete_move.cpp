@@ -87,7 +87,6 @@ void Holmtex::RepairList() {
     const std::optional<ListKind> kind = selectedList();
     const std::optional<Outcome> repaired =
         kind ? std::optional(lists_.repair(*kind, CurrentRecord)) : std::nullopt;
-    Combo1.setText("");
     RefreshList();
     if (repaired) say(*repaired);
 }

@@ -393,18 +393,28 @@ std::string commandHelp() {
              "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
              "dieses Textfensters eingestellt und damit werden ",
              "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
-             // Command words added since, one line each.
-             "\r\nEingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter "
-             "Eintrag unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine "
-             "eigene Datei.",
-             "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
-             "Programmverzeichnis.",
-             "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.",
-             "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
-             "Ahnenprogramme.",
          })
         text += piece;
     return text;
+}
+
+std::string repairHelp() {
+    return "Eingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter Eintrag "
+           "unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine eigene Datei.";
+}
+
+std::string pdfHelp() {
+    return "Eingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
+           "Programmverzeichnis.";
+}
+
+std::string printHelp() {
+    return "Eingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.";
+}
+
+std::string gedcomHelp() {
+    return "Eingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
+           "Ahnenprogramme.";
 }
 
 std::string commandWords() {

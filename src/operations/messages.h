@@ -53,7 +53,13 @@ std::string rescueTitle();
 // What "Duplikate löschen" puts into Text1.
 std::string duplicatesMarkedUpTo(std::string_view processNumber);
 
-std::string commandHelp();   // "hilfe", into Text1
+// "hilfe" puts the paragraph into Text1, and under it one line for each command word added
+// since, as the table of command words names them.
+std::string commandHelp();
+std::string repairHelp();  // "Eingabe von >reparatur!< repariert …"
+std::string pdfHelp();
+std::string printHelp();
+std::string gedcomHelp();
 std::string commandWords();  // "befehl!", into Text1
 // What assistive technology says of the command box: every word it takes.
 std::string commandBoxDescription();

@@ -147,8 +147,10 @@ public:
     void Command8_Click();  // "Suchen"
 
     // ---- The command box and its words: command_words.cpp ----
-    void Text1_Change();   // keeps PageText; the word "datacheck"
-    void Combo1_Change();  // the command words
+    void Text1_Change();     // keeps PageText; the word "datacheck"
+    void Combo1_Change();    // the command words
+    void ShowHelpText();     // "hilfe"
+    void ShowCommandList();  // "befehl!"
     // One of the words Combo1_Change runs by itself.
     static bool isCommandWord(std::string_view text);
     // What assistive technology says of the command box: every word it takes.

@@ -4,8 +4,10 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 
 #include "gui/gui_fixture.h"
+#include "operations/command_words.h"
 #include "operations/messages.h"
 #include "support/widest_outcomes.h"
 
@@ -21,7 +23,15 @@ TEST_F(GuiTest, EveryMessageFitsTheMessageBox) {
         lineSpacing;
     ASSERT_EQ(shown, 3);
 
-    for (const Outcome& outcome : widestOutcomes()) {
+    // Every operation a command word runs is among them.
+    const std::vector<Outcome> outcomes = widestOutcomes();
+    for (const CommandWord& command : commandTable())
+        EXPECT_TRUE(!command.operation || std::any_of(outcomes.begin(), outcomes.end(),
+                                                      [&](const Outcome& o) {
+                                                          return o.operation == *command.operation;
+                                                      }))
+            << command.word;
+    for (const Outcome& outcome : outcomes) {
         const std::string text = msg::text(outcome);
         form->Text5.setText(text);
         QStringList lines;  // as the box breaks them
