@@ -60,7 +60,6 @@ public:
     // is refused without waiting and without a byte read.
     FileResult open(const std::filesystem::path& path);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
     // The next read starts at this byte of the file; false when it cannot.
     bool seek(std::uint64_t offset);

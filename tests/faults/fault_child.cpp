@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         startCounting();
     }
-    if (!claimWorkFolder(argv[1], platform)) {
+    if (!lockWorkFolder(argv[1])) {
+        sayWorkFolderBusy(platform);
         std::printf("busy=1\n");
         return 0;
     }
