@@ -43,7 +43,9 @@ GedcomExport exportListAsGedcom(const ListFiles& lists, ListKind list,
     if (!begun && !begin()) return result;
     writer.trailer(chunk);
     if ((result.writeError = file.write(chunk).error)) return result;
-    result.writeError = file.commit().failure.error;
+    const ReplaceResult committed = file.commit();
+    result.writeError = committed.failure.error;
+    result.written = committed.replaced;
     return result;
 }
 

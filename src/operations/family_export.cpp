@@ -105,8 +105,13 @@ void Holmtex::ExportGedcom() {
     o.count = result.pages;
     if (result.readError || (result.damaged && result.pages == 0)) {
         o.failure = {result.readError ? result.readError : kDamagedTail, o.list};
-    } else if (result.writeError) {
+    } else if (result.writeError && !result.written) {
         o.reason = Reason::Failed;
+        o.failure = {result.writeError, o.file};
+    } else if (result.writeError) {
+        // In place, but its folder may not be on the disk yet.
+        o.result = Result::DoneBut;
+        o.reason = Reason::NotSafe;
         o.failure = {result.writeError, o.file};
     } else {
         o.result = result.damaged ? Result::DoneBut : Result::Done;

@@ -795,6 +795,9 @@ std::string gedcomText(const Outcome& o) {
     if (o.reason == Reason::Failed) return gedcomNotWritten(o.file, o.failure.error);
     const int pages = static_cast<int>(o.count);
     if (o.reason == Reason::DamagedAfter) return pagesExportedThenDamaged(pages, o.file);
+    if (o.reason == Reason::NotSafe)
+        return pagesExported(pages, o.file) +
+               ", aber nicht sicher geschrieben: " + describeError(o.failure.error) + ".";
     return pagesExported(pages, o.file);
 }
 

@@ -86,6 +86,11 @@ TEST(Messages, OutcomesSayWhatWasDone) {
          "Familienblatt im Programmordner als Familienblatt_4711_2612061403.pdf gespeichert"},
         {with(outcome(Operation::Gedcom), list, "holmtex-aktuell.ged", 1),
          "1 Seite als >holmtex-aktuell.ged< exportiert"},
+        {failed(with(outcome(Operation::Gedcom, Result::DoneBut, Reason::NotSafe), list,
+                     "holmtex-aktuell.ged", 2),
+                EIO, "holmtex-aktuell.ged"),
+         "2 Seiten als >holmtex-aktuell.ged< exportiert, aber nicht sicher geschrieben: "
+         "Ein-/Ausgabefehler."},
         {outcome(Operation::Rescue),
          "Die letzte Information wurde in der Datei >holmtex-letzter Eintrag.txt< im "
          "Programmordner gespeichert"},

@@ -293,6 +293,8 @@ void sheetAndGedcom(const Widest& w, Out& out) {
         out.push_back(o);
         o.reason = Reason::DamagedAfter;
         out.push_back(o);
+        o.reason = Reason::NotSafe;
+        withFailures(w, out, o);
         for (Reason reason : {Reason::Unreadable, Reason::Failed}) {
             o.result = Result::NotDone;
             o.reason = reason;
