@@ -952,13 +952,21 @@ void report(const Case& c, const Findings& findings, const Counts& counts) {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name(); }
 
-class FaultSweep : public testing::TestWithParam<Case> {};
-
-TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
+// The sweep of one case: the run without faults it is held against, then the runs of the
+// test, whose findings are told at its end.
+class Sweep : public testing::TestWithParam<Case> {
+protected:
+    void SetUp() override { base = baseline(c, findings, counts); }
+    void TearDown() override { report(c, findings, counts); }
     const Case& c = GetParam();
     Findings findings;
     Counts counts;
-    const Baseline base = baseline(c, findings, counts);
+    Baseline base;
+};
+
+class FaultSweep : public Sweep {};
+
+TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
     struct Job {
         std::size_t call;
         std::string error;
@@ -979,7 +987,6 @@ TEST_P(FaultSweep, EveryFailingCallIsToldTruthfullyAndLosesNothing) {
         ++counts.runs;
         ++counts.failures;
     });
-    report(c, findings, counts);
 }
 
 std::vector<std::string> killAt(std::size_t call) {
@@ -987,10 +994,6 @@ std::vector<std::string> killAt(std::size_t call) {
 }
 
 TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
-    const Case& c = GetParam();
-    Findings findings;
-    Counts counts;
-    const Baseline base = baseline(c, findings, counts);
     inParallel(base.calls.size(), [&](std::size_t k) {
         const Call& call = base.calls[k];
         const Runs o = runCase(c, killAt(k + 1), true);
@@ -1004,7 +1007,6 @@ TEST_P(FaultSweep, AKillAtEveryFileCallLosesNothing) {
         ++counts.runs;
         ++counts.kills;
     });
-    report(c, findings, counts);
 }
 
 std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name(); }
@@ -1013,13 +1015,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, FaultSweep, testing::ValuesIn(allCases()), caseN
 
 // A disk that fails from one call on, each call after it too, until the next start: what
 // the message says is what that start finds.
-class FailingDisk : public testing::TestWithParam<Case> {};
+class FailingDisk : public Sweep {};
 
 TEST_P(FailingDisk, WhatTheMessageSaysIsWhatTheNextStartFinds) {
-    const Case& c = GetParam();
-    Findings findings;
-    Counts counts;
-    const Baseline base = baseline(c, findings, counts);
     inParallel(base.calls.size(), [&](std::size_t k) {
         const Call& call = base.calls[k];
         const Runs o = runCase(
@@ -1031,7 +1029,6 @@ TEST_P(FailingDisk, WhatTheMessageSaysIsWhatTheNextStartFinds) {
         ++counts.runs;
         ++counts.failures;
     });
-    report(c, findings, counts);
 }
 
 std::vector<Case> casesOf(std::initializer_list<const Scenario*> scenarios,
@@ -1051,7 +1048,7 @@ INSTANTIATE_TEST_SUITE_P(Appends, FailingDisk,
                          caseName);
 
 // A crash during an append, then another during the start-up that mends it.
-class RecoverySweep : public testing::TestWithParam<Case> {};
+class RecoverySweep : public Sweep {};
 
 // The file calls of the start-up after a kill at each call of the operation, where that
 // start-up has an append to finish (it writes; the others only read).
@@ -1073,10 +1070,6 @@ std::map<std::size_t, std::vector<Call>> mendingStarts(const Case& c, const Base
 }
 
 TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
-    const Case& c = GetParam();
-    Findings findings;
-    Counts counts;
-    const Baseline base = baseline(c, findings, counts);
     const auto starts = mendingStarts(c, base);
     std::vector<std::pair<std::size_t, std::size_t>> jobs;
     for (const auto& [k, calls] : starts)
@@ -1092,14 +1085,9 @@ TEST_P(RecoverySweep, AKillAtEveryCallOfTheStartUpAfterAKillLosesNothing) {
         ++counts.runs;
         counts.kills += 2;
     });
-    report(c, findings, counts);
 }
 
 TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothing) {
-    const Case& c = GetParam();
-    Findings findings;
-    Counts counts;
-    const Baseline base = baseline(c, findings, counts);
     // One kill for each kind of start-up: their calls differ only where the kill came.
     std::map<std::string, std::size_t> shapes;
     for (const auto& [k, calls] : mendingStarts(c, base)) {
@@ -1142,7 +1130,6 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
         ++counts.kills;
         ++counts.failures;
     });
-    report(c, findings, counts);
 }
 
 INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep,

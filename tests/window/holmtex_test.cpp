@@ -180,6 +180,15 @@ void fillWithNames(Holmtex& form) {
         form.fieldForItem(n).setText(form.fieldForItem(n).name());
 }
 
+// A fresh form whose fields hold their names, with a log of what changes in it.
+struct LoggedForm {
+    LoggedForm() { fillWithNames(form); }
+    test::TempDir dir;
+    ScriptedPlatform platform;
+    Holmtex form{platform, dir.path()};
+    EventLog log{form};
+};
+
 std::vector<std::string> emptied(std::initializer_list<const char*> names) {
     std::vector<std::string> out;
     for (const char* name : names) out.push_back(std::string(name) + "=");
@@ -209,14 +218,10 @@ TEST(HolmtexOrder, ClearingEmptiesTheFieldsInItsFixedOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        test::TempDir dir;
-        ScriptedPlatform platform;
-        Holmtex form(platform, dir.path());
-        EventLog log(form);
-        fillWithNames(form);
-        auto* button = dynamic_cast<CommandButton*>(form.findControl(c.button));
+        LoggedForm w;
+        auto* button = dynamic_cast<CommandButton*>(w.form.findControl(c.button));
         ASSERT_NE(nullptr, button);
-        EXPECT_EQ(c.expected, log.during([&] { button->click(); }));
+        EXPECT_EQ(c.expected, w.log.during([&] { button->click(); }));
     }
 }
 
@@ -268,13 +273,9 @@ TEST(HolmtexOrder, ViewsAndTheAddStateChangeTheControlsInTheirFixedOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::TempDir dir;
-        ScriptedPlatform platform;
-        Holmtex form(platform, dir.path());
-        EventLog log(form);
-        fillWithNames(form);
-        c.before(form);
-        EXPECT_EQ(c.expected, log.during([&] { c.operation(form); }));
+        LoggedForm w;
+        c.before(w.form);
+        EXPECT_EQ(c.expected, w.log.during([&] { c.operation(w.form); }));
     }
 }
 
