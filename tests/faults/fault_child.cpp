@@ -66,14 +66,35 @@ void typePage(holmtex::Holmtex& form) {
     });
 }
 
-// What the user does before the operation.
+// What happens before the operation: another program may put a copy in the list's place
+// (holmtex-ersatz.dat), and the user may type.
 void prepare(holmtex::Holmtex& form, const holmtex::test::FaultOperation& op) {
     using holmtex::test::Before;
+    const std::filesystem::path copy = form.filePath("holmtex-ersatz.dat");
+    if (std::filesystem::exists(copy))
+        std::filesystem::rename(copy, form.filePath(dataFileName(*form.selectedList())));
     if (op.before == Before::TypePage) typePage(form);
     if (op.before == Before::EditPage) {
         form.Text1.setText("Gerettete Seite");
         form.Text2.setText("4711-rettung");
     }
+}
+
+// What the window shows after the operation, and what the operation said it did.
+void printShown(const holmtex::Holmtex& form, const holmtex::ScriptedPlatform& platform,
+                long long micros) {
+    std::printf(
+        "text5=%s\nlines=%d\nline=%d\ntext1=%s\ntext2=%s\ncombo1=%s\nended=%d\nmicros=%lld\n",
+        escaped(form.Text5.text()).c_str(), form.List1.listCount(), form.List1.listIndex(),
+        escaped(form.Text1.text()).c_str(), escaped(form.Text2.text()).c_str(),
+        escaped(form.Combo1.text()).c_str(), platform.ended ? 1 : 0, micros);
+    // The file last: it is the rest of the line.
+    const holmtex::Outcome& o = form.outcome();
+    std::printf("outcome=%d %d %d %d %lld %d %s\n", static_cast<int>(o.operation),
+                static_cast<int>(o.result), static_cast<int>(o.reason), o.line, o.count,
+                static_cast<int>(o.found.leftStep), o.file.c_str());
+    for (const auto& box : platform.shown)
+        std::printf("box=%s|%s\n", escaped(box.title).c_str(), escaped(box.text).c_str());
 }
 
 }  // namespace
@@ -109,9 +130,6 @@ int main(int argc, char** argv) {
         if (list == "archiv") form.Option2.setValue(true);
         if (list == "allgemein") form.Option3.setValue(true);
         if (line >= 0) form.List1.clickLine(line);
-        const std::filesystem::path copy = std::filesystem::path(argv[1]) / "holmtex-ersatz.dat";
-        if (std::filesystem::exists(copy))
-            std::filesystem::rename(copy, form.filePath(dataFileName(*form.selectedList())));
         prepare(form, *op);
         // Only what the operation says counts.
         form.Text5.setText("");
@@ -128,18 +146,6 @@ int main(int argc, char** argv) {
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
                             std::chrono::steady_clock::now() - began)
                             .count();
-    std::printf(
-        "text5=%s\nlines=%d\nline=%d\ntext1=%s\ntext2=%s\ncombo1=%s\nended=%d\nmicros=%lld\n",
-        escaped(form.Text5.text()).c_str(), form.List1.listCount(), form.List1.listIndex(),
-        escaped(form.Text1.text()).c_str(), escaped(form.Text2.text()).c_str(),
-        escaped(form.Combo1.text()).c_str(), platform.ended ? 1 : 0,
-        static_cast<long long>(micros));
-    // The file last: it is the rest of the line.
-    const Outcome& o = form.outcome();
-    std::printf("outcome=%d %d %d %d %lld %d %s\n", static_cast<int>(o.operation),
-                static_cast<int>(o.result), static_cast<int>(o.reason), o.line, o.count,
-                static_cast<int>(o.found.leftStep), o.file.c_str());
-    for (const auto& box : platform.shown)
-        std::printf("box=%s|%s\n", escaped(box.title).c_str(), escaped(box.text).c_str());
+    printShown(form, platform, static_cast<long long>(micros));
     return 0;
 }
