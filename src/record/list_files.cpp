@@ -20,13 +20,6 @@ std::string withoutLineEnd(std::string_view raw) {
 
 }  // namespace
 
-// What reading a list up to a line found.
-struct ListFiles::Found {
-    FileResult failure;    // the file could not be opened (ENOENT: it is missing)
-    bool page = false;     // the line is a whole page
-    bool damaged = false;  // the file ends inside a page before it (or could not be read on)
-};
-
 ListFiles::ListFiles(std::filesystem::path workDir, std::function<LocalDateTime()> clock,
                      ListReading reading)
     : workDir_(std::move(workDir)), clock_(std::move(clock)), reading_(reading) {}
@@ -62,32 +55,33 @@ bool ListFiles::damaged(ListKind list) {
     return index_.damaged();
 }
 
-ListFiles::Found ListFiles::readPage(ListKind list, int line, PageRecord& into,
-                                     std::string& bytes) {
-    Found found;
+ListFiles::PageRead ListFiles::readPage(ListKind list, int line, PageRecord& into,
+                                        std::string& bytes, bool toEnd) {
+    PageRead read;
     // Straight from the page's place when the file is as it was listed.
-    if (keep() && index_.readRecord(list, path(list), line, into, &bytes)) {
-        found.page = !bytes.empty();
-        return found;
+    if (keep() && !toEnd && index_.readRecord(list, path(list), line, into, &bytes)) {
+        read.found = !bytes.empty();
+        return read;
     }
     bytes.clear();
     FileSource source;
-    if (FileResult opened = source.open(path(list)); !opened) {
-        found.failure = opened;
-        return found;
-    }
-    // Only the page of the line is decoded; those before it are passed over. With fewer
-    // pages, the last whole one is.
+    if ((read.failure = source.open(path(list))).error) return read;
+    // Only the page of the line is decoded; the others are passed over. With fewer pages,
+    // the last whole one is.
     RecordReader reader(source);
     ReadStatus status = ReadStatus::Record;
-    int k = 0;
-    while (k <= line && (status = reader.nextRaw(k < line ? 1 : kItemCount)) == ReadStatus::Record)
-        ++k;
-    if (k > 0) reader.decodeInto(into);
-    found.page = line >= 0 && k > line;
-    if (found.page) bytes = reader.rawRecord();
-    found.damaged = status == ReadStatus::Damaged;
-    return found;
+    while ((read.pages <= line || toEnd) &&
+           (status = reader.nextRaw(read.pages == line ? kItemCount : 1)) == ReadStatus::Record) {
+        if (read.pages == line) {
+            reader.decodeInto(into);
+            bytes = reader.rawRecord();
+        }
+        ++read.pages;
+    }
+    read.found = line >= 0 && read.pages > line;
+    if (!read.found && read.pages > 0) reader.decodeInto(into);
+    read.damaged = status == ReadStatus::Damaged;
+    return read;
 }
 
 void ListFiles::open(ListKind list, int line, PageRecord& into) {
@@ -117,12 +111,12 @@ Outcome ListFiles::openedPage(ListKind list, int line, PageRecord& into, std::st
     }
     // The buffer takes the page only once it is the one opened.
     PageRecord page;
-    const Found found = readPage(list, line, page, bytes);
+    const PageRead found = readPage(list, line, page, bytes);
     if (!found.failure.ok()) {
         o.failure = found.failure;
-    } else if (found.damaged && !found.page) {
+    } else if (found.damaged && !found.found) {
         o.failure = {kDamagedTail, o.list};
-    } else if (!found.page) {
+    } else if (!found.found) {
         o.reason = Reason::LineGone;
     } else if (!isOpened(list, line, bytes)) {
         o.reason = Reason::ChangedSince;
@@ -133,22 +127,12 @@ Outcome ListFiles::openedPage(ListKind list, int line, PageRecord& into, std::st
     return o;
 }
 
-ListFiles::PageRead ListFiles::page(ListKind list, int line, PageRecord& into, bool toEnd) const {
-    PageRead read;
-    FileSource source;
-    if ((read.failure = source.open(path(list))).error) return read;
-    RecordReader reader(source);
-    ReadStatus status;
-    // Only the wanted page is decoded; the others are passed over.
-    while ((status = reader.nextRaw(read.pages == line ? kItemCount : 1)) == ReadStatus::Record) {
-        if (read.pages == line) {
-            reader.decodeInto(into);
-            read.found = true;
-        }
-        ++read.pages;
-        if (read.found && !toEnd) return read;
-    }
-    read.damaged = status == ReadStatus::Damaged;
+ListFiles::PageRead ListFiles::page(ListKind list, int line, PageRecord& into, bool toEnd) {
+    // The caller's buffer takes the page only when the line is one.
+    PageRecord page;
+    std::string bytes;
+    const PageRead read = readPage(list, line, page, bytes, toEnd);
+    if (read.found) into = std::move(page);
     return read;
 }
 

@@ -82,7 +82,7 @@ public:
     // Page `line` as it stands now, not kept as opened; `into` is left as it was when the
     // line is no whole page. With `toEnd` the rest is read too, so that `pages` and
     // `damaged` speak of the whole list.
-    PageRead page(ListKind list, int line, PageRecord& into, bool toEnd = false) const;
+    PageRead page(ListKind list, int line, PageRecord& into, bool toEnd = false);
     // Every whole page in file order, to `each` with its line, until `each` says false.
     PageRead pages(ListKind list,
                    const std::function<bool(const PageRecord&, int line)>& each) const;
@@ -147,10 +147,10 @@ private:
     Outcome appendNow(Operation operation, ListKind list, std::string_view pages,
                       const AfterAppend& after);
     bool isOpened(ListKind list, int line, std::string_view bytes) const;
-    struct Found;
-    // "Read page n", the one way: from its place when the file is as it was listed, else
-    // from the start.
-    Found readPage(ListKind list, int line, PageRecord& into, std::string& bytes);
+    // "Read page n", the one way: from its place when the file is as it was listed, else from
+    // the start (and with `toEnd` on to the end); `into` as open() says, `bytes` its bytes.
+    PageRead readPage(ListKind list, int line, PageRecord& into, std::string& bytes,
+                      bool toEnd = false);
     Pass copyPass(ListKind list, int skip, FileReplacement& into, PageRecord& last,
                   const std::function<void(RecordReader&)>& onSkipped,
                   std::optional<std::string_view> instead = std::nullopt);
