@@ -134,16 +134,16 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
 
     const GedcomExport result =
         exportListAsGedcom(ListFiles(workDir), *list, output, localNow(), LinkRule::Stream);
-    if (result.readError) {
-        say(readProblem(result.readError, *list));
+    if (const int error = result.readFailure.error) {
+        say(readProblem(error, *list));
         return kFailed;
     }
     if (result.damaged && result.pages == 0) {
         say(msg::fileDamaged(dataFileName(*list), msg::Undone::Written));
         return kFailed;
     }
-    if (result.writeError) {
-        say(msg::outputNotWritten(bare(output), result.writeError));
+    if (const int error = result.writeFailure.error) {
+        say(msg::outputNotWritten(bare(output), error));
         return kFailed;
     }
     if (result.damaged) {

@@ -22,7 +22,7 @@ GedcomExport exportListAsGedcom(const ListFiles& lists, ListKind list,
     bool begun = false;
     const auto begin = [&] {
         begun = true;
-        return (result.writeError = file.begin().error) == 0;
+        return (result.writeFailure = file.begin()).ok();
     };
     GedcomWriter writer;
     std::string chunk;
@@ -31,20 +31,21 @@ GedcomExport exportListAsGedcom(const ListFiles& lists, ListKind list,
         if (!begun && !begin()) return false;
         writer.page(chunk, listPageContent(page, list, line));
         if (chunk.size() >= 64 * 1024) {
-            if ((result.writeError = file.write(chunk).error)) return false;
+            if (!(result.writeFailure = file.write(chunk)).ok()) return false;
             chunk.clear();
         }
         return true;
     });
     result.pages = read.pages;
     result.damaged = read.damaged;
-    if ((result.readError = read.failure.error) || result.writeError) return result;
+    result.readFailure = read.failure;
+    if (!result.readFailure.ok() || !result.writeFailure.ok()) return result;
     if (result.damaged && result.pages == 0) return result;  // nothing worth a file
     if (!begun && !begin()) return result;
     writer.trailer(chunk);
-    if ((result.writeError = file.write(chunk).error)) return result;
+    if (!(result.writeFailure = file.write(chunk)).ok()) return result;
     const ReplaceResult committed = file.commit();
-    result.writeError = committed.failure.error;
+    result.writeFailure = committed.failure;
     result.written = committed.replaced;
     return result;
 }

@@ -14,11 +14,11 @@ namespace holmtex {
 PageContent listPageContent(const PageRecord& record, ListKind list, int line);
 
 struct GedcomExport {
-    int readError = 0;     // the list cannot be read (ENOENT: missing); nothing written
-    int pages = 0;         // whole pages written
-    bool damaged = false;  // the list ends inside a record after those pages
-    int writeError = 0;    // the file could not be written whole; it is as it was, unless
-    bool written = false;  // it holds the new content, its folder perhaps not on the disk
+    FileResult readFailure;   // the list cannot be read (ENOENT: missing); nothing written
+    int pages = 0;            // whole pages written
+    bool damaged = false;     // the list ends inside a record after those pages
+    FileResult writeFailure;  // the file could not be written whole; it is as it was, unless
+    bool written = false;     // it holds the new content, its folder perhaps not on the disk
 };
 
 // Writes every whole page of a list into `target` through an atomic replacement (or a

@@ -103,16 +103,16 @@ void Holmtex::ExportGedcom() {
     const GedcomExport result =
         exportListAsGedcom(lists_, list, filePath(o.file), platform_.now(), LinkRule::Replace);
     o.count = result.pages;
-    if (result.readError || (result.damaged && result.pages == 0)) {
-        o.failure = {result.readError ? result.readError : kDamagedTail, o.list};
-    } else if (result.writeError && !result.written) {
+    if (!result.readFailure.ok() || (result.damaged && result.pages == 0)) {
+        o.failure = result.readFailure.ok() ? FileResult{kDamagedTail, o.list} : result.readFailure;
+    } else if (!result.writeFailure.ok() && !result.written) {
         o.reason = Reason::Failed;
-        o.failure = {result.writeError, o.file};
-    } else if (result.writeError) {
+        o.failure = result.writeFailure;
+    } else if (!result.writeFailure.ok()) {
         // In place, but its folder may not be on the disk yet.
         o.result = Result::DoneBut;
         o.reason = Reason::NotSafe;
-        o.failure = {result.writeError, o.file};
+        o.failure = result.writeFailure;
     } else {
         o.result = result.damaged ? Result::DoneBut : Result::Done;
         o.reason = result.damaged ? Reason::DamagedAfter : Reason::None;

@@ -193,8 +193,8 @@ TEST_P(GoldenFiles, ListExportsByteForByte) {
     const GedcomExport result =
         exportListAsGedcom(ListFiles(dir.path()), ListKind::Aktuell, dir / "holmtex-aktuell.ged",
                            LocalDateTime{2026, 12, 6, 14, 3, 59});
-    ASSERT_EQ(result.readError, 0);
-    ASSERT_EQ(result.writeError, 0);
+    ASSERT_TRUE(result.readFailure.ok());
+    ASSERT_TRUE(result.writeFailure.ok());
     EXPECT_EQ(result.pages, static_cast<int>(golden.pages.size()));
     EXPECT_FALSE(result.damaged);
     const std::string written = readFile(dir / "holmtex-aktuell.ged");
@@ -215,7 +215,7 @@ TEST(GedcomExportOfAList, DamagedTailExportsTheWholePagesBefore) {
                                                    dir / "out.ged", LocalDateTime{});
     EXPECT_EQ(result.pages, 2);
     EXPECT_TRUE(result.damaged);
-    EXPECT_EQ(result.writeError, 0);
+    EXPECT_TRUE(result.writeFailure.ok());
     const std::string written = readFile(dir / "out.ged");
     EXPECT_NE(written.find("1 NAME Emil /Kahl/\n"), std::string::npos);
     EXPECT_NE(written.find("Liste ARCHIV, Zeile 1, Vorgang 2"), std::string::npos);
@@ -227,7 +227,7 @@ TEST(GedcomExportOfAList, MissingOrWhollyDamagedListWritesNothing) {
     writeFile(dir / "out.ged", "alt");
     GedcomExport result = exportListAsGedcom(ListFiles(dir.path()), ListKind::Allgemein,
                                              dir / "out.ged", LocalDateTime{});
-    EXPECT_EQ(result.readError, ENOENT);
+    EXPECT_EQ(result.readFailure.error, ENOENT);
     writeFile(dir / "holmtex-grund.dat", "\"->2\",\"06.12");
     result = exportListAsGedcom(ListFiles(dir.path()), ListKind::Allgemein, dir / "out.ged",
                                 LocalDateTime{});
