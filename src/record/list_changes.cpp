@@ -65,9 +65,9 @@ Outcome ListFiles::change(Operation operation, std::vector<ChangedFile> files, M
         Outcome refused = refuse(operation, files.front().name, finishAppend(at), at);
         if (refused.result == Result::NotDone) return refused;
     }
-    // Nothing stops the change now. Here the history records it (History::begin with these
-    // files as they are) before make() touches one, and completes the record after, with the
-    // states make() left them in.
+    // Nothing stops the change now. This is where the history of the lists is to record it,
+    // not yet wired in: History::begin with these files as they are, before make() touches
+    // one, and History::complete after, with the states make() left them in.
     return make();
 }
 
