@@ -19,7 +19,7 @@
 
 #include "bench_main.h"
 #include "list_gen.h"
-#include "operations/page_index.h"
+#include "record/page_index.h"
 #include "record/record_io.h"
 
 namespace fs = std::filesystem;

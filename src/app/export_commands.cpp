@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "export/family_sheet.h"
@@ -37,13 +36,6 @@ std::optional<int> lineNumber(const std::string& text) {
         return std::nullopt;
     }
     return std::stoi(text);
-}
-
-LocalDateTime localNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 std::string readProblem(int error, ListKind list) {
@@ -87,15 +79,15 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
     if (replacesAKeptFile(output, workDir)) return kFailed;
 
     PageRecord record;
-    const ListPageRead read = readListPage(workDir / dataFileName(*list), *line, record, true);
+    const ListFiles::PageRead read = ListFiles(workDir).page(*list, *line, record, true);
     const char* const caption = listCaption(*list);
-    if (read.openError) {
-        say(readProblem(read.openError, *list));
+    if (read.failure.error) {
+        say(readProblem(read.failure.error, *list));
         return kFailed;
     }
     if (!read.found) {
-        say(read.damaged ? msg::listDamagedBeforeLine(caption, read.wholePages, args[1])
-                         : msg::listHasNoLine(caption, args[1], read.wholePages));
+        say(read.damaged ? msg::listDamagedBeforeLine(caption, read.pages, args[1])
+                         : msg::listHasNoLine(caption, args[1], read.pages));
         return kFailed;
     }
 
@@ -118,12 +110,12 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
         return kFailed;
     }
     // A link the user names is followed; a device or pipe takes the sheet as a stream.
-    if (const int error = writeWholeFile(output, pdf, LinkRule::Stream).error) {
+    if (const int error = writeWholeFile(output, pdf, LinkRule::Stream).failure.error) {
         say(msg::outputNotWritten(bare(output), error));
         return kFailed;
     }
     if (read.damaged) {
-        say(msg::listDamagedAfterLine(caption, read.wholePages, args[1], bare(output)));
+        say(msg::listDamagedAfterLine(caption, read.pages, args[1], bare(output)));
         return kFailed;
     }
     sayDone(msg::sheetWritten(bare(output)), output);
@@ -140,18 +132,18 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
     const std::filesystem::path output = workDir / args[1];
     if (replacesAKeptFile(output, workDir)) return kFailed;
 
-    const GedcomExport result = exportListAsGedcom(workDir / dataFileName(*list), *list, output,
-                                                   localNow(), LinkRule::Stream);
-    if (result.readError) {
-        say(readProblem(result.readError, *list));
+    const GedcomExport result =
+        exportListAsGedcom(ListFiles(workDir), *list, output, localNow(), LinkRule::Stream);
+    if (const int error = result.readFailure.error) {
+        say(readProblem(error, *list));
         return kFailed;
     }
     if (result.damaged && result.pages == 0) {
         say(msg::fileDamaged(dataFileName(*list), msg::Undone::Written));
         return kFailed;
     }
-    if (result.writeError) {
-        say(msg::outputNotWritten(bare(output), result.writeError));
+    if (const int error = result.writeFailure.error) {
+        say(msg::outputNotWritten(bare(output), error));
         return kFailed;
     }
     if (result.damaged) {

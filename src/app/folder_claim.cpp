@@ -18,10 +18,4 @@ void sayWorkFolderBusy(Platform& platform) {
     platform.showMessage(msg::doubleStartTitle(), msg::doubleStart());
 }
 
-bool claimWorkFolder(const std::filesystem::path& folder, Platform& platform) {
-    if (lockWorkFolder(folder)) return true;
-    sayWorkFolderBusy(platform);
-    return false;
-}
-
 }  // namespace holmtex

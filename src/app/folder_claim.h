@@ -14,8 +14,4 @@ bool lockWorkFolder(const std::filesystem::path& folder);
 // Tells the user that another Holmtex window has the folder.
 void sayWorkFolderBusy(Platform& platform);
 
-// Both: takes the folder, or says why not and returns false; the caller then ends without
-// having touched any file.
-bool claimWorkFolder(const std::filesystem::path& folder, Platform& platform);
-
 }  // namespace holmtex

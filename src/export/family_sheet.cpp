@@ -48,16 +48,4 @@ FamilySheet buildFamilySheet(const PageContent& content) {
     return sheet;
 }
 
-std::string sheetText(const FamilySheet& sheet) {
-    std::string out = sheet.title + "\n";
-    for (const std::string& fact : sheet.facts) out += fact + "\n";
-    for (const SheetBlock& block : sheet.blocks) {
-        out += block.heading + "\n";
-        if (!block.link.empty()) out += block.link + "\n";
-        for (const SheetRow& row : block.rows) out += row.label + ": " + row.value + "\n";
-    }
-    if (!sheet.textHeading.empty()) out += sheet.textHeading + "\n" + sheet.text + "\n";
-    return out;
-}
-
 }  // namespace holmtex

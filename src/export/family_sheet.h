@@ -31,7 +31,4 @@ struct FamilySheet {
 
 FamilySheet buildFamilySheet(const PageContent& content);
 
-// Every text of the sheet in reading order, one per line ("label: value" for a row).
-std::string sheetText(const FamilySheet& sheet);
-
 }  // namespace holmtex

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "export/gedcom_lines.h"
+#include "record/local_time.h"
 #include "record/record_io.h"
-#include "window/platform.h"
 
 namespace holmtex {
 

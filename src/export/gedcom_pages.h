@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "export/gedcom_store.h"
+#include "record/local_time.h"
 #include "record/page_record.h"
-#include "window/platform.h"
 
 namespace holmtex {
 

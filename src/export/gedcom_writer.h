@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "export/page_content.h"
-#include "window/platform.h"
+#include "record/local_time.h"
 
 namespace holmtex {
 

@@ -1,30 +1,8 @@
 #include "export/list_export.h"
 
 #include "export/gedcom_writer.h"
-#include "record/record_io.h"
 
 namespace holmtex {
-
-ListPageRead readListPage(const std::filesystem::path& listFile, int line, PageRecord& into,
-                          bool toEnd) {
-    ListPageRead result;
-    FileSource source;
-    if ((result.openError = source.open(listFile).error)) return result;
-    RecordReader reader(source);
-    ReadStatus status;
-    // Only the wanted record is decoded; the others are passed over.
-    while ((status = reader.nextRaw(result.wholePages == line ? kItemCount : 1)) ==
-           ReadStatus::Record) {
-        if (result.wholePages == line) {
-            reader.decodeInto(into);
-            result.found = true;
-        }
-        ++result.wholePages;
-        if (result.found && !toEnd) return result;
-    }
-    result.damaged = status == ReadStatus::Damaged;
-    return result;
-}
 
 PageContent listPageContent(const PageRecord& record, ListKind list, int line) {
     PageContent content;
@@ -35,34 +13,40 @@ PageContent listPageContent(const PageRecord& record, ListKind list, int line) {
     return content;
 }
 
-GedcomExport exportListAsGedcom(const std::filesystem::path& listFile, ListKind list,
+GedcomExport exportListAsGedcom(const ListFiles& lists, ListKind list,
                                 const std::filesystem::path& target, const LocalDateTime& now,
                                 LinkRule rule) {
     GedcomExport result;
-    FileSource source;
-    if ((result.readError = source.open(listFile).error)) return result;
-
+    // The file is begun once the list could be read, and written in pieces.
     FileReplacement file(target, workFileFor(target), rule);
-    if ((result.writeError = file.begin().error)) return result;
+    bool begun = false;
+    const auto begin = [&] {
+        begun = true;
+        return (result.writeFailure = file.begin()).ok();
+    };
     GedcomWriter writer;
     std::string chunk;
     writer.header(chunk, target.filename().string(), now);
-    RecordReader reader(source);
-    PageRecord record;
-    ReadStatus status;
-    while ((status = reader.next(record)) == ReadStatus::Record) {
-        writer.page(chunk, listPageContent(record, list, result.pages));
-        ++result.pages;
+    const ListFiles::PageRead read = lists.pages(list, [&](const PageRecord& page, int line) {
+        if (!begun && !begin()) return false;
+        writer.page(chunk, listPageContent(page, list, line));
         if (chunk.size() >= 64 * 1024) {
-            if ((result.writeError = file.write(chunk).error)) return result;
+            if (!(result.writeFailure = file.write(chunk)).ok()) return false;
             chunk.clear();
         }
-    }
-    result.damaged = status == ReadStatus::Damaged;
+        return true;
+    });
+    result.pages = read.pages;
+    result.damaged = read.damaged;
+    result.readFailure = read.failure;
+    if (!result.readFailure.ok() || !result.writeFailure.ok()) return result;
     if (result.damaged && result.pages == 0) return result;  // nothing worth a file
+    if (!begun && !begin()) return result;
     writer.trailer(chunk);
-    if ((result.writeError = file.write(chunk).error)) return result;
-    result.writeError = file.commit().error;
+    if (!(result.writeFailure = file.write(chunk)).ok()) return result;
+    const ReplaceResult committed = file.commit();
+    result.writeFailure = committed.failure;
+    result.written = committed.replaced;
     return result;
 }
 

@@ -34,8 +34,17 @@ void Holmtex::WindowClosing() {
 void Holmtex::rescueAndEnd() {
     ending_ = true;
     // The new rescue file takes the old one's place only once it is written whole.
-    const int error = writeWholeFile(filePath(rescueFileName()), recordBytes(CurrentRecord)).error;
-    platform_.showMessage(msg::rescueTitle(), error ? msg::notRescued(error) : msg::rescued());
+    Outcome rescued(Operation::Rescue);
+    rescued.file = rescueFileName();
+    rescued.failure =
+        writeWholeFile(filePath(rescueFileName()), recordBytes(CurrentRecord)).failure;
+    if (!rescued.failure.ok()) {
+        rescued.result = Result::NotDone;
+        rescued.reason = Reason::Failed;
+    }
+    outcome_ = rescued;
+    // Said in a box: the window is about to go.
+    platform_.showMessage(msg::rescueTitle(), msg::text(rescued));
     removeTextWorkFiles(*this);
     platform_.endProgram();
 }

@@ -5,7 +5,6 @@
 #include "export/family_sheet.h"
 #include "export/list_export.h"
 #include "operations/messages.h"
-#include "operations/output_names.h"
 #include "record/data_files.h"
 #include "window/holmtex.h"
 
@@ -34,7 +33,7 @@ PageContent Holmtex::pageOnScreen() {
     for (int n = 10; n <= kItemCount && blank; ++n) blank = !hasText(fieldForItem(n).text());
     if (!list || line < 0 || line != MarkedLine || blank) return content;
     PageRecord stored;
-    if (!readListPage(filePath(dataFileName(*list)), line, stored, false).found) return content;
+    if (!lists_.page(*list, line, stored).found) return content;
     if (stored.text(SaveDate) != CurrentRecord.text(SaveDate) ||
         stored.text(SaveTime) != CurrentRecord.text(SaveTime) ||
         stored.text(ProcessNumber) != Text2.text())
@@ -48,25 +47,21 @@ PageContent Holmtex::pageOnScreen() {
 
 void Holmtex::WriteFamilySheetPdf() {
     const std::string number = Text2.text();
-    if (!fitsAFileName(number)) {
-        Text5.setText(msg::sheetNumberNotAFileName());
-        return;
-    }
-    const std::string name = familySheetFileName(number, fileNameStamp(platform_.now()));
+    Outcome o(Operation::Sheet, Result::NotDone, Reason::NumberNotAFileName);
+    if (!fitsAFileName(number)) return say(o);
+    o.file = familySheetFileName(number, fileNameStamp(platform_.now()));
     std::string pdf;
-    if (!platform_.sheetPdf(buildFamilySheet(pageOnScreen()), pdf)) {
-        Text5.setText(msg::sheetNotMade());
-        return;
+    o.reason = Reason::NotMade;
+    if (!platform_.sheetPdf(buildFamilySheet(pageOnScreen()), pdf)) return say(o);
+    const ReplaceResult written = writeNewFile(filePath(o.file), pdf);
+    o.failure = written.failure;
+    if (written.replaced) {
+        o.result = written.failure.ok() ? Result::Done : Result::DoneBut;
+        o.reason = written.failure.ok() ? Reason::None : Reason::NotSafe;
+    } else {
+        o.reason = written.failure.error == EEXIST ? Reason::NameTaken : Reason::Failed;
     }
-    const ReplaceResult written = writeNewFile(filePath(name), pdf);
-    if (written.replaced && written.error)
-        Text5.setText(msg::sheetSavedButNotSafe(name));
-    else if (written.error == EEXIST)
-        Text5.setText(msg::sheetNameTaken(name));
-    else if (written.error)
-        Text5.setText(msg::sheetNotSaved(written.error));
-    else
-        Text5.setText(msg::sheetSaved(name));
+    say(o);
 }
 
 void Holmtex::PrintFamilySheet() {
@@ -78,44 +73,51 @@ void Holmtex::PrintFamilySheet() {
         platform_.printSheet(buildFamilySheet(pageOnScreen()), filePath(proposal));
     // In the working folder a file is named by its bare name, as everywhere in the window.
     const bool inFolder = printed.file.parent_path() == filePath(proposal).parent_path();
-    const std::string file = inFolder ? printed.file.filename().string() : printed.file.string();
+    Outcome o(Operation::Print, Result::NotDone);
+    if (printed.outcome == PrintOutcome::PrintedToFile ||
+        printed.outcome == PrintOutcome::NotPrintedOver)
+        o.file = inFolder ? printed.file.filename().string() : printed.file.string();
     switch (printed.outcome) {
         case PrintOutcome::Printed:
-            Text5.setText(msg::sheetPrinted());
-            break;
         case PrintOutcome::PrintedToFile:
-            Text5.setText(inFolder ? msg::sheetSaved(file) : msg::sheetPrintedToFile(file));
+            o.result = Result::Done;
             break;
         case PrintOutcome::Cancelled:
-            Text5.setText(msg::printCancelled());
+            o.reason = Reason::Cancelled;
             break;
         case PrintOutcome::Failed:
-            Text5.setText(msg::sheetNotPrinted());
+            o.reason = Reason::NotMade;
             break;
         case PrintOutcome::NotPrintedOver:
-            Text5.setText(msg::sheetNotPrintedOver(file));
+            o.reason = Reason::NotAPdfFile;
             break;
     }
+    say(o);
 }
 
 void Holmtex::ExportGedcom() {
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
-    const std::string source = dataFileName(list), target = gedcomFileName(list);
-    const GedcomExport result = exportListAsGedcom(filePath(source), list, filePath(target),
-                                                   platform_.now(), LinkRule::Replace);
-    using msg::Undone;
-    if (result.readError == ENOENT)
-        Text5.setText(msg::fileMissing(source, Undone::Exported));
-    else if (result.readError)
-        Text5.setText(msg::fileUnreadable(source, result.readError, Undone::Exported));
-    else if (result.damaged && result.pages == 0)
-        Text5.setText(msg::fileDamaged(source, Undone::Exported));
-    else if (result.writeError)
-        Text5.setText(msg::gedcomNotWritten(target, result.writeError));
-    else if (result.damaged)
-        Text5.setText(msg::pagesExportedThenDamaged(result.pages, target));
-    else
-        Text5.setText(msg::pagesExported(result.pages, target));
+    Outcome o(Operation::Gedcom, Result::NotDone, Reason::Unreadable);
+    o.list = dataFileName(list);
+    o.file = gedcomFileName(list);
+    const GedcomExport result =
+        exportListAsGedcom(lists_, list, filePath(o.file), platform_.now(), LinkRule::Replace);
+    o.count = result.pages;
+    if (!result.readFailure.ok() || (result.damaged && result.pages == 0)) {
+        o.failure = result.readFailure.ok() ? FileResult{kDamagedTail, o.list} : result.readFailure;
+    } else if (!result.writeFailure.ok() && !result.written) {
+        o.reason = Reason::Failed;
+        o.failure = result.writeFailure;
+    } else if (!result.writeFailure.ok()) {
+        // In place, but its folder may not be on the disk yet.
+        o.result = Result::DoneBut;
+        o.reason = Reason::NotSafe;
+        o.failure = result.writeFailure;
+    } else {
+        o.result = result.damaged ? Result::DoneBut : Result::Done;
+        o.reason = result.damaged ? Reason::DamagedAfter : Reason::None;
+    }
+    say(o);
 }
 
 }  // namespace holmtex

@@ -11,6 +11,9 @@ namespace holmtex::msg {
 
 namespace {
 
+// What went through, although something after it did not.
+enum class Done { LineDeleted, PageMoved, ListRepaired, PagesImported };
+
 struct ErrorText {
     int error;
     const char* text;
@@ -82,6 +85,10 @@ std::string listNamed(std::string_view caption) { return "Die Liste " + std::str
 // „Forschung/Müller“
 std::string quoted(const std::string& folder) { return "„" + folder + "“"; }
 
+std::string damagedAtEnd(std::string_view file) {
+    return std::string(file) + " ist am Ende beschädigt; reparatur! hilft.";
+}
+
 }  // namespace
 
 // ---- Pieces ----
@@ -96,44 +103,9 @@ std::string reason(int error, std::string_view file) {
     return describeError(error) + " (" + std::string(file) + ").";
 }
 
-std::string reason(const FileResult& failure) { return reason(failure.error, failure.file); }
-
-std::string damagedAtEnd(std::string_view file) {
-    return std::string(file) + " ist am Ende beschädigt; reparatur! hilft.";
-}
-
-std::string appendFailure(const AppendResult& result) {
-    return result.damagedTail ? damagedAtEnd(result.file) : reason(result);
-}
-
-std::string questionMarkLine(std::string_view utf8) {
-    constexpr std::size_t kShown = 8;  // more would not fit the message line
-    std::vector<std::string_view> lost;
-    bool more = false;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        std::string_view character = utf8.substr(i, length);
-        i += character.size();
-        const std::string byte = utf8ToCp1252(character);
-        if (byte.find('?') == std::string::npos) continue;
-        if (byte.size() != 1) character = "\uFFFD";  // not UTF-8 at all: shown as such
-        if (std::find(lost.begin(), lost.end(), character) != lost.end()) continue;
-        if (lost.size() == kShown) {
-            more = true;
-            break;
-        }
-        lost.push_back(character);
-    }
-    if (lost.empty()) return "";
-    std::string line = "\r\nAls ? gespeichert:";
-    for (std::string_view character : lost) line.append(" ").append(character);
-    if (more) line += " …";
-    return line;
+std::string reason(const FileResult& failure) {
+    if (failure.error == kDamagedTail) return damagedAtEnd(failure.file);
+    return reason(failure.error, failure.file);
 }
 
 std::string fileMissing(std::string_view file, Undone undone) {
@@ -149,6 +121,17 @@ std::string fileDamaged(std::string_view file, Undone undone) {
     return "Die Datei " + marked(file) + " ist beschädigt" + nothing(undone);
 }
 
+// ---- The words of the message line, put together by text() below ----
+
+namespace {
+
+enum class Transfer { Export, Copy };
+
+// What fileMissing() and the like say the transfer did not do.
+Undone undone(Transfer transfer) {
+    return transfer == Transfer::Export ? Undone::Saved : Undone::Copied;
+}
+
 std::string changedSinceOpened(std::string_view list) {
     return std::string(list) + " wurde seit dem Öffnen geändert; Liste neu gelesen.";
 }
@@ -157,8 +140,6 @@ std::string fileChangedSinceOpened(std::string_view list, Undone undone) {
     return "Die Datei " + marked(list) + " wurde seit dem Öffnen geändert" + nothing(undone) +
            " Liste neu gelesen.";
 }
-
-// ---- The page list, start-up, saving and opening a page ----
 
 std::string listNotWhole(const std::string& problem) {
     return "Die Liste wurde nicht ganz gelesen: " + problem;
@@ -183,24 +164,6 @@ std::string unfinishedAppendNotice(const Recovery& found) {
     return "";
 }
 
-namespace {
-
-// An append that did not go through: the next start finishes it; an earlier one found then
-// is told on its own; otherwise `failed` and why.
-std::string notAppended(const AppendResult& result, const char* later, const char* failed) {
-    if (result.pending) return later + reason(result);
-    if (result.error == 0 && !result.unfinished.quiet())
-        return unfinishedAppendNotice(result.unfinished);
-    return failed + appendFailure(result);
-}
-
-}  // namespace
-
-std::string pageNotSaved(const AppendResult& result) {
-    return notAppended(
-        result, "Gespeichert erst beim nächsten Start: ", "Die Seite wurde nicht gespeichert: ");
-}
-
 std::string savedButListNotWhole(int error) {
     return "Die Seite wurde gespeichert, aber die Liste nicht ganz gelesen: " +
            describeError(error) + ".";
@@ -212,34 +175,7 @@ std::string savedButListNotWholeShort() {
 
 std::string listLineOpened(int line) { return "Listenzeile " + std::to_string(line); }
 
-// ---- Deleting and moving lines, emptying and repairing a list ----
-
 std::string noLineMarked() { return "Keine Zeile markiert."; }
-
-std::string lineNotDeleted(const std::string& why) {
-    return "Die Zeile wurde nicht gelöscht: " + why;
-}
-
-std::string pageNotMoved(const std::string& why) {
-    return "Die Seite wurde nicht verschoben: " + why;
-}
-
-std::string pageNotMoved(const AppendResult& result) {
-    return notAppended(
-        result, "Verschoben erst beim nächsten Start: ", "Die Seite wurde nicht verschoben: ");
-}
-
-std::string pageMovedAtNextStart(const FileResult& failure) {
-    return "Verschoben erst beim nächsten Start: " + reason(failure);
-}
-
-std::string listNotEmptied(const std::string& why) {
-    return "Die Liste konnte nicht geleert werden: " + why;
-}
-
-std::string listNotRepaired(const std::string& why) {
-    return "Die Liste wurde nicht repariert: " + why;
-}
 
 std::string markedLineGone(std::string_view list) {
     return "Die markierte Zeile steht nicht mehr in " + std::string(list) +
@@ -258,10 +194,6 @@ std::string doneButNotSafe(Done done, int error) {
 std::string doneButListNotWhole(Done done, const std::string& problem) {
     return std::string(doneText(done)) + ", aber die Liste nicht ganz gelesen: " + problem;
 }
-
-std::string dataLossTitle() { return "  D A T E N V E R L U S T   "; }
-
-std::string dataLossQuestion() { return "Sollen die Daten der Liste wirklich gelöscht werden?"; }
 
 std::string listEmptied(std::string_view backup, int syncError, int templateError) {
     std::string message =
@@ -287,8 +219,6 @@ std::string listRepaired(int pagesKept, std::string_view rest) {
            " in der Liste, der Rest steht in " + std::string(rest) + ".";
 }
 
-// ---- Duplicates ----
-
 std::string pageCount(std::size_t count) { return std::to_string(count); }
 
 std::string listUnreadable(std::string_view list, int error) {
@@ -301,111 +231,13 @@ std::string listChangedWhileRead(std::string_view list) {
            pageTextResultName() + " wurde nicht geschrieben.";
 }
 
-std::string duplicatesMarkedUpTo(std::string_view processNumber) {
-    return "liste einmal durch mit " + std::string(processNumber);
-}
-
 std::string duplicatesNotWritten(std::size_t count, int error) {
     return std::to_string(count) + " – die Datei " + pageTextResultName() +
            " konnte nicht geschrieben werden: " + describeError(error) + ".";
 }
 
-// ---- The page as a text file ----
-
-namespace {
-
-std::string textFileProblem(TextFileStop stop, int value, std::string_view name) {
-    const std::string sibling = "das Programm krumo-34";
-    switch (stop) {
-        case TextFileStop::DraftNotWritten:
-            return describeError(value) + " (" + pageTextDraftName() + ")";
-        case TextFileStop::OldResultStays:
-            return std::string("die alte Datei ") + pageTextResultName() + " bleibt (" +
-                   describeError(value) + ")";
-        case TextFileStop::NumberNotAFileName:
-            return "die Vorgangsnummer enthält / \\ : * ? \" < > | oder ein Steuerzeichen";
-        case TextFileStop::NoSibling:
-            return sibling + " fehlt";
-        case TextFileStop::SiblingNotStarted:
-            return sibling + " ließ sich nicht starten";
-        case TextFileStop::SiblingTooSlow:
-            return sibling + " ist nach zehn Sekunden noch nicht fertig";
-        case TextFileStop::SiblingCrashed:
-            return sibling + " ist abgestürzt";
-        case TextFileStop::SiblingFailed:
-            return sibling + " meldet den Fehler " + std::to_string(value);
-        case TextFileStop::NoResult:
-            return std::string("es gibt keine Datei ") + pageTextResultName();
-        case TextFileStop::NameTaken:
-            return "die Datei " + std::string(name) + " gibt es schon";
-        case TextFileStop::NotRenamed:
-            return describeError(value);
-    }
-    return "";
-}
-
-}  // namespace
-
-std::string textFileNotSaved(TextFileStop stop, int value, std::string_view name) {
-    return "Die Textdatei wurde nicht gespeichert: " + textFileProblem(stop, value, name) + ".";
-}
-
 std::string textFileSaved(std::string_view name, const std::string& lost) {
     return "Datei im Programmordner als " + std::string(name) + " gespeichert" + lost;
-}
-
-// ---- Search, commands and the transfer file ----
-
-std::string commandHelp() {
-    std::string text;
-    for (const char* piece : {
-             "Es gibt folgende Befehle für Funktionen: ",
-             "Eingabe von >export!< speichert den Inhalt jener Merkseite in die Datei "
-             ">holmtex-trans.txt< im ",
-             "Programmverzeichnis, die in der Liste 'Gespeicherte Seiten' markiert ist. Es "
-             "können hintereinander ",
-             "mehrere Zeilen in der Liste markiert und gespeichert (exportiert) werden. Die "
-             "Eingabe von >import< liest die Datei >holmtex-trans.txt<",
-             "aus dem Programmverzeichnis ein und fügt die Inhalte zur bestehenden Liste hinzu. "
-             "Danach wird die Datei ",
-             ">holmtex-trans.txt< aus dem Verzeichnis gelöscht. Diese beiden Funktionen dienen "
-             "zum Übertrag von Merkseiten ",
-             " auf einen anderen Computer, mit Hilfe der Datei >holmtex-trans.txt<. Die Eingabe "
-             "von >datachek< löst eine Überprüfung der ",
-             "gespeicherten Daten aus und gibt das Ergebnis im großen Textfenster bekannt. Bei "
-             "eine Fehlermeldung ",
-             "bitte an ",
-             "den Betreuer dieses Programms",
-             " melden und die Datei >holmtex-aktuell.dat< aus dem Programmverzeichnis als Anhang "
-             "mitsenden.  ",
-             "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
-             "dieses Textfensters eingestellt und damit werden ",
-             "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
-             // Command words added since, one line each.
-             "\r\nEingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter "
-             "Eintrag unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine "
-             "eigene Datei.",
-             "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
-             "Programmverzeichnis.",
-             "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.",
-             "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
-             "Ahnenprogramme.",
-         })
-        text += piece;
-    return text;
-}
-
-std::string commandWords() {
-    return "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!";
-}
-
-std::string commandBoxDescription() {
-    return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
-           "datacheck!, reparatur!, pdf!, drucken!, gedcom!";
-}
-
-Undone undone(Transfer transfer) {
-    return transfer == Transfer::Export ? Undone::Saved : Undone::Copied;
 }
 
 std::string transferDone(Transfer transfer) {
@@ -427,22 +259,7 @@ std::string transferFileDamaged(Transfer transfer) {
            nothing(undone(transfer));
 }
 
-std::string transferNotWritten(Transfer transfer, const AppendResult& result) {
-    if (result.pending)
-        return "Erst beim nächsten Start in " + marked(transferFileName()) + ": " +
-               describeError(result.error) + ".";
-    if (result.error == 0 && !result.unfinished.quiet())
-        return unfinishedAppendNotice(result.unfinished);
-    return "In " + marked(transferFileName()) + " nichts " + undoneWord(undone(transfer)) + ": " +
-           describeError(result.error) + ".";
-}
-
 std::string nothingToImport() { return "keine Datei zum Import vorhanden"; }
-
-std::string pagesNotImported(const AppendResult& result) {
-    return notAppended(
-        result, "Importiert erst beim nächsten Start: ", "Die Seiten wurden nicht importiert: ");
-}
 
 std::string importedButNotRemoved(int error) {
     return "Die Seiten wurden importiert, aber " + marked(transferFileName()) +
@@ -476,10 +293,6 @@ std::string checkSoundButNotSafe(int error) {
 
 std::string checkSound() { return "Prüfung erfolgt, Daten sind in Ordnung"; }
 
-// ---- Closing ----
-
-std::string rescueTitle() { return "  D A T E N R E T T U N G   "; }
-
 std::string rescued() {
     return "Die letzte Information wurde in der Datei " + marked(rescueFileName()) +
            " im Programmordner gespeichert";
@@ -489,8 +302,6 @@ std::string notRescued(int error) {
     return "Die letzte Information konnte nicht in der Datei " + marked(rescueFileName()) +
            " gerettet werden: " + describeError(error) + ".";
 }
-
-// ---- Family sheet and GEDCOM ----
 
 std::string sheetNumberNotAFileName() {
     return "Kein Familienblatt: Die Vorgangsnummer hat ein Zeichen, das in keinem Dateinamen "
@@ -543,7 +354,77 @@ std::string pagesExportedThenDamaged(int pages, std::string_view target) {
     return pagesExported(pages, target) + "; danach ist die Liste beschädigt.";
 }
 
-// ---- A second program in the same folder ----
+}  // namespace
+
+// ---- Fixed texts: the message boxes and the help texts ----
+
+std::string dataLossTitle() { return "  D A T E N V E R L U S T   "; }
+
+std::string dataLossQuestion() { return "Sollen die Daten der Liste wirklich gelöscht werden?"; }
+
+std::string rescueTitle() { return "  D A T E N R E T T U N G   "; }
+
+std::string duplicatesMarkedUpTo(std::string_view processNumber) {
+    return "liste einmal durch mit " + std::string(processNumber);
+}
+
+std::string commandHelp() {
+    std::string text;
+    for (const char* piece : {
+             "Es gibt folgende Befehle für Funktionen: ",
+             "Eingabe von >export!< speichert den Inhalt jener Merkseite in die Datei "
+             ">holmtex-trans.txt< im ",
+             "Programmverzeichnis, die in der Liste 'Gespeicherte Seiten' markiert ist. Es "
+             "können hintereinander ",
+             "mehrere Zeilen in der Liste markiert und gespeichert (exportiert) werden. Die "
+             "Eingabe von >import< liest die Datei >holmtex-trans.txt<",
+             "aus dem Programmverzeichnis ein und fügt die Inhalte zur bestehenden Liste hinzu. "
+             "Danach wird die Datei ",
+             ">holmtex-trans.txt< aus dem Verzeichnis gelöscht. Diese beiden Funktionen dienen "
+             "zum Übertrag von Merkseiten ",
+             " auf einen anderen Computer, mit Hilfe der Datei >holmtex-trans.txt<. Die Eingabe "
+             "von >datachek< löst eine Überprüfung der ",
+             "gespeicherten Daten aus und gibt das Ergebnis im großen Textfenster bekannt. Bei "
+             "eine Fehlermeldung ",
+             "bitte an ",
+             "den Betreuer dieses Programms",
+             " melden und die Datei >holmtex-aktuell.dat< aus dem Programmverzeichnis als Anhang "
+             "mitsenden.  ",
+             "Mit den Schaltflächen redcht unten '4 Familien' oder '2 Familien' wird die Größe "
+             "dieses Textfensters eingestellt und damit werden ",
+             "zwei Familien-Fenster freigegeben oder durch das Textfeld verdeckt.",
+         })
+        text += piece;
+    return text;
+}
+
+std::string repairHelp() {
+    return "Eingabe von >reparatur!< repariert die gewählte Liste, wenn ihr letzter Eintrag "
+           "unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine eigene Datei.";
+}
+
+std::string pdfHelp() {
+    return "Eingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
+           "Programmverzeichnis.";
+}
+
+std::string printHelp() {
+    return "Eingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt.";
+}
+
+std::string gedcomHelp() {
+    return "Eingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
+           "Ahnenprogramme.";
+}
+
+std::string commandWords() {
+    return "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!";
+}
+
+std::string commandBoxDescription() {
+    return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
+           "datacheck!, reparatur!, pdf!, drucken!, gedcom!";
+}
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
 
@@ -687,265 +568,278 @@ std::string pagesExportedLine(int pages, std::string_view output) {
     return pagesExported(pages, output) + ".";
 }
 
-// ---- For the test that lays out every message ----
+// ---- What an operation did, in words ----
 
 namespace {
 
-// The widest values each part of a message can take.
-struct Widest {
-    std::vector<int> errors;  // every errno with a text, and one without
-    std::vector<std::string> lists, backups, rests, files;
-    std::vector<std::string> numbers, shortNumbers;  // process numbers
-    std::string lost;                                // a questionMarkLine()
-    std::vector<std::string> reasons, listProblems;
-    std::vector<AppendResult> appendFailures;
-    std::vector<std::string> damagedLists;
-    std::vector<Recovery> found;  // recoveries the user must read about
+// What finishing an append found, when the user must read it.
+bool noticed(const Recovery& found) { return !unfinishedAppendNotice(found).empty(); }
+
+// "\r\nAls ? gespeichert: Ł ř", under a message, or nothing.
+std::string lostLine(const std::string& lost) {
+    return lost.empty() ? "" : "\r\nAls ? gespeichert: " + lost;
+}
+
+// What the list, read anew after an operation, showed: what finishing an append found, the
+// line it opened, or nothing.
+std::string shown(const Outcome& o) {
+    if (noticed(o.found)) return unfinishedAppendNotice(o.found);
+    return o.line >= 0 ? listLineOpened(o.line) : "";
+}
+
+// The words of an operation that changes a list: how it says it did not, or not yet.
+struct ChangeWords {
+    const char* notDone;
+    const char* later;
 };
 
-constexpr int kNumber = 99999;  // a five-digit count or line
-constexpr const char* kStamp = "2612061403";
-constexpr ListKind kKinds[] = {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein};
-
-// Redo files set aside (the name taken eight times over), steps left, appends left pending.
-void unfinishedAppends(Widest& w) {
-    std::vector<std::string> appendedTo = w.lists;
-    appendedTo.push_back(transferFileName());
-    for (const std::string& list : appendedTo) {
-        Recovery setAside;
-        setAside.list = list;
-        setAside.setAside = appendRedoFile(list).string() + "-unbenutzt-" + kStamp + "-9";
-        w.found.push_back(setAside);
-        Recovery removeLeft;
-        removeLeft.list = list;
-        removeLeft.leftFile = transferFileName();
-        removeLeft.leftStep = redo::Step::Remove;
-        w.found.push_back(removeLeft);
-        for (const std::string& source : w.lists) {
-            Recovery moveLeft = removeLeft;
-            moveLeft.leftFile = source;
-            moveLeft.leftStep = redo::Step::Replace;
-            moveLeft.page = "06.12.2026 14:03:59 " + utf8ToCp1252(w.numbers.back());
-            w.found.push_back(moveLeft);
-        }
-    }
-    for (const Recovery& found : w.found) {
-        AppendResult refused;
-        refused.unfinished = found;
-        w.appendFailures.push_back(refused);
-    }
-    for (int error : w.errors) {
-        for (const std::string& file : w.files) {
-            AppendResult pending;
-            static_cast<FileResult&>(pending) = {error, file};
-            pending.pending = true;
-            w.appendFailures.push_back(pending);
-        }
+std::string refused(const Outcome& o, const ChangeWords& words) {
+    if (o.result == Result::Later) return words.later + reason(o.failure);
+    switch (o.reason) {
+        case Reason::Unfinished:
+            return unfinishedAppendNotice(o.found);
+        case Reason::NoLine:
+            return noLineMarked();
+        case Reason::LineGone:
+            return markedLineGone(o.list);
+        case Reason::ChangedSince:
+            return words.notDone + changedSinceOpened(o.list);
+        case Reason::NameTaken:
+            return words.notDone + restFileTaken(o.file);
+        default:
+            return words.notDone + reason(o.failure);
     }
 }
 
-Widest widest() {
-    Widest w;
-    for (const ErrorText& known : kErrorTexts)
-        if (known.error) w.errors.push_back(known.error);
-    w.errors.push_back(EBADMSG);
-    for (ListKind kind : kKinds) {
-        w.lists.push_back(dataFileName(kind));
-        w.backups.push_back(backupFileName(kind));
-        w.rests.push_back(restFileName(kind, kStamp));
-        w.files.push_back(appendRedoFile(dataFileName(kind)).string());
-    }
-    w.files.insert(w.files.end(), w.lists.begin(), w.lists.end());
-    w.files.insert(w.files.end(), w.backups.begin(), w.backups.end());
-    for (const std::string& name :
-         {std::string(transferFileName()), appendRedoFile(transferFileName()).string(),
-          std::string(listWorkFileName()), std::string(emptyListTemplateName())})
-        w.files.push_back(name);
-    // As long a process number as Text2 shows; the text file's message takes three lines
-    // with it, so a note under that one fits with a number of up to nine characters.
-    w.numbers = {"20260815-0042", "2026-08-15 Müller"};
-    w.shortNumbers = {"4711-0815", "Müller 18"};
-    // Eight wide characters, as many as the note names, and more.
-    w.lost = questionMarkLine("Ж Щ Ш Ю Ѭ Ѩ Ω Ŵ Я");
-    for (int error : w.errors) {
-        for (const std::string& file : w.files) {
-            w.reasons.push_back(reason(error, file));
-            AppendResult failed;
-            static_cast<FileResult&>(failed) = {error, file};
-            w.appendFailures.push_back(failed);
-        }
-        for (const std::string& list : w.lists) w.listProblems.push_back(reason(error, list));
-    }
-    for (const std::string& list : w.lists) {
-        w.damagedLists.push_back(damagedAtEnd(list));
-        AppendResult refused;
-        refused.damagedTail = true;
-        refused.file = list;
-        w.appendFailures.push_back(refused);
-    }
-    unfinishedAppends(w);
-    return w;
+// Done, with what went amiss after it, or nothing more to say.
+std::string doneBut(const Outcome& o, Done done) {
+    if (o.reason == Reason::NotSafe) return doneButNotSafe(done, o.failure.error);
+    if (o.reason == Reason::ListCut) return doneButListNotWhole(done, reason(o.failure));
+    return "";
 }
 
-using Out = std::vector<std::string>;
-
-void listAndPageMessages(const Widest& w, Out& out) {
-    for (const std::string& problem : w.listProblems) out.push_back(listNotWhole(problem));
-    for (int error : w.errors) {
-        for (const std::string& list : w.lists) out.push_back(appendNotFinished(list, error));
-        out.push_back(appendNotFinished(transferFileName(), error));
-        out.push_back(savedButListNotWhole(error));
-    }
-    for (const AppendResult& r : w.appendFailures) out.push_back(pageNotSaved(r));
-    for (const Recovery& found : w.found) out.push_back(unfinishedAppendNotice(found));
-    out.push_back(savedButListNotWholeShort() + w.lost);
-    out.push_back(listLineOpened(kNumber));
-    out.push_back(listLineOpened(kNumber) + w.lost);
+std::string startText(const Outcome& o) {
+    if (o.reason == Reason::Failed) return appendNotFinished(o.list, o.failure.error);
+    if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+    return o.reason == Reason::ListCut ? listNotWhole(reason(o.failure)) : "";
 }
 
-void deleteAndMoveMessages(const Widest& w, Out& out) {
-    out.push_back(noLineMarked());
-    for (const std::string& why : w.reasons)
-        for (auto failed : {lineNotDeleted, pageNotMoved, listNotEmptied, listNotRepaired})
-            out.push_back(failed(why));
-    for (const std::string& why : w.damagedLists) {
-        out.push_back(lineNotDeleted(why));
-        out.push_back(pageNotMoved(why));
-    }
-    for (const AppendResult& r : w.appendFailures) {
-        out.push_back(pageInBothLists(r));
-        out.push_back(pageNotMoved(r));
-        out.push_back(pageMovedAtNextStart(r));
-    }
-    for (const std::string& list : w.lists) {
-        out.push_back(markedLineGone(list));
-        out.push_back(listSound(list));
-        out.push_back(lineNotDeleted(changedSinceOpened(list)));
-        out.push_back(pageNotMoved(changedSinceOpened(list)));
-    }
-    for (int error : w.errors)
-        for (Done done : {Done::LineDeleted, Done::PageMoved, Done::ListRepaired})
-            out.push_back(doneButNotSafe(done, error));
-    for (const std::string& problem : w.listProblems)
-        for (Done done : {Done::LineDeleted, Done::PageMoved, Done::PagesImported})
-            out.push_back(doneButListNotWhole(done, problem));
+std::string saveText(const Outcome& o) {
+    if (!o.done())
+        return refused(
+            o, {"Die Seite wurde nicht gespeichert: ", "Gespeichert erst beim nächsten Start: "});
+    // Both notes together leave no room for the error's text.
+    if (o.reason == Reason::ListCut)
+        return (o.lost.empty() ? savedButListNotWhole(o.failure.error)
+                               : savedButListNotWholeShort()) +
+               lostLine(o.lost);
+    const std::string text = shown(o);
+    return text.empty() && o.lost.empty() ? "" : text + lostLine(o.lost);
 }
 
-void emptyAndRepairMessages(const Widest& w, Out& out) {
-    for (const std::string& backup : w.backups) {
-        out.push_back(listEmptied(backup, 0, 0));
-        for (int error : w.errors) {
-            out.push_back(listEmptied(backup, error, 0));
-            out.push_back(listEmptied(backup, 0, error));
-        }
-    }
-    out.push_back(listHadNoFile());
-    for (const std::string& rest : w.rests) {
-        out.push_back(listNotRepaired(restFileTaken(rest)));
-        for (int error : w.errors) out.push_back(listNotRepaired(reason(error, rest)));
-        out.push_back(listRepaired(1, rest));
-        out.push_back(listRepaired(kNumber, rest));
+std::string listChangeText(const Outcome& o) {
+    switch (o.operation) {
+        case Operation::Delete:
+            if (o.done()) return doneBut(o, Done::LineDeleted);
+            return refused(o, {"Die Zeile wurde nicht gelöscht: ", ""});
+        case Operation::Move:
+            if (o.reason == Reason::BothLists) return pageInBothLists(o.failure);
+            if (o.done()) return doneBut(o, Done::PageMoved);
+            return refused(
+                o, {"Die Seite wurde nicht verschoben: ", "Verschoben erst beim nächsten Start: "});
+        case Operation::DeleteAll:
+            if (!o.done()) return refused(o, {"Die Liste konnte nicht geleert werden: ", ""});
+            if (o.reason == Reason::NoFile) return listHadNoFile();
+            return listEmptied(o.file, o.reason == Reason::NotSafe ? o.failure.error : 0,
+                               o.reason == Reason::TemplateStays ? o.failure.error : 0);
+        default:  // Repair
+            if (!o.done()) return refused(o, {"Die Liste wurde nicht repariert: ", ""});
+            if (o.reason == Reason::Sound) return listSound(o.list);
+            if (o.reason == Reason::NotSafe)
+                return doneButNotSafe(Done::ListRepaired, o.failure.error);
+            return listRepaired(static_cast<int>(o.count), o.file);
     }
 }
 
-void duplicateAndTextFileMessages(const Widest& w, Out& out) {
-    out.push_back(pageCount(kNumber));
-    for (const std::string& list : w.lists) {
-        out.push_back(listChangedWhileRead(list));
-        for (int error : w.errors) out.push_back(listUnreadable(list, error));
-    }
-    using Stop = TextFileStop;
-    for (const std::string& number : w.numbers) {
-        const std::string name = pageTextFileName(number, kStamp);
-        out.push_back(textFileSaved(name, ""));
-        out.push_back(textFileNotSaved(Stop::NameTaken, 0, name));
-    }
-    for (const std::string& number : w.shortNumbers)
-        out.push_back(textFileSaved(pageTextFileName(number, kStamp), w.lost));
-    for (Stop stop : {Stop::NumberNotAFileName, Stop::NoSibling, Stop::SiblingNotStarted,
-                      Stop::SiblingTooSlow, Stop::SiblingCrashed, Stop::NoResult})
-        out.push_back(textFileNotSaved(stop));
-    out.push_back(textFileNotSaved(Stop::SiblingFailed, 255));
-    for (int error : w.errors) {
-        out.push_back(duplicatesNotWritten(kNumber, error));
-        for (Stop stop : {Stop::DraftNotWritten, Stop::OldResultStays, Stop::NotRenamed})
-            out.push_back(textFileNotSaved(stop, error));
+std::string transferText(const Outcome& o) {
+    const Transfer t = o.operation == Operation::Export ? Transfer::Export : Transfer::Copy;
+    const std::string_view trans = transferFileName();
+    if (o.result == Result::Later)
+        return "Erst beim nächsten Start in " + marked(trans) + ": " +
+               describeError(o.failure.error) + ".";
+    switch (o.reason) {
+        case Reason::None:
+            return transferDone(t);
+        case Reason::NoLine:
+            return noTransferLine(t);
+        case Reason::Unfinished:
+            return unfinishedAppendNotice(o.found);
+        case Reason::LineGone:
+            return transferLineMissing(t, o.line, o.list);
+        case Reason::ChangedSince:
+            return fileChangedSinceOpened(o.list, undone(t));
+        case Reason::Unreadable:
+            if (o.failure.error == ENOENT) return fileMissing(o.list, undone(t));
+            if (o.failure.error == kDamagedTail) return fileDamaged(o.list, undone(t));
+            return fileUnreadable(o.list, o.failure.error, undone(t));
+        default:
+            if (o.failure.error == kDamagedTail) return transferFileDamaged(t);
+            return "In " + marked(trans) + " nichts " + undoneWord(undone(t)) + ": " +
+                   describeError(o.failure.error) + ".";
     }
 }
 
-void transferAndCheckMessages(const Widest& w, Out& out) {
-    for (Transfer transfer : {Transfer::Export, Transfer::Copy}) {
-        out.push_back(transferDone(transfer));
-        out.push_back(noTransferLine(transfer));
-        out.push_back(transferFileDamaged(transfer));
-        for (const std::string& list : w.lists) {
-            out.push_back(fileMissing(list, undone(transfer)));
-            out.push_back(fileDamaged(list, undone(transfer)));
-            out.push_back(transferLineMissing(transfer, kNumber, list));
-            out.push_back(fileChangedSinceOpened(list, undone(transfer)));
-            for (int error : w.errors) out.push_back(fileUnreadable(list, error, undone(transfer)));
-        }
-        for (const AppendResult& r : w.appendFailures)
-            out.push_back(transferNotWritten(transfer, r));
-    }
-    out.push_back(nothingToImport());
-    out.push_back(fileDamaged(transferFileName(), Undone::Imported));
-    out.push_back(importedAndRemoved());
-    for (int error : w.errors) {
-        out.push_back(fileUnreadable(transferFileName(), error, Undone::Imported));
-        out.push_back(importedButNotRemoved(error));
-        out.push_back(importedButRemovalNotSafe(error));
-        out.push_back(checkSoundButNotWritten(error));
-        out.push_back(checkSoundButNotSafe(error));
-        out.push_back(checkNotFinished(error));
-    }
-    for (const AppendResult& r : w.appendFailures) out.push_back(pagesNotImported(r));
-    out.push_back(checkFoundDamage());
-    out.push_back(checkSound());
+std::string importText(const Outcome& o) {
+    if (o.reason == Reason::NothingToImport) return nothingToImport();
+    if (o.reason == Reason::Unreadable)
+        return o.failure.error == kDamagedTail
+                   ? fileDamaged(transferFileName(), Undone::Imported)
+                   : fileUnreadable(transferFileName(), o.failure.error, Undone::Imported);
+    if (!o.done())
+        return refused(
+            o, {"Die Seiten wurden nicht importiert: ", "Importiert erst beim nächsten Start: "});
+    if (o.reason == Reason::NotRemoved) return importedButNotRemoved(o.failure.error);
+    if (o.reason == Reason::NotSafe) return importedButRemovalNotSafe(o.failure.error);
+    if (o.reason == Reason::ListCut)
+        return doneButListNotWhole(Done::PagesImported, reason(o.failure));
+    const std::string text = shown(o);
+    return text.empty() ? importedAndRemoved() : text;
 }
 
-void sheetAndGedcomMessages(const Widest& w, Out& out) {
-    for (const std::string& fixed : {sheetNumberNotAFileName(), sheetNotMade(), sheetPrinted(),
-                                     printCancelled(), sheetNotPrinted()})
-        out.push_back(fixed);
-    for (const std::string& number : w.numbers) {
-        const std::string name = familySheetFileName(number, kStamp);
-        out.push_back(sheetNameTaken(name));
-        out.push_back(sheetSaved(name));
-        out.push_back(sheetSavedButNotSafe(name));
+std::string checkText(const Outcome& o) {
+    if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+    if (o.result == Result::NotDone)
+        return o.failure.error == ENOENT || o.failure.error == kDamagedTail
+                   ? checkFoundDamage()
+                   : checkNotFinished(o.failure.error);
+    if (o.reason == Reason::NotSafe) return checkSoundButNotSafe(o.failure.error);
+    if (o.reason == Reason::Failed) return checkSoundButNotWritten(o.failure.error);
+    return checkSound();
+}
+
+std::string duplicatesText(const Outcome& o) {
+    if (o.reason == Reason::Unreadable) return listUnreadable(o.failure.file, o.failure.error);
+    if (o.reason == Reason::ChangedSince) return listChangedWhileRead(o.list);
+    if (o.reason == Reason::Failed)
+        return duplicatesNotWritten(static_cast<std::size_t>(o.count), o.failure.error);
+    return pageCount(static_cast<std::size_t>(o.count));
+}
+
+// Why the text file was not saved.
+std::string textFileProblem(const Outcome& o) {
+    const std::string sibling = "das Programm krumo-34";
+    switch (o.reason) {
+        case Reason::OldResultStays:
+            return std::string("die alte Datei ") + pageTextResultName() + " bleibt (" +
+                   describeError(o.failure.error) + ")";
+        case Reason::NumberNotAFileName:
+            return "die Vorgangsnummer enthält / \\ : * ? \" < > | oder ein Steuerzeichen";
+        case Reason::NoProgram:
+            return sibling + " fehlt";
+        case Reason::ProgramNotStarted:
+            return sibling + " ließ sich nicht starten";
+        case Reason::ProgramTooSlow:
+            return sibling + " ist nach zehn Sekunden noch nicht fertig";
+        case Reason::ProgramCrashed:
+            return sibling + " ist abgestürzt";
+        case Reason::ProgramFailed:
+            return sibling + " meldet den Fehler " + std::to_string(o.count);
+        case Reason::NoResult:
+            return std::string("es gibt keine Datei ") + pageTextResultName();
+        case Reason::NameTaken:
+            return "die Datei " + o.file + " gibt es schon";
+        case Reason::NotRenamed:
+            return describeError(o.failure.error);
+        default:  // the draft could not be written
+            return describeError(o.failure.error) + " (" + o.failure.file + ")";
     }
-    for (const std::string& number : w.shortNumbers) {
-        const std::string elsewhere =
-            "/home/benutzer/Dokumente/" + familySheetFileName(number, kStamp);
-        out.push_back(sheetPrintedToFile(elsewhere));
+}
+
+std::string textFileText(const Outcome& o) {
+    if (!o.done()) return "Die Textdatei wurde nicht gespeichert: " + textFileProblem(o) + ".";
+    return textFileSaved(o.file, lostLine(o.lost));
+}
+
+std::string sheetText(const Outcome& o) {
+    switch (o.reason) {
+        case Reason::NumberNotAFileName:
+            return sheetNumberNotAFileName();
+        case Reason::NotMade:
+            return sheetNotMade();
+        case Reason::NameTaken:
+            return sheetNameTaken(o.file);
+        case Reason::Failed:
+            return sheetNotSaved(o.failure.error);
+        case Reason::NotSafe:
+            return sheetSavedButNotSafe(o.file);
+        default:
+            return sheetSaved(o.file);
     }
-    out.push_back(sheetNotPrintedOver("/home/benutzer/Dokumente/holmtex-aktuell.dat"));
-    for (int error : w.errors) out.push_back(sheetNotSaved(error));
-    for (ListKind kind : kKinds) {
-        const std::string list = dataFileName(kind), target = gedcomFileName(kind);
-        out.push_back(fileMissing(list, Undone::Exported));
-        out.push_back(fileDamaged(list, Undone::Exported));
-        out.push_back(pagesExported(kNumber, target));
-        out.push_back(pagesExportedThenDamaged(kNumber, target));
-        for (int error : w.errors) {
-            out.push_back(fileUnreadable(list, error, Undone::Exported));
-            out.push_back(gedcomNotWritten(target, error));
-        }
+}
+
+std::string printText(const Outcome& o) {
+    if (o.reason == Reason::Cancelled) return printCancelled();
+    if (o.reason == Reason::NotMade) return sheetNotPrinted();
+    if (o.reason == Reason::NotAPdfFile) return sheetNotPrintedOver(o.file);
+    if (o.file.empty()) return sheetPrinted();
+    // In the working folder a file is named by its bare name, as everywhere in the window.
+    return o.file.find('/') == std::string::npos ? sheetSaved(o.file) : sheetPrintedToFile(o.file);
+}
+
+std::string gedcomText(const Outcome& o) {
+    if (o.reason == Reason::Unreadable) {
+        if (o.failure.error == ENOENT) return fileMissing(o.list, Undone::Exported);
+        if (o.failure.error == kDamagedTail) return fileDamaged(o.list, Undone::Exported);
+        return fileUnreadable(o.list, o.failure.error, Undone::Exported);
     }
+    if (o.reason == Reason::Failed) return gedcomNotWritten(o.file, o.failure.error);
+    const int pages = static_cast<int>(o.count);
+    if (o.reason == Reason::DamagedAfter) return pagesExportedThenDamaged(pages, o.file);
+    if (o.reason == Reason::NotSafe)
+        return pagesExported(pages, o.file) +
+               ", aber nicht sicher geschrieben: " + describeError(o.failure.error) + ".";
+    return pagesExported(pages, o.file);
 }
 
 }  // namespace
 
-std::vector<std::string> everyText5Message() {
-    const Widest w = widest();
-    Out out;
-    listAndPageMessages(w, out);
-    deleteAndMoveMessages(w, out);
-    emptyAndRepairMessages(w, out);
-    duplicateAndTextFileMessages(w, out);
-    transferAndCheckMessages(w, out);
-    sheetAndGedcomMessages(w, out);
-    return out;
+std::string text(const Outcome& o) {
+    switch (o.operation) {
+        case Operation::Start:
+            return startText(o);
+        case Operation::List:
+            if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+            return o.reason == Reason::ListCut ? listNotWhole(reason(o.failure)) : "";
+        case Operation::Open:
+            return listLineOpened(o.line);
+        case Operation::Save:
+            return saveText(o);
+        case Operation::Delete:
+        case Operation::Move:
+        case Operation::DeleteAll:
+        case Operation::Repair:
+            return listChangeText(o);
+        case Operation::Export:
+        case Operation::Copy:
+            return transferText(o);
+        case Operation::Import:
+            return importText(o);
+        case Operation::Check:
+            return checkText(o);
+        case Operation::Duplicates:
+            return duplicatesText(o);
+        case Operation::TextFile:
+            return textFileText(o);
+        case Operation::Sheet:
+            return sheetText(o);
+        case Operation::Print:
+            return printText(o);
+        case Operation::Gedcom:
+            return gedcomText(o);
+        case Operation::Rescue:
+            return o.done() ? rescued() : notRescued(o.failure.error);
+    }
+    return "";
 }
 
 }  // namespace holmtex::msg

@@ -1,125 +1,41 @@
 // The page list and the choice of list.
-#include "operations/page_list.h"
-
-#include <algorithm>
-#include <string_view>
 
 #include "operations/messages.h"
-#include "operations/output_names.h"
-#include "record/codepage.h"
-#include "record/list_append.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
-
-std::string listLine(const PageRecord& record) {
-    const std::string_view date = record.text(SaveDate);
-    const std::string_view time = record.text(SaveTime);
-    const std::string_view number = record.text(ProcessNumber);
-    std::string line;
-    line.reserve(date.size() + time.size() + number.size() + 2);
-    line.append(date).append(" ").append(time).append(" ").append(number);
-    return line;
-}
-
-void addRawListLine(LineList& lines, RecordReader& reader, std::string_view prefix) {
-    const std::string_view date = reader.rawItem(SaveDate);
-    const std::string_view time = reader.rawItem(SaveTime);
-    const std::string_view number = reader.rawItem(ProcessNumber);
-    std::string& line = lines.openLine();
-    line.append(prefix);
-    appendCp1252AsUtf8(line, date.data(), date.size());
-    line.push_back(' ');
-    appendCp1252AsUtf8(line, time.data(), time.size());
-    line.push_back(' ');
-    appendCp1252AsUtf8(line, number.data(), number.size());
-    lines.closeLine();
-}
 
 void Holmtex::RefreshList() {
     const auto kind = selectedList();
     if (!kind) {
         List1.clear();
+        listShown_ = Outcome(Operation::List);
         return;
     }
-    // A missing file lists as an empty list; a damaged tail lists the whole records before
+    // A missing file lists as an empty list; a damaged tail lists the whole pages before
     // it. A file that is as it was last read is not read again, and after our own append
-    // only the new records are.
-    const std::filesystem::path file = filePath(dataFileName(*kind));
-    // Failing that, the whole records still list.
-    const std::string found = msg::unfinishedAppendNotice(finishAppendTo(file));
-    auto lines = pageIndex_.list(*kind, file, CurrentRecord, !alwaysReadFromStart);
-    const int readError = listReadError_ = pageIndex_.readError();
-    listReadProblem_ = readError ? msg::reason(readError, dataFileName(*kind)) : std::string();
-    if (List1.shows(lines.get()))
+    // only the new pages are.
+    ListFiles::Listing listing = lists_.lines(*kind, CurrentRecord);
+    if (List1.shows(listing.lines.get()))
         List1.linesAppended();  // the lines shown, perhaps with new ones at the end
     else
-        List1.showLines(std::move(lines));
+        List1.showLines(std::move(listing.lines));
     if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
-    // A list cut short by a read error must not pass for the whole list.
-    if (readError) Text5.setText(msg::listNotWhole(listReadProblem_));
-    if (!found.empty()) Text5.setText(found);
+    Outcome shown(Operation::List);
+    shown.list = dataFileName(*kind);
+    shown.line = List1.listIndex();
+    shown.failure = listing.problem;
+    shown.found = listing.found;
+    // A list cut short by a read error must not pass for the whole list; what finishing an
+    // append found is said over that.
+    if (!listing.problem.ok()) shown.reason = Reason::ListCut;
+    if (listing.found.ok() && !listing.found.quiet()) shown.reason = Reason::Unfinished;
+    if (shown.reason != Reason::None) shown.result = Result::DoneBut;
+    listShown_ = shown;
+    say(shown);
 }
 
-void Holmtex::readListAhead(ListKind list) noexcept {
-    // Only a head start: whatever goes wrong here, RefreshList reads the file itself. A list
-    // with an append to finish is read once start-up has finished it.
-    try {
-        const std::filesystem::path file = filePath(dataFileName(list));
-        std::error_code ec;
-        if (std::filesystem::exists(appendRedoFile(file), ec) || ec) return;
-        PageRecord last;
-        pageIndex_.list(list, file, last);
-    } catch (...) {
-    }
-}
-
-Recovery Holmtex::finishAppendTo(const std::filesystem::path& file) {
-    return finishInterruptedAppend(file, fileNameStamp(platform_.now()));
-}
-
-bool Holmtex::listDamaged(ListKind list) {
-    // Known without reading while the file is as it was listed; read from the start, once,
-    // when it is not, and then known for the next listing.
-    PageRecord last;
-    pageIndex_.list(list, filePath(dataFileName(list)), last, !alwaysReadFromStart);
-    return pageIndex_.damaged();
-}
-
-AppendResult Holmtex::appendToList(ListKind list, std::string_view bytes,
-                                   const AfterAppend& after) {
-    AppendResult refused;
-    refused.file = dataFileName(list);
-    // An append cut short is not damage once finished; a redo file set aside refuses, so
-    // that the user reads about it.
-    refused.unfinished = finishAppendTo(filePath(dataFileName(list)));
-    if (!refused.unfinished.ok()) {
-        static_cast<FileResult&>(refused) = refused.unfinished;
-        return refused;
-    }
-    if (!refused.unfinished.quiet()) return refused;
-    // The append itself looks only at the end of the file, where a record out of step since
-    // an earlier one may still look whole.
-    if (listDamaged(list)) {
-        refused.damagedTail = true;
-        return refused;
-    }
-    // The file's identity around the append tells the page index whether the file grew by
-    // our bytes alone; a line end put in front of them makes it read the file anew.
-    const std::filesystem::path file = filePath(dataFileName(list));
-    const std::optional<FileIdentity> before = fileIdentity(file);
-    const AppendResult appended = appendRecords(file, bytes, fileNameStamp(platform_.now()), after);
-    pageIndex_.appended(list, before, appended.ok() ? fileIdentity(file) : std::nullopt,
-                        bytes.size());
-    return appended;
-}
-
-void Holmtex::listRewritten(ListKind list, const std::optional<FileIdentity>& before,
-                            std::size_t removed, std::vector<PageIndex::Extent> places,
-                            bool cleanEnd) {
-    pageIndex_.rewritten(list, before, removed, std::move(places), cleanEnd,
-                         fileIdentity(filePath(dataFileName(list))));
-}
+void Holmtex::readListAhead(ListKind list) noexcept { lists_.readAhead(list); }
 
 void Holmtex::Option1_Click() {
     Command19.setVisible(true);

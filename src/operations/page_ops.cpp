@@ -1,28 +1,10 @@
 // Page operations: saving the page on screen and opening a page from the list.
 #include "operations/messages.h"
 #include "record/codepage.h"
-#include "record/list_append.h"
 #include "record/record_io.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
-
-namespace {
-
-// questionMarkLine() for every text of a record.
-std::string questionMarkLineOf(const PageRecord& record) {
-    std::string texts;
-    for (int n = 1; n <= kItemCount; ++n) texts += record.text(n);
-    return msg::questionMarkLine(texts);
-}
-
-// A page that was last in its file may have got its line end since.
-std::string openedBytes(std::string_view raw) {
-    while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n')) raw.remove_suffix(1);
-    return std::string(raw);
-}
-
-}  // namespace
 
 void Holmtex::Command1_Click() { savePage(); }
 
@@ -46,43 +28,32 @@ bool Holmtex::savePage() {
     if (Text1.height() == kTwoFamilyText.height) CurrentRecord.set(ViewMarker, "->2");
     CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
 
-    const std::string lost = questionMarkLineOf(CurrentRecord);
+    std::string texts;
+    for (int n = 1; n <= kItemCount; ++n) texts += CurrentRecord.text(n);
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
-    const AppendResult saved = appendToList(list, recordBytes(CurrentRecord));
-    if (!saved.ok()) {
-        // The page stays on screen; the message says whether the next start saves it.
-        Text5.setText(msg::pageNotSaved(saved));
-        return false;
+    Outcome saved = lists_.append(list, recordBytes(CurrentRecord), Operation::Save);
+    // A page that was not saved stays on screen; the message says whether the next start
+    // saves it.
+    if (saved.done()) {
+        RefreshList();
+        // Under what the list showed: the letters stored as "?".
+        saved = listShown_;
+        saved.operation = Operation::Save;
+        saved.result = saved.failure.ok() ? Result::Done : Result::DoneBut;
+        saved.reason = saved.failure.ok() ? Reason::None : Reason::ListCut;
+        saved.lost = lostLetters(texts);
     }
-    RefreshList();
-    // Both notes together leave no room for the error's text.
-    if (listReadError())
-        Text5.setText(lost.empty() ? msg::savedButListNotWhole(listReadError())
-                                   : msg::savedButListNotWholeShort());
-    if (!lost.empty()) Text5.setText(Text5.text() + lost);  // under "Listenzeile n"
-    return true;
+    say(saved);
+    return saved.done();
 }
 
 void Holmtex::List1_Click() {
     // Every step is skipped when it fails; the next one still runs.
     const int line = List1.listIndex();
     MarkedLine = line;
-    // Straight from the record's place when the file is as it was listed; otherwise
-    // records 0 to the line are read from the start.
-    const auto kind = selectedList();
-    std::string raw;  // the line's own record, when it was read
-    if (!kind || alwaysReadFromStart ||
-        !pageIndex_.readRecord(*kind, filePath(dataFileName(*kind)), line, CurrentRecord, &raw)) {
-        FileSource source;
-        if (kind && source.open(filePath(dataFileName(*kind)))) {
-            RecordReader reader(source);
-            int k = 0;
-            while (k <= line && reader.next(CurrentRecord) == ReadStatus::Record) ++k;
-            if (line >= 0 && k > line) raw = reader.rawRecord();
-        }
-    }
-    openedPage_.reset();
-    if (kind && !raw.empty()) openedPage_ = OpenedPage{*kind, line, openedBytes(raw)};
+    // Straight from the page's place when the file is as it was listed; otherwise pages
+    // 0 to the line are read from the start.
+    if (const auto kind = selectedList()) lists_.open(*kind, line, CurrentRecord);
 
     const std::string marker(CurrentRecord.text(ViewMarker));
     if (!marker.empty() && marker.back() == '2') placeText1(kTwoFamilyText);
@@ -98,13 +69,10 @@ void Holmtex::List1_Click() {
     Text2.setText(CurrentRecord.text(ProcessNumber));
     for (int n = 10; n <= kItemCount; ++n) fieldForItem(n).setText(CurrentRecord.text(n));
 
-    Text5.setText(msg::listLineOpened(line));
+    Outcome opened(Operation::Open);
+    opened.line = line;
+    say(opened);
     Combo1.setText("");
-}
-
-bool Holmtex::isOpenedPage(ListKind list, int line, std::string_view raw) const {
-    return openedPage_ && openedPage_->list == list && openedPage_->line == line &&
-           openedPage_->bytes == openedBytes(raw);
 }
 
 }  // namespace holmtex

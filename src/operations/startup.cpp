@@ -1,21 +1,23 @@
 // Start-up: the window's first state before it is shown.
-#include "operations/messages.h"
 #include "record/data_files.h"
-#include "record/list_append.h"
 #include "window/holmtex.h"
 
 namespace holmtex {
 
 void Holmtex::Form_Load() {
     // Appends that a crash cut short are finished before anything is read, with the steps
-    // of the import or move they belonged to; what the user must know of them is said.
-    std::string unfinished;
+    // of the import or move they belonged to; what the user must know of them is said: the
+    // first that failed or found something.
+    Outcome started(Operation::Start);
     for (const char* name : {dataFileName(ListKind::Aktuell), dataFileName(ListKind::Archiv),
                              dataFileName(ListKind::Allgemein), transferFileName()}) {
-        const Recovery found = finishAppendTo(filePath(name));
-        if (unfinished.empty())
-            unfinished = found.ok() ? msg::unfinishedAppendNotice(found)
-                                    : msg::appendNotFinished(name, found.error);
+        const Recovery found = lists_.finishAppend(filePath(name));
+        if (started.reason != Reason::None || found.quiet()) continue;
+        started.result = Result::DoneBut;
+        started.reason = found.ok() ? Reason::Unfinished : Reason::Failed;
+        started.list = name;
+        started.failure = found.failure;
+        started.found = found;
     }
     setWindowSize(14115, 9450);
     Command17_Click();
@@ -35,10 +37,12 @@ void Holmtex::Form_Load() {
     Line1.setVisible(false);
     Line2.setVisible(false);
     Command2.setCaption("markierte Zeile löschen");
-    if (!unfinished.empty())
-        Text5.setText(unfinished);
-    else if (!listReadProblem().empty())
-        Text5.setText(msg::listNotWhole(listReadProblem()));
+    if (started.reason == Reason::None && !listShown_.failure.ok()) {
+        started.result = Result::DoneBut;
+        started.reason = Reason::ListCut;
+        started.failure = listShown_.failure;
+    }
+    say(started);
 }
 
 }  // namespace holmtex

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "operations/messages.h"
-#include "operations/output_names.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
 #include "record/record_io.h"
@@ -50,21 +49,6 @@ std::string zzzContent(const PageRecord& page, const std::string& processNumber)
 
 }  // namespace
 
-bool fitsAFileName(std::string_view text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) return false;
-        if (std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-            return false;
-    }
-    return true;
-}
-
-std::string fileNameStamp(const LocalDateTime& now) {
-    const std::string date = germanDate(now), time = germanTime(now);
-    return date.substr(date.size() - 2) + date.substr(3, 2) + date.substr(0, 2) +
-           time.substr(0, 2) + time.substr(3, 2);
-}
-
 std::filesystem::path Holmtex::siblingProgram() const {
     // Never from the working folder: a program that lies among the data is not ours.
     if (programDir_.empty()) return {};
@@ -77,124 +61,92 @@ std::filesystem::path Holmtex::siblingProgram() const {
 
 namespace {
 
-// After the sibling: the message once its result has become the text file `finalName`, or
-// why it has not.
-std::string takeSiblingResult(Holmtex& form, const std::string& number, bool found, bool started,
-                              const ProgramEnd& end, const std::string& finalName) {
-    using Stop = msg::TextFileStop;
-    if (!fitsAFileName(number)) return msg::textFileNotSaved(Stop::NumberNotAFileName);
-    if (!found) return msg::textFileNotSaved(Stop::NoSibling);
-    if (!started) return msg::textFileNotSaved(Stop::SiblingNotStarted);
-    if (!end.ended) return msg::textFileNotSaved(Stop::SiblingTooSlow);
-    if (!end.succeeded)
-        return end.exitStatus < 0 ? msg::textFileNotSaved(Stop::SiblingCrashed)
-                                  : msg::textFileNotSaved(Stop::SiblingFailed, end.exitStatus);
-    const FileResult renamed =
-        renameIfFree(form.filePath(pageTextResultName()), form.workDir() / finalName);
-    if (renamed.error == ENOENT) return msg::textFileNotSaved(Stop::NoResult);
-    if (renamed.error == EEXIST) return msg::textFileNotSaved(Stop::NameTaken, 0, finalName);
-    if (!renamed) return msg::textFileNotSaved(Stop::NotRenamed, renamed.error);
-    return {};
+// After the sibling: the text file `finalName` once its result has become it, or why it has
+// not.
+Outcome takeSiblingResult(Holmtex& form, const std::string& number, bool found, bool started,
+                          const ProgramEnd& end, const std::string& finalName) {
+    Outcome o(Operation::TextFile, Result::NotDone);
+    o.file = finalName;
+    if (!fitsAFileName(number))
+        o.reason = Reason::NumberNotAFileName;
+    else if (!found)
+        o.reason = Reason::NoProgram;
+    else if (!started)
+        o.reason = Reason::ProgramNotStarted;
+    else if (!end.ended)
+        o.reason = Reason::ProgramTooSlow;
+    else if (!end.succeeded)
+        o.reason = end.exitStatus < 0 ? Reason::ProgramCrashed : Reason::ProgramFailed;
+    if (o.reason == Reason::ProgramFailed) o.count = end.exitStatus;
+    if (o.reason != Reason::None) return o;
+    o.failure = renameIfFree(form.filePath(pageTextResultName()), form.workDir() / finalName);
+    if (o.failure.error == ENOENT) o.reason = Reason::NoResult;
+    if (o.failure.error == EEXIST) o.reason = Reason::NameTaken;
+    if (o.failure.error && o.reason == Reason::None) o.reason = Reason::NotRenamed;
+    if (o.reason == Reason::None) o.result = Result::Done;
+    return o;
 }
 
-// Every page of the list but the last goes into z1.txt as it is, a page with the last
-// page's process number with "-dopp" behind its list tag; the buffer holds the last page,
-// `count` counts the pages. The file is written in pieces, so no second copy of the list
-// is held. Says in Text5 what failed.
-void markDuplicates(Holmtex& form, const std::filesystem::path& file, std::size_t count) {
-    const std::string name = file.filename().string();
-    const std::string reference = utf8ToCp1252(form.CurrentRecord.text(ProcessNumber));
-    const std::filesystem::path markedFile = form.filePath(pageTextResultName());
-    FileReplacement marked(markedFile, workFileFor(markedFile), LinkRule::Replace);
-    int writeError = marked.begin().error;
-    FileSource source;
-    if (!source.open(file)) return form.Text5.setText(msg::listUnreadable(name, source.error()));
-    RecordReader reader(source);
-    constexpr std::size_t kPiece = 256 * 1024;
-    std::string piece;
-    bool lastMarked = false;
-    for (std::size_t k = 0; k + 1 < count; ++k) {
-        if (reader.nextRaw(ProcessNumber) != ReadStatus::Record) {
-            // Fewer pages than counted: never a short z1.txt.
-            return form.Text5.setText(source.error() ? msg::listUnreadable(name, source.error())
-                                                     : msg::listChangedWhileRead(name));
-        }
-        lastMarked = reader.rawItem(ProcessNumber) == reference;
-        reader.appendWritten(piece, lastMarked ? ListTag : 0, "-dopp");
-        if (piece.size() >= kPiece) {
-            if (!writeError) writeError = marked.write(piece).error;
-            piece.clear();
-        }
+// The sibling makes the text file of the page, in UTF-8 `page`, out of zzz.txt.
+Outcome writeTextFile(Holmtex& form, const std::string& page) {
+    Outcome o(Operation::TextFile, Result::NotDone, Reason::Failed);
+    o.failure = writeWholeFile(form.filePath(pageTextDraftName()), utf8ToCp1252(page)).failure;
+    if (!o.failure.ok()) return o;
+    // An older z1.txt would otherwise pass for the sibling's work.
+    if (const FileResult removed = removeFile(form.filePath(pageTextResultName()));
+        !removed && removed.error != ENOENT) {
+        o.reason = Reason::OldResultStays;
+        o.failure = removed;
+        return o;
     }
-    if (count > 1) {
-        reader.decodeInto(form.CurrentRecord);
-        if (lastMarked)
-            form.CurrentRecord.set(ListTag,
-                                   std::string(form.CurrentRecord.text(ListTag)) + "-dopp");
-    }
-    source.close();
+    const std::filesystem::path sibling = form.siblingProgram();
+    const bool started = !sibling.empty() && form.platform().startProgram(sibling, form.workDir());
 
-    const std::string number(form.CurrentRecord.text(ProcessNumber));
-    form.Text1.setText(msg::duplicatesMarkedUpTo(number));
-    form.Text2.setText(number);
-    if (!writeError) writeError = marked.write(piece).error;
-    if (!writeError) writeError = marked.commit().error;
-    if (writeError) form.Text5.setText(msg::duplicatesNotWritten(count, writeError));
+    const std::string number = form.Text2.text();
+    const std::string finalName = pageTextFileName(number, fileNameStamp(form.platform().now()));
+
+    for (int count = 1; count <= 10000; ++count) form.Combo1.setText(std::to_string(count));
+    // The count alone does not know whether the sibling is done; never take a half z1.txt.
+    const ProgramEnd end = started ? form.platform().waitForProgram(kSiblingWaitMs) : ProgramEnd{};
+    o = takeSiblingResult(form, number, !sibling.empty(), started, end, finalName);
+    if (o.done()) o.lost = lostLetters(page);
+    return o;
 }
 
 }  // namespace
 
 void Holmtex::Command7_Click() {
-    using Stop = msg::TextFileStop;
-    const std::string page = zzzContent(CurrentRecord, Text2.text());
-    if (int error = writeWholeFile(filePath(pageTextDraftName()), utf8ToCp1252(page)).error)
-        return Text5.setText(msg::textFileNotSaved(Stop::DraftNotWritten, error));
-    // An older z1.txt would otherwise pass for the sibling's work.
-    if (const FileResult removed = removeFile(filePath(pageTextResultName()));
-        !removed && removed.error != ENOENT)
-        return Text5.setText(msg::textFileNotSaved(Stop::OldResultStays, removed.error));
-    const std::filesystem::path sibling = siblingProgram();
-    const bool started = !sibling.empty() && platform_.startProgram(sibling, workDir_);
-
-    const std::string number = Text2.text();
-    const std::string finalName = pageTextFileName(number, fileNameStamp(platform_.now()));
-
-    for (int count = 1; count <= 10000; ++count) Combo1.setText(std::to_string(count));
-    // The count alone does not know whether the sibling is done; never take a half z1.txt.
-    const ProgramEnd end = started ? platform_.waitForProgram(kSiblingWaitMs) : ProgramEnd{};
-
-    const std::string problem =
-        takeSiblingResult(*this, number, !sibling.empty(), started, end, finalName);
-    Text5.setText(problem.empty() ? msg::textFileSaved(finalName, msg::questionMarkLine(page))
-                                  : problem);
-    Combo1.setText("");
+    const Outcome written = writeTextFile(*this, zzzContent(CurrentRecord, Text2.text()));
+    say(written);
+    if (written.reason != Reason::Failed && written.reason != Reason::OldResultStays)
+        Combo1.setText("");
 }
 
 void Holmtex::Command23_Click() {
+    // Every page of the list but the last goes into z1.txt as it is, a page with the last
+    // page's process number with "-dopp" behind its list tag; the buffer holds the last page.
     const auto list = selectedList();
-    const std::string name = dataFileName(list.value_or(ListKind::Aktuell));
-    const std::filesystem::path file = filePath(name);
-
-    // The count and the last page: known without reading when the file is as it was
-    // listed; a missing file counts as a list without pages.
-    std::size_t count = 0;
-    const std::optional<std::size_t> known =
-        list && !alwaysReadFromStart ? pageIndex_.recordCount(*list, file) : std::nullopt;
-    if (known && (*known == 0 || pageIndex_.readRecord(*list, file, 0x7fffffff, CurrentRecord))) {
-        count = *known;
-    } else if (list) {
-        FileSource source;
-        if (source.open(file)) {
-            RecordReader reader(source);
-            while (reader.nextRaw(1) == ReadStatus::Record) ++count;
-            if (source.error()) return Text5.setText(msg::listUnreadable(name, source.error()));
-            if (count > 0) reader.decodeInto(CurrentRecord);
-        } else if (source.error() != ENOENT) {
-            return Text5.setText(msg::listUnreadable(name, source.error()));
-        }
+    Outcome o(Operation::Duplicates, Result::NotDone, Reason::Unreadable);
+    o.list = dataFileName(list.value_or(ListKind::Aktuell));
+    // The count and the last page: known without reading when the file is as it was listed;
+    // a missing file counts as a list without pages.
+    const ListFiles::PageRead counted =
+        list ? lists_.count(*list, CurrentRecord) : ListFiles::PageRead{};
+    o.failure = counted.failure;
+    if (!o.failure.ok()) return say(o);
+    o = Outcome(Operation::Duplicates);
+    o.count = counted.pages;
+    if (counted.pages > 0) {
+        const std::filesystem::path z1 = filePath(pageTextResultName());
+        FileReplacement marked(z1, workFileFor(z1), LinkRule::Replace);
+        o = lists_.markPages(*list, static_cast<std::size_t>(counted.pages), "-dopp", marked,
+                             CurrentRecord);
+        if (!o.done()) return say(o);
+        const std::string number(CurrentRecord.text(ProcessNumber));
+        Text1.setText(msg::duplicatesMarkedUpTo(number));
+        Text2.setText(number);
     }
-    Text5.setText(msg::pageCount(count));
-    if (count > 0) markDuplicates(*this, file, count);
+    say(o);
 }
 
 }  // namespace holmtex

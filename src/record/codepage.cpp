@@ -1,9 +1,11 @@
 #include "record/codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace holmtex {
 namespace {
@@ -166,6 +168,36 @@ std::string utf8ToCp1252(std::string_view utf8) {
     out.reserve(utf8.size());
     appendUtf8AsCp1252(out, utf8);
     return out;
+}
+
+std::string lostLetters(std::string_view utf8) {
+    constexpr std::size_t kShown = 8;  // more would not fit the message line
+    std::vector<std::string_view> lost;
+    bool more = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        std::string_view character = utf8.substr(i, length);
+        i += character.size();
+        const std::string byte = utf8ToCp1252(character);
+        if (byte.find('?') == std::string::npos) continue;
+        if (byte.size() != 1) character = "\uFFFD";  // not UTF-8 at all: shown as such
+        if (std::find(lost.begin(), lost.end(), character) != lost.end()) continue;
+        if (lost.size() == kShown) {
+            more = true;
+            break;
+        }
+        lost.push_back(character);
+    }
+    std::string letters;
+    for (std::string_view character : lost)
+        letters.append(letters.empty() ? "" : " ").append(character);
+    if (more) letters += " …";
+    return letters;
 }
 
 }  // namespace holmtex

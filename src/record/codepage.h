@@ -32,6 +32,11 @@ std::string cp1252ToUtf8(std::string_view bytes);
 void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
 std::string utf8ToCp1252(std::string_view utf8);
 
+// The characters of a UTF-8 text that have no Windows-1252 form and so are stored as '?',
+// each once, in the order they first appear, separated by blanks: the first eight, then
+// " …". A byte that is not valid UTF-8 shows as U+FFFD. Empty when nothing is lost.
+std::string lostLetters(std::string_view utf8);
+
 // Lower-cases one Windows-1252 byte.
 inline unsigned char cp1252ToLower(unsigned char c) { return kCp1252Lower[c]; }
 

@@ -220,7 +220,7 @@ ReplaceResult writeThroughWorkFile(const std::filesystem::path& path, std::strin
     FileResult step = file.begin();
     if (step) step = file.write(bytes);
     if (step) return replace ? file.commit() : file.commitNew();
-    static_cast<FileResult&>(result) = step;
+    result.failure = step;
     return result;
 }
 
@@ -318,7 +318,7 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
     ReplaceResult result;
     const auto fail = [&](const FileResult& failure) {
         discard();
-        static_cast<FileResult&>(result) = failure;
+        result.failure = failure;
         return result;
     };
     const auto failWith = [&](int error, const std::filesystem::path& file) {
@@ -350,7 +350,7 @@ ReplaceResult FileReplacement::finish(const std::filesystem::path& backup, bool 
     // A backup beside a link to another folder has a folder of its own.
     if (synced && targetExists && !backup.empty() && backup.parent_path() != real_.parent_path())
         synced = syncFolder(backup.parent_path());
-    if (!synced) static_cast<FileResult&>(result) = FileResult::of(synced.error, target_);
+    if (!synced) result.failure = FileResult::of(synced.error, target_);
     return result;
 }
 
@@ -358,7 +358,7 @@ ReplaceResult FileReplacement::finishStream() {
     ReplaceResult result;
     const FileResult flushed = flush();
     const int closed = ::close(std::exchange(fd_, -1)) == 0 ? 0 : errno;
-    static_cast<FileResult&>(result) = flushed ? FileResult::of(closed, target_) : flushed;
+    result.failure = flushed ? FileResult::of(closed, target_) : flushed;
     result.replaced = result.ok();
     return result;
 }

@@ -27,8 +27,10 @@ FileResult resolveFile(const std::filesystem::path& file, std::filesystem::path&
 
 // What became of a file replacement: the first step that failed, if any, and whether the
 // target took the new content.
-struct ReplaceResult : FileResult {
+struct ReplaceResult {
+    FileResult failure;     // the first step that failed, if any
     bool replaced = false;  // the target holds the new content (any failure came after)
+    bool ok() const { return failure.ok(); }
 };
 
 // What a replacement does with what stands at the target's name. Whatever the rule, only a

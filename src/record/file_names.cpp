@@ -62,4 +62,13 @@ std::string familySheetFileName(std::string_view processNumber, std::string_view
     return name.append(processNumber).append("_").append(stamp).append(".pdf");
 }
 
+bool fitsAFileName(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) return false;
+        if (std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace holmtex

@@ -46,6 +46,9 @@ std::string restFileName(ListKind kind, std::string_view stamp);
 // The name a merged conflict copy is set aside under, so that it never counts as one
 // again: "holmtex-aktuell (conflicted copy 2026-12-07 101010).dat.zusammengefuehrt".
 std::string mergedCopyName(std::string_view copyName);
+// False when the text holds a character no file name may hold here or on the other
+// computers the file may reach: / \ : * ? " < > | and control characters.
+bool fitsAFileName(std::string_view text);
 // The page as readable text: "Text_4711_2612061403.txt".
 std::string pageTextFileName(std::string_view processNumber, std::string_view stamp);
 // The page as a family sheet: "Familienblatt_4711_2612061403.pdf".

@@ -15,6 +15,11 @@ namespace holmtex {
 // No call of the system gives this errno for such a name.
 inline constexpr int kNotAPlainFile = EMEDIUMTYPE;
 
+// The code of a list file that ends inside an unfinished record, or reads out of step from an
+// earlier record to its end: nothing is appended to it and nothing copied out of it. Beyond
+// every errno.
+inline constexpr int kDamagedTail = 0x10000;
+
 struct FileResult {
     int error = 0;     // 0, or the errno of the step that failed
     std::string file;  // bare name of the file that step worked on; empty when none failed

@@ -43,14 +43,12 @@
 #include "record/content_hash.h"
 #include "record/file_names.h"
 #include "record/file_result.h"
+#include "record/local_time.h"
 
 namespace holmtex {
 
 // When a change was made, in local time.
-struct ChangeTime {
-    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-    friend bool operator==(const ChangeTime&, const ChangeTime&) = default;
-};
+using ChangeTime = LocalDateTime;
 
 // The operation that made a change.
 enum class ChangeKind {

@@ -108,7 +108,7 @@ FileResult copyInto(const fs::path& file, LinkRule rule, const fs::path& source,
     }
     const ReplaceResult committed = out.commit();
     // Replaced but its folder not synced: the file holds what it should all the same.
-    return committed.replaced ? FileResult{} : FileResult(committed);
+    return committed.replaced ? FileResult{} : committed.failure;
 }
 
 // Gives the file `i` of the change `e` its content from before the change.

@@ -140,7 +140,7 @@ FileResult appendWithRedo(const std::filesystem::path& file, const std::filesyst
 }
 
 // Opens a file that is there for an append and looks at its end: its size goes into
-// `result`, and damagedTail when it ends inside a record; `lineEnd` is what its last record
+// `result`, and kDamagedTail when it ends inside a record; `lineEnd` is what its last record
 // still needs.
 FileResult openExisting(const std::filesystem::path& file, Descriptor& fd, struct stat& st,
                         AppendResult& result, std::string_view& lineEnd) {
@@ -151,7 +151,7 @@ FileResult openExisting(const std::filesystem::path& file, Descriptor& fd, struc
     result.sizeBefore = result.sizeAfter = static_cast<std::uint64_t>(st.st_size);
     const Tail tail = inspectTail(fd.get(), result.sizeBefore);
     if (tail.error) return FileResult::of(tail.error, file);
-    result.damagedTail = tail.unfinished;
+    if (tail.unfinished) result.failure = FileResult::of(kDamagedTail, file);
     lineEnd = tail.lineEnd;
     return {};
 }
@@ -215,7 +215,7 @@ Recovery setAside(const std::filesystem::path& redoPath, std::string_view stamp,
         const FileResult renamed = renameIfFree(redoPath, redoPath.parent_path() / name);
         if (renamed.error == EEXIST) continue;
         if (!renamed) {
-            static_cast<FileResult&>(r) = renamed;
+            r.failure = renamed;
             return r;
         }
         // Should the new name not reach the disk, the next start sets the file aside again.
@@ -223,7 +223,7 @@ Recovery setAside(const std::filesystem::path& redoPath, std::string_view stamp,
         r.setAside = name;
         return r;
     }
-    static_cast<FileResult&>(r) = FileResult::of(EEXIST, redoPath);
+    r.failure = FileResult::of(EEXIST, redoPath);
     return r;
 }
 
@@ -323,7 +323,7 @@ FileResult doStep(const std::filesystem::path& list, const Redo& redo, Recovery&
     if (FileResult adopted = rest.adopt(); !adopted) return adopted;
     const ReplaceResult replaced = rest.commit(folder / h.backup);
     if (replaced.replaced) r.replaced = h.file;
-    return replaced;
+    return replaced.failure;
 }
 
 }  // namespace
@@ -341,7 +341,7 @@ Recovery finishInterruptedAppend(const std::filesystem::path& file, std::string_
     Recovery r;
     r.list = bareName(file);
     const auto failed = [&r](int error, const std::filesystem::path& path) {
-        static_cast<FileResult&>(r) = FileResult::of(error, path);
+        r.failure = FileResult::of(error, path);
         return r;
     };
     struct stat st {};
@@ -359,7 +359,7 @@ Recovery finishInterruptedAppend(const std::filesystem::path& file, std::string_
     if (!fd.valid()) return setAside(redoPath, stamp, r);
     if (int error = completeAppend(file, *redo, fd, have)) return failed(error, file);
     if (FileResult step = doStep(file, *redo, r); !step) {
-        static_cast<FileResult&>(r) = step;
+        r.failure = step;
         return r;
     }
     return failed(removeRedo(redoPath), redoPath);
@@ -369,11 +369,11 @@ AppendResult appendRecords(const std::filesystem::path& file, std::string_view r
                            std::string_view stamp, const AfterAppend& after) {
     AppendResult result;
     const auto fail = [&result](const FileResult& failure) {
-        static_cast<FileResult&>(result) = failure;
+        result.failure = failure;
         return result;
     };
     result.unfinished = finishInterruptedAppend(file, stamp);
-    if (!result.unfinished.ok()) return fail(result.unfinished);
+    if (!result.unfinished.ok()) return fail(result.unfinished.failure);
     if (!result.unfinished.quiet()) return result;
 
     struct stat st {};
@@ -390,10 +390,7 @@ AppendResult appendRecords(const std::filesystem::path& file, std::string_view r
     if (existed) {
         if (FileResult opened = openExisting(file, fd, st, result, lineEnd); !opened)
             return fail(opened);
-        if (result.damagedTail) {
-            result.file = bareName(file);
-            return result;
-        }
+        if (!result.failure.ok()) return result;  // a damaged tail
     }
     // The file the name stands for, and so the folder a new file lies in.
     std::filesystem::path real;

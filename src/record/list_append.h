@@ -36,7 +36,8 @@ struct AfterAppend {
 // What finishing an interrupted append came to. Not ok when it could not be finished: the
 // redo file then stays, and `file` names what failed. Otherwise it was quiet, or it found
 // what the user must be told.
-struct Recovery : FileResult {
+struct Recovery {
+    FileResult failure;    // what could not be finished, naming its file
     std::string list;      // bare name of the file appended to
     std::string setAside;  // the redo file was not the file's own; the name it has now
     // The append was finished, its step was not, as this file had changed since.
@@ -44,21 +45,21 @@ struct Recovery : FileResult {
     redo::Step leftStep = redo::Step::None;
     std::string page;      // a move's page: its list line, in Windows-1252
     std::string replaced;  // the list a move's step put in place now: its lines moved
+    bool ok() const { return failure.ok(); }
     bool quiet() const { return ok() && setAside.empty() && leftFile.empty(); }
 };
 
-// How an append went: an errno stops it and leaves the file as it was, unless `pending`;
-// `file` names the file that failed, or the refused one.
-struct AppendResult : FileResult {
-    bool damagedTail = false;  // refused: the file ends inside an unfinished record
+// How an append went: a failure stops it and leaves the file as it was, unless `pending`.
+// kDamagedTail refuses a file that ends inside an unfinished record.
+struct AppendResult {
+    FileResult failure;  // names the file that failed, or the refused one
     // Failed and could not be taken back: the redo file stays, and the next start (or the
     // next operation on the file) finishes the append.
     bool pending = false;
     Recovery unfinished;           // refused when not quiet: what became of an earlier append
     std::uint64_t sizeBefore = 0;  // the file's size before, 0 when the append created it
     std::uint64_t sizeAfter = 0;   // and after; the new bytes are [sizeBefore, sizeAfter)
-    bool ok() const { return error == 0 && !damagedTail && unfinished.quiet(); }
-    explicit operator bool() const { return ok(); }
+    bool ok() const { return failure.ok() && unfinished.quiet(); }
 };
 
 // Appends whole records (each ending in CR LF) after the last byte of the file, which is
@@ -66,7 +67,7 @@ struct AppendResult : FileResult {
 // first; a redo file set aside then (named with `stamp`, yymmddhhmm) refuses the append, so
 // that the user reads about it. The end of the file is looked at next: a last record that
 // lacks only its final CR LF gets it before the new records; a file that ends inside an
-// unfinished record takes nothing (damagedTail). A file whose mode bits let nobody write it
+// unfinished record takes nothing (kDamagedTail). A file whose mode bits let nobody write it
 // is refused with EACCES. Nothing is written for no records, but a missing file is still
 // created. With a step in `after`, the redo file stays after the append for endAppend().
 AppendResult appendRecords(const std::filesystem::path& file, std::string_view records,

@@ -243,8 +243,9 @@ MergeOutcome performMerge(const std::filesystem::path& folder, const MergePlan& 
     if (!plan.records.empty()) {
         const AppendResult appended = appendRecords(list, plan.records, stamp);
         if (!appended.ok()) {
-            out.stop = appended.damagedTail ? MergeStop::ListDamaged : MergeStop::AppendFailed;
-            out.failure = appended;
+            out.stop = appended.failure.error == kDamagedTail ? MergeStop::ListDamaged
+                                                              : MergeStop::AppendFailed;
+            out.failure = appended.failure;
             return out;
         }
         out.appended = plan.newPages;

@@ -392,4 +392,19 @@ std::string recordBytes(const PageRecord& record) {
     return out;
 }
 
+PagesFile readPagesFile(const std::filesystem::path& file, PageRecord& last) {
+    PagesFile read;
+    FileSource source;
+    if ((read.failure = source.open(file)).error) return read;
+    RecordReader reader(source);
+    ReadStatus status;
+    while ((status = reader.next(last)) == ReadStatus::Record) {
+        ++read.pages;
+        removeQuotes(last);
+        writeRecord(read.bytes, last);
+    }
+    read.damaged = status != ReadStatus::End;
+    return read;
+}
+
 }  // namespace holmtex

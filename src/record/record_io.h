@@ -60,7 +60,6 @@ public:
     // is refused without waiting and without a byte read.
     FileResult open(const std::filesystem::path& path);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
     long read(char* buffer, std::size_t size) override;
     // The next read starts at this byte of the file; false when it cannot.
     bool seek(std::uint64_t offset);
@@ -188,6 +187,17 @@ std::string recordBytes(const PageRecord& record);
 // The format has no escape for a double quote: written in quotes, one would end its item
 // early. So an apostrophe takes its place, in every text that is to be written.
 std::string withoutQuotes(std::string text);
+// The whole pages of a file of pages (the transfer file), read through and written anew
+// without quotes inside their items, ready to be appended to a list.
+struct PagesFile {
+    FileResult failure;    // it could not be opened or read (ENOENT: it is missing)
+    bool damaged = false;  // it ends inside a page
+    int pages = 0;
+    std::string bytes;
+};
+// `last` gets the last page.
+PagesFile readPagesFile(const std::filesystem::path& file, PageRecord& last);
+
 // withoutQuotes() for every item; false when none held a quote (the record is unchanged).
 // A bare item of a foreign file may hold one.
 bool removeQuotes(PageRecord& record);

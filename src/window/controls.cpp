@@ -32,21 +32,9 @@ void Control::notify(Property property) {
     for (auto& observer : observers_) observer(property);
 }
 
-void Control::setLeft(int twips) {
-    if (left_ == twips) return;
-    left_ = twips;
-    notify(Property::Geometry);
-}
-
 void Control::setTop(int twips) {
     if (top_ == twips) return;
     top_ = twips;
-    notify(Property::Geometry);
-}
-
-void Control::setWidth(int twips) {
-    if (width_ == twips) return;
-    width_ = twips;
     notify(Property::Geometry);
 }
 

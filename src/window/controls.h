@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "window/line_list.h"
+#include "record/line_list.h"
 
 namespace holmtex {
 
@@ -89,9 +89,7 @@ public:
     int top() const { return top_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    void setLeft(int twips);
     void setTop(int twips);
-    void setWidth(int twips);
     void setHeight(int twips);
 
     bool visible() const { return visible_; }

@@ -2,8 +2,11 @@
 
 namespace holmtex {
 
-Holmtex::Holmtex(Platform& platform, std::filesystem::path workDir)
-    : platform_(platform), workDir_(std::move(workDir)) {
+Holmtex::Holmtex(Platform& platform, std::filesystem::path workDir, ListReading reading)
+    : platform_(platform),
+      workDir_(std::move(workDir)),
+      lists_(
+          workDir_, [this] { return platform_.now(); }, reading) {
     applyDesignTable();
     bindEvents();
 }

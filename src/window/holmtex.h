@@ -1,7 +1,7 @@
 #pragma once
 // The one window of the program: every control at its design values, the window's
-// members, and its operations. The operations are defined in src/operations/, one file
-// per subsystem; each group below names its file.
+// members, and its operations. The operations are defined in the folder of the operations,
+// one file per subsystem; each group below names its file.
 
 #include <array>
 #include <filesystem>
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "export/page_content.h"
-#include "operations/page_index.h"
 #include "record/data_files.h"
-#include "record/list_append.h"
+#include "record/list_files.h"
+#include "record/outcome.h"
 #include "record/page_record.h"
 #include "window/controls.h"
 #include "window/platform.h"
@@ -23,8 +23,10 @@ namespace holmtex {
 
 class Holmtex {
 public:
-    // workDir is the folder all files of the program live in.
-    Holmtex(Platform& platform, std::filesystem::path workDir);
+    // workDir is the folder all files of the program live in; `reading` says how its lists
+    // are read (ListReading::FromStart: every time from the first byte).
+    Holmtex(Platform& platform, std::filesystem::path workDir,
+            ListReading reading = ListReading::Remembered);
     Holmtex(const Holmtex&) = delete;
     Holmtex& operator=(const Holmtex&) = delete;
 
@@ -70,16 +72,13 @@ public:
     PageRecord CurrentRecord;
     int MarkedLine = 0;
     std::array<std::string, 20> PanelBackup;  // panel 2 then panel 4, between "+" and "-"
-    // For tests only: every list file is read from its start, as if nothing were known
-    // about it from an earlier read.
-    bool alwaysReadFromStart = false;
 
     // The operations follow, in groups; each group is defined in the file it names.
 
-    // ---- Start-up: operations/startup.cpp ----
+    // ---- Start-up: startup.cpp ----
     void Form_Load();
 
-    // ---- Field clearing: operations/clearing.cpp ----
+    // ---- Field clearing: clearing.cpp ----
     void Command6_Click();  // "Felder löschen"
     void Command4_Click();  // "L" buttons: children / parents of families 1 to 4
     void Command10_Click();
@@ -90,7 +89,7 @@ public:
     void Command15_Click();
     void Command16_Click();
 
-    // ---- Two- and four-family view, add state: operations/views.cpp ----
+    // ---- Two- and four-family view, add state: views.cpp ----
     // A view is where Text1 stands; its Left and Width never change. Save tells the views
     // apart by the height alone.
     struct TextPlace {
@@ -106,7 +105,7 @@ public:
     void Command25_Click();           // "-"
     void Text2_Change();              // keeps ProcessNumber
 
-    // ---- Page list and list choice: operations/page_list.cpp ----
+    // ---- Page list and list choice: page_list.cpp ----
     void RefreshList();
     // Reads the list's file, so that the next RefreshList of that list finds its lines
     // ready when the file is still the same. Touches nothing but what is known about the
@@ -116,34 +115,15 @@ public:
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();
-    // Why the last RefreshList could not read the whole list file ("Ein-/Ausgabefehler
-    // (holmtex-aktuell.dat)."), or "" when it could; and its errno, or 0.
-    const std::string& listReadProblem() const { return listReadProblem_; }
-    int listReadError() const { return listReadError_; }
-    // Appends records to the list's file, all or nothing, with the step in `after`, and
-    // tells the page index what the append did. A list whose file ends inside a record,
-    // read from its start, takes nothing (damagedTail), whatever its last bytes look like.
-    AppendResult appendToList(ListKind list, std::string_view bytes, const AfterAppend& after = {});
-    // Whether the list's file ends inside a record when read from its start, as delete and
-    // the data check read it: known from its listing while the file is as it was.
-    bool listDamaged(ListKind list);
-    // Finishes an append to `file` that a crash cut short, or sets aside a redo file that is
-    // not the file's own under a name with the window's clock.
-    Recovery finishAppendTo(const std::filesystem::path& file);
-    // The list's file was just written anew without its record `removed`, the others now
-    // at `places` (see PageIndex::rewritten); `before` is its identity when it was read.
-    void listRewritten(ListKind list, const std::optional<FileIdentity>& before,
-                       std::size_t removed, std::vector<PageIndex::Extent> places, bool cleanEnd);
+    // What the last RefreshList said: the line it opened, why it could not read the whole
+    // list file, what finishing an append found (see ListFiles::lines).
+    const Outcome& listShown() const { return listShown_; }
 
-    // ---- Saving and opening a page: operations/page_ops.cpp ----
+    // ---- Saving and opening a page: page_ops.cpp ----
     void Command1_Click();  // "Speichern"
     void List1_Click();
-    // Whether `raw`, the bytes of record `line` of the list's file as they stand now, are
-    // those of the page the last List1_Click opened from that line. An operation on the
-    // marked line acts only on the page that was opened.
-    bool isOpenedPage(ListKind list, int line, std::string_view raw) const;
 
-    // ---- Deleting, moving and mending lines: operations/delete_move.cpp ----
+    // ---- Deleting, moving and mending lines: delete_move.cpp ----
     void Command2_Click();   // "markierte Zeile löschen"
     void Command3_Click();   // "alle löschen"
     void Command19_Click();  // "Zeile ins Archiv"
@@ -153,7 +133,7 @@ public:
     // records; the rest goes into a file of its own.
     void RepairList();
 
-    // ---- The page as text file, duplicate marking: operations/text_output.cpp ----
+    // ---- The page as text file, duplicate marking: text_output.cpp ----
     // Both write z1.txt.
     void Command7_Click();   // "Info alsTextdatei speichern"
     void Command23_Click();  // "Duplikate löschen"
@@ -163,25 +143,35 @@ public:
     // The sibling program, or an empty path when there is none.
     std::filesystem::path siblingProgram() const;
 
-    // ---- Search, command box, transfer file, data check: operations/search_commands.cpp ----
+    // ---- Search: search.cpp ----
     void Command8_Click();  // "Suchen"
-    void Text1_Change();    // keeps PageText; the word "datacheck"
-    void Combo1_Change();   // the command words
+
+    // ---- The command box and its words: command_words.cpp ----
+    void Text1_Change();     // keeps PageText; the word "datacheck"
+    void Combo1_Change();    // the command words
+    void ShowHelpText();     // "hilfe"
+    void ShowCommandList();  // "befehl!"
     // One of the words Combo1_Change runs by itself.
     static bool isCommandWord(std::string_view text);
+    // What assistive technology says of the command box: every word it takes.
+    static std::string commandBoxDescription();
+
+    // ---- The transfer file: transfer.cpp ----
     void ImportTransfer();
     void ExportTransfer();
     void CopyTransfer();
+
+    // ---- The data check: data_check.cpp ----
     void CheckData();
 
-    // ---- The family sheet and the genealogy file: operations/family_export.cpp ----
+    // ---- The family sheet and the genealogy file: family_export.cpp ----
     void WriteFamilySheetPdf();  // command word "pdf!"
     void PrintFamilySheet();     // command word "drucken!" and Ctrl+P
     void ExportGedcom();         // command word "gedcom!"
     // The page as the window shows it, typed but unsaved texts included.
     PageContent pageOnScreen();
 
-    // ---- Program exit: operations/exit.cpp ----
+    // ---- Program exit: exit.cpp ----
     void Command5_Click();  // " Programm schließen, letztes Fenster speichern"
     void Command9_Click();  // "Schließen, ohne Speichern"
     // The window is being closed through the window system.
@@ -193,6 +183,16 @@ public:
     std::filesystem::path filePath(std::string_view bareName) const;
     const std::filesystem::path& workDir() const { return workDir_; }
     Platform& platform() { return platform_; }
+    // The door to the list files: every read and change of a list goes through it.
+    ListFiles& lists() { return lists_; }
+
+    // ---- The message line: message_line.cpp ----
+    // Shows what an operation did in Text5, in the words of the message catalogue; an
+    // outcome that has nothing to add leaves Text5 as it is. Every operation that touches a
+    // file ends with it, once.
+    void say(const Outcome& outcome);
+    // What the operation that ran last did.
+    const Outcome& outcome() const { return outcome_; }
     // All controls in the order of the design table, and one by its qualified name
     // ("Text32(1)").
     const std::vector<Control*>& controls() const { return controls_; }
@@ -216,16 +216,9 @@ private:
     std::vector<Control*> controls_;  // in the order of the design table
     int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<std::function<void()>> windowObservers_;
-    PageIndex pageIndex_;
-    // The page the last List1_Click opened: its list, its line and its bytes in the file.
-    struct OpenedPage {
-        ListKind list;
-        int line;
-        std::string bytes;
-    };
-    std::optional<OpenedPage> openedPage_;
-    std::string listReadProblem_;
-    int listReadError_ = 0;
+    ListFiles lists_;
+    Outcome listShown_{Operation::List};
+    Outcome outcome_;
 };
 
 }  // namespace holmtex

@@ -5,15 +5,9 @@
 #include <string>
 
 #include "export/family_sheet.h"
+#include "record/local_time.h"
 
 namespace holmtex {
-
-struct LocalDateTime {
-    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-};
-
-std::string germanDate(const LocalDateTime& t);  // "dd.MM.yyyy"
-std::string germanTime(const LocalDateTime& t);  // "HH:mm:ss"
 
 enum class PrintOutcome {
     Printed,        // given to a printer

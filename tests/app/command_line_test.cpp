@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "operations/command_words.h"
 #include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
@@ -65,6 +66,16 @@ TEST(CommandLine, VersionIsExactlyTheNumberInTheWindowCaption) {
     const Holmtex form(platform, ".");
     EXPECT_EQ(parse({"--version"}).text, "Holmtex Notiz 2.45\n");
     EXPECT_EQ(form.Caption, "Holmtex Notiz Version  " + versionText().substr(14));
+}
+
+// A command word that works without a window has its option, and the help names it.
+TEST(CommandLine, HasTheOptionOfEveryCommandWordThatNamesOne) {
+    for (const CommandWord& command : commandTable()) {
+        if (!command.option) continue;
+        const CommandLine line = parse({command.option, "aktuell", "a"});
+        EXPECT_NE(line.action, Action::Error) << command.option;
+        EXPECT_NE(parse({"--help"}).text.find(command.option), std::string::npos);
+    }
 }
 
 TEST(CommandLine, MistakesPointToTheHelp) {

@@ -191,10 +191,10 @@ TEST_P(GoldenFiles, ListExportsByteForByte) {
     test::TempDir dir;
     writeFile(dir / "holmtex-aktuell.dat", test::bytesOf(golden.pages));
     const GedcomExport result =
-        exportListAsGedcom(dir / "holmtex-aktuell.dat", ListKind::Aktuell,
-                           dir / "holmtex-aktuell.ged", LocalDateTime{2026, 12, 6, 14, 3, 59});
-    ASSERT_EQ(result.readError, 0);
-    ASSERT_EQ(result.writeError, 0);
+        exportListAsGedcom(ListFiles(dir.path()), ListKind::Aktuell, dir / "holmtex-aktuell.ged",
+                           LocalDateTime{2026, 12, 6, 14, 3, 59});
+    ASSERT_TRUE(result.readFailure.ok());
+    ASSERT_TRUE(result.writeFailure.ok());
     EXPECT_EQ(result.pages, static_cast<int>(golden.pages.size()));
     EXPECT_FALSE(result.damaged);
     const std::string written = readFile(dir / "holmtex-aktuell.ged");
@@ -211,11 +211,11 @@ TEST(GedcomExportOfAList, DamagedTailExportsTheWholePagesBefore) {
                                        makePage("2", 1, {{fatherItem(1), "Emil Kahl"}})});
     bytes += "\"->2\",\"06.12.2026\",\"14:09";  // the start of a third record
     writeFile(dir / "holmtex-archiv.dat", bytes);
-    const GedcomExport result = exportListAsGedcom(dir / "holmtex-archiv.dat", ListKind::Archiv,
+    const GedcomExport result = exportListAsGedcom(ListFiles(dir.path()), ListKind::Archiv,
                                                    dir / "out.ged", LocalDateTime{});
     EXPECT_EQ(result.pages, 2);
     EXPECT_TRUE(result.damaged);
-    EXPECT_EQ(result.writeError, 0);
+    EXPECT_TRUE(result.writeFailure.ok());
     const std::string written = readFile(dir / "out.ged");
     EXPECT_NE(written.find("1 NAME Emil /Kahl/\n"), std::string::npos);
     EXPECT_NE(written.find("Liste ARCHIV, Zeile 1, Vorgang 2"), std::string::npos);
@@ -225,11 +225,11 @@ TEST(GedcomExportOfAList, DamagedTailExportsTheWholePagesBefore) {
 TEST(GedcomExportOfAList, MissingOrWhollyDamagedListWritesNothing) {
     test::TempDir dir;
     writeFile(dir / "out.ged", "alt");
-    GedcomExport result = exportListAsGedcom(dir / "holmtex-grund.dat", ListKind::Allgemein,
+    GedcomExport result = exportListAsGedcom(ListFiles(dir.path()), ListKind::Allgemein,
                                              dir / "out.ged", LocalDateTime{});
-    EXPECT_EQ(result.readError, ENOENT);
+    EXPECT_EQ(result.readFailure.error, ENOENT);
     writeFile(dir / "holmtex-grund.dat", "\"->2\",\"06.12");
-    result = exportListAsGedcom(dir / "holmtex-grund.dat", ListKind::Allgemein, dir / "out.ged",
+    result = exportListAsGedcom(ListFiles(dir.path()), ListKind::Allgemein, dir / "out.ged",
                                 LocalDateTime{});
     EXPECT_TRUE(result.damaged);
     EXPECT_EQ(result.pages, 0);

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 extern char** environ;
 
@@ -46,6 +47,19 @@ const std::string& ChildRun::field(const std::string& name) const {
     static const std::string none;
     const auto found = shown.find(name);
     return found == shown.end() ? none : found->second;
+}
+
+Outcome ChildRun::outcome() const {
+    Outcome o;
+    int op = 0, result = 0, reason = 0, step = 0;
+    std::istringstream in(field("outcome"));
+    in >> op >> result >> reason >> o.line >> o.count >> step;
+    o.operation = static_cast<Operation>(op);
+    o.result = static_cast<Result>(result);
+    o.reason = static_cast<Reason>(reason);
+    o.found.leftStep = static_cast<redo::Step>(step);
+    std::getline(in >> std::ws, o.file);
+    return o;
 }
 
 ChildRun runChild(const std::filesystem::path& folder, const std::string& list, int line,

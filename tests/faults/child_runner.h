@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "record/outcome.h"
+
 namespace holmtex::test {
 
 struct ChildRun {
@@ -20,6 +22,9 @@ struct ChildRun {
 
     const std::string& text5() const { return field("text5"); }
     const std::string& field(const std::string& name) const;
+    // What the operation said it did, as far as the child prints it: the operation, result
+    // and reason, line, count, file and the step a recovery left undone.
+    Outcome outcome() const;
 };
 
 struct ChildOptions {

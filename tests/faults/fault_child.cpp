@@ -1,16 +1,11 @@
 // Runs one operation of the window on a folder and prints what the window shows
-// afterwards, for tests that run it with the fault library preloaded.
+// afterwards and what the operation says it did, for tests that run it with the fault
+// library preloaded.
 //
 //   holmtex_fault_child FOLDER LIST LINE OPERATION
 //     LIST       aktuell, archiv or allgemein: the list chosen first
 //     LINE       the line clicked before the operation; -1 clicks none
-//     OPERATION  save (a new page typed, then "Speichern"), close (the same, then
-//                " Programm schließen, letztes Fenster speichern"), rescue (the page text
-//                edited, then "Schließen, ohne Speichern"), text ("Info alsTextdatei
-//                speichern", with the real krumo-34), duplicates ("Duplikate löschen"),
-//                delete (markierte Zeile löschen), all (alle löschen, answered Yes),
-//                archiv, aktuell, allgemein (the three moves), import, export, copy,
-//                datacheck, repair (the command words), start (only the start-up, counted too)
+//     OPERATION  a name of faults/fault_operations.h
 //
 // Like the program, the child first takes the folder for itself. A file holmtex-ersatz.dat in
 // the folder takes the chosen list's place after the click, as another program may put a
@@ -19,8 +14,9 @@
 // The faults count from the operation on (for start: from the start-up on). Just before
 // it the child prints the line "go". Afterwards it prints, one per line, NAME=value with
 // line ends written as \r and \n: text5, lines (list lines), line (selected line), text1,
-// text2, combo1, ended (1 when the program ended), micros (how long the operation took), box (each
-// message box shown, title|text).
+// text2, combo1, ended (1 when the program ended), micros (how long the operation took), box
+// (each message box shown, title|text), and outcome: what the operation said it did, as
+// ChildRun::outcome() reads it.
 #include <dlfcn.h>
 
 #include <chrono>
@@ -31,6 +27,7 @@
 #include <string>
 
 #include "app/folder_claim.h"
+#include "faults/fault_operations.h"
 #include "support/fields.h"
 #include "support/scripted_platform.h"
 #include "window/holmtex.h"
@@ -69,15 +66,48 @@ void typePage(holmtex::Holmtex& form) {
     });
 }
 
+// What happens before the operation: another program may put a copy in the list's place
+// (holmtex-ersatz.dat), and the user may type.
+void prepare(holmtex::Holmtex& form, const holmtex::test::FaultOperation& op) {
+    using holmtex::test::Before;
+    const std::filesystem::path copy = form.filePath("holmtex-ersatz.dat");
+    if (std::filesystem::exists(copy))
+        std::filesystem::rename(copy, form.filePath(dataFileName(*form.selectedList())));
+    if (op.before == Before::TypePage) typePage(form);
+    if (op.before == Before::EditPage) {
+        form.Text1.setText("Gerettete Seite");
+        form.Text2.setText("4711-rettung");
+    }
+}
+
+// What the window shows after the operation, and what the operation said it did.
+void printShown(const holmtex::Holmtex& form, const holmtex::ScriptedPlatform& platform,
+                long long micros) {
+    std::printf(
+        "text5=%s\nlines=%d\nline=%d\ntext1=%s\ntext2=%s\ncombo1=%s\nended=%d\nmicros=%lld\n",
+        escaped(form.Text5.text()).c_str(), form.List1.listCount(), form.List1.listIndex(),
+        escaped(form.Text1.text()).c_str(), escaped(form.Text2.text()).c_str(),
+        escaped(form.Combo1.text()).c_str(), platform.ended ? 1 : 0, micros);
+    // The file last: it is the rest of the line.
+    const holmtex::Outcome& o = form.outcome();
+    std::printf("outcome=%d %d %d %d %lld %d %s\n", static_cast<int>(o.operation),
+                static_cast<int>(o.result), static_cast<int>(o.reason), o.line, o.count,
+                static_cast<int>(o.found.leftStep), o.file.c_str());
+    for (const auto& box : platform.shown)
+        std::printf("box=%s|%s\n", escaped(box.title).c_str(), escaped(box.text).c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace holmtex;
-    if (argc != 5) {
+    const test::FaultOperation* op = argc == 5 ? test::faultOperation(argv[4]) : nullptr;
+    if (!op) {
         std::fprintf(stderr, "usage: %s FOLDER LIST LINE OPERATION\n", argv[0]);
         return 2;
     }
-    const std::string list = argv[2], operation = argv[4];
+    const std::string list = argv[2];
+    const bool startOnly = op->answers == Operation::Start;
     const int line = std::atoi(argv[3]);
 
     auto began = std::chrono::steady_clock::now();
@@ -85,79 +115,37 @@ int main(int argc, char** argv) {
     platform.runPrograms = true;
     Holmtex form(platform, argv[1]);
     form.setProgramDir(HOLMTEX_SIBLING_DIR);
-    if (operation == "start") {
+    if (startOnly) {
         std::printf("go\n");
         std::fflush(stdout);
         startCounting();
     }
-    if (!claimWorkFolder(argv[1], platform)) {
+    if (!lockWorkFolder(argv[1])) {
+        sayWorkFolderBusy(platform);
         std::printf("busy=1\n");
         return 0;
     }
     form.Form_Load();
-    if (operation != "start") {
+    if (!startOnly) {
         if (list == "archiv") form.Option2.setValue(true);
         if (list == "allgemein") form.Option3.setValue(true);
         if (line >= 0) form.List1.clickLine(line);
-        const std::filesystem::path copy = std::filesystem::path(argv[1]) / "holmtex-ersatz.dat";
-        if (std::filesystem::exists(copy))
-            std::filesystem::rename(copy, form.filePath(dataFileName(*form.selectedList())));
-        if (operation == "save" || operation == "close") typePage(form);
-        if (operation == "rescue") {
-            form.Text1.setText("Gerettete Seite");
-            form.Text2.setText("4711-rettung");
-        }
+        prepare(form, *op);
         // Only what the operation says counts.
         form.Text5.setText("");
         std::printf("go\n");
         std::fflush(stdout);
         began = std::chrono::steady_clock::now();
         startCounting();
+        if (auto* button = dynamic_cast<CommandButton*>(form.findControl(op->start)))
+            button->click();
+        else
+            form.Combo1.setText(op->start);
     }
-
-    if (operation == "save")
-        form.Command1_Click();
-    else if (operation == "close")
-        form.Command5_Click();
-    else if (operation == "rescue")
-        form.Command9_Click();
-    else if (operation == "text")
-        form.Command7_Click();
-    else if (operation == "duplicates")
-        form.Command23_Click();
-    else if (operation == "delete")
-        form.Command2_Click();
-    else if (operation == "all")
-        form.Command3_Click();
-    else if (operation == "archiv")
-        form.Command19_Click();
-    else if (operation == "aktuell")
-        form.Command21_Click();
-    else if (operation == "allgemein")
-        form.Command22_Click();
-    else if (operation == "import")
-        form.Combo1.setText("import!");
-    else if (operation == "export")
-        form.Combo1.setText("export!");
-    else if (operation == "copy")
-        form.Combo1.setText("kopie!");
-    else if (operation == "datacheck")
-        form.Combo1.setText("datacheck!");
-    else if (operation == "repair")
-        form.Combo1.setText("reparatur!");
-    else if (operation != "start")
-        return 2;
 
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
                             std::chrono::steady_clock::now() - began)
                             .count();
-    std::printf(
-        "text5=%s\nlines=%d\nline=%d\ntext1=%s\ntext2=%s\ncombo1=%s\nended=%d\nmicros=%lld\n",
-        escaped(form.Text5.text()).c_str(), form.List1.listCount(), form.List1.listIndex(),
-        escaped(form.Text1.text()).c_str(), escaped(form.Text2.text()).c_str(),
-        escaped(form.Combo1.text()).c_str(), platform.ended ? 1 : 0,
-        static_cast<long long>(micros));
-    for (const auto& box : platform.shown)
-        std::printf("box=%s|%s\n", escaped(box.title).c_str(), escaped(box.text).c_str());
+    printShown(form, platform, static_cast<long long>(micros));
     return 0;
 }

@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeAll(redoFile, redoBytes);
     const Recovery r = finishInterruptedAppend(file, "2612061403");
     const std::string after = readAll(file);
-    if (r.error) fault("the recovery failed");
+    if (!r.ok()) fault("the recovery failed");
     if (after.compare(0, list.size(), list) != 0) fault("the recovery changed a byte of the list");
     const std::string ours = list.substr(0, h.oldSize) + added;
     if (after != list && after != ours) fault("the recovery added what was not ours");

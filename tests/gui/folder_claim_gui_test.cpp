@@ -55,7 +55,8 @@ TEST(FolderClaim, ASecondStartSaysWhyAndTouchesNoFile) {
         box->button(QMessageBox::Ok)->click();
     });
     closer.start(10);
-    EXPECT_FALSE(claimWorkFolder(dir.path(), platform));
+    EXPECT_FALSE(lockWorkFolder(dir.path()));
+    sayWorkFolderBusy(platform);
     closer.stop();
 
     EXPECT_EQ(title.toStdString(), "  D O P P E L S T A R T   ");
@@ -70,7 +71,7 @@ TEST(FolderClaim, ASecondStartSaysWhyAndTouchesNoFile) {
 TEST(FolderClaim, AFreeFolderStaysTakenWhileTheProgramRuns) {
     TempDir dir;
     ScriptedPlatform platform;
-    EXPECT_TRUE(claimWorkFolder(dir.path(), platform));
+    EXPECT_TRUE(lockWorkFolder(dir.path()));
     EXPECT_TRUE(platform.shown.empty());
     EXPECT_EQ(FolderLock::take(dir.path()).state(), FolderLock::State::Busy);
 }

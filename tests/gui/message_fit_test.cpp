@@ -1,12 +1,15 @@
 // Every message the program can show fits the message box Text5, which has no scroll bar:
 // each is laid out in the box's own font and width and may need no more lines than the
-// box shows. The catalogue gives every message with the widest values it can take.
+// box shows: the words of every kind of outcome, with the widest values it can take.
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 
 #include "gui/gui_fixture.h"
+#include "operations/command_words.h"
 #include "operations/messages.h"
+#include "support/widest_outcomes.h"
 
 namespace holmtex::test {
 namespace {
@@ -20,7 +23,16 @@ TEST_F(GuiTest, EveryMessageFitsTheMessageBox) {
         lineSpacing;
     ASSERT_EQ(shown, 3);
 
-    for (const std::string& text : msg::everyText5Message()) {
+    // Every operation a command word runs is among them.
+    const std::vector<Outcome> outcomes = widestOutcomes();
+    for (const CommandWord& command : commandTable())
+        EXPECT_TRUE(!command.operation || std::any_of(outcomes.begin(), outcomes.end(),
+                                                      [&](const Outcome& o) {
+                                                          return o.operation == *command.operation;
+                                                      }))
+            << command.word;
+    for (const Outcome& outcome : outcomes) {
+        const std::string text = msg::text(outcome);
         form->Text5.setText(text);
         QStringList lines;  // as the box breaks them
         for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {

@@ -219,9 +219,8 @@ int sweep(const Scenario& s, const std::vector<std::string>& faults) {
                 EXPECT_TRUE(run.killed);
                 // The next start finishes an append the kill cut short.
                 for (ListKind kind : kLists)
-                    EXPECT_EQ(
-                        0,
-                        finishInterruptedAppend(folder / dataFileName(kind), "2612061403").error);
+                    EXPECT_EQ(0, finishInterruptedAppend(folder / dataFileName(kind), "2612061403")
+                                     .failure.error);
                 expectNothingLost(folder.path(), s, b, run, std::nullopt);
             } else {
                 EXPECT_EQ(run.exitCode, 0);

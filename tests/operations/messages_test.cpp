@@ -1,4 +1,4 @@
-// The message catalogue: the texts of the errors, and the pieces messages are made of.
+// The message catalogue: the texts of the errors, and what each kind of outcome says.
 #include "operations/messages.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +22,80 @@ TEST(Messages, ErrorsReadInGerman) {
     };
     for (const auto& [error, text] : cases) EXPECT_EQ(describeError(error), text) << error;
     EXPECT_EQ(describeError(EBADMSG).rfind("Fehler ", 0), 0u);
+    EXPECT_EQ(reason({kDamagedTail, "holmtex-archiv.dat"}),
+              "holmtex-archiv.dat ist am Ende beschädigt; reparatur! hilft.");
+}
+
+Outcome outcome(Operation op, Result result = Result::Done, Reason reason = Reason::None) {
+    return Outcome(op, result, reason);
+}
+
+Outcome with(Outcome o, const std::string& list, const std::string& file, long long count = -1,
+             int line = -1) {
+    o.list = list;
+    o.file = file;
+    o.count = count;
+    o.line = line;
+    return o;
+}
+
+Outcome failed(Outcome o, int error, const std::string& file) {
+    o.failure = {error, file};
+    return o;
+}
+
+// What an operation says when it went through, when it went through only in part, and when
+// the next start finishes it: the outcomes the fault sweep and the operation tests judge.
+TEST(Messages, OutcomesSayWhatWasDone) {
+    const char* const list = "holmtex-aktuell.dat";
+    Outcome saved = with(outcome(Operation::Save), "", "", -1, 7);
+    saved.lost = "Ł ř";
+    const std::pair<Outcome, std::string> cases[] = {
+        {saved, "Listenzeile 7\r\nAls ? gespeichert: Ł ř"},
+        {with(outcome(Operation::Delete), list, ""), ""},
+        {failed(outcome(Operation::Delete, Result::DoneBut, Reason::NotSafe), EIO, list),
+         "Die Zeile wurde gelöscht, aber nicht sicher geschrieben: Ein-/Ausgabefehler."},
+        {failed(outcome(Operation::Move, Result::DoneBut, Reason::BothLists), ENOSPC, list),
+         "Die Seite steht nun in beiden Listen: der Datenträger ist voll (holmtex-aktuell.dat)."},
+        {failed(outcome(Operation::Move, Result::Later, Reason::Failed), EIO, list),
+         "Verschoben erst beim nächsten Start: Ein-/Ausgabefehler (holmtex-aktuell.dat)."},
+        {with(outcome(Operation::DeleteAll), list, "holmtex-aktuell.bak"),
+         "Die Datei wurde gelöscht und unter holmtex-aktuell.bak gespeichert"},
+        {with(outcome(Operation::Repair), list, "holmtex-aktuell-rest-2612061403.txt", 3),
+         "3 Seiten blieben in der Liste, der Rest steht in holmtex-aktuell-rest-2612061403.txt."},
+        {with(outcome(Operation::Repair, Result::Done, Reason::Sound), list, ""),
+         "Die Liste holmtex-aktuell.dat ist in Ordnung; es wurde nichts geändert."},
+        {outcome(Operation::Export),
+         "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< gespeichert."},
+        {outcome(Operation::Copy),
+         "Die Inhalte der Datenzeile in Datei >holmtex-trans.txt< kopiert."},
+        {outcome(Operation::Import),
+         "Die Datei >holmtex-trans.txt< wurde importiert und gelöscht."},
+        {failed(outcome(Operation::Import, Result::DoneBut, Reason::NotRemoved), EACCES, ""),
+         "Die Seiten wurden importiert, aber >holmtex-trans.txt< nicht gelöscht: keine "
+         "Berechtigung."},
+        {outcome(Operation::Import, Result::NotDone, Reason::NothingToImport),
+         "keine Datei zum Import vorhanden"},
+        {outcome(Operation::Check), "Prüfung erfolgt, Daten sind in Ordnung"},
+        {failed(outcome(Operation::Check, Result::NotDone, Reason::Failed), kDamagedTail, list),
+         "Prüfung erfolgt, Daten gestört"},
+        {with(outcome(Operation::Duplicates), list, "", 12), "12"},
+        {with(outcome(Operation::TextFile), "", "Text_4711_2612061403.txt"),
+         "Datei im Programmordner als Text_4711_2612061403.txt gespeichert"},
+        {with(outcome(Operation::Sheet), "", "Familienblatt_4711_2612061403.pdf"),
+         "Familienblatt im Programmordner als Familienblatt_4711_2612061403.pdf gespeichert"},
+        {with(outcome(Operation::Gedcom), list, "holmtex-aktuell.ged", 1),
+         "1 Seite als >holmtex-aktuell.ged< exportiert"},
+        {failed(with(outcome(Operation::Gedcom, Result::DoneBut, Reason::NotSafe), list,
+                     "holmtex-aktuell.ged", 2),
+                EIO, "holmtex-aktuell.ged"),
+         "2 Seiten als >holmtex-aktuell.ged< exportiert, aber nicht sicher geschrieben: "
+         "Ein-/Ausgabefehler."},
+        {outcome(Operation::Rescue),
+         "Die letzte Information wurde in der Datei >holmtex-letzter Eintrag.txt< im "
+         "Programmordner gespeichert"},
+    };
+    for (const auto& [made, wanted] : cases) EXPECT_EQ(text(made), wanted);
 }
 
 // What the start (or an operation) says of an append a crash cut short, and what a failed
@@ -35,32 +109,32 @@ TEST(Messages, UnfinishedAppendsSayWhereThePagesAre) {
     moveLeft.leftFile = "holmtex-aktuell.dat";
     moveLeft.leftStep = redo::Step::Replace;
     moveLeft.page = "06.12.2026 14:03:59 4711 M\xfcller";
-    AppendResult pending;
-    static_cast<FileResult&>(pending) = {EIO, "holmtex-aktuell.dat"};
-    pending.pending = true;
-    AppendResult refused;
-    refused.unfinished = setAside;
-    const std::pair<std::string, std::string> cases[] = {
-        {unfinishedAppendNotice(setAside),
+    const auto found = [](Operation op, const Recovery& r) {
+        Outcome o(op, Result::NotDone, Reason::Unfinished);
+        o.found = r;
+        return o;
+    };
+    const auto later = [](Operation op) {
+        return failed(outcome(op, Result::Later, Reason::Failed), EIO, "holmtex-aktuell.dat");
+    };
+    const std::pair<Outcome, std::string> cases[] = {
+        {found(Operation::Start, setAside),
          "Unterbrochenes Speichern gefunden, nicht nachgeholt; die Daten stehen in "
          "holmtex-aktuell.dat.anhang-unbenutzt-2612061403."},
-        {unfinishedAppendNotice(importLeft),
+        {found(Operation::Import, importLeft),
          "Die Seiten aus >holmtex-trans.txt< stehen schon in holmtex-archiv.dat; die Datei wurde "
          "seither geändert."},
-        {unfinishedAppendNotice(moveLeft),
+        {found(Operation::Delete, moveLeft),
          "Die Seite 06.12.2026 14:03:59 4711 Müller steht in holmtex-aktuell.dat und in "
          "holmtex-archiv.dat."},
-        {pageNotSaved(refused), unfinishedAppendNotice(setAside)},
-        {pageNotSaved(pending),
+        {later(Operation::Save),
          "Gespeichert erst beim nächsten Start: Ein-/Ausgabefehler (holmtex-aktuell.dat)."},
-        {pageNotMoved(pending),
-         "Verschoben erst beim nächsten Start: Ein-/Ausgabefehler (holmtex-aktuell.dat)."},
-        {pagesNotImported(pending),
+        {later(Operation::Import),
          "Importiert erst beim nächsten Start: Ein-/Ausgabefehler (holmtex-aktuell.dat)."},
-        {transferNotWritten(Transfer::Copy, pending),
+        {later(Operation::Copy),
          "Erst beim nächsten Start in >holmtex-trans.txt<: Ein-/Ausgabefehler."},
     };
-    for (const auto& [made, wanted] : cases) EXPECT_EQ(made, wanted);
+    for (const auto& [made, wanted] : cases) EXPECT_EQ(text(made), wanted);
 }
 
 }  // namespace

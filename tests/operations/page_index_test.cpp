@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "operations/page_list.h"
 #include "operations/random_lists.h"
+#include "record/list_line.h"
 #include "support/form_test.h"
 #include "support/pages.h"
 #include "support/test_support.h"
@@ -77,8 +77,6 @@ std::map<std::string, std::string> filesIn(const fs::path& folder) {
 // list files, the other reads every list from its start. Every step is done to both.
 class Twins {
 public:
-    Twins() { reference.alwaysReadFromStart = true; }
-
     template <typename Step>
     void both(Step step) {
         step(known, knownDir.path());
@@ -92,7 +90,7 @@ public:
     test::TempDir knownDir, referenceDir;
     ScriptedPlatform knownPlatform, referencePlatform;
     Holmtex known{knownPlatform, knownDir.path()};
-    Holmtex reference{referencePlatform, referenceDir.path()};
+    Holmtex reference{referencePlatform, referenceDir.path(), ListReading::FromStart};
 };
 
 TEST(PageIndex, RandomStepsGiveWhatReadingFromTheStartGives) {

@@ -1,10 +1,9 @@
-#include "operations/page_list.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "record/list_line.h"
 #include "record/record_io.h"
 #include "support/form_test.h"
 #include "support/pages.h"

@@ -118,15 +118,15 @@ TEST_F(QuestionMarks, ExportCarriesThePageAsTheListHoldsIt) {
     EXPECT_EQ(readFile(dir / "holmtex-trans.txt"), readFile(aktuell()));
 }
 
-TEST(QuestionMarkLine, NamesCharactersNotBytes) {
-    using msg::questionMarkLine;
-    EXPECT_EQ(questionMarkLine(""), "");
-    EXPECT_EQ(questionMarkLine("plain ASCII ? and Ä ö ß € Ÿ"), "");
-    EXPECT_EQ(questionMarkLine("😀 x 😀"), "\r\nAls ? gespeichert: 😀");
+TEST(LostLetters, NamesCharactersNotBytes) {
+    EXPECT_EQ(lostLetters(""), "");
+    EXPECT_EQ(lostLetters("plain ASCII ? and Ä ö ß € Ÿ"), "");
+    EXPECT_EQ(lostLetters("😀 x 😀"), "😀");
     // Bytes that are no UTF-8 at all become '?' as well, shown as one mark.
-    EXPECT_EQ(questionMarkLine("a\xFF"
-                               "b\xC0\x80"),
-              "\r\nAls ? gespeichert: \uFFFD");
+    EXPECT_EQ(lostLetters("a\xFF"
+                          "b\xC0\x80"),
+              "\uFFFD");
+    EXPECT_EQ(lostLetters("Ж Щ Ш Ю Ѭ Ѩ Ω Ŵ Я"), "Ж Щ Ш Ю Ѭ Ѩ Ω Ŵ …");
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "operations/page_list.h"
+#include "operations/command_words.h"
+#include "operations/messages.h"
 #include "operations/random_lists.h"
 #include "record/codepage.h"
+#include "record/list_line.h"
 #include "support/form_test.h"
 #include "support/pages.h"
 #include "support/test_support.h"
@@ -218,6 +220,23 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
     form.Combo1.setText("befehl!");
     EXPECT_EQ(form.Text1.text(),
               "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!");
+}
+
+// The table of command words is what the box takes, what the help text adds under its
+// paragraph, and what the description for assistive technology names.
+TEST_F(SearchCommands, TheTableOfCommandWordsIsWhatTheBoxTakesAndTheHelpSays) {
+    form.Form_Load();
+    form.Combo1.setText("hilfe");
+    std::string added;
+    for (const CommandWord& command : commandTable()) {
+        const std::string word = command.word;
+        EXPECT_TRUE(Holmtex::isCommandWord(word));
+        EXPECT_NE(msg::commandBoxDescription().find(word), std::string::npos) << word;
+        if (!command.help) continue;
+        EXPECT_TRUE(command.help().starts_with("Eingabe von >" + word + "<")) << word;
+        added += "\r\n" + command.help();
+    }
+    EXPECT_EQ(form.Text1.text(), msg::commandHelp() + added);
 }
 
 TEST_F(SearchCommands, DataCheckOfTheAktuellFile) {

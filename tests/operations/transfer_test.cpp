@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "faults/fault_control.h"
-#include "operations/page_list.h"
+#include "record/list_line.h"
 #include "support/form_test.h"
 #include "support/pages.h"
 #include "support/test_support.h"

@@ -19,11 +19,11 @@ using test::writeFile;
 TEST(WriteNewFile, NeverReplacesAFileAndLeavesNoWorkFile) {
     TempDir dir;
     const auto file = dir / "blatt.pdf";
-    EXPECT_EQ(0, writeNewFile(file, "neu").error);
+    EXPECT_EQ(0, writeNewFile(file, "neu").failure.error);
     EXPECT_EQ("neu", readFile(file));
-    EXPECT_EQ(EEXIST, writeNewFile(file, "zweites").error);
+    EXPECT_EQ(EEXIST, writeNewFile(file, "zweites").failure.error);
     EXPECT_EQ("neu", readFile(file));
-    EXPECT_EQ(ENAMETOOLONG, writeNewFile(dir / std::string(300, 'n'), "x").error);
+    EXPECT_EQ(ENAMETOOLONG, writeNewFile(dir / std::string(300, 'n'), "x").failure.error);
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path()),
                                std::filesystem::directory_iterator()));
 }
@@ -45,7 +45,7 @@ TEST(FileResult, NamesTheFileOfTheStepThatFailed) {
         {"open a missing file", source.open(dir / "fehlt.dat"), ENOENT, "fehlt.dat"},
         {"open a folder", source.open(dir / "ordner.dat"), EISDIR, "ordner.dat"},
         {"open a file", source.open(dir / "da.txt"), 0, ""},
-        {"new file over one", writeNewFile(dir / "da.txt", "y"), EEXIST, "da.txt"},
+        {"new file over one", writeNewFile(dir / "da.txt", "y").failure, EEXIST, "da.txt"},
         {"work file in a missing folder", inMissingFolder.begin(), ENOENT, "liste.neu"},
         {"rename onto a file", renameIfFree(dir / "ordner.dat", dir / "da.txt"), EEXIST, "da.txt"},
         {"sync a missing folder", syncFolder(dir / "fehlt"), ENOENT, "fehlt"},
@@ -82,7 +82,7 @@ TEST(BackupFile, TheOlderBackupStaysUntilTheNewOneIsWhole) {
     EXPECT_EQ(readFile(backup), "Liste");
     EXPECT_FALSE(std::filesystem::exists(dir / "holmtex-aktuell.bak.neu"));
     // A later change of the list by replacement leaves the backup as it was.
-    EXPECT_EQ(0, writeWholeFile(list, "neu").error);
+    EXPECT_EQ(0, writeWholeFile(list, "neu").failure.error);
     EXPECT_EQ(readFile(backup), "Liste");
 }
 
@@ -98,7 +98,7 @@ TEST(BackupFile, OfALinkHoldsTheContentNotTheLink) {
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "holmtex-aktuell.bak"));
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
     EXPECT_EQ(readFile(dir / "anderes.txt"), "bleibt");
-    EXPECT_EQ(0, writeWholeFile(link, "ersetzt", LinkRule::Follow).error);
+    EXPECT_EQ(0, writeWholeFile(link, "ersetzt", LinkRule::Follow).failure.error);
     EXPECT_EQ(readFile(real), "ersetzt");
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "Inhalt");
 }
@@ -114,7 +114,7 @@ TEST(FileReplacement, ALinkedFileIsReplacedWhereItLiesAndTheLinkStays) {
     ASSERT_EQ(0, work.write("neu").error);
     const ReplaceResult result = work.commit(dir / "holmtex-aktuell.bak");
     EXPECT_TRUE(result.replaced);
-    EXPECT_EQ(result.error, 0);
+    EXPECT_EQ(result.failure.error, 0);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(readFile(link), "neu");
     EXPECT_EQ(readFile(dir / "holmtex-aktuell.bak"), "alt");

@@ -98,15 +98,14 @@ TEST(AppendRecords, LooksAtTheEndOfTheFileFirst) {
         const auto file = dir / "holmtex-aktuell.dat";
         writeFile(file, c.before);
         const AppendResult r = appendRecords(file, page("N"), "2612061403");
-        EXPECT_EQ(r.error, 0);
         EXPECT_FALSE(fs::exists(appendRedoFile(file)));
         if (c.expected.empty()) {
-            EXPECT_TRUE(r.damagedTail);
-            EXPECT_EQ(r.file, "holmtex-aktuell.dat");
+            EXPECT_EQ(r.failure.error, kDamagedTail);
+            EXPECT_EQ(r.failure.file, "holmtex-aktuell.dat");
             EXPECT_EQ(readFile(file), c.before);
             continue;
         }
-        EXPECT_FALSE(r.damagedTail);
+        EXPECT_EQ(r.failure.error, 0);
         EXPECT_EQ(readFile(file), c.expected);
         EXPECT_EQ(r.sizeBefore, c.before.size());
         EXPECT_EQ(r.sizeAfter, c.expected.size());
@@ -124,16 +123,16 @@ TEST(AppendRecords, AProtectedFileKeepsItsContent) {
     writeFile(file, page("1"));
     ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
     const AppendResult r = appendRecords(file, page("2"), "2612061403");
-    EXPECT_EQ(r.error, EACCES);
-    EXPECT_EQ(r.file, "holmtex-trans.txt");
+    EXPECT_EQ(r.failure.error, EACCES);
+    EXPECT_EQ(r.failure.file, "holmtex-trans.txt");
     EXPECT_EQ(readFile(file), page("1"));
 }
 
 TEST(AppendRecords, ReportsWhyItCannotOpen) {
     TempDir dir;
-    EXPECT_EQ(ENOENT, appendRecords(dir / "fehlt" / "liste.dat", "x", "2612061403").error);
+    EXPECT_EQ(ENOENT, appendRecords(dir / "fehlt" / "liste.dat", "x", "2612061403").failure.error);
     fs::create_directory(dir / "ordner");
-    EXPECT_EQ(EISDIR, appendRecords(dir / "ordner", "x", "2612061403").error);
+    EXPECT_EQ(EISDIR, appendRecords(dir / "ordner", "x", "2612061403").failure.error);
 }
 
 TEST(AppendRecords, ThroughALinkTheLinkStaysTheList) {
@@ -181,8 +180,8 @@ TEST(AppendRecords, AllOrNothing) {
         ASSERT_TRUE(limit.ok());
         r = appendRecords(file, record, "2612061403");
     }
-    EXPECT_EQ(r.file, "holmtex-aktuell.dat");
-    EXPECT_EQ(EFBIG, r.error);
+    EXPECT_EQ(r.failure.file, "holmtex-aktuell.dat");
+    EXPECT_EQ(EFBIG, r.failure.error);
     EXPECT_EQ(old, readFile(file));
     EXPECT_FALSE(fs::exists(appendRedoFile(file)));
     EXPECT_TRUE(appendRecords(file, page("neu"), "2612061403").ok());
@@ -247,7 +246,7 @@ TEST(FinishInterruptedAppend, TakesUpOnlyItsOwnAppendAndSetsAsideEveryOther) {
         writeFile(file, c.list);
         writeFile(appendRedoFile(file), c.redo);
         const Recovery r = finishInterruptedAppend(file, kStamp);
-        EXPECT_EQ(r.error, 0);
+        EXPECT_EQ(r.failure.error, 0);
         EXPECT_EQ(readFile(file), c.ours ? old + added : c.list);
         EXPECT_EQ(r.setAside, c.ours ? "" : kSetAside);
         if (!c.ours) {
@@ -315,7 +314,7 @@ TEST(FinishInterruptedAppend, DoesTheStepOfAnImportOrMoveOnlyOnFilesAsTheyWere) 
         if (then == Then::DropWork) fs::remove(work.workPath());
         const std::string was = readFile(file);
         const Recovery r = finishInterruptedAppend(target, kStamp);
-        EXPECT_EQ(r.error, 0);
+        EXPECT_EQ(r.failure.error, 0);
         EXPECT_EQ(readFile(target), page("A") + page("2"));
         EXPECT_FALSE(fs::exists(appendRedoFile(target)));
         EXPECT_EQ(r.leftFile, left ? file.filename().string() : "");

@@ -201,7 +201,8 @@ TEST(SyncEngine, BothSidesEndWithBothPagesAndNoConflictCopy) {
     a.configure(b);
     b.configure(a);
     ASSERT_TRUE(appendRecords(a.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("1")),
-                              "2612071010"));
+                              "2612071010")
+                    .ok());
     releasePorts();
     a.start();
     b.start();
@@ -211,9 +212,11 @@ TEST(SyncEngine, BothSidesEndWithBothPagesAndNoConflictCopy) {
 
     ASSERT_TRUE(a.pause(true) && b.pause(true));
     ASSERT_TRUE(appendRecords(a.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("A")),
-                              "2612071010"));
+                              "2612071010")
+                    .ok());
     ASSERT_TRUE(appendRecords(b.folder / "holmtex-aktuell.dat", recordBytes(test::namedPage("B")),
-                              "2612071010"));
+                              "2612071010")
+                    .ok());
     ASSERT_TRUE(a.pause(false) && b.pause(false));
     ASSERT_TRUE(waitFor(
         [&] {

@@ -1,7 +1,6 @@
 #include "window/qt/qt_platform.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProcess>
@@ -11,11 +10,7 @@
 
 namespace holmtex {
 
-LocalDateTime QtPlatform::now() {
-    const QDateTime t = QDateTime::currentDateTime();
-    return {t.date().year(), t.date().month(),  t.date().day(),
-            t.time().hour(), t.time().minute(), t.time().second()};
-}
+LocalDateTime QtPlatform::now() { return localNow(); }
 
 bool QtPlatform::askYesNo(const std::string& title, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),

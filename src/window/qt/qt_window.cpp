@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "operations/messages.h"
 #include "window/qt/accessibility.h"
 #include "window/qt/list_lines.h"
 
@@ -378,7 +377,7 @@ QWidget* QtWindow::createCombo(ComboBox& combo, QWidget* parent) {
     box->setEditText(toQt(combo.text()));
     box->lineEdit()->setAccessibleName(QString::fromStdString(combo.accessibleName));
     // The words the box takes besides a search text, for those who cannot see the help.
-    const QString words = QString::fromStdString(msg::commandBoxDescription());
+    const QString words = QString::fromStdString(Holmtex::commandBoxDescription());
     box->setAccessibleDescription(words);
     box->lineEdit()->setAccessibleDescription(words);
     box->installEventFilter(this);  // Enter searches

@@ -1,4 +1,4 @@
-#include "window/line_list.h"
+#include "record/line_list.h"
 
 #include <stdexcept>
 

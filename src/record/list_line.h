@@ -1,12 +1,12 @@
 #pragma once
-// The lines of the page list.
+// The line of a page in the page list.
 
 #include <string>
 #include <string_view>
 
+#include "record/line_list.h"
 #include "record/page_record.h"
 #include "record/record_io.h"
-#include "window/line_list.h"
 
 namespace holmtex {
 

@@ -1,9 +1,9 @@
-#include "operations/page_index.h"
+#include "record/page_index.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#include "operations/page_list.h"
+#include "record/list_line.h"
 
 namespace holmtex {
 
@@ -30,8 +30,9 @@ private:
 
 }  // namespace
 
-// An error when the file could not be opened (but missing) or read to its end.
-struct PageIndex::Scan : FileResult {
+// What one read of a list file found.
+struct PageIndex::Scan {
+    int error = 0;  // could not be opened (but missing) or read to its end
     bool opened = false;
     std::optional<FileIdentity> identity;  // taken before the first byte was read
     bool whole = false;     // read up to the size the identity gives, and nothing failed
@@ -47,7 +48,7 @@ struct PageIndex::Scan : FileResult {
 bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan) {
     FileSource source;
     if (FileResult opened = source.open(file); !opened) {
-        if (opened.error != ENOENT) static_cast<FileResult&>(scan) = opened;
+        if (opened.error != ENOENT) scan.error = opened.error;
         return false;
     }
     scan.identity = source.identity();
@@ -63,7 +64,7 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
         scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
     }
     if (!scan.lines.empty()) reader.decodeInto(scan.last);
-    static_cast<FileResult&>(scan) = FileResult::of(source.error(), file);
+    scan.error = source.error();
     scan.whole = scan.identity && !scan.error && offset + counted.bytes == scan.identity->size;
     scan.cleanEnd = status == ReadStatus::End && counted.lastByte == '\n';
     scan.damaged = status == ReadStatus::Damaged && !scan.error;

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "record/data_files.h"
+#include "record/line_list.h"
 #include "record/page_record.h"
 #include "record/record_io.h"
-#include "window/line_list.h"
 
 namespace holmtex {
 

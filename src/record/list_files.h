@@ -1,0 +1,175 @@
+#pragma once
+// The door to the three list files of a working folder: every operation reads a list and
+// changes it through here, and nothing else opens a list file.
+//
+// Reading keeps what a read from the start taught while the file stays as it was (its
+// identity: device, inode, size, times): the list lines and where each page lies, so that
+// a list shown again is not read again, a line opens with one record read from its place,
+// and after our own append only the new bytes are read. Anything else reads the file from
+// its first byte.
+//
+// Every change passes one place, change(): an append a crash cut short is finished first on
+// each file the change touches, and what that finds stops the change; then the change is
+// made; then what is known of the lists is brought up to date. A list file is only ever
+// appended to (appendRecords) or replaced whole (FileReplacement), and the pages a change
+// only carries are copied as the bytes they are.
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record/data_files.h"
+#include "record/history.h"
+#include "record/line_list.h"
+#include "record/list_append.h"
+#include "record/local_time.h"
+#include "record/outcome.h"
+#include "record/page_index.h"
+#include "record/page_record.h"
+
+namespace holmtex {
+
+// Remembered: as above. FromStart: every list is read from its first byte every time, the
+// plain way the remembered one is held against.
+enum class ListReading { Remembered, FromStart };
+
+class ListFiles {
+public:
+    // `clock` names the files set aside or split off with the time they were made.
+    explicit ListFiles(std::filesystem::path workDir,
+                       std::function<LocalDateTime()> clock = localNow,
+                       ListReading reading = ListReading::Remembered);
+
+    std::filesystem::path path(ListKind list) const;
+
+    // ---- Reading ----
+
+    struct Listing {
+        std::shared_ptr<const LineList> lines;  // one per whole page
+        FileResult problem;  // why the file could not be read whole; the lines before stand
+        Recovery found;      // what finishing an append a crash cut short found
+    };
+    // The list's lines: a missing file is an empty list, a damaged one lists the pages before
+    // the damage. An append a crash cut short is finished first. `last` gets the last page.
+    Listing lines(ListKind list, PageRecord& last);
+    // lines() ahead, so that the next lines() finds them ready; touches nothing but what is
+    // known of the files, so it may run on another thread before any operation runs.
+    void readAhead(ListKind list) noexcept;
+    // Whether the file ends inside a page, or reads out of step from one page to its end.
+    bool damaged(ListKind list);
+
+    // Opens line `line`: `into` gets its page as reading the file from its start up to it
+    // leaves the buffer (with fewer pages the last one, with none it stays as it is). That
+    // page is kept as the one opened from the line: the changes of a marked line and the
+    // transfer act only on it.
+    void open(ListKind list, int line, PageRecord& into);
+    // The page opened from `line`, for the transfer file: `into` gets it and `bytes` its bytes
+    // in the file. Not done: NoLine, Unreadable (missing, unreadable, damaged: `failure`),
+    // LineGone, ChangedSince.
+    Outcome openedPage(ListKind list, int line, PageRecord& into, std::string& bytes);
+
+    struct PageRead {
+        FileResult failure;    // the file cannot be read (ENOENT: missing)
+        bool found = false;    // `line` is a whole page of the list
+        bool damaged = false;  // the list ends inside a page, as far as it was read
+        int pages = 0;         // whole pages read
+    };
+    // Page `line` as it stands now, not kept as opened; `into` is left as it was when the
+    // line is no whole page. With `toEnd` the rest is read too, so that `pages` and
+    // `damaged` speak of the whole list.
+    PageRead page(ListKind list, int line, PageRecord& into, bool toEnd = false);
+    // Every whole page in file order, to `each` with its line, until `each` says false.
+    PageRead pages(ListKind list,
+                   const std::function<bool(const PageRecord&, int line)>& each) const;
+    // How many whole pages the list has; `last` gets the last one.
+    PageRead count(ListKind list, PageRecord& last);
+
+    // One line per page: ">" when its page text holds `text` (Windows-1252), two blanks when
+    // not, then its list line; `last` gets the last page.
+    LineList search(ListKind list, std::string_view text, PageRecord& last);
+
+    struct Copy {
+        FileResult readFailure, writeFailure;
+        bool opened = false;   // the list could be opened
+        bool damaged = false;  // it ends inside a page
+        int pages = 0;         // whole pages read
+    };
+    // Every whole page into `into` (begun here), as the bytes it has in the list; `last` gets
+    // the last one. Reads on after a failed write, so that `damaged` speaks of the whole list.
+    Copy copyPages(ListKind list, FileReplacement& into, PageRecord& last);
+    // The first `pages` pages: every page but the last into `into` (begun here) as it is,
+    // with `mark` behind the list tag of each page whose process number is the last page's;
+    // `last` gets the last page, marked in the same way. NotDone: Unreadable, or ChangedSince
+    // when the list has fewer pages now; DoneBut Failed when `into` could not be written.
+    Outcome markPages(ListKind list, std::size_t pages, std::string_view mark,
+                      FileReplacement& into, PageRecord& last);
+
+    // ---- Changing ----
+
+    // Finishes an append to `file` (a list or the transfer file) that a crash cut short, or
+    // sets aside a redo file that is not the file's own.
+    Recovery finishAppend(const std::filesystem::path& file);
+    // Appends whole pages as `operation` (Save, Import), with the step in `after`. A list
+    // that ends inside a page takes nothing. Done, Later (the next start finishes it), or
+    // NotDone: Failed, Unfinished.
+    Outcome append(ListKind list, std::string_view pages, Operation operation,
+                   const AfterAppend& after = {});
+    // The list anew without page `line` (no `page`), or with `page` in its place, when the
+    // line holds the page opened from it; `last` gets the last page read. The list's other
+    // pages are carried as their bytes.
+    Outcome rewrite(Operation operation, ListKind list, int line,
+                    std::optional<std::string_view> page, PageRecord& last);
+    // Page `line` of `from`, opened from it, goes to the end of `to` with the list tag `tag`,
+    // and then `from` without it takes its place (a backup keeps it as it was). After a
+    // crash between the two the next start finishes the move.
+    Outcome move(ListKind from, int line, ListKind to, std::string_view tag, PageRecord& last);
+    // "alle löschen": the list becomes its backup, and the empty-list template, when there is
+    // one, the list.
+    Outcome empty(ListKind list);
+    // A list that ends inside a page keeps its whole pages (the old file becomes the backup);
+    // the rest goes untouched into a file of its own.
+    Outcome repair(ListKind list, PageRecord& last);
+
+private:
+    struct Pass;
+    // Every change passes here: see the top of this file.
+    template <typename Make>
+    Outcome change(Operation operation, std::vector<ChangedFile> files, Make make);
+    // What stops `operation` on `file` after finishing an append to it found `found`; Done
+    // when nothing does.
+    Outcome refuse(Operation operation, const std::string& list, const Recovery& found,
+                   const std::filesystem::path& file);
+    Outcome appendNow(Operation operation, ListKind list, std::string_view pages,
+                      const AfterAppend& after);
+    bool isOpened(ListKind list, int line, std::string_view bytes) const;
+    // "Read page n", the one way: from its place when the file is as it was listed, else from
+    // the start (and with `toEnd` on to the end); `into` as open() says, `bytes` its bytes.
+    PageRead readPage(ListKind list, int line, PageRecord& into, std::string& bytes,
+                      bool toEnd = false);
+    Pass copyPass(ListKind list, int skip, FileReplacement& into, PageRecord& last,
+                  const std::function<void(RecordReader&)>& onSkipped,
+                  std::optional<std::string_view> instead = std::nullopt);
+    Outcome moveRest(ListKind from, ListKind to, std::string_view page, FileReplacement& rest,
+                     Pass& pass, int line);
+    std::string stamp() const { return fileNameStamp(clock_()); }
+    bool keep() const { return reading_ == ListReading::Remembered; }
+
+    std::filesystem::path workDir_;
+    std::function<LocalDateTime()> clock_;
+    ListReading reading_;
+    PageIndex index_;
+    // The page the last open() took: its list, its line and its bytes in the file.
+    struct OpenedPage {
+        ListKind list;
+        int line;
+        std::string bytes;
+    };
+    std::optional<OpenedPage> opened_;
+};
+
+}  // namespace holmtex

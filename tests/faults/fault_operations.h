@@ -1,0 +1,58 @@
+#pragma once
+// The operations the fault tests run in the child, each named once: what the user does
+// before it, what starts it, and what the outcome it ends with must say.
+
+#include <optional>
+#include <string_view>
+
+#include "record/file_names.h"
+#include "record/outcome.h"
+
+namespace holmtex::test {
+
+// What the user does before the operation, after the line was clicked.
+enum class Before {
+    Nothing,
+    TypePage,  // types a new page into the fields
+    EditPage,  // edits the page text and the process number
+};
+
+struct FaultOperation {
+    const char* name;
+    Before before;
+    // What starts it: "Command2" clicks that button; a command word is typed into Combo1.
+    const char* start;
+    Operation answers;               // the operation of the outcome it ends with
+    std::optional<ListKind> target;  // a move: the list the page goes to
+    bool readsLists = false;         // it only reads the lists
+};
+
+inline constexpr FaultOperation kFaultOperations[] = {
+    {"save", Before::TypePage, "Command1", Operation::Save, {}, false},
+    {"close", Before::TypePage, "Command5", Operation::Save, {}, false},
+    {"rescue", Before::EditPage, "Command9", Operation::Rescue, {}, true},
+    {"text", Before::Nothing, "Command7", Operation::TextFile, {}, true},
+    {"duplicates", Before::Nothing, "Command23", Operation::Duplicates, {}, true},
+    {"delete", Before::Nothing, "Command2", Operation::Delete, {}, false},
+    {"all", Before::Nothing, "Command3", Operation::DeleteAll, {}, false},
+    {"archiv", Before::Nothing, "Command19", Operation::Move, ListKind::Archiv, false},
+    {"aktuell", Before::Nothing, "Command21", Operation::Move, ListKind::Aktuell, false},
+    {"allgemein", Before::Nothing, "Command22", Operation::Move, ListKind::Allgemein, false},
+    {"import", Before::Nothing, "import!", Operation::Import, {}, false},
+    {"export", Before::Nothing, "export!", Operation::Export, {}, true},
+    {"copy", Before::Nothing, "kopie!", Operation::Copy, {}, true},
+    {"datacheck", Before::Nothing, "datacheck!", Operation::Check, {}, true},
+    {"repair", Before::Nothing, "reparatur!", Operation::Repair, {}, false},
+    {"pdf", Before::Nothing, "pdf!", Operation::Sheet, {}, true},
+    {"gedcom", Before::Nothing, "gedcom!", Operation::Gedcom, {}, true},
+    // Only the start-up, with its faults counted from its beginning.
+    {"start", Before::Nothing, "", Operation::Start, {}, false},
+};
+
+inline const FaultOperation* faultOperation(std::string_view name) {
+    for (const FaultOperation& op : kFaultOperations)
+        if (name == op.name) return &op;
+    return nullptr;
+}
+
+}  // namespace holmtex::test
