@@ -85,8 +85,7 @@ Outcome ListFiles::change(Operation operation, ChangeKind kind, int line,
     }
     // Nothing stops the change now but a disk too full to record it: then it is not made,
     // as it could not be taken back. Any other failure of the history lets it go on.
-    const HistoryResult begun =
-        history_.begin({clock_(), kind, line, files});
+    const HistoryResult begun = history_.begin({clock_(), kind, line, files});
     if (begun.status == HistoryStatus::NoRoom) {
         Outcome o = failed(Outcome(operation), historyFailure(begun.failure));
         o.list = files.front().name;
@@ -99,14 +98,17 @@ Outcome ListFiles::change(Operation operation, ChangeKind kind, int line,
     if (!o.done()) after.assign(files.size(), FileAfter::unchanged());
     const HistoryResult completed = history_.complete(after);
     if (o.done() && !begun.ok()) o.unrecorded = historyFailure(begun.failure);
-    if (o.done() && begun.ok() && !completed.ok())
-        o.unrecorded = historyFailure(completed.failure);
+    if (o.done() && begun.ok() && !completed.ok()) o.unrecorded = historyFailure(completed.failure);
     return o;
 }
 
 ChangedFile ListFiles::changedList(ListKind list, FileChange how) {
-    const std::optional<std::size_t> pages = keep() ? index_.recordCount(list, path(list))
-                                                    : std::nullopt;
+    // Known without reading while the file is as it was listed; a missing file has none.
+    std::error_code ec;
+    const bool there = std::filesystem::exists(path(list), ec) || ec;
+    const std::optional<std::size_t> pages = !there   ? 0
+                                             : keep() ? index_.recordCount(list, path(list))
+                                                      : std::nullopt;
     return listFile(list, how, pages ? static_cast<long long>(*pages) : -1);
 }
 
@@ -266,23 +268,25 @@ Outcome ListFiles::rewrite(Operation operation, ListKind list, int line,
     o.line = line;
     if (line < 0) return o;
     const ChangeKind kind = page ? ChangeKind::ReplaceInPlace : ChangeKind::Delete;
-    return change(operation, kind, line, {changedList(list, FileChange::Replace)},
-                  [&](std::vector<FileAfter>& states) {
-        FileReplacement work(path(list), workDir_ / listWorkFileName());
-        bool opened = false;
-        Pass pass = copyPass(
-            list, line, work, last,
-            [&](RecordReader& reader) { opened = isOpened(list, line, reader.rawRecord()); }, page);
-        if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
-        const ReplaceResult replaced = work.commit();
-        if (!replaced.replaced) return failed(o, replaced.failure);
-        states[0] = FileAfter::written(work.written(), pass.records - (page ? 0 : 1));
-        // The pages kept are the bytes they were, so their lines are what a read would give.
-        if (!page)
-            index_.rewritten(list, pass.identity, static_cast<std::size_t>(line),
-                             std::move(pass.places), pass.cleanEnd, fileIdentity(path(list)));
-        return done(o, replaced.failure);
-    });
+    return change(
+        operation, kind, line, {changedList(list, FileChange::Replace)},
+        [&](std::vector<FileAfter>& states) {
+            FileReplacement work(path(list), workDir_ / listWorkFileName());
+            bool opened = false;
+            Pass pass = copyPass(
+                list, line, work, last,
+                [&](RecordReader& reader) { opened = isOpened(list, line, reader.rawRecord()); },
+                page);
+            if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
+            const ReplaceResult replaced = work.commit();
+            if (!replaced.replaced) return failed(o, replaced.failure);
+            states[0] = FileAfter::written(work.written(), pass.records - (page ? 0 : 1));
+            // The pages kept are the bytes they were, so their lines are what a read would give.
+            if (!page)
+                index_.rewritten(list, pass.identity, static_cast<std::size_t>(line),
+                                 std::move(pass.places), pass.cleanEnd, fileIdentity(path(list)));
+            return done(o, replaced.failure);
+        });
 }
 
 Outcome ListFiles::move(ListKind from, int line, ListKind to, std::string_view tag,
@@ -293,25 +297,23 @@ Outcome ListFiles::move(ListKind from, int line, ListKind to, std::string_view t
     if (line < 0) return o;
     const std::vector<ChangedFile> files = {changedList(from, FileChange::Replace),
                                             changedList(to, FileChange::Append)};
-    return change(Operation::Move, ChangeKind::Move, line, files,
-                  [&](std::vector<FileAfter>& states) {
-                      // The source goes into the work file without the page, which alone is
-                      // decoded to get its new list tag.
-                      std::string page;
-                      bool opened = false;
-                      FileReplacement rest(path(from), workDir_ / listWorkFileName());
-                      Pass pass = copyPass(from, line, rest, last, [&](RecordReader& reader) {
-                          opened = isOpened(from, line, reader.rawRecord());
-                          page = movedPage(reader, tag);
-                      });
-                      if (std::optional<Outcome> refused = refusal(o, pass, line, opened))
-                          return *refused;
-                      // The buffer ends with the last page read, the page itself when it came
-                      // last.
-                      if (line == pass.records - 1) last.set(ListTag, tag);
-                      return moveRest({from, to, line, plus(files[1].pages, 1)}, page, rest,
-                                      pass, states);
-                  });
+    return change(
+        Operation::Move, ChangeKind::Move, line, files, [&](std::vector<FileAfter>& states) {
+            // The source goes into the work file without the page, which alone is
+            // decoded to get its new list tag.
+            std::string page;
+            bool opened = false;
+            FileReplacement rest(path(from), workDir_ / listWorkFileName());
+            Pass pass = copyPass(from, line, rest, last, [&](RecordReader& reader) {
+                opened = isOpened(from, line, reader.rawRecord());
+                page = movedPage(reader, tag);
+            });
+            if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
+            // The buffer ends with the last page read, the page itself when it came
+            // last.
+            if (line == pass.records - 1) last.set(ListTag, tag);
+            return moveRest({from, to, line, plus(files[1].pages, 1)}, page, rest, pass, states);
+        });
 }
 
 // Only now does the target take the page, so that a failure later leaves it in both lists at
@@ -431,16 +433,16 @@ Outcome ListFiles::empty(ListKind list) {
         files.push_back({emptyListTemplateName(), FileChange::Replace, -1});
     return change(Operation::DeleteAll, ChangeKind::DeleteAll, -1, files,
                   [&](std::vector<FileAfter>& states) {
-        std::filesystem::path real;
-        if (FileResult resolved = resolveFile(e.file, real); !resolved)
-            return failed(e.outcome, resolved);
-        Outcome o = real != e.file ? emptyLinkedList(e) : emptyListFile(e);
-        // Without a file and a template there was nothing to change.
-        if (o.reason == Reason::NoFile && states.size() == 1) return o;
-        // Both hold little or nothing now: the template's content, or no file.
-        for (FileAfter& state : states) state = FileAfter::asItIsNow(-1);
-        return o;
-    });
+                      std::filesystem::path real;
+                      if (FileResult resolved = resolveFile(e.file, real); !resolved)
+                          return failed(e.outcome, resolved);
+                      Outcome o = real != e.file ? emptyLinkedList(e) : emptyListFile(e);
+                      // Without a file and a template there was nothing to change.
+                      if (o.reason == Reason::NoFile && states.size() == 1) return o;
+                      // Both hold little or nothing now: the template's content, or no file.
+                      for (FileAfter& state : states) state = FileAfter::asItIsNow(-1);
+                      return o;
+                  });
 }
 
 Outcome ListFiles::repair(ListKind list, PageRecord& last) {
@@ -448,26 +450,28 @@ Outcome ListFiles::repair(ListKind list, PageRecord& last) {
     o.list = dataFileName(list);
     return change(Operation::Repair, ChangeKind::Repair, -1,
                   {changedList(list, FileChange::Replace)}, [&](std::vector<FileAfter>& states) {
-        FileReplacement work(path(list), workDir_ / listWorkFileName());
-        const Pass pass = copyPass(list, -1, work, last, {});
-        // A missing file is an empty list, and nothing is wrong with that.
-        if (!pass.opened && pass.readFailure.error == ENOENT) return o;
-        if (!pass.failure().ok()) return failed(o, pass.failure());
-        if (!pass.damaged) return o;
-        // The damaged bytes are safe in their own file before the list lets go of them.
-        o.file = restFileName(list, stamp());
-        if (FileResult kept = copyTailToNewFile(path(list), pass.damageStart, workDir_ / o.file);
-            !kept) {
-            o = failed(o, kept);
-            if (kept.error == EEXIST) o.reason = Reason::NameTaken;
-            return o;
-        }
-        const ReplaceResult replaced = work.commit(workDir_ / backupFileName(list));
-        if (!replaced.replaced) return failed(o, replaced.failure);
-        states[0] = FileAfter::written(work.written(), pass.records);
-        o.count = pass.records;
-        return done(o, replaced.failure);
-    });
+                      FileReplacement work(path(list), workDir_ / listWorkFileName());
+                      const Pass pass = copyPass(list, -1, work, last, {});
+                      // A missing file is an empty list, and nothing is wrong with that.
+                      if (!pass.opened && pass.readFailure.error == ENOENT) return o;
+                      if (!pass.failure().ok()) return failed(o, pass.failure());
+                      if (!pass.damaged) return o;
+                      // The damaged bytes are safe in their own file before the list lets go of
+                      // them.
+                      o.file = restFileName(list, stamp());
+                      if (FileResult kept =
+                              copyTailToNewFile(path(list), pass.damageStart, workDir_ / o.file);
+                          !kept) {
+                          o = failed(o, kept);
+                          if (kept.error == EEXIST) o.reason = Reason::NameTaken;
+                          return o;
+                      }
+                      const ReplaceResult replaced = work.commit(workDir_ / backupFileName(list));
+                      if (!replaced.replaced) return failed(o, replaced.failure);
+                      states[0] = FileAfter::written(work.written(), pass.records);
+                      o.count = pass.records;
+                      return done(o, replaced.failure);
+                  });
 }
 
 }  // namespace holmtex
