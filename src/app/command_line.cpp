@@ -22,6 +22,7 @@ const OptionEntry kOptions[] = {
     {{"v", "version"}, {}, msg::cliVersionOption},
     {{"pdf"}, {}, msg::cliPdfOption},
     {{"gedcom"}, {}, msg::cliGedcomOption},
+    {{"verlauf"}, {}, msg::cliHistoryOption},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
@@ -89,6 +90,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet("version")) {
         line.action = CommandLine::Action::Version;
         line.text = versionText() + "\n";
+    } else if (parser.isSet("verlauf")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom")) return failure(msg::cliHistoryAlone());
+        if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
+        line.action = CommandLine::Action::History;
+        if (!line.arguments.empty()) line.folder = line.arguments.front();
     } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
         if (parser.isSet("pdf") && parser.isSet("gedcom")) return failure(msg::cliPdfWithGedcom());
         // The runners check their own arguments and say how they are called.

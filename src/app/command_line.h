@@ -18,9 +18,10 @@ struct CommandLine {
         Error,    // print text to standard error, exit 2
         Pdf,      // --pdf LISTE ZEILE AUSGABE.pdf: write a family sheet and end
         Gedcom,   // --gedcom LISTE AUSGABE.ged: write a list as GEDCOM and end
+        History,  // --verlauf [ORDNER]: print the history of the lists and end
     };
     Action action = Action::Window;
-    std::optional<std::filesystem::path> folder;  // ORDNER, for the window
+    std::optional<std::filesystem::path> folder;  // ORDNER, for the window and --verlauf
     std::vector<std::string> arguments;           // every argument that is no option
     std::string text;                             // what Help, Version or Error print
 };

@@ -14,6 +14,7 @@
 #include "app/command_line.h"
 #include "app/export_commands.h"
 #include "app/folder_claim.h"
+#include "app/history_command.h"
 #include "app/working_folder.h"
 #include "operations/messages.h"
 #include "window/holmtex.h"
@@ -62,6 +63,16 @@ int runExport(const CommandLine& line) {
     if (!args.empty()) args.back() = std::filesystem::absolute(args.back(), ec).string();
     return line.action == CommandLine::Action::Pdf ? runPdfCommand(args, *folder)
                                                    : runGedcomCommand(args, *folder);
+}
+
+// --verlauf: the history of the working folder, chosen as for the window; no display needed.
+int runHistory(const CommandLine& line) {
+    const auto folder = workingFolder(line.folder);
+    if (!folder) return 2;
+    const HistoryPrint print = printHistory(*folder);
+    std::fputs(print.out.c_str(), stdout);
+    std::fputs(print.err.c_str(), stderr);
+    return print.status;
 }
 
 int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument,
@@ -116,6 +127,8 @@ int runProgram(int argc, char** argv, const std::function<void(QWidget&)>& shown
         case CommandLine::Action::Pdf:
         case CommandLine::Action::Gedcom:
             return runExport(line);
+        case CommandLine::Action::History:
+            return runHistory(line);
         case CommandLine::Action::Window:
             break;
     }

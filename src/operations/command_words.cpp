@@ -30,6 +30,9 @@ const CommandWord kCommandWords[] = {
      nullptr},
     {"gedcom!", &Holmtex::ExportGedcom, BoxAfter::Emptied, Operation::Gedcom, msg::gedcomHelp,
      "--gedcom"},
+    {"zurück!", &Holmtex::TakeBackChange, BoxAfter::Emptied, Operation::TakeBack,
+     msg::takeBackHelp, nullptr},
+    {"wieder!", &Holmtex::RedoChange, BoxAfter::Emptied, Operation::Redo, msg::redoHelp, nullptr},
 };
 
 }  // namespace

@@ -39,7 +39,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
     if (!source || std::find(sources.begin(), sources.end(), *source) == sources.end()) return;
     const Outcome moved =
         form.lists().move(*source, form.List1.listIndex(), target, tag, form.CurrentRecord);
-    if (listShifted(moved)) form.RefreshList();
+    if (listShifted(moved)) form.RebuildList();
     if (!moved.done() || moved.reason == Reason::BothLists) return form.say(moved);
     form.List1.clear();
     if (closing == Closing::ClearThenRefresh) {
@@ -60,7 +60,7 @@ void Holmtex::Command2_Click() {
     if (!kind) return;
     const Outcome deleted =
         lists_.rewrite(Operation::Delete, *kind, List1.listIndex(), std::nullopt, CurrentRecord);
-    if (listShifted(deleted)) RefreshList();
+    if (listShifted(deleted)) RebuildList();
     if (!deleted.done()) return say(deleted);
     RefreshList();
     Command6_Click();
@@ -73,7 +73,7 @@ void Holmtex::Command3_Click() {
     const std::optional<ListKind> kind = selectedList();
     if (kind) {
         const Outcome emptied = lists_.empty(*kind);
-        if (listShifted(emptied)) RefreshList();
+        if (listShifted(emptied)) RebuildList();
         say(emptied);
         // Refused, the list is as it was, so it keeps showing as it was.
         if (!emptied.done()) return;
@@ -85,9 +85,11 @@ void Holmtex::Command3_Click() {
 // "reparatur!"
 void Holmtex::RepairList() {
     const std::optional<ListKind> kind = selectedList();
+    // The page on screen stays as it was typed, for "Speichern" to save once the list is whole.
+    PageRecord last;
     const std::optional<Outcome> repaired =
-        kind ? std::optional(lists_.repair(*kind, CurrentRecord)) : std::nullopt;
-    RefreshList();
+        kind ? std::optional(lists_.repair(*kind, last)) : std::nullopt;
+    RebuildList();
     if (repaired) say(*repaired);
 }
 

@@ -423,7 +423,7 @@ std::string commandWords() {
 
 std::string commandBoxDescription() {
     return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
-           "datacheck!, reparatur!, pdf!, drucken!, gedcom!";
+           "datacheck!, reparatur!, pdf!, drucken!, gedcom!, zurück!, wieder!";
 }
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
@@ -443,6 +443,7 @@ std::vector<std::string> cliUsages() {
         "holmtex --help | --version",
         "holmtex --pdf LISTE ZEILE AUSGABE.pdf",
         "holmtex --gedcom LISTE AUSGABE.ged",
+        "holmtex --verlauf [ORDNER]",
     };
 }
 
@@ -801,9 +802,7 @@ std::string gedcomText(const Outcome& o) {
     return pagesExported(pages, o.file);
 }
 
-}  // namespace
-
-std::string text(const Outcome& o) {
+std::string operationText(const Outcome& o) {
     switch (o.operation) {
         case Operation::Start:
             return startText(o);
@@ -838,8 +837,18 @@ std::string text(const Outcome& o) {
             return gedcomText(o);
         case Operation::Rescue:
             return o.done() ? rescued() : notRescued(o.failure.error);
+        case Operation::TakeBack:
+        case Operation::Redo:
+            return o.reason == Reason::Unfinished ? unfinishedAppendNotice(o.found) : stepText(o);
     }
     return "";
+}
+
+}  // namespace
+
+std::string text(const Outcome& o) {
+    const std::string said = operationText(o);
+    return o.done() && !o.unrecorded.ok() ? withUnrecorded(said, o.unrecorded) : said;
 }
 
 }  // namespace holmtex::msg

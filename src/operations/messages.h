@@ -13,6 +13,7 @@
 
 #include "record/file_names.h"
 #include "record/file_result.h"
+#include "record/history.h"
 #include "record/outcome.h"
 
 namespace holmtex::msg {
@@ -60,6 +61,8 @@ std::string repairHelp();  // "Eingabe von >reparatur!< repariert …"
 std::string pdfHelp();
 std::string printHelp();
 std::string gedcomHelp();
+std::string takeBackHelp();  // history_messages.cpp, as the rest on the history
+std::string redoHelp();
 std::string commandWords();  // "befehl!", into Text1
 // What assistive technology says of the command box: every word it takes.
 std::string commandBoxDescription();
@@ -116,6 +119,24 @@ std::string sheetWritten(std::string_view output);
 std::string pagesExportedThenListDamaged(int pages, std::string_view output,
                                          std::string_view caption);
 std::string pagesExportedLine(int pages, std::string_view output);
+
+// ---- The history of the lists: history_messages.cpp ----
+
+// What zurück! and wieder! did, for text(): "Zurückgenommen: Zeile 12 aus AKTUELL gelöscht
+// (14:03)", or why they did nothing.
+std::string stepText(const Outcome& outcome);
+// `said` with what an operation's message says when the history could not record it.
+std::string withUnrecorded(const std::string& said, const FileResult& unrecorded);
+
+std::string cliHistoryOption();
+std::string cliHistoryAlone();
+// holmtex --verlauf: a heading, one line for each recorded change, newest first, and a line
+// for each entry that cannot be read.
+std::string historyHeading(const std::string& folder);
+std::string historyLine(const RecordedChange& change, const RecordedChange& operation);
+std::string historyEmpty();
+std::string historyEntryUnreadable(std::string_view entry);
+std::string historyUnreadable(int error);
 
 // ---- What an operation did, in words ----
 

@@ -5,7 +5,11 @@
 
 namespace holmtex {
 
-void Holmtex::RefreshList() {
+void Holmtex::RefreshList() { showList(true); }
+
+void Holmtex::RebuildList() { showList(false); }
+
+void Holmtex::showList(bool openLast) {
     const auto kind = selectedList();
     if (!kind) {
         List1.clear();
@@ -14,13 +18,14 @@ void Holmtex::RefreshList() {
     }
     // A missing file lists as an empty list; a damaged tail lists the whole pages before
     // it. A file that is as it was last read is not read again, and after our own append
-    // only the new pages are.
-    ListFiles::Listing listing = lists_.lines(*kind, CurrentRecord);
+    // only the new pages are. Without opening a line the buffer keeps the page on screen.
+    PageRecord last;
+    ListFiles::Listing listing = lists_.lines(*kind, openLast ? CurrentRecord : last);
     if (List1.shows(listing.lines.get()))
         List1.linesAppended();  // the lines shown, perhaps with new ones at the end
     else
         List1.showLines(std::move(listing.lines));
-    if (List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
+    if (openLast && List1.listCount() > 0) List1.setListIndex(List1.listCount() - 1);
     Outcome shown(Operation::List);
     shown.list = dataFileName(*kind);
     shown.line = List1.listIndex();

@@ -37,8 +37,10 @@ bool Holmtex::savePage() {
     if (saved.done()) {
         RefreshList();
         // Under what the list showed: the letters stored as "?".
+        const FileResult unrecorded = saved.unrecorded;
         saved = listShown_;
         saved.operation = Operation::Save;
+        saved.unrecorded = unrecorded;
         saved.result = saved.failure.ok() ? Result::Done : Result::DoneBut;
         saved.reason = saved.failure.ok() ? Reason::None : Reason::ListCut;
         saved.lost = lostLetters(texts);

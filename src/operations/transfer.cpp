@@ -34,7 +34,7 @@ Outcome transferMarkedPage(Holmtex& form, Operation operation) {
     std::string bytes;
     Outcome o = form.lists().openedPage(kind, form.MarkedLine, form.CurrentRecord, bytes);
     o.operation = operation;
-    if (o.reason == Reason::ChangedSince) form.RefreshList();
+    if (o.reason == Reason::ChangedSince) form.RebuildList();
     if (!o.done()) return o;
     // The transfer file is a plain file of the folder: a link there is not written through.
     const std::filesystem::path transferFile = form.filePath(transferFileName());
@@ -96,35 +96,22 @@ void Holmtex::ImportTransfer() {
     const std::filesystem::path list =
         filePath(dataFileName(selectedList().value_or(ListKind::Aktuell)));
     Outcome imported = importTransfer(*this, list, transfer);
-    if (!imported.done()) {
-        say(imported);
-        Combo1.setText("");
-        return;
-    }
-    const FileResult removed = removeFile(transfer);
-    if (!removed) {
-        endAppend(list);
-        // The pages are in the list now; importing the file again would double them.
-        imported.result = Result::DoneBut;
-        imported.reason = Reason::NotRemoved;
-        imported.failure = removed;
-        say(imported);
-        Combo1.setText("");
-        return;
-    }
-    // Until the folder is on the disk, a power cut could bring the file back to be
-    // imported a second time.
-    const FileResult synced = syncFolder(workDir());
-    endAppend(list);
     Combo1.setText("");
+    // With the transfer file still there, the list stays as it was shown.
+    if (!imported.done() || imported.reason == Reason::NotRemoved) return say(imported);
     RefreshList();
+    const Outcome appended = imported;
     imported = listShown_;
     imported.operation = Operation::Import;
-    imported.result = synced.ok() && listShown_.failure.ok() ? Result::Done : Result::DoneBut;
-    imported.reason = !synced.ok()               ? Reason::NotSafe
-                      : !listShown_.failure.ok() ? Reason::ListCut
-                                                 : Reason::None;
-    if (!synced.ok()) imported.failure = synced;
+    imported.unrecorded = appended.unrecorded;
+    if (appended.reason == Reason::NotSafe) {
+        imported.result = Result::DoneBut;
+        imported.reason = Reason::NotSafe;
+        imported.failure = appended.failure;
+    } else {
+        imported.result = listShown_.failure.ok() ? Result::Done : Result::DoneBut;
+        imported.reason = listShown_.failure.ok() ? Reason::None : Reason::ListCut;
+    }
     say(imported);
 }
 

@@ -272,6 +272,7 @@ FileResult FileReplacement::place() {
 
 FileResult FileReplacement::begin() {
     discard();
+    written_ = {};
     if (FileResult placed = place(); !placed) return placed;
     if (stream_) {
         // A device or pipe takes the bytes as they come; it has nothing to replace.
@@ -287,6 +288,7 @@ FileResult FileReplacement::begin() {
 
 FileResult FileReplacement::write(std::string_view bytes) {
     if (fd_ < 0) return FileResult::of(EBADF, work_);
+    written_.update(bytes);
     buffer_.append(bytes);
     return buffer_.size() >= kWriteChunk ? flush() : FileResult{};
 }

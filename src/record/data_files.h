@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "record/content_hash.h"
 #include "record/file_names.h"
 #include "record/file_result.h"
 #include "record/page_record.h"
@@ -87,6 +88,8 @@ public:
     FileResult adopt();
 
     const std::filesystem::path& workPath() const { return work_; }
+    // The hash of every byte written, so that the history knows the new content unread.
+    const ContentHash& written() const { return written_; }
 
 private:
     FileResult place();
@@ -98,6 +101,7 @@ private:
     LinkRule rule_;
     std::filesystem::path real_;  // the file the target stands for; the work file lies beside it
     std::string buffer_;
+    ContentHash written_;
     int fd_ = -1;
     bool created_ = false;  // the work file exists and is ours to remove
     bool stream_ = false;   // fd_ is the target itself, a device or pipe

@@ -1,5 +1,6 @@
 #include "record/history.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <set>
 
@@ -173,6 +174,17 @@ void History::abandon() {
     if (!pending_ || !pending_->active) return;
     pending_->active = false;
     removeChange(folder_, pending_->entry.number, pending_->entry.files.size());
+}
+
+RecordedChange operationChange(const HistoryListing& listing, const RecordedChange& change) {
+    RecordedChange c = change;
+    for (std::size_t hops = 0; c.step != Step::Change && hops < listing.changes.size(); ++hops) {
+        const auto of = std::find_if(listing.changes.begin(), listing.changes.end(),
+                                     [&](const RecordedChange& e) { return e.number == c.of; });
+        if (of == listing.changes.end()) break;
+        c = *of;
+    }
+    return c;
 }
 
 HistoryListing History::listing() const {

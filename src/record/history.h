@@ -151,6 +151,10 @@ struct HistoryListing {
     std::uint64_t nextRedo = 0;           // the number wieder! would take back; 0: none
 };
 
+// The operation's own change that a step acts on (a step back names the change it took back,
+// a step redone the step back), as far as the listing still holds it; a change is its own.
+RecordedChange operationChange(const HistoryListing& listing, const RecordedChange& change);
+
 enum class StepStatus {
     Done,
     Nothing,       // nothing to take back or redo
@@ -165,8 +169,9 @@ struct StepResult {
     StepStatus status = StepStatus::Nothing;
     RecordedChange change;  // the change taken back, or the step back that was redone
     std::string file;       // ChangedSince, EntryDamaged: the bare name of the file
-    FileResult failure;     // NoRoom, NotWritten, Failed, EntryDamaged: the call and file
+    FileResult failure;     // NoRoom, NotWritten, Failed, EntryDamaged, not recorded: the call
     bool recorded = true;   // Done, Failed: false when the step itself could not be recorded
+    std::size_t restored = 0;  // Failed: the files restored before `failure` stopped it
 };
 
 class History {

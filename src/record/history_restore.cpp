@@ -192,8 +192,11 @@ StepResult History::step(const ChangeTime& now, bool redo) {
             result.failure = restored;
             break;
         }
+        ++result.restored;
     }
-    result.recorded = complete(after).ok();
+    const HistoryResult completed = complete(after);
+    result.recorded = completed.ok();
+    if (!result.recorded && result.failure.ok()) result.failure = completed.failure;
     return result;
 }
 

@@ -43,6 +43,23 @@ bool actsOnLines(Operation operation) {
     return operation != Operation::Save && operation != Operation::Import;
 }
 
+// A failure of the history is told as one of its folder: its own file names mean nothing to
+// the user.
+FileResult historyFailure(const FileResult& failure) {
+    return {failure.error, historyFolderName()};
+}
+
+// The whole records in `bytes`.
+long long pagesIn(std::string_view bytes) {
+    StringSource source{std::string(bytes)};
+    RecordReader reader(source);
+    long long pages = 0;
+    while (reader.nextRaw(1) == ReadStatus::Record) ++pages;
+    return pages;
+}
+
+long long plus(long long pages, long long more) { return pages < 0 ? -1 : pages + more; }
+
 }  // namespace
 
 // What one pass that copies a list into a work file found.
@@ -59,16 +76,40 @@ struct ListFiles::Pass {
 };
 
 template <typename Make>
-Outcome ListFiles::change(Operation operation, std::vector<ChangedFile> files, Make make) {
+Outcome ListFiles::change(Operation operation, ChangeKind kind, int line,
+                          std::vector<ChangedFile> files, Make make) {
     for (const ChangedFile& file : files) {
         const std::filesystem::path at = workDir_ / file.name;
         Outcome refused = refuse(operation, files.front().name, finishAppend(at), at);
         if (refused.result == Result::NotDone) return refused;
     }
-    // Nothing stops the change now. This is where the history of the lists is to record it,
-    // not yet wired in: History::begin with these files as they are, before make() touches
-    // one, and History::complete after, with the states make() left them in.
-    return make();
+    // Nothing stops the change now but a disk too full to record it: then it is not made,
+    // as it could not be taken back. Any other failure of the history lets it go on.
+    const HistoryResult begun = history_.begin({clock_(), kind, line, files});
+    if (begun.status == HistoryStatus::NoRoom) {
+        Outcome o = failed(Outcome(operation), historyFailure(begun.failure));
+        o.list = files.front().name;
+        return o;
+    }
+    // make() says how it left each file, once it has done what it set out to do; a change
+    // not done, or left for the next start to finish, is not recorded.
+    std::vector<FileAfter> after(files.size());
+    Outcome o = make(after);
+    if (!o.done()) after.assign(files.size(), FileAfter::unchanged());
+    const HistoryResult completed = history_.complete(after);
+    if (o.done() && !begun.ok()) o.unrecorded = historyFailure(begun.failure);
+    if (o.done() && begun.ok() && !completed.ok()) o.unrecorded = historyFailure(completed.failure);
+    return o;
+}
+
+ChangedFile ListFiles::changedList(ListKind list, FileChange how) {
+    // Known without reading while the file is as it was listed; a missing file has none.
+    std::error_code ec;
+    const bool there = std::filesystem::exists(path(list), ec) || ec;
+    const std::optional<std::size_t> pages = !there   ? 0
+                                             : keep() ? index_.recordCount(list, path(list))
+                                                      : std::nullopt;
+    return listFile(list, how, pages ? static_cast<long long>(*pages) : -1);
 }
 
 Outcome ListFiles::refuse(Operation operation, const std::string& list, const Recovery& found,
@@ -100,15 +141,39 @@ Recovery ListFiles::finishAppend(const std::filesystem::path& file) {
 
 Outcome ListFiles::append(ListKind list, std::string_view pages, Operation operation,
                           const AfterAppend& after) {
-    std::vector<ChangedFile> files = {{dataFileName(list), FileChange::Append}};
-    // A file the append's step removes is changed too.
-    if (after.step == redo::Step::Remove)
-        files.push_back({after.file.filename().string(), FileChange::Replace});
-    return change(operation, files, [&] { return appendNow(operation, list, pages, after); });
+    const long long added = pagesIn(pages);
+    std::vector<ChangedFile> files = {changedList(list, FileChange::Append)};
+    // The file the append's step removes (the transfer file of an import) is changed too:
+    // taking the change back puts it back.
+    const bool removes = after.step == redo::Step::Remove;
+    if (removes) files.push_back({after.file.filename().string(), FileChange::Replace, added});
+    const ChangeKind kind = operation == Operation::Import ? ChangeKind::Import : ChangeKind::Save;
+    return change(operation, kind, -1, files, [&](std::vector<FileAfter>& states) {
+        const Outcome o =
+            appendNow(operation, list, pages, after, states[0], plus(files[0].pages, added));
+        return o.done() && removes ? removeImported(o, list, after.file, states[1]) : o;
+    });
+}
+
+// The pages are in the list: the file they came from goes, and its folder is synced, so that a
+// power cut cannot bring it back to be imported a second time. Then the append is ended.
+Outcome ListFiles::removeImported(Outcome o, ListKind list, const std::filesystem::path& file,
+                                  FileAfter& state) {
+    const FileResult removed = removeFile(file);
+    const FileResult synced = removed ? syncFolder(workDir_) : FileResult{};
+    endAppend(path(list));
+    if (removed) state = FileAfter::removed();
+    if (removed && synced) return o;
+    // Not removed, the pages are in the list all the same: importing the file again would
+    // double them.
+    o.result = Result::DoneBut;
+    o.reason = removed ? Reason::NotSafe : Reason::NotRemoved;
+    o.failure = removed ? synced : removed;
+    return o;
 }
 
 Outcome ListFiles::appendNow(Operation operation, ListKind list, std::string_view pages,
-                             const AfterAppend& after) {
+                             const AfterAppend& after, FileAfter& state, long long pagesAfter) {
     Outcome o(operation);
     o.list = dataFileName(list);
     // The append itself looks only at the end of the file, where a page out of step since an
@@ -120,6 +185,8 @@ Outcome ListFiles::appendNow(Operation operation, ListKind list, std::string_vie
     const AppendResult appended = appendRecords(path(list), pages, stamp(), after);
     index_.appended(list, before, appended.ok() ? fileIdentity(path(list)) : std::nullopt,
                     pages.size());
+    if (appended.ok())
+        state = FileAfter::appended(appended.sizeBefore, appended.sizeAfter, pagesAfter);
     Outcome outcome = appendOutcome(operation, appended);
     outcome.list = o.list;
     return outcome;
@@ -200,21 +267,26 @@ Outcome ListFiles::rewrite(Operation operation, ListKind list, int line,
     o.list = dataFileName(list);
     o.line = line;
     if (line < 0) return o;
-    return change(operation, {{o.list, FileChange::Replace}}, [&] {
-        FileReplacement work(path(list), workDir_ / listWorkFileName());
-        bool opened = false;
-        Pass pass = copyPass(
-            list, line, work, last,
-            [&](RecordReader& reader) { opened = isOpened(list, line, reader.rawRecord()); }, page);
-        if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
-        const ReplaceResult replaced = work.commit();
-        if (!replaced.replaced) return failed(o, replaced.failure);
-        // The pages kept are the bytes they were, so their lines are what a read would give.
-        if (!page)
-            index_.rewritten(list, pass.identity, static_cast<std::size_t>(line),
-                             std::move(pass.places), pass.cleanEnd, fileIdentity(path(list)));
-        return done(o, replaced.failure);
-    });
+    const ChangeKind kind = page ? ChangeKind::ReplaceInPlace : ChangeKind::Delete;
+    return change(
+        operation, kind, line, {changedList(list, FileChange::Replace)},
+        [&](std::vector<FileAfter>& states) {
+            FileReplacement work(path(list), workDir_ / listWorkFileName());
+            bool opened = false;
+            Pass pass = copyPass(
+                list, line, work, last,
+                [&](RecordReader& reader) { opened = isOpened(list, line, reader.rawRecord()); },
+                page);
+            if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
+            const ReplaceResult replaced = work.commit();
+            if (!replaced.replaced) return failed(o, replaced.failure);
+            states[0] = FileAfter::written(work.written(), pass.records - (page ? 0 : 1));
+            // The pages kept are the bytes they were, so their lines are what a read would give.
+            if (!page)
+                index_.rewritten(list, pass.identity, static_cast<std::size_t>(line),
+                                 std::move(pass.places), pass.cleanEnd, fileIdentity(path(list)));
+            return done(o, replaced.failure);
+        });
 }
 
 Outcome ListFiles::move(ListKind from, int line, ListKind to, std::string_view tag,
@@ -223,39 +295,43 @@ Outcome ListFiles::move(ListKind from, int line, ListKind to, std::string_view t
     o.list = dataFileName(from);
     o.line = line;
     if (line < 0) return o;
-    return change(Operation::Move,
-                  {{o.list, FileChange::Replace}, {dataFileName(to), FileChange::Append}}, [&] {
-                      // The source goes into the work file without the page, which alone is
-                      // decoded to get its new list tag.
-                      std::string page;
-                      bool opened = false;
-                      FileReplacement rest(path(from), workDir_ / listWorkFileName());
-                      Pass pass = copyPass(from, line, rest, last, [&](RecordReader& reader) {
-                          opened = isOpened(from, line, reader.rawRecord());
-                          page = movedPage(reader, tag);
-                      });
-                      if (std::optional<Outcome> refused = refusal(o, pass, line, opened))
-                          return *refused;
-                      // The buffer ends with the last page read, the page itself when it came
-                      // last.
-                      if (line == pass.records - 1) last.set(ListTag, tag);
-                      return moveRest(from, to, page, rest, pass, line);
-                  });
+    const std::vector<ChangedFile> files = {changedList(from, FileChange::Replace),
+                                            changedList(to, FileChange::Append)};
+    return change(
+        Operation::Move, ChangeKind::Move, line, files, [&](std::vector<FileAfter>& states) {
+            // The source goes into the work file without the page, which alone is
+            // decoded to get its new list tag.
+            std::string page;
+            bool opened = false;
+            FileReplacement rest(path(from), workDir_ / listWorkFileName());
+            Pass pass = copyPass(from, line, rest, last, [&](RecordReader& reader) {
+                opened = isOpened(from, line, reader.rawRecord());
+                page = movedPage(reader, tag);
+            });
+            if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
+            // The buffer ends with the last page read, the page itself when it came
+            // last.
+            if (line == pass.records - 1) last.set(ListTag, tag);
+            return moveRest({from, to, line, plus(files[1].pages, 1)}, page, rest, pass, states);
+        });
 }
 
 // Only now does the target take the page, so that a failure later leaves it in both lists at
 // worst, never in neither. Then the rest of the source, in its sealed work file, takes the
 // source's place. The append carries that step, so that the next start finishes the move
 // after a crash in between.
-Outcome ListFiles::moveRest(ListKind from, ListKind to, std::string_view page,
-                            FileReplacement& rest, Pass& pass, int line) {
+Outcome ListFiles::moveRest(const MoveOf& m, std::string_view page, FileReplacement& rest,
+                            Pass& pass, std::vector<FileAfter>& states) {
+    const ListKind from = m.from, to = m.to;
+    const int line = m.line;
     Outcome o(Operation::Move);
     o.list = dataFileName(from);
     o.line = line;
     if (FileResult sealed = rest.seal(); !sealed) return failed(o, sealed);
     const std::filesystem::path backup = workDir_ / backupFileName(from);
     Outcome appended = appendNow(Operation::Move, to, page,
-                                 {redo::Step::Replace, path(from), rest.workPath(), backup});
+                                 {redo::Step::Replace, path(from), rest.workPath(), backup},
+                                 states[1], m.targetPagesAfter);
     if (!appended.done()) {
         if (appended.result == Result::Later) rest.keep();  // for the next start to put in place
         return appended;
@@ -272,6 +348,7 @@ Outcome ListFiles::moveRest(ListKind from, ListKind to, std::string_view page,
         o.reason = Reason::BothLists;
         return o;
     }
+    states[0] = FileAfter::written(rest.written(), pass.records - 1);
     index_.rewritten(from, pass.identity, static_cast<std::size_t>(line), std::move(pass.places),
                      pass.cleanEnd, fileIdentity(path(from)));
     return done(o, replaced.failure);
@@ -349,37 +426,52 @@ Outcome ListFiles::empty(ListKind list) {
                Outcome(Operation::DeleteAll)};
     e.outcome.list = dataFileName(list);
     e.outcome.file = backupFileName(list);
-    return change(Operation::DeleteAll, {{e.outcome.list, FileChange::Replace}}, [&] {
-        std::filesystem::path real;
-        if (FileResult resolved = resolveFile(e.file, real); !resolved)
-            return failed(e.outcome, resolved);
-        return real != e.file ? emptyLinkedList(e) : emptyListFile(e);
-    });
+    // The template is used up: taking the change back puts it back too.
+    std::vector<ChangedFile> files = {changedList(list, FileChange::Replace)};
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(e.templateFile, ec)))
+        files.push_back({emptyListTemplateName(), FileChange::Replace, -1});
+    return change(Operation::DeleteAll, ChangeKind::DeleteAll, -1, files,
+                  [&](std::vector<FileAfter>& states) {
+                      std::filesystem::path real;
+                      if (FileResult resolved = resolveFile(e.file, real); !resolved)
+                          return failed(e.outcome, resolved);
+                      Outcome o = real != e.file ? emptyLinkedList(e) : emptyListFile(e);
+                      // Without a file and a template there was nothing to change.
+                      if (o.reason == Reason::NoFile && states.size() == 1) return o;
+                      // Both hold little or nothing now: the template's content, or no file.
+                      for (FileAfter& state : states) state = FileAfter::asItIsNow(-1);
+                      return o;
+                  });
 }
 
 Outcome ListFiles::repair(ListKind list, PageRecord& last) {
     Outcome o(Operation::Repair, Result::Done, Reason::Sound);
     o.list = dataFileName(list);
-    return change(Operation::Repair, {{o.list, FileChange::Replace}}, [&] {
-        FileReplacement work(path(list), workDir_ / listWorkFileName());
-        const Pass pass = copyPass(list, -1, work, last, {});
-        // A missing file is an empty list, and nothing is wrong with that.
-        if (!pass.opened && pass.readFailure.error == ENOENT) return o;
-        if (!pass.failure().ok()) return failed(o, pass.failure());
-        if (!pass.damaged) return o;
-        // The damaged bytes are safe in their own file before the list lets go of them.
-        o.file = restFileName(list, stamp());
-        if (FileResult kept = copyTailToNewFile(path(list), pass.damageStart, workDir_ / o.file);
-            !kept) {
-            o = failed(o, kept);
-            if (kept.error == EEXIST) o.reason = Reason::NameTaken;
-            return o;
-        }
-        const ReplaceResult replaced = work.commit(workDir_ / backupFileName(list));
-        if (!replaced.replaced) return failed(o, replaced.failure);
-        o.count = pass.records;
-        return done(o, replaced.failure);
-    });
+    return change(Operation::Repair, ChangeKind::Repair, -1,
+                  {changedList(list, FileChange::Replace)}, [&](std::vector<FileAfter>& states) {
+                      FileReplacement work(path(list), workDir_ / listWorkFileName());
+                      const Pass pass = copyPass(list, -1, work, last, {});
+                      // A missing file is an empty list, and nothing is wrong with that.
+                      if (!pass.opened && pass.readFailure.error == ENOENT) return o;
+                      if (!pass.failure().ok()) return failed(o, pass.failure());
+                      if (!pass.damaged) return o;
+                      // The damaged bytes are safe in their own file before the list lets go of
+                      // them.
+                      o.file = restFileName(list, stamp());
+                      if (FileResult kept =
+                              copyTailToNewFile(path(list), pass.damageStart, workDir_ / o.file);
+                          !kept) {
+                          o = failed(o, kept);
+                          if (kept.error == EEXIST) o.reason = Reason::NameTaken;
+                          return o;
+                      }
+                      const ReplaceResult replaced = work.commit(workDir_ / backupFileName(list));
+                      if (!replaced.replaced) return failed(o, replaced.failure);
+                      states[0] = FileAfter::written(work.written(), pass.records);
+                      o.count = pass.records;
+                      return done(o, replaced.failure);
+                  });
 }
 
 }  // namespace holmtex

@@ -22,7 +22,10 @@ std::string withoutLineEnd(std::string_view raw) {
 
 ListFiles::ListFiles(std::filesystem::path workDir, std::function<LocalDateTime()> clock,
                      ListReading reading)
-    : workDir_(std::move(workDir)), clock_(std::move(clock)), reading_(reading) {}
+    : workDir_(std::move(workDir)),
+      clock_(std::move(clock)),
+      reading_(reading),
+      history_(workDir_) {}
 
 std::filesystem::path ListFiles::path(ListKind list) const { return workDir_ / dataFileName(list); }
 

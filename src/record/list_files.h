@@ -135,17 +135,38 @@ public:
     // the rest goes untouched into a file of its own.
     Outcome repair(ListKind list, PageRecord& last);
 
+    // Every change above is recorded in the history of the lists first (record/history.h).
+    // A disk too full to record it refuses it (NotDone, Failed); any other failure of the
+    // history lets it be made, and `unrecorded` says why it cannot be taken back.
+
+    // zurück!: the files of the last change get what they held before it, when each is still
+    // as the change left it; wieder!: the last change taken back is made again. Each is
+    // recorded in its turn. Done: `change`, `changedAt`, `list` (a move: from `list` to
+    // `file`) and `line` name the change; DoneBut Failed when only some of its files were
+    // restored. NotDone: NothingRecorded; ChangedSince (`list`, since `changedAt`);
+    // HistoryDamaged (`list`); Failed; Unfinished.
+    Outcome takeBack();
+    Outcome redo();
+    // What the history holds, newest first.
+    HistoryListing history() const { return history_.listing(); }
+
 private:
     struct Pass;
     // Every change passes here: see the top of this file.
+    // `make(std::vector<FileAfter>&)` makes the change and says how it left each file.
     template <typename Make>
-    Outcome change(Operation operation, std::vector<ChangedFile> files, Make make);
+    Outcome change(Operation operation, ChangeKind kind, int line, std::vector<ChangedFile> files,
+                   Make make);
+    // The list as a change is about to touch it, with its pages when they are known.
+    ChangedFile changedList(ListKind list, FileChange how);
     // What stops `operation` on `file` after finishing an append to it found `found`; Done
     // when nothing does.
     Outcome refuse(Operation operation, const std::string& list, const Recovery& found,
                    const std::filesystem::path& file);
     Outcome appendNow(Operation operation, ListKind list, std::string_view pages,
-                      const AfterAppend& after);
+                      const AfterAppend& after, FileAfter& state, long long pagesAfter);
+    Outcome removeImported(Outcome o, ListKind list, const std::filesystem::path& file,
+                           FileAfter& state);
     bool isOpened(ListKind list, int line, std::string_view bytes) const;
     // "Read page n", the one way: from its place when the file is as it was listed, else from
     // the start (and with `toEnd` on to the end); `into` as open() says, `bytes` its bytes.
@@ -154,8 +175,14 @@ private:
     Pass copyPass(ListKind list, int skip, FileReplacement& into, PageRecord& last,
                   const std::function<void(RecordReader&)>& onSkipped,
                   std::optional<std::string_view> instead = std::nullopt);
-    Outcome moveRest(ListKind from, ListKind to, std::string_view page, FileReplacement& rest,
-                     Pass& pass, int line);
+    struct MoveOf {
+        ListKind from, to;
+        int line;
+        long long targetPagesAfter;
+    };
+    Outcome moveRest(const MoveOf& move, std::string_view page, FileReplacement& rest, Pass& pass,
+                     std::vector<FileAfter>& states);
+    Outcome step(Operation operation);
     std::string stamp() const { return fileNameStamp(clock_()); }
     bool keep() const { return reading_ == ListReading::Remembered; }
 
@@ -170,6 +197,7 @@ private:
         std::string bytes;
     };
     std::optional<OpenedPage> opened_;
+    History history_;
 };
 
 }  // namespace holmtex

@@ -8,8 +8,11 @@
 
 #include "record/file_result.h"
 #include "record/list_append.h"
+#include "record/local_time.h"
 
 namespace holmtex {
+
+enum class ChangeKind;  // record/history.h
 
 enum class Operation {
     Start,       // the start-up: interrupted appends finished, the first list shown
@@ -20,6 +23,8 @@ enum class Operation {
     DeleteAll,   // "alle löschen"
     Move,        // a line into another list
     Repair,      // reparatur!
+    TakeBack,    // zurück!: the last change taken back
+    Redo,        // wieder!: the last change taken back made again
     Export,      // export!
     Copy,        // kopie!
     Import,      // import!
@@ -55,6 +60,8 @@ enum class Reason {
     NotRemoved,          // `failure`: the transfer file stays after its pages were imported
     TemplateStays,       // `failure`: the empty-list template could not be taken
     NoFile,              // the list had no file, so there was nothing to keep
+    NothingRecorded,     // the history holds nothing to take back or redo
+    HistoryDamaged,      // what the history keeps for `list` is gone or altered
     Sound,               // the list is in order, nothing needed doing
     DamagedAfter,        // the list is damaged after the `count` pages taken
     NumberNotAFileName,  // the process number cannot be part of a file name
@@ -83,6 +90,12 @@ struct Outcome {
     std::string lost;    // the letters it stored as "?", as codepage.h's lostLetters() gives them
     FileResult failure;  // what failed, naming its file
     Recovery found;      // what finishing an earlier append found, or why it failed
+    // Done, but the history could not record it (and so it cannot be taken back): why.
+    FileResult unrecorded;
+    // Taking back and redoing: the change, when it was made, and `list` and `file` the lists
+    // it changed (a move: from `list` to `file`); ChangedSince: since when.
+    ChangeKind change{};
+    LocalDateTime changedAt;
 
     Outcome() = default;
     Outcome(Operation op, Result r = Result::Done, Reason why = Reason::None)

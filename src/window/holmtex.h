@@ -107,6 +107,10 @@ public:
 
     // ---- Page list and list choice: page_list.cpp ----
     void RefreshList();
+    // The list shown anew without opening a line: the page on screen stays as it was typed,
+    // and "Speichern" saves it. After a repair, a step back or forth, and a change refused
+    // because the marked line may hold another page now.
+    void RebuildList();
     // Reads the list's file, so that the next RefreshList of that list finds its lines
     // ready when the file is still the same. Touches nothing but what is known about the
     // list files, so it may run on another thread while the window is being built, before
@@ -132,6 +136,10 @@ public:
     // "reparatur!": a list whose file ends inside an unfinished record keeps its whole
     // records; the rest goes into a file of its own.
     void RepairList();
+
+    // ---- Taking changes back and redoing them: history_steps.cpp ----
+    void TakeBackChange();  // zurück! and Ctrl+Z
+    void RedoChange();      // wieder!, Ctrl+Y and Ctrl+Shift+Z
 
     // ---- The page as text file, duplicate marking: text_output.cpp ----
     // Both write z1.txt.
@@ -205,6 +213,7 @@ public:
 private:
     // Command1_Click; false when the page could not be written (page_ops.cpp).
     bool savePage();
+    void showList(bool openLast);  // page_list.cpp
     void rescueAndEnd();      // exit.cpp
     void applyDesignTable();  // holmtex_design.cpp
     void bindEvents();        // holmtex.cpp

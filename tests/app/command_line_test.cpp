@@ -48,6 +48,11 @@ TEST(CommandLine, DecidesWhatToDo) {
         {{"--gedcom", "archiv", "a.ged"}, Action::Gedcom, std::nullopt, ""},
         {{"--pdf", "--gedcom", "a"}, Action::Error, std::nullopt, "gehen nicht zusammen"},
         {{"--help"}, Action::Help, std::nullopt, "--pdf LISTE ZEILE AUSGABE.pdf"},
+        {{"--verlauf"}, Action::History, std::nullopt, ""},
+        {{"--verlauf", "Daten"}, Action::History, "Daten", ""},
+        {{"--verlauf", "a", "b"}, Action::Error, std::nullopt, "Es geht nur ein ORDNER."},
+        {{"--verlauf", "--pdf"}, Action::Error, std::nullopt, "--verlauf geht nicht mit"},
+        {{"--help"}, Action::Help, std::nullopt, "--verlauf [ORDNER]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

@@ -2,6 +2,7 @@
 // The operations the fault tests run in the child, each named once: what the user does
 // before it, what starts it, and what the outcome it ends with must say.
 
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -25,6 +26,9 @@ struct FaultOperation {
     Operation answers;               // the operation of the outcome it ends with
     std::optional<ListKind> target;  // a move: the list the page goes to
     bool readsLists = false;         // it only reads the lists
+    // What is done first, each in a start of its own and without faults: the change that
+    // zurück! takes back, and the step back that wieder! redoes.
+    std::array<const char*, 2> earlier{};
 };
 
 inline constexpr FaultOperation kFaultOperations[] = {
@@ -45,6 +49,17 @@ inline constexpr FaultOperation kFaultOperations[] = {
     {"repair", Before::Nothing, "reparatur!", Operation::Repair, {}, false},
     {"pdf", Before::Nothing, "pdf!", Operation::Sheet, {}, true},
     {"gedcom", Before::Nothing, "gedcom!", Operation::Gedcom, {}, true},
+    {"backdelete", Before::Nothing, "zurück!", Operation::TakeBack, {}, false, {"delete"}},
+    {"backall", Before::Nothing, "zurück!", Operation::TakeBack, {}, false, {"all"}},
+    {"backarchiv", Before::Nothing, "zurück!", Operation::TakeBack, {}, false, {"archiv"}},
+    {"backimport", Before::Nothing, "zurück!", Operation::TakeBack, {}, false, {"import"}},
+    {"againarchiv",
+     Before::Nothing,
+     "wieder!",
+     Operation::Redo,
+     {},
+     false,
+     {"archiv", "backarchiv"}},
     // Only the start-up, with its faults counted from its beginning.
     {"start", Before::Nothing, "", Operation::Start, {}, false},
 };

@@ -9,6 +9,9 @@
 //     transfer file, unchanged;
 //   - each list file and the transfer file has its old or its new content, nothing between;
 //   - what the message says happened, happened; what it says failed, left the files alone.
+//   - the history of the lists can be read.
+//
+// zurück! and wieder! run on a folder where the change they act on was made first.
 //
 // HOLMTEX_SWEEP_KILLS sets the number of random kills (default 1000), HOLMTEX_SWEEP_JOBS
 // the number of children run at once (default: the number of processors).
@@ -37,6 +40,7 @@
 #include "faults/fault_operations.h"
 #include "record/codepage.h"
 #include "record/data_files.h"
+#include "record/history.h"
 #include "record/record_io.h"
 #include "support/pages.h"
 #include "support/plain_records.h"
@@ -341,6 +345,8 @@ std::vector<Case> allCases() {
         {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
          "import", "export", "copy", "datacheck", "pdf", "gedcom"});
     add(kOrdinary, "archiv", 1, {"aktuell"});
+    add(kOrdinary, "aktuell", 2,
+        {"backdelete", "backall", "backarchiv", "backimport", "againarchiv"});
     add(kBig, "aktuell", 200,
         {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates"});
     add(kDamaged, "aktuell", 1,
@@ -453,9 +459,10 @@ struct Runs {
     ChildRun run;
     ChildRun firstStart;  // the start-up under `restartFaults`
     Snapshot afterFirstStart;
-    ChildRun lastStart;  // the start-up after all
-    Snapshot again;      // after an import: the folder after a second "import!"
-    std::string errors;  // what the children printed to stderr
+    ChildRun lastStart;       // the start-up after all
+    Snapshot again;           // after an import: the folder after a second "import!"
+    std::string errors;       // what the children printed to stderr
+    bool historyRead = true;  // the history could be read after the run and the start-up
 
     // Whether the outcome of the run or of a start-up after it says so.
     bool said(const std::function<bool(const Outcome&)>& says) const {
@@ -464,6 +471,12 @@ struct Runs {
         return false;
     }
 };
+
+// The history of the lists and each of its entries can be read: a missing one is no fault.
+bool historyReads(const fs::path& folder) {
+    const HistoryListing listing = History(folder).listing();
+    return listing.read.ok() && listing.unreadable.empty();
+}
 
 Runs runCase(const Case& c, std::vector<std::string> faults, bool restart,
              std::vector<std::string> restartFaults = {}, const fs::path& trace = {},
@@ -477,9 +490,12 @@ Runs runCase(const Case& c, std::vector<std::string> faults, bool restart,
     if (!trace.empty()) faults.push_back("HOLMTEX_FAULT_TRACE=" + trace.string());
     const fs::path errors = scratch.path() / "stderr";
     Runs o;
+    for (const char* earlier : c.operation().earlier)
+        if (earlier) runChild(folder, c.list, c.line, earlier, {{}, errors});
     o.before = snapshot(folder);
     o.run = runChild(folder, c.list, c.line, c.op, {faults, errors});
     o.now = snapshot(folder);
+    o.historyRead = historyReads(folder);
     if (restart) {
         if (!restartFaults.empty() || !restartTrace.empty()) {
             test::writeFile(scratch.path() / "count", std::string(8, '\0'));
@@ -491,6 +507,7 @@ Runs runCase(const Case& c, std::vector<std::string> faults, bool restart,
         }
         o.lastStart = runChild(folder, "aktuell", -1, "start", {{}, errors});
         o.restarted = snapshot(folder);
+        o.historyRead = o.historyRead && historyReads(folder);
         // A user who is not sure whether the import went through imports again.
         if (c.op == "import") {
             runChild(folder, c.list, -1, "import", {{}, errors});
@@ -604,6 +621,7 @@ struct Judge {
 
     // The folder after the restart that follows a run.
     void restarted(const Runs& o) {
+        if (!o.historyRead) fail("the history of the lists cannot be read");
         folder(o.restarted);
         interruptedFinished(o);
     }
@@ -739,7 +757,8 @@ struct Judge {
             {Operation::Export, &Judge::transferred}, {Operation::Copy, &Judge::transferred},
             {Operation::Delete, &Judge::deleted},     {Operation::Move, &Judge::moved},
             {Operation::DeleteAll, &Judge::emptied},  {Operation::Repair, &Judge::repaired},
-            {Operation::Sheet, &Judge::written},      {Operation::Gedcom, &Judge::written}};
+            {Operation::Sheet, &Judge::written},      {Operation::Gedcom, &Judge::written},
+            {Operation::TakeBack, &Judge::stepped},   {Operation::Redo, &Judge::stepped}};
         (this->*kChecks.at(c.operation().answers))(s);
         // Operations that only read the lists leave them alone.
         if (c.operation().readsLists)
@@ -897,6 +916,21 @@ struct Judge {
         if (s.claim == Claim::Failure && !unchanged(s, list)) said(s, "but " + list + " changed");
     }
 
+    // zurück! and wieder!: done, the lists and the transfer file are as the run without faults
+    // left them; not done, as they were. Half done, each is one or the other (folder()).
+    void stepped(const Said& s) {
+        std::vector<std::string> files = kListFiles;
+        files.push_back(kTransfer);
+        for (const std::string& name : files) {
+            const auto is = bytesOf(s.now, name).value_or(""),
+                       wanted = bytesOf(base.after, name).value_or("");
+            if (s.claim == Claim::Success && is != wanted)
+                said(s, "but " + name + " holds " + shown(bytesOf(s.now, name)));
+            if (s.claim == Claim::Failure && !unchanged(s, name))
+                said(s, "but " + name + " changed");
+        }
+    }
+
     // The family sheet and the GEDCOM file: what was written is what the run without faults
     // wrote; what was not leaves the file as it was.
     void written(const Said& s) {
@@ -934,6 +968,9 @@ Baseline baseline(const Case& c, Findings& findings, Counts& counts) {
     Judge judge{c, b, findings, counts, "the run without faults"};
     judge.children(o);
     if (o.run.exitCode != 0) judge.fail("the child ended with " + std::to_string(o.run.exitCode));
+    // A step back or forth without faults has the change made before it to act on.
+    if (c.operation().earlier[0] && o.run.outcome().result != Result::Done)
+        judge.fail("nothing was done: \"" + o.run.text5() + "\"");
     judge.folder(o.now);
     judge.message(o.run, o.now, nullptr, false);
     judge.where = "a start-up after the run without faults";

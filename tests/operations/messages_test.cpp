@@ -98,6 +98,52 @@ TEST(Messages, OutcomesSayWhatWasDone) {
     for (const auto& [made, wanted] : cases) EXPECT_EQ(text(made), wanted);
 }
 
+// An outcome of zurück! or wieder! about a change made at 14:03.
+Outcome step(Operation op, Reason reason, ChangeKind kind, const std::string& list,
+             const std::string& other = "", int line = -1) {
+    Outcome o = with(outcome(op, reason == Reason::None ? Result::Done : Result::NotDone, reason),
+                     list, other, -1, line);
+    o.change = kind;
+    o.changedAt = {2026, 6, 12, 14, 3, 5};
+    return o;
+}
+
+// zurück! and wieder!, and the note under a change the history could not record.
+TEST(Messages, StepsBackAndForthSayWhatChanged) {
+    const char* const aktuell = "holmtex-aktuell.dat";
+    const char* const archiv = "holmtex-archiv.dat";
+    Outcome unrecorded = with(outcome(Operation::Delete), aktuell, "");
+    unrecorded.unrecorded = {EIO, "holmtex-verlauf"};
+    Outcome saved = with(outcome(Operation::Save), "", "", -1, 7);
+    saved.unrecorded = unrecorded.unrecorded;
+    const std::pair<Outcome, std::string> cases[] = {
+        {step(Operation::TakeBack, Reason::None, ChangeKind::Delete, aktuell, "", 12),
+         "Zurückgenommen: Zeile 12 aus AKTUELL gelöscht (14:03)"},
+        {step(Operation::Redo, Reason::None, ChangeKind::Move, aktuell, archiv, 3),
+         "Wiederholt: Zeile 3 von AKTUELL nach ARCHIV verschoben (14:03)"},
+        {step(Operation::TakeBack, Reason::None, ChangeKind::DeleteAll, archiv),
+         "Zurückgenommen: alle Zeilen aus ARCHIV gelöscht (14:03)"},
+        {step(Operation::TakeBack, Reason::NothingRecorded, ChangeKind::Save, ""),
+         "Nichts zurückzunehmen."},
+        {step(Operation::Redo, Reason::NothingRecorded, ChangeKind::Save, ""),
+         "Nichts zu wiederholen."},
+        {step(Operation::TakeBack, Reason::ChangedSince, ChangeKind::Save, aktuell),
+         "Nichts zurückgenommen: AKTUELL wurde seit 14:03 geändert."},
+        {step(Operation::Redo, Reason::HistoryDamaged, ChangeKind::Save, "holmtex-trans.txt"),
+         "Nichts wiederholt: der Verlauf zu holmtex-trans.txt ist beschädigt."},
+        {failed(step(Operation::TakeBack, Reason::Failed, ChangeKind::Save, ""), ENOSPC,
+                "holmtex-verlauf"),
+         "Nichts zurückgenommen: der Datenträger ist voll (holmtex-verlauf)."},
+        {unrecorded, "Der Verlauf wurde nicht geschrieben: Ein-/Ausgabefehler (holmtex-verlauf)."},
+        {saved, "Listenzeile 7\r\nDer Verlauf wurde nicht geschrieben."},
+    };
+    for (const auto& [o, text] : cases) EXPECT_EQ(msg::text(o), text);
+    // A change not done needs no note.
+    unrecorded.result = Result::NotDone;
+    unrecorded.reason = Reason::NoLine;
+    EXPECT_EQ(msg::text(unrecorded), "Keine Zeile markiert.");
+}
+
 // What the start (or an operation) says of an append a crash cut short, and what a failed
 // append says when the next start finishes it.
 TEST(Messages, UnfinishedAppendsSayWhereThePagesAre) {

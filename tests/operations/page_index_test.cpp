@@ -69,7 +69,7 @@ void expectSame(const Seen& a, const Seen& b) {
 std::map<std::string, std::string> filesIn(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = readFile(entry.path());
+        if (!entry.is_directory()) files[entry.path().filename().string()] = readFile(entry.path());
     return files;
 }
 

@@ -210,7 +210,11 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
               "Programmverzeichnis."
               "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt."
               "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
-              "Ahnenprogramme.");
+              "Ahnenprogramme."
+              "\r\nEingabe von >zurück!< (oder Strg+Z außerhalb der Textfelder) nimmt die "
+              "letzte Änderung einer Liste zurück, wiederholt eingegeben auch die davor."
+              "\r\nEingabe von >wieder!< (oder Strg+Y) macht die zuletzt zurückgenommene "
+              "Änderung wieder.");
     EXPECT_EQ(form.CurrentRecord.text(PageText), help);
     EXPECT_EQ(form.Combo1.text(), "hilfe");
 

@@ -303,6 +303,63 @@ void sheetAndGedcom(const Widest& w, Out& out) {
     }
 }
 
+// zurück! and wieder!: every change named with its widest lists and line, and every refusal.
+void historySteps(const Widest& w, Out& out) {
+    const ChangeKind kinds[] = {ChangeKind::Save,   ChangeKind::Delete,         ChangeKind::DeleteAll,
+                                ChangeKind::Move,   ChangeKind::Import,         ChangeKind::Repair,
+                                ChangeKind::ReplaceInPlace, ChangeKind::Merge, ChangeKind::GedcomImport};
+    std::vector<std::string> named = w.lists;
+    named.push_back(transferFileName());
+    for (Operation op : {Operation::TakeBack, Operation::Redo}) {
+        Outcome o = make(op, Result::Done, Reason::None);
+        o.changedAt = {2026, 12, 31, 23, 59, 59};
+        o.line = kNumber;
+        for (ChangeKind kind : kinds) {
+            o.change = kind;
+            for (const std::string& list : w.lists) {
+                o.list = list;
+                for (const std::string& other : w.lists) {
+                    o.file = other;
+                    out.push_back(o);
+                }
+            }
+        }
+        out.push_back(make(op, Result::NotDone, Reason::NothingRecorded));
+        for (Reason reason : {Reason::ChangedSince, Reason::HistoryDamaged}) {
+            Outcome refused = make(op, Result::NotDone, reason);
+            refused.changedAt = o.changedAt;
+            for (const std::string& name : named) {
+                refused.list = name;
+                out.push_back(refused);
+            }
+        }
+        withFailures(w, out, make(op, Result::NotDone, Reason::Failed));
+        withFailures(w, out, make(op, Result::DoneBut, Reason::Failed));
+        withRecoveries(w, out, make(op, Result::NotDone, Reason::Unfinished));
+    }
+}
+
+// Every change made but not recorded in the history says so under what it says.
+void unrecorded(const Widest& w, Out& out) {
+    const std::size_t made = out.size();
+    for (std::size_t i = 0; i < made; ++i) {
+        Outcome o = out[i];
+        const Operation op = o.operation;
+        const bool changes = op == Operation::Save || op == Operation::Delete ||
+                             op == Operation::DeleteAll || op == Operation::Move ||
+                             op == Operation::Import || op == Operation::Repair ||
+                             op == Operation::TakeBack || op == Operation::Redo;
+        if (!changes || !o.done()) continue;
+        // The reason is told only where the message has nothing else to say.
+        const bool alone = msg::text(o).empty();
+        for (int error : w.errors) {
+            o.unrecorded = {error, historyFolderName()};
+            out.push_back(o);
+            if (!alone) break;
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<Outcome> widestOutcomes() {
@@ -315,6 +372,8 @@ std::vector<Outcome> widestOutcomes() {
     importCheckDuplicates(w, out);
     textFiles(w, out);
     sheetAndGedcom(w, out);
+    historySteps(w, out);
+    unrecorded(w, out);
     return out;
 }
 

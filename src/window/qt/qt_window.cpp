@@ -178,6 +178,7 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     // Ctrl+P prints the page as a family sheet, as the command word "drucken!" does.
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     connect(print, &QShortcut::activated, this, [this] { form_.PrintFamilySheet(); });
+    addHistoryKeys();
 
     applyWindowSize();
     form.observeWindowSize([this] { applyWindowSize(); });
@@ -425,6 +426,28 @@ bool QtWindow::handleKey(QObject* watched, const QKeyEvent& key) {
     return false;
 }
 
+void QtWindow::addHistoryKeys() {
+    // Outside the text fields Ctrl+Z takes back the last change of a list, Ctrl+Y and
+    // Ctrl+Shift+Z redo it, as zurück! and wieder! do; in a text field they undo and redo
+    // the typing there, and the field takes them before the window does.
+    const std::pair<QKeySequence, void (Holmtex::*)()> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &Holmtex::TakeBackChange},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &Holmtex::RedoChange},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Holmtex::RedoChange},
+    };
+    for (const auto& [sequence, step] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] {
+            const QWidget* focus = QApplication::focusWidget();
+            const bool typing = (qobject_cast<const QLineEdit*>(focus) &&
+                                 !static_cast<const QLineEdit*>(focus)->isReadOnly()) ||
+                                (qobject_cast<const QPlainTextEdit*>(focus) &&
+                                 !static_cast<const QPlainTextEdit*>(focus)->isReadOnly());
+            if (!typing) (form_.*step)();
+        });
+    }
+}
+
 void QtWindow::mirrorOptions() {
     const bool wasSyncing = std::exchange(syncing_, true);
     const bool any = std::any_of(options_.begin(), options_.end(),
@@ -544,15 +567,29 @@ void QtWindow::showText(const Control& control, QWidget* widget) {
     const QString text = toQt(static_cast<const TextBox&>(control).text());
     if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
         if (edit->toPlainText() == text) return;
-        edit->setPlainText(text);
+        if (edit->document()->isModified()) {
+            // Put over what the user typed: Ctrl+Z there brings the typing back.
+            QTextCursor all(edit->document());
+            all.select(QTextCursor::Document);
+            all.insertText(text);
+            edit->document()->setModified(false);
+        } else {
+            edit->setPlainText(text);
+        }
         edit->moveCursor(QTextCursor::Start);
         edit->verticalScrollBar()->setValue(0);
     } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         if (line->text() == text) return;
-        if (auto* caption = qobject_cast<CaptionBox*>(line))
+        if (auto* caption = qobject_cast<CaptionBox*>(line)) {
             caption->setCaption(text);
-        else
+        } else if (line->isModified()) {
+            // As above: an edit that Ctrl+Z takes back.
+            line->selectAll();
+            line->insert(text);
+            line->setModified(false);
+        } else {
             line->setText(text);
+        }
         line->setCursorPosition(0);
     }
 }

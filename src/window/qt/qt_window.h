@@ -68,6 +68,7 @@ private:
     void mirrorOptions();
     void updateCoverage();
     bool handleKey(QObject* watched, const QKeyEvent& key);
+    void addHistoryKeys();
 
     // The option buttons in their order, with their widgets.
     struct Option {
