@@ -50,8 +50,13 @@ TEST(Messages, OutcomesSayWhatWasDone) {
     const char* const list = "holmtex-aktuell.dat";
     Outcome saved = with(outcome(Operation::Save), "", "", -1, 7);
     saved.lost = "Ł ř";
+    Outcome replaced =
+        failed(with(outcome(Operation::Replace, Result::DoneBut, Reason::NotSafe), list, "", -1, 3),
+               EIO, list);
+    replaced.lost = "Ł";
     const std::pair<Outcome, std::string> cases[] = {
         {saved, "Listenzeile 7\r\nAls ? gespeichert: Ł ř"},
+        {replaced, "Ersetzt, aber nicht sicher geschrieben.\r\nAls ? gespeichert: Ł"},
         {with(outcome(Operation::Delete), list, ""), ""},
         {failed(outcome(Operation::Delete, Result::DoneBut, Reason::NotSafe), EIO, list),
          "Die Zeile wurde gelöscht, aber nicht sicher geschrieben: Ein-/Ausgabefehler."},
@@ -91,6 +96,14 @@ TEST(Messages, OutcomesSayWhatWasDone) {
                 EIO, "holmtex-aktuell.ged"),
          "2 Seiten als >holmtex-aktuell.ged< exportiert, aber nicht sicher geschrieben: "
          "Ein-/Ausgabefehler."},
+        {with(outcome(Operation::Replace), list, "", -1, 3), "Seite in Listenzeile 3 ersetzt"},
+        {with(outcome(Operation::Replace, Result::NotDone, Reason::ChangedSince), list, ""),
+         "Die Seite wurde nicht ersetzt: holmtex-aktuell.dat wurde seit dem Öffnen geändert."},
+        {with(outcome(Operation::Search), "", "", 7), "7 Treffer"},
+        {with(outcome(Operation::Search), "", "", 1), "1 Treffer"},
+        {with(outcome(Operation::Search), "", "", 0), "kein Treffer"},
+        {outcome(Operation::Search, Result::NotDone, Reason::LastHit), "letzter Treffer"},
+        {outcome(Operation::Search, Result::NotDone, Reason::FirstHit), "erster Treffer"},
         {outcome(Operation::Rescue),
          "Die letzte Information wurde in der Datei >holmtex-letzter Eintrag.txt< im "
          "Programmordner gespeichert"},

@@ -196,9 +196,9 @@ void QtWindow::addSearchAndSaveKeys() {
         [this] { static_cast<QPushButton*>(widgets_.at(&form_.Command1))->click(); });
     key(Qt::CTRL | Qt::SHIFT | Qt::Key_S, false, [this] { form_.ReplacePage(); });
     key(Qt::CTRL | Qt::Key_F, false, [this] {
-        QLineEdit* edit = static_cast<QComboBox*>(widgets_.at(&form_.Combo1))->lineEdit();
-        edit->setFocus(Qt::ShortcutFocusReason);
-        edit->selectAll();
+        auto* combo = static_cast<QComboBox*>(widgets_.at(&form_.Combo1));
+        combo->setFocus(Qt::ShortcutFocusReason);
+        combo->lineEdit()->selectAll();
     });
     key(QKeyCombination(Qt::Key_F3), true, [this] { form_.NextHit(); });
     key(Qt::SHIFT | Qt::Key_F3, true, [this] { form_.PreviousHit(); });
