@@ -91,6 +91,7 @@ TEST_F(GoldenFiles, TheListAfterErsetzen) {
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t n : {0, 2, 3}) EXPECT_EQ(after[n], before[n]) << n;
     EXPECT_EQ(form.List1.listIndex(), 1);
+    EXPECT_EQ(form.Text5.text(), "Seite in Listenzeile 1 ersetzt");
     form.Command1_Click();  // the same page, saved
     EXPECT_EQ(rawRecords(made("holmtex-aktuell.dat")).back(), after[1]);
 }

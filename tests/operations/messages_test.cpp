@@ -96,14 +96,6 @@ TEST(Messages, OutcomesSayWhatWasDone) {
                 EIO, "holmtex-aktuell.ged"),
          "2 Seiten als >holmtex-aktuell.ged< exportiert, aber nicht sicher geschrieben: "
          "Ein-/Ausgabefehler."},
-        {with(outcome(Operation::Replace), list, "", -1, 3), "Seite in Listenzeile 3 ersetzt"},
-        {with(outcome(Operation::Replace, Result::NotDone, Reason::ChangedSince), list, ""),
-         "Die Seite wurde nicht ersetzt: holmtex-aktuell.dat wurde seit dem Öffnen geändert."},
-        {with(outcome(Operation::Search), "", "", 7), "7 Treffer"},
-        {with(outcome(Operation::Search), "", "", 1), "1 Treffer"},
-        {with(outcome(Operation::Search), "", "", 0), "kein Treffer"},
-        {outcome(Operation::Search, Result::NotDone, Reason::LastHit), "letzter Treffer"},
-        {outcome(Operation::Search, Result::NotDone, Reason::FirstHit), "erster Treffer"},
         {outcome(Operation::Rescue),
          "Die letzte Information wurde in der Datei >holmtex-letzter Eintrag.txt< im "
          "Programmordner gespeichert"},
