@@ -384,7 +384,7 @@ TEST_F(DeleteMove, ErsetzenRefusesWhereTheLineMayNotHoldThePageOpened) {
         SCOPED_TRACE(c.name);
         writeFile(file(ListKind::Aktuell), c.list);
         start(ListKind::Aktuell, 0);
-        writeFile(file(ListKind::Aktuell), c.list + c.appended);
+        if (!c.appended.empty()) writeFile(file(ListKind::Aktuell), c.list + c.appended);
         form.v1t.setText("Vater neu");
         form.Combo1.setText("ersetzen!");
         EXPECT_EQ(form.Text5.text(), c.said);
