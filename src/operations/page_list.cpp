@@ -42,10 +42,11 @@ void Holmtex::readListAhead(ListKind list) noexcept { lists_.readAhead(list); }
 
 namespace {
 
-// A field counts as filled when it holds more than blanks.
+// A field counts as filled when it holds more than blanks; a text that starts with empty
+// lines is named by its first line with letters.
 std::string_view filled(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
-    return first == std::string_view::npos ? std::string_view() : text;
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
 }
 
 // The first line of a text, cut to a tooltip's width at a whole letter.

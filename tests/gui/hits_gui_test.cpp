@@ -77,7 +77,7 @@ TEST_F(GuiTest, AListLineTellsWhosePageItIs) {
                                 {{fatherItem(1), "Johann Müller"},
                                  {motherItem(1), "Anna Groß"},
                                  {motherItem(3), "Emma Kahl"},
-                                 {PageText, "Brief aus Köln\r\nzweite Zeile"}}),
+                                 {PageText, "\r\n  Brief aus Köln\r\nzweite Zeile"}}),
                        makePage("2", 1, {{fatherItem(2), "  "}})}));
     form->Form_Load();
     showAndActivate();
