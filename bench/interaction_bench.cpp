@@ -111,15 +111,8 @@ class Copy {
 public:
     explicit Copy(const fs::path& file) : file_(file), copy_(fs::path(file) += ".copy") {}
     void operator()() {
-        const int in = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-        const int out = ::open(copy_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (in < 0 || out < 0) fail("cannot copy " + file_.string());
-        for (ssize_t n; (n = ::read(in, buffer_.data(), buffer_.size())) > 0;)
-            if (::write(out, buffer_.data(), static_cast<std::size_t>(n)) != n) fail("short write");
-        if (::fsync(out) != 0) fail("fsync");
-        ::close(out);
-        ::close(in);
-        ::unlink(copy_.c_str());
+        if (!holmtex::bench::syncedCopy(file_, copy_, buffer_))
+            fail("cannot copy " + file_.string());
     }
 
 private:
@@ -151,14 +144,30 @@ fs::path makeFolder(const fs::path& root, const std::string& name,
     return folder;
 }
 
-// From /proc/self/status, in kB.
-long statusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
+// A number from a /proc file of this process: "field: value".
+long procValue(const char* file, const char* field) {
+    std::ifstream status(file);
     std::string line;
     const std::string key = std::string(field) + ":";
     while (std::getline(status, line))
         if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
     return -1;
+}
+
+// From /proc/self/status, in kB.
+long statusKb(const char* field) { return procValue("/proc/self/status", field); }
+
+// How many read calls `run` makes; -1 when they cannot be counted.
+long readCalls(const std::function<void()>& run) {
+    const auto count = [](const std::function<void()>& f) {
+        const long before = procValue("/proc/self/io", "syscr");
+        f();
+        const long after = procValue("/proc/self/io", "syscr");
+        return before < 0 || after < 0 ? -1 : after - before;
+    };
+    // Less those of reading the count itself.
+    const long own = count([] {}), all = count(run);
+    return own < 0 || all < 0 ? -1 : all - own;
 }
 
 // How far the resident memory rose while `run` ran, from the moment it calls the function
@@ -295,6 +304,10 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
         const int last = f.List1.listCount() - 1;
         fixed("open the last line", medianMs(cheapReps, [&] { f.List1.clickLine(last); }));
         fixed("open the first line", medianMs(cheapReps, [&] { f.List1.clickLine(0); }));
+        const int middle = f.List1.listCount() / 2;
+        fixed("tooltip of the middle line", medianMs(cheapReps, [&] { f.lineTip(middle); }));
+        const long reads = readCalls([&] { f.lineTip(middle); });
+        rows.push_back({"  tooltip: read calls", n, 0, std::to_string(reads), "1", reads == 1});
         fixed("save", medianMs(cheapReps, [&] { f.Command1_Click(); }));
         if (f.List1.listCount() != static_cast<int>(n) + cheapReps) fail("a save went missing");
 
@@ -318,6 +331,16 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
             against(
                 std::string("search \"") + text + "\"", [&] { f.Command8_Click(); }, false, 2.0);
         }
+        {
+            // The hits counted and the first brought into sight, against the search alone.
+            f.Combo1.setText("müller");
+            const Paired t = pairedMs(
+                cheapReps, [&] { holmtex::bench::searchWithoutCountAndScroll(f); },
+                [&] { f.Command8_Click(); });
+            rows.push_back({"  search with count and scroll", n, t.op,
+                            times(t.op / t.base, "without"), "≤ 1.05× without",
+                            t.op <= 1.05 * t.base});
+        }
         f.Option1.setValue(false);  // a fresh read of the list, as after start-up
         f.Option1.setValue(true);
         against(
@@ -339,6 +362,13 @@ void measure(const Options& options, std::size_t n, std::vector<Row>& rows) {
         }
         against(
             "data check", [&] { f.CheckData(); }, true, 1.5);
+        f.Option1.setValue(false);  // shown anew, the middle line opened
+        f.Option1.setValue(true);
+        f.List1.setListIndex(middle);
+        const int pages = f.List1.listCount();
+        against(
+            "ersetzen! of the middle line", [&] { f.ReplacePage(); }, true, 1.5);
+        if (f.List1.listCount() != pages || f.MarkedLine != middle) fail("ersetzen! went amiss");
         against(
             "delete the first line",
             [&] {

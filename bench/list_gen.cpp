@@ -12,7 +12,9 @@
 #include <fstream>
 #include <string_view>
 
+#include "record/codepage.h"
 #include "record/record_io.h"
+#include "window/holmtex.h"
 
 namespace holmtex::bench {
 namespace {
@@ -279,6 +281,29 @@ long readPass(const std::filesystem::path& file, std::vector<char>& bytes) {
         ++p;
     }
     return lineEnds;
+}
+
+bool syncedCopy(const std::filesystem::path& file, const std::filesystem::path& copy,
+                std::vector<char>& buffer) {
+    const int in = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool copied = in >= 0 && out >= 0;
+    ssize_t n = 0;
+    while (copied && (n = ::read(in, buffer.data(), buffer.size())) > 0)
+        copied = ::write(out, buffer.data(), static_cast<std::size_t>(n)) == n;
+    copied = copied && n == 0 && ::fsync(out) == 0;
+    if (out >= 0) ::close(out);
+    if (in >= 0) ::close(in);
+    ::unlink(copy.c_str());
+    return copied;
+}
+
+void searchWithoutCountAndScroll(Holmtex& form) {
+    form.List1.clear();
+    form.Text5.setText("");
+    PageRecord last;
+    form.List1.setLines(
+        form.lists().search(ListKind::Aktuell, utf8ToCp1252(form.Combo1.text()), last));
 }
 
 std::vector<std::size_t> parseSizes(std::string_view list) {

@@ -12,6 +12,10 @@
 
 #include "record/page_record.h"
 
+namespace holmtex {
+class Holmtex;
+}
+
 namespace holmtex::bench {
 
 constexpr std::uint64_t kListSeed = 0x486f6c6d746578ULL;
@@ -67,6 +71,15 @@ private:
 // into `bytes`, which must have room for one byte more than it, and one memchr sweep for
 // its line ends. Their number, or -1 when the file could not be read whole.
 long readPass(const std::filesystem::path& file, std::vector<char>& bytes);
+
+// The other baseline: a copy of the file into `copy`, written through `buffer`, synced, and
+// removed again: the physical cost of replacing a file safely. False when it failed.
+bool syncedCopy(const std::filesystem::path& file, const std::filesystem::path& copy,
+                std::vector<char>& buffer);
+
+// "Suchen" as it was before it counted its hits and brought the first into sight, on the
+// list AKTUELL: to tell what those two cost.
+void searchWithoutCountAndScroll(Holmtex& form);
 
 // Page counts given as "1000,32767"; empty when the text is not such a list.
 std::vector<std::size_t> parseSizes(std::string_view list);

@@ -24,6 +24,8 @@ const CommandWord kCommandWords[] = {
     {"befehl!", &Holmtex::ShowCommandList, BoxAfter::Keeps, std::nullopt, nullptr, nullptr},
     {"reparatur!", &Holmtex::RepairList, BoxAfter::Emptied, Operation::Repair, msg::repairHelp,
      nullptr},
+    {"ersetzen!", &Holmtex::ReplacePage, BoxAfter::Emptied, Operation::Replace, msg::replaceHelp,
+     nullptr},
     {"pdf!", &Holmtex::WriteFamilySheetPdf, BoxAfter::Emptied, Operation::Sheet, msg::pdfHelp,
      "--pdf"},
     {"drucken!", &Holmtex::PrintFamilySheet, BoxAfter::Emptied, Operation::Print, msg::printHelp,

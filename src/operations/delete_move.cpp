@@ -20,16 +20,6 @@ bool listShifted(const Outcome& o) {
            (o.reason == Reason::LineGone && !o.found.replaced.empty());
 }
 
-// After a list was rewritten and shown again: the list may have been cut short.
-Outcome afterShown(Outcome o, const Outcome& shown) {
-    if (o.reason == Reason::None && !shown.failure.ok()) {
-        o.result = Result::DoneBut;
-        o.reason = Reason::ListCut;
-        o.failure = shown.failure;
-    }
-    return o;
-}
-
 enum class Closing { ClearThenRefresh, RefreshThenClear };
 
 // The three moves: the marked page of one of `sources` goes to the end of `target`.
@@ -49,7 +39,7 @@ void moveMarkedLine(Holmtex& form, std::initializer_list<ListKind> sources, List
         form.RefreshList();
         form.Command6_Click();
     }
-    form.say(afterShown(moved, form.listShown()));
+    form.say(form.afterShown(moved));
 }
 
 }  // namespace
@@ -64,7 +54,7 @@ void Holmtex::Command2_Click() {
     if (!deleted.done()) return say(deleted);
     RefreshList();
     Command6_Click();
-    say(afterShown(deleted, listShown_));
+    say(afterShown(deleted));
 }
 
 // "alle löschen"

@@ -9,4 +9,13 @@ void Holmtex::say(const Outcome& outcome) {
     if (const std::string text = msg::text(outcome); !text.empty()) Text5.setText(text);
 }
 
+Outcome Holmtex::afterShown(Outcome outcome) const {
+    if (outcome.reason == Reason::None && !listShown_.failure.ok()) {
+        outcome.result = Result::DoneBut;
+        outcome.reason = Reason::ListCut;
+        outcome.failure = listShown_.failure;
+    }
+    return outcome;
+}
+
 }  // namespace holmtex

@@ -12,7 +12,7 @@ namespace holmtex::msg {
 namespace {
 
 // What went through, although something after it did not.
-enum class Done { LineDeleted, PageMoved, ListRepaired, PagesImported };
+enum class Done { LineDeleted, PageMoved, ListRepaired, PagesImported, PageReplaced };
 
 struct ErrorText {
     int error;
@@ -72,7 +72,8 @@ std::string marked(std::string_view file) {
 
 // In the order of Done.
 const char* const kDoneTexts[] = {"Die Zeile wurde gelöscht", "Die Seite wurde verschoben",
-                                  "Die Liste wurde repariert", "Die Seiten wurden importiert"};
+                                  "Die Liste wurde repariert", "Die Seiten wurden importiert",
+                                  "Die Seite wurde ersetzt"};
 
 const char* doneText(Done done) { return kDoneTexts[static_cast<int>(done)]; }
 
@@ -417,13 +418,32 @@ std::string gedcomHelp() {
            "Ahnenprogramme.";
 }
 
+std::string replaceHelp() {
+    return "Eingabe von >ersetzen!< (oder Strg+Umschalt+S) setzt die Merkseite an die Stelle "
+           "der zuletzt geöffneten Seite der Liste; die anderen Seiten bleiben, wie sie sind.";
+}
+
+std::string lineTip(const std::vector<TipFamily>& families, std::string_view firstLine) {
+    std::string tip;
+    for (const TipFamily& f : families) {
+        if (!tip.empty()) tip += "\r\n";
+        tip += "Familie " + std::to_string(f.family) + ": ";
+        if (!f.father.empty()) tip.append("Vater ").append(f.father);
+        if (!f.father.empty() && !f.mother.empty()) tip += ", ";
+        if (!f.mother.empty()) tip.append("Mutter ").append(f.mother);
+    }
+    if (tip.empty()) tip = "keine Eltern eingetragen";
+    if (!firstLine.empty()) tip.append("\r\nText: ").append(firstLine);
+    return tip;
+}
+
 std::string commandWords() {
     return "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!";
 }
 
 std::string commandBoxDescription() {
     return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
-           "datacheck!, reparatur!, pdf!, drucken!, gedcom!, zurück!, wieder!";
+           "datacheck!, reparatur!, ersetzen!, pdf!, drucken!, gedcom!, zurück!, wieder!";
 }
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
@@ -638,6 +658,28 @@ std::string saveText(const Outcome& o) {
     return text.empty() && o.lost.empty() ? "" : text + lostLine(o.lost);
 }
 
+std::string replaceText(const Outcome& o) {
+    if (o.result == Result::NotDone && o.reason == Reason::NoLine)
+        return "Nichts ersetzt: Es wurde keine Listenzeile geöffnet.";
+    // The page stays on screen, and the list as it is shown.
+    if (o.result == Result::NotDone && o.reason == Reason::ChangedSince)
+        return "Die Seite wurde nicht ersetzt: " + o.list + " wurde seit dem Öffnen geändert.";
+    if (!o.done()) return refused(o, {"Die Seite wurde nicht ersetzt: ", ""});
+    if (o.reason == Reason::None)
+        return "Seite in Listenzeile " + std::to_string(o.line) + " ersetzt" + lostLine(o.lost);
+    // Both notes together leave no room for the error's text.
+    if (o.lost.empty()) return doneBut(o, Done::PageReplaced);
+    return (o.reason == Reason::NotSafe ? "Ersetzt, aber nicht sicher geschrieben."
+                                        : "Ersetzt, aber die Liste nicht ganz gelesen.") +
+           lostLine(o.lost);
+}
+
+std::string searchText(const Outcome& o) {
+    if (o.reason == Reason::LastHit) return "letzter Treffer";
+    if (o.reason == Reason::FirstHit) return "erster Treffer";
+    return o.count > 0 ? std::to_string(o.count) + " Treffer" : "kein Treffer";
+}
+
 std::string listChangeText(const Outcome& o) {
     switch (o.operation) {
         case Operation::Delete:
@@ -811,8 +853,12 @@ std::string operationText(const Outcome& o) {
             return o.reason == Reason::ListCut ? listNotWhole(reason(o.failure)) : "";
         case Operation::Open:
             return listLineOpened(o.line);
+        case Operation::Search:
+            return searchText(o);
         case Operation::Save:
             return saveText(o);
+        case Operation::Replace:
+            return replaceText(o);
         case Operation::Delete:
         case Operation::Move:
         case Operation::DeleteAll:

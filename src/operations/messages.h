@@ -63,9 +63,18 @@ std::string printHelp();
 std::string gedcomHelp();
 std::string takeBackHelp();  // history_messages.cpp, as the rest on the history
 std::string redoHelp();
+std::string replaceHelp();
 std::string commandWords();  // "befehl!", into Text1
 // What assistive technology says of the command box: every word it takes.
 std::string commandBoxDescription();
+
+// The tooltip of a list line: a line for each family whose father or mother is filled in,
+// then the first line of the page text, when there is one.
+struct TipFamily {
+    int family;  // 1 to 4
+    std::string_view father, mother;
+};
+std::string lineTip(const std::vector<TipFamily>& families, std::string_view firstLine);
 
 // A second program in the same folder.
 std::string doubleStartTitle();

@@ -1,4 +1,7 @@
-// The page list and the choice of list.
+// The page list and the choice of list, and what a list line's tooltip says of its page.
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "operations/messages.h"
 #include "window/holmtex.h"
@@ -41,6 +44,40 @@ void Holmtex::showList(bool openLast) {
 }
 
 void Holmtex::readListAhead(ListKind list) noexcept { lists_.readAhead(list); }
+
+namespace {
+
+// A field counts as filled when it holds more than blanks; a text that starts with empty
+// lines is named by its first line with letters.
+std::string_view filled(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+// The first line of a text, cut to a tooltip's width at a whole letter.
+std::string firstLineOf(std::string_view text) {
+    constexpr std::size_t kLetters = 80;
+    text = text.substr(0, text.find_first_of("\r\n"));
+    std::size_t letters = 0, at = 0;
+    for (; at < text.size(); ++at)
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && ++letters > kLetters) break;
+    return at < text.size() ? std::string(text.substr(0, at)) + "…" : std::string(text);
+}
+
+}  // namespace
+
+std::string Holmtex::lineTip(int line) {
+    const std::optional<ListKind> kind = selectedList();
+    PageRecord page;
+    if (!kind || !lists_.glance(*kind, line, page)) return "";
+    std::vector<msg::TipFamily> families;
+    for (int f = 1; f <= 4; ++f) {
+        const msg::TipFamily family{f, filled(page.text(fatherItem(f))),
+                                    filled(page.text(motherItem(f)))};
+        if (!family.father.empty() || !family.mother.empty()) families.push_back(family);
+    }
+    return msg::lineTip(families, firstLineOf(filled(page.text(PageText))));
+}
 
 void Holmtex::Option1_Click() {
     Command19.setVisible(true);

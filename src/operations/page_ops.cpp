@@ -1,4 +1,7 @@
-// Page operations: saving the page on screen and opening a page from the list.
+// Page operations: saving the page on screen, putting it in the place of the page opened,
+// and opening a page from the list.
+#include <optional>
+
 #include "operations/messages.h"
 #include "record/codepage.h"
 #include "record/record_io.h"
@@ -6,9 +9,20 @@
 
 namespace holmtex {
 
+namespace {
+
+// Every text of a page, for the letters it stores as "?".
+std::string textsOf(const PageRecord& page) {
+    std::string texts;
+    for (int n = 1; n <= kItemCount; ++n) texts += page.text(n);
+    return texts;
+}
+
+}  // namespace
+
 void Holmtex::Command1_Click() { savePage(); }
 
-bool Holmtex::savePage() {
+void Holmtex::stampPage() {
     // The five free-text fields show the replacement; Text1 comes first.
     for (TextBox* field : {&Text1, &bem1t, &bem2t, &bem3t, &bem4t})
         if (field->text().find('"') != std::string::npos)
@@ -27,9 +41,11 @@ bool Holmtex::savePage() {
     if (Text1.height() == kFourFamilyText.height) CurrentRecord.set(ViewMarker, "->4");
     if (Text1.height() == kTwoFamilyText.height) CurrentRecord.set(ViewMarker, "->2");
     CurrentRecord.set(AddMarker, Line1.visible() ? "add" : "");
+}
 
-    std::string texts;
-    for (int n = 1; n <= kItemCount; ++n) texts += CurrentRecord.text(n);
+bool Holmtex::savePage() {
+    stampPage();
+    const std::string texts = textsOf(CurrentRecord);
     const ListKind list = selectedList().value_or(ListKind::Aktuell);
     Outcome saved = lists_.append(list, recordBytes(CurrentRecord), Operation::Save);
     // A page that was not saved stays on screen; the message says whether the next start
@@ -47,6 +63,25 @@ bool Holmtex::savePage() {
     }
     say(saved);
     return saved.done();
+}
+
+void Holmtex::ReplacePage() {
+    const std::optional<ListKind> kind = selectedList();
+    if (!kind) return say(Outcome(Operation::Replace, Result::NotDone, Reason::NoLine));
+    stampPage();
+    const std::string texts = textsOf(CurrentRecord);
+    const int line = MarkedLine;
+    // Refused, the page stays on screen as it is, and the buffer with it.
+    PageRecord last;
+    Outcome replaced =
+        lists_.rewrite(Operation::Replace, *kind, line, recordBytes(CurrentRecord), last);
+    if (!replaced.done()) return say(replaced);
+    // The list shown anew, and the page opened again from its place.
+    RefreshList();
+    List1.setListIndex(line);
+    replaced = afterShown(replaced);
+    replaced.lost = lostLetters(texts);
+    say(replaced);
 }
 
 void Holmtex::List1_Click() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "record/list_files.h"
+#include "record/list_line.h"
 #include "record/record_io.h"
 
 namespace holmtex {
@@ -36,6 +37,16 @@ std::string movedPage(RecordReader& reader, std::string_view tag) {
     std::string page;
     writeRecordWithoutQuotes(page, moved);
     return page;
+}
+
+// The list line of a page given as its bytes; none when they are no whole page.
+std::optional<std::string> listLineOf(std::string_view page) {
+    StringSource source{std::string(page)};
+    RecordReader reader(source);
+    if (reader.nextRaw(ProcessNumber) != ReadStatus::Record) return std::nullopt;
+    LineList line;
+    addRawListLine(line, reader);
+    return std::string(line.front());
 }
 
 // Saves and imports only add pages; every other change acts on the lines of a list.
@@ -266,11 +277,16 @@ Outcome ListFiles::rewrite(Operation operation, ListKind list, int line,
     Outcome o(operation, Result::NotDone, Reason::NoLine);
     o.list = dataFileName(list);
     o.line = line;
-    if (line < 0) return o;
+    if (line < 0 || (page && !(opened_ && opened_->list == list))) return o;
     const ChangeKind kind = page ? ChangeKind::ReplaceInPlace : ChangeKind::Delete;
     return change(
         operation, kind, line, {changedList(list, FileChange::Replace)},
         [&](std::vector<FileAfter>& states) {
+            // Refused before a byte is copied, when it can be told from the outside already.
+            if (page)
+                if (std::optional<Outcome> refused =
+                        replaceRefused(o, list, line, fileIdentity(path(list))))
+                    return *refused;
             FileReplacement work(path(list), workDir_ / listWorkFileName());
             bool opened = false;
             Pass pass = copyPass(
@@ -278,15 +294,37 @@ Outcome ListFiles::rewrite(Operation operation, ListKind list, int line,
                 [&](RecordReader& reader) { opened = isOpened(list, line, reader.rawRecord()); },
                 page);
             if (std::optional<Outcome> refused = refusal(o, pass, line, opened)) return *refused;
+            if (page)
+                if (std::optional<Outcome> refused = replaceRefused(o, list, line, pass.identity))
+                    return *refused;
             const ReplaceResult replaced = work.commit();
             if (!replaced.replaced) return failed(o, replaced.failure);
             states[0] = FileAfter::written(work.written(), pass.records - (page ? 0 : 1));
-            // The pages kept are the bytes they were, so their lines are what a read would give.
-            if (!page)
+            // The pages kept are the bytes they were, so their lines are what a read would give;
+            // a page put in unread gives its own.
+            const std::optional<std::string> instead = page ? listLineOf(*page) : std::nullopt;
+            if (!page || instead)
                 index_.rewritten(list, pass.identity, static_cast<std::size_t>(line),
+                                 instead ? std::optional<std::string_view>(*instead) : std::nullopt,
                                  std::move(pass.places), pass.cleanEnd, fileIdentity(path(list)));
             return done(o, replaced.failure);
         });
+}
+
+std::optional<Outcome> ListFiles::replaceRefused(const Outcome& o, ListKind list, int line,
+                                                 const std::optional<FileIdentity>& now) const {
+    // The history keeps the list by a hard link before the change, which moves its change
+    // time; what tells another writer is the file, its size and its modification time.
+    const auto same = [](const FileIdentity& a, const FileIdentity& b) {
+        return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+               a.modifiedNs == b.modifiedNs;
+    };
+    if (opened_ && opened_->list == list && opened_->line == line && opened_->identity && now &&
+        same(*now, *opened_->identity))
+        return std::nullopt;
+    Outcome refused = o;
+    refused.reason = Reason::ChangedSince;
+    return refused;
 }
 
 Outcome ListFiles::move(ListKind from, int line, ListKind to, std::string_view tag,
@@ -349,8 +387,8 @@ Outcome ListFiles::moveRest(const MoveOf& m, std::string_view page, FileReplacem
         return o;
     }
     states[0] = FileAfter::written(rest.written(), pass.records - 1);
-    index_.rewritten(from, pass.identity, static_cast<std::size_t>(line), std::move(pass.places),
-                     pass.cleanEnd, fileIdentity(path(from)));
+    index_.rewritten(from, pass.identity, static_cast<std::size_t>(line), std::nullopt,
+                     std::move(pass.places), pass.cleanEnd, fileIdentity(path(from)));
     return done(o, replaced.failure);
 }
 

@@ -33,6 +33,8 @@ ListFiles::Listing ListFiles::lines(ListKind list, PageRecord& last) {
     Listing listing;
     // Failing that, the whole pages still list.
     listing.found = finishAppend(path(list));
+    // The list shown anew: its lines are chosen afresh.
+    if (opened_ && opened_->list == list) opened_.reset();
     listing.lines = index_.list(list, path(list), last, keep());
     if (index_.readError()) listing.problem = {index_.readError(), dataFileName(list)};
     return listing;
@@ -88,10 +90,13 @@ ListFiles::PageRead ListFiles::readPage(ListKind list, int line, PageRecord& int
 }
 
 void ListFiles::open(ListKind list, int line, PageRecord& into) {
+    // Taken before the page is read: a change of the file after it shows as another one.
+    std::optional<FileIdentity> identity = fileIdentity(path(list));
     std::string bytes;
     readPage(list, line, into, bytes);
     opened_.reset();
-    if (!bytes.empty()) opened_ = OpenedPage{list, line, withoutLineEnd(bytes)};
+    if (!bytes.empty())
+        opened_ = OpenedPage{list, line, withoutLineEnd(bytes), std::move(identity)};
 }
 
 bool ListFiles::isOpened(ListKind list, int line, std::string_view bytes) const {
@@ -137,6 +142,15 @@ ListFiles::PageRead ListFiles::page(ListKind list, int line, PageRecord& into, b
     const PageRead read = readPage(list, line, page, bytes, toEnd);
     if (read.found) into = std::move(page);
     return read;
+}
+
+bool ListFiles::glance(ListKind list, int line, PageRecord& into) {
+    PageRecord page;
+    std::string bytes;
+    if (!keep() || !index_.readRecord(list, path(list), line, page, &bytes) || bytes.empty())
+        return false;
+    into = std::move(page);
+    return true;
 }
 
 ListFiles::PageRead ListFiles::pages(

@@ -56,6 +56,7 @@ public:
     };
     // The list's lines: a missing file is an empty list, a damaged one lists the pages before
     // the damage. An append a crash cut short is finished first. `last` gets the last page.
+    // No page of the list counts as opened any more.
     Listing lines(ListKind list, PageRecord& last);
     // lines() ahead, so that the next lines() finds them ready; touches nothing but what is
     // known of the files, so it may run on another thread before any operation runs.
@@ -83,6 +84,9 @@ public:
     // line is no whole page. With `toEnd` the rest is read too, so that `pages` and
     // `damaged` speak of the whole list.
     PageRead page(ListKind list, int line, PageRecord& into, bool toEnd = false);
+    // Page `line` straight from its place, when the file is as it was listed; false, and
+    // `into` as it was, when that cannot be vouched for without reading more than that page.
+    bool glance(ListKind list, int line, PageRecord& into);
     // Every whole page in file order, to `each` with its line, until `each` says false.
     PageRead pages(ListKind list,
                    const std::function<bool(const PageRecord&, int line)>& each) const;
@@ -121,7 +125,9 @@ public:
                    const AfterAppend& after = {});
     // The list anew without page `line` (no `page`), or with `page` in its place, when the
     // line holds the page opened from it; `last` gets the last page read. The list's other
-    // pages are carried as their bytes.
+    // pages are carried as their bytes. A page goes into another's place only in the very
+    // file it was opened from, unchanged since: NoLine when no page of the list was opened
+    // since it was listed, ChangedSince when the file is not the same.
     Outcome rewrite(Operation operation, ListKind list, int line,
                     std::optional<std::string_view> page, PageRecord& last);
     // Page `line` of `from`, opened from it, goes to the end of `to` with the list tag `tag`,
@@ -168,6 +174,9 @@ private:
     Outcome removeImported(Outcome o, ListKind list, const std::filesystem::path& file,
                            FileAfter& state);
     bool isOpened(ListKind list, int line, std::string_view bytes) const;
+    // Why `page` may not take the place of page `line` of `list` as it stands now, or nothing.
+    std::optional<Outcome> replaceRefused(const Outcome& o, ListKind list, int line,
+                                          const std::optional<FileIdentity>& now) const;
     // "Read page n", the one way: from its place when the file is as it was listed, else from
     // the start (and with `toEnd` on to the end); `into` as open() says, `bytes` its bytes.
     PageRead readPage(ListKind list, int line, PageRecord& into, std::string& bytes,
@@ -190,11 +199,13 @@ private:
     std::function<LocalDateTime()> clock_;
     ListReading reading_;
     PageIndex index_;
-    // The page the last open() took: its list, its line and its bytes in the file.
+    // The page the last open() took: its list, its line, its bytes in the file, and the
+    // identity the file had before the page was read.
     struct OpenedPage {
         ListKind list;
         int line;
         std::string bytes;
+        std::optional<FileIdentity> identity;
     };
     std::optional<OpenedPage> opened_;
     History history_;

@@ -18,7 +18,9 @@ enum class Operation {
     Start,       // the start-up: interrupted appends finished, the first list shown
     List,        // a list shown anew
     Open,        // a line opened
+    Search,      // "Suchen", and F3 / Shift+F3 from hit to hit
     Save,        // "Speichern"
+    Replace,     // ersetzen!: the page on screen in the place of the page opened
     Delete,      // "markierte Zeile löschen"
     DeleteAll,   // "alle löschen"
     Move,        // a line into another list
@@ -53,6 +55,8 @@ enum class Reason {
     LineGone,            // `list` no longer has the marked line (`line`)
     ChangedSince,        // `list` changed since its marked line was opened, or while it was read
     NothingToImport,     // there is no transfer file
+    FirstHit,            // no hit line above the selected one
+    LastHit,             // no hit line below the selected one
     NameTaken,           // `file` is there already and is not replaced
     NotSafe,             // `failure`: done, but its folder may not be on the disk yet
     ListCut,             // `failure`: the list read afterwards was cut short

@@ -175,18 +175,24 @@ void PageIndex::appended(ListKind kind, const std::optional<FileIdentity>& befor
 }
 
 void PageIndex::rewritten(ListKind kind, const std::optional<FileIdentity>& before,
-                          std::size_t removed, std::vector<Extent> places, bool cleanEnd,
+                          std::size_t line, std::optional<std::string_view> instead,
+                          std::vector<Extent> places, bool cleanEnd,
                           const std::optional<FileIdentity>& after) {
     Entry& known = entry(kind);
     // The records kept are the bytes they were, so their lines are what a scan would give.
+    const std::size_t removed = instead ? 0 : 1;
     if (!known.known || !before || !after || *before != known.identity ||
-        removed >= known.extents.size() || places.size() + 1 != known.extents.size()) {
+        line >= known.extents.size() || places.size() + removed != known.extents.size()) {
         known = Entry{};
         return;
     }
     auto lines = std::make_shared<Lines>();
-    for (std::size_t i = 0; i < known.lines->size(); ++i)
-        if (i != removed) lines->push_back((*known.lines)[i]);
+    for (std::size_t i = 0; i < known.lines->size(); ++i) {
+        if (i != line)
+            lines->push_back((*known.lines)[i]);
+        else if (instead)
+            lines->push_back(*instead);
+    }
     known.lines = std::move(lines);
     known.extents = std::move(places);
     known.identity = *after;

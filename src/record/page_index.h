@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "record/data_files.h"
@@ -60,13 +61,14 @@ public:
     void appended(ListKind kind, const std::optional<FileIdentity>& before,
                   const std::optional<FileIdentity>& after, std::uint64_t bytes);
 
-    // We wrote the list file anew with its records but record `removed`, which now lie at
-    // `places`. It had the identity `before` when it was read for that and has `after` now;
-    // `cleanEnd` as for Entry. When the file was as listed before, its lines are kept
-    // without that one, so the next list() reads nothing.
-    void rewritten(ListKind kind, const std::optional<FileIdentity>& before, std::size_t removed,
-                   std::vector<Extent> places, bool cleanEnd,
-                   const std::optional<FileIdentity>& after);
+    // We wrote the list file anew with its records but record `line`, or with a record whose
+    // list line is `instead` in its place; the records now lie at `places`. It had the
+    // identity `before` when it was read for that and has `after` now; `cleanEnd` as for
+    // Entry. When the file was as listed before, its lines are kept with that change, so the
+    // next list() reads nothing.
+    void rewritten(ListKind kind, const std::optional<FileIdentity>& before, std::size_t line,
+                   std::optional<std::string_view> instead, std::vector<Extent> places,
+                   bool cleanEnd, const std::optional<FileIdentity>& after);
 
 private:
     struct Entry {

@@ -139,6 +139,12 @@ void ListBox::clickLine(int index) {
     setListIndex(index);
 }
 
+void ListBox::scrollTo(int index) {
+    if (index < 0 || index >= listCount()) return;
+    scrollLine_ = index;
+    notify(Property::ScrollTo);
+}
+
 void ComboBox::setText(std::string_view text) {
     if (text_ == text) return;
     text_.assign(text);

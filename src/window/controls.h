@@ -46,7 +46,18 @@ enum class ControlKind { TextBox, CommandButton, OptionButton, ListBox, ComboBox
 enum class Alignment { Left, Right, Center };
 // LinesAppended: lines were added at the end of a list's lines; those before stay as they
 // were, and no line is selected.
-enum class Property { Text, Visible, Geometry, Value, Lines, LinesAppended, ListIndex, Entries };
+// ScrollTo: a list is asked to bring a line into sight (ListBox::scrollLine).
+enum class Property {
+    Text,
+    Visible,
+    Geometry,
+    Value,
+    Lines,
+    LinesAppended,
+    ListIndex,
+    Entries,
+    ScrollTo
+};
 
 // Left, Top, Width and Height in twips; for a line its two points x1, y1, x2, y2.
 struct Place {
@@ -200,12 +211,16 @@ public:
     // A user's click on a line: like setListIndex, and a click on the line that is
     // already selected opens it again.
     void clickLine(int index);
+    // Brings a line into sight without selecting it.
+    void scrollTo(int index);
+    int scrollLine() const { return scrollLine_; }  // the line asked for last
 
     std::function<void()> onClick;
 
 private:
     std::shared_ptr<const Lines> lines_;  // never null
     int index_ = -1;
+    int scrollLine_ = -1;
 };
 
 class ComboBox : public Control {

@@ -122,10 +122,16 @@ public:
     // What the last RefreshList said: the line it opened, why it could not read the whole
     // list file, what finishing an append found (see ListFiles::lines).
     const Outcome& listShown() const { return listShown_; }
+    // What the tooltip of a list line says of its page, read from that page alone; empty when
+    // it cannot be read so.
+    std::string lineTip(int line);
 
     // ---- Saving and opening a page: page_ops.cpp ----
     void Command1_Click();  // "Speichern"
     void List1_Click();
+    // "ersetzen!" and Ctrl+Shift+S: the page on screen, stamped as a save stamps it, takes
+    // the place of the page of the line opened last; the other pages keep theirs.
+    void ReplacePage();
 
     // ---- Deleting, moving and mending lines: delete_move.cpp ----
     void Command2_Click();   // "markierte Zeile löschen"
@@ -153,6 +159,10 @@ public:
 
     // ---- Search: search.cpp ----
     void Command8_Click();  // "Suchen"
+    // F3 and Shift+F3: the next hit line below the selected one, or above it, is selected
+    // and so opened.
+    void NextHit();
+    void PreviousHit();
 
     // ---- The command box and its words: command_words.cpp ----
     void Text1_Change();     // keeps PageText; the word "datacheck"
@@ -201,6 +211,9 @@ public:
     void say(const Outcome& outcome);
     // What the operation that ran last did.
     const Outcome& outcome() const { return outcome_; }
+    // What a change of a list did, after the list was shown anew: DoneBut ListCut when the
+    // list could not be read whole then.
+    Outcome afterShown(Outcome outcome) const;
     // All controls in the order of the design table, and one by its qualified name
     // ("Text32(1)").
     const std::vector<Control*>& controls() const { return controls_; }
@@ -214,6 +227,8 @@ private:
     // Command1_Click; false when the page could not be written (page_ops.cpp).
     bool savePage();
     void showList(bool openLast);  // page_list.cpp
+    // The page on screen into CurrentRecord, as a save stores it (page_ops.cpp).
+    void stampPage();
     void rescueAndEnd();      // exit.cpp
     void applyDesignTable();  // holmtex_design.cpp
     void bindEvents();        // holmtex.cpp

@@ -38,6 +38,7 @@ inline constexpr FaultOperation kFaultOperations[] = {
     {"text", Before::Nothing, "Command7", Operation::TextFile, {}, true},
     {"duplicates", Before::Nothing, "Command23", Operation::Duplicates, {}, true},
     {"delete", Before::Nothing, "Command2", Operation::Delete, {}, false},
+    {"replace", Before::EditPage, "ersetzen!", Operation::Replace, {}, false},
     {"all", Before::Nothing, "Command3", Operation::DeleteAll, {}, false},
     {"archiv", Before::Nothing, "Command19", Operation::Move, ListKind::Archiv, false},
     {"aktuell", Before::Nothing, "Command21", Operation::Move, ListKind::Aktuell, false},

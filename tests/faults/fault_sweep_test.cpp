@@ -343,30 +343,30 @@ std::vector<Case> allCases() {
     };
     add(kOrdinary, "aktuell", 2,
         {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
-         "import", "export", "copy", "datacheck", "pdf", "gedcom"});
+         "import", "export", "copy", "datacheck", "pdf", "gedcom", "replace"});
     add(kOrdinary, "archiv", 1, {"aktuell"});
     add(kOrdinary, "aktuell", 2,
         {"backdelete", "backall", "backarchiv", "backimport", "againarchiv"});
     add(kBig, "aktuell", 200,
-        {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates"});
+        {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates", "replace"});
     add(kDamaged, "aktuell", 1,
         {"save", "close", "import", "export", "copy", "delete", "archiv", "datacheck", "duplicates",
-         "all", "gedcom"});
+         "all", "gedcom", "replace"});
     add(kDamaged, "aktuell", 1, {"repair"});
     add(kOrdinary, "aktuell", 2, {"repair"});
     add(kDamagedTarget, "aktuell", 1, {"archiv"});
     add(kDamagedTarget, "archiv", 0, {"repair"});
     add(kDamagedTarget, "archiv", 0, {"save", "import"});
     add(kUnterminated, "aktuell", 1,
-        {"save", "import", "delete", "allgemein", "datacheck", "export"});
+        {"save", "import", "delete", "allgemein", "datacheck", "export", "replace"});
     add(kCut48, "aktuell", 0, {"datacheck", "save", "delete", "duplicates", "repair"});
-    add(kProtected, "aktuell", 1, {"delete", "all", "archiv", "allgemein"});
+    add(kProtected, "aktuell", 1, {"delete", "all", "archiv", "allgemein", "replace"});
     add(kProtected, "archiv", 0, {"aktuell"});
     add(kMissing, "aktuell", -1,
         {"save", "import", "export", "delete", "all", "datacheck", "duplicates", "text", "rescue",
-         "archiv", "pdf", "gedcom"});
-    add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import"});
-    add(kReplaced, "aktuell", 2, {"delete", "archiv", "export", "copy"});
+         "archiv", "pdf", "gedcom", "replace"});
+    add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import", "replace"});
+    add(kReplaced, "aktuell", 2, {"delete", "archiv", "export", "copy", "replace"});
     return cases;
 }
 
@@ -598,7 +598,8 @@ struct Judge {
             if (was->second.link && c.op != "all" && (is == now.end() || !is->second.link))
                 fail(name + " was a link to the list and is no longer one");
             // A protected list keeps its content through delete, "alle löschen" and the moves.
-            const bool guarded = c.op == "delete" || c.op == "all" || c.isMove();
+            const bool guarded =
+                c.op == "delete" || c.op == "all" || c.op == "replace" || c.isMove();
             if (guarded && (was->second.mode & 0222) == 0 &&
                 (is == now.end() || is->second.bytes != was->second.bytes ||
                  is->second.mode != was->second.mode))
@@ -637,7 +638,7 @@ struct Judge {
                 for (const PlainRecord& r : recordsOf(s, name)) found.insert(keyOf(r));
             return found;
         };
-        if (c.op != "delete" && c.op != "all" && c.op != "repair") {
+        if (c.op != "delete" && c.op != "all" && c.op != "repair" && c.op != "replace") {
             const auto now =
                 keys(o.restarted, {kListFiles[0], kListFiles[1], kListFiles[2], kTransfer});
             for (const auto& key :
@@ -699,7 +700,8 @@ struct Judge {
         std::vector<std::string> watched = kListFiles;
         watched.push_back(kTransfer);
         std::optional<std::string> deleted;
-        if (c.op == "delete" && !c.scenario->replaced) {
+        // A page deleted or replaced is gone.
+        if ((c.op == "delete" || c.op == "replace") && !c.scenario->replaced) {
             const auto records = recordsOf(base.before, listFile(c.list));
             if (c.line >= 0 && c.line < static_cast<int>(records.size()))
                 deleted = keyOf(records[c.line]);
@@ -758,7 +760,8 @@ struct Judge {
             {Operation::Delete, &Judge::deleted},     {Operation::Move, &Judge::moved},
             {Operation::DeleteAll, &Judge::emptied},  {Operation::Repair, &Judge::repaired},
             {Operation::Sheet, &Judge::written},      {Operation::Gedcom, &Judge::written},
-            {Operation::TakeBack, &Judge::stepped},   {Operation::Redo, &Judge::stepped}};
+            {Operation::TakeBack, &Judge::stepped},   {Operation::Redo, &Judge::stepped},
+            {Operation::Replace, &Judge::replaced}};
         (this->*kChecks.at(c.operation().answers))(s);
         // Operations that only read the lists leave them alone.
         if (c.operation().readsLists)
@@ -898,6 +901,22 @@ struct Judge {
                         " " + shown(bytesOf(s.now, list)));
         if ((s.claim == Claim::Failure || s.o.reason == Reason::NoFile) && !unchanged(s, list))
             said(s, "but " + list + " changed");
+    }
+
+    // ersetzen!: the list keeps its pages and their order, the one of the line opened in its
+    // new form.
+    void replaced(const Said& s) {
+        const std::string list = listFile(c.list);
+        if (s.claim == Claim::Failure && !unchanged(s, list)) said(s, "but " + list + " changed");
+        if (!s.o.done()) return;
+        std::vector<PlainRecord> wanted = recordsOf(base.before, list);
+        const std::vector<PlainRecord>& now = recordsOf(s.now, list);
+        const auto line = static_cast<std::size_t>(c.line);
+        if (line < now.size() && now.size() == wanted.size() &&
+            keyOf(now[line]) == "Gerettete Seite")
+            wanted[line] = now[line];
+        if (!sameRecords(now, wanted))
+            said(s, "but " + list + " holds " + shown(bytesOf(s.now, list)));
     }
 
     void repaired(const Said& s) {

@@ -140,6 +140,21 @@ TEST_F(GuiTest, EnterInTheCommandBoxSearchesUnlessItHoldsACommandWord) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(searches, 1);
     EXPECT_EQ(form->Text1.text().rfind("Es gibt folgende Befehle", 0), 0u);
+
+    // A command that empties the box: the Enter after it leaves its message alone.
+    combo->lineEdit()->selectAll();
+    typeText(combo->lineEdit(), "export!");
+    const std::string said = form->Text5.text();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(form->Text5.text(), said);
+
+    // Ctrl+F comes back into the box with its text chosen, to be typed over.
+    combo->setEditText("vater 3");
+    widget("k11t")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(combo->hasFocus());
+    EXPECT_EQ(combo->lineEdit()->selectedText(), "vater 3");
 }
 
 TEST_F(GuiTest, TabSkipsTheFieldsUnderTheBigTextWindow) {

@@ -43,7 +43,7 @@ TEST_F(GuiTest, SearchingMarksTheLinesOfTheList) {
     EXPECT_EQ(list->model()->index(1, 0).data().toString(), ">06.12.2026 14:01:00 200");
     EXPECT_EQ(list->model()->index(2, 0).data().toString(), "  06.12.2026 14:02:00 300");
     EXPECT_TRUE(list->selectionModel()->selectedIndexes().isEmpty());
-    EXPECT_EQ(widget<QPlainTextEdit>("Text5")->toPlainText(), "");
+    EXPECT_EQ(widget<QPlainTextEdit>("Text5")->toPlainText(), "1 Treffer");
 
     // A marked line opens the page at its place in the file.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},

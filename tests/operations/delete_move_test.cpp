@@ -1,4 +1,5 @@
-// Deleting lines, emptying a list and moving a line into another list, on real files.
+// Deleting lines, emptying a list, moving a line into another list and putting a page in
+// another's place, on real files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -359,6 +360,36 @@ TEST_F(DeleteMove, AnOperationOnTheMarkedLineActsOnlyOnThePageThatWasOpened) {
                 EXPECT_EQ(form.List1.lines(), linesOf(now));
             }
         }
+    }
+}
+
+// ersetzen! refuses where the line may not hold the page opened, says why, and leaves the
+// list and the page typed on screen as they are.
+TEST_F(DeleteMove, ErsetzenRefusesWhereTheLineMayNotHoldThePageOpened) {
+    const std::string a = recordBytes(namedPage("A"));
+    const struct {
+        const char* name;
+        std::string list, appended;  // `appended` by another program after the line was opened
+        const char* said;
+    } cases[] = {
+        {"no line opened since the list was shown", "", "",
+         "Nichts ersetzt: Es wurde keine Listenzeile geöffnet."},
+        {"the list changed since the line was opened", a, recordBytes(namedPage("B")),
+         "Die Seite wurde nicht ersetzt: holmtex-aktuell.dat wurde seit dem Öffnen geändert."},
+        {"the list's end is damaged", a + "\"->2\",\"06.12", "",
+         "Die Seite wurde nicht ersetzt: holmtex-aktuell.dat ist am Ende beschädigt; reparatur! "
+         "hilft."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(file(ListKind::Aktuell), c.list);
+        start(ListKind::Aktuell, 0);
+        if (!c.appended.empty()) writeFile(file(ListKind::Aktuell), c.list + c.appended);
+        form.v1t.setText("Vater neu");
+        form.Combo1.setText("ersetzen!");
+        EXPECT_EQ(form.Text5.text(), c.said);
+        EXPECT_EQ(readFile(file(ListKind::Aktuell)), c.list + c.appended);
+        EXPECT_EQ(form.v1t.text(), "Vater neu");
     }
 }
 

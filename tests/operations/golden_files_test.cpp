@@ -1,12 +1,15 @@
 // The files the program writes, made by the real operations and compared byte for byte
 // with the golden files under tests/data/golden/: a list saved page by page, the transfer
 // file, the work file of "Info alsTextdatei speichern" with the text file krumo-34 makes of
-// it, and z1.txt of "Duplikate löschen". Other programs and older lists read these bytes.
+// it, z1.txt of "Duplikate löschen", and the list after "ersetzen!". Other programs and
+// older lists read these bytes.
 // HOLMTEX_UPDATE_GOLDEN=1 writes the golden files anew.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "record/record_io.h"
 #include "support/form_test.h"
 #include "support/test_support.h"
 #include "window/holmtex.h"
@@ -59,11 +62,38 @@ protected:
     }
 
     std::string made(const char* name) const { return readFile(dir / name); }
+    // The records of a list as the bytes they are.
+    static std::vector<std::string> rawRecords(const std::string& list) {
+        StringSource source(list);
+        RecordReader reader(source);
+        std::vector<std::string> records;
+        while (reader.nextRaw(1) == ReadStatus::Record) records.emplace_back(reader.rawRecord());
+        return records;
+    }
 };
 
 TEST_F(GoldenFiles, TheListAsSaved) {
     const std::string list = made("holmtex-aktuell.dat");
     EXPECT_EQ(list, golden("golden/holmtex-aktuell.dat", list));
+}
+
+// ersetzen! puts the page on screen, stamped as "Speichern" stamps it, in the place of the
+// page opened; every other page keeps its bytes and its place.
+TEST_F(GoldenFiles, TheListAfterErsetzen) {
+    const std::vector<std::string> before = rawRecords(made("holmtex-aktuell.dat"));
+    form.List1.clickLine(1);
+    platform.clock = {2026, 12, 7, 9, 30, 0};
+    test::typeInto({{form.k31t, "Paul"}, {form.bem1t, "aus \"Köln\""}});
+    form.Combo1.setText("ersetzen!");
+    const std::string list = made("holmtex-aktuell.dat");
+    EXPECT_EQ(list, golden("golden/holmtex-aktuell-ersetzt.dat", list));
+    const std::vector<std::string> after = rawRecords(list);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t n : {0, 2, 3}) EXPECT_EQ(after[n], before[n]) << n;
+    EXPECT_EQ(form.List1.listIndex(), 1);
+    EXPECT_EQ(form.Text5.text(), "Seite in Listenzeile 1 ersetzt");
+    form.Command1_Click();  // the same page, saved
+    EXPECT_EQ(rawRecords(made("holmtex-aktuell.dat")).back(), after[1]);
 }
 
 TEST_F(GoldenFiles, TheTransferFileAfterExportAndCopy) {

@@ -80,6 +80,12 @@ const Change kChanges[] = {
      "Zurückgenommen: Zeile 0 von ARCHIV nach AKTUELL verschoben (14:03)"},
     {"in Allgemein", &Holmtex::Option2, 1, [](Holmtex& f) { f.Command22.click(); },
      "Zurückgenommen: Zeile 1 von ARCHIV nach ALLGEMEIN verschoben (14:03)"},
+    {"ersetzen", &Holmtex::Option1, 1,
+     [](Holmtex& f) {
+         f.Text1.setText("Berichtigt");
+         command(f, "ersetzen!");
+     },
+     "Zurückgenommen: Zeile 1 in AKTUELL ersetzt (14:03)"},
     {"import", &Holmtex::Option3, -1, [](Holmtex& f) { command(f, "import!"); },
      "Zurückgenommen: Seiten nach ALLGEMEIN importiert (14:03)"},
     {"reparatur", &Holmtex::Option1, -1, [](Holmtex& f) { command(f, "reparatur!"); },

@@ -50,8 +50,13 @@ TEST(Messages, OutcomesSayWhatWasDone) {
     const char* const list = "holmtex-aktuell.dat";
     Outcome saved = with(outcome(Operation::Save), "", "", -1, 7);
     saved.lost = "Ł ř";
+    Outcome replaced =
+        failed(with(outcome(Operation::Replace, Result::DoneBut, Reason::NotSafe), list, "", -1, 3),
+               EIO, list);
+    replaced.lost = "Ł";
     const std::pair<Outcome, std::string> cases[] = {
         {saved, "Listenzeile 7\r\nAls ? gespeichert: Ł ř"},
+        {replaced, "Ersetzt, aber nicht sicher geschrieben.\r\nAls ? gespeichert: Ł"},
         {with(outcome(Operation::Delete), list, ""), ""},
         {failed(outcome(Operation::Delete, Result::DoneBut, Reason::NotSafe), EIO, list),
          "Die Zeile wurde gelöscht, aber nicht sicher geschrieben: Ein-/Ausgabefehler."},

@@ -123,12 +123,13 @@ TEST(PageIndex, RandomStepsGiveWhatReadingFromTheStartGives) {
                     });
                     break;
                 case 3:
-                case 4: {  // save, after some typing
+                case 4: {  // save, or put in the place of the page opened, after some typing
                     const std::string text = maker.text(), number = maker.text();
+                    const bool replace = maker.chance(40);
                     twins.both([&](Holmtex& form, const fs::path&) {
                         form.Text1.setText(text);
                         form.k21t.setText(number);
-                        form.Command1_Click();
+                        replace ? form.ReplacePage() : form.Command1_Click();
                     });
                     break;
                 }

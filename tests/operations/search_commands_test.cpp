@@ -1,6 +1,7 @@
 // The search, the command box with its help text, and the data check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <vector>
@@ -66,7 +67,8 @@ TEST_F(SearchCommands, SearchMarksEveryPageInFileOrder) {
             expected.push_back((c.marks[i] == '>' ? ">" : "  ") + listLine(pages[i]));
         EXPECT_EQ(form.List1.lines(), expected) << c.text;
         EXPECT_EQ(form.List1.listIndex(), -1) << c.text;
-        EXPECT_EQ(form.Text5.text(), "") << c.text;
+        EXPECT_EQ(form.outcome().operation, Operation::Search);
+        EXPECT_EQ(form.outcome().count, std::count(c.marks, c.marks + pages.size(), '>'));
         EXPECT_EQ(form.Combo1.text(), c.text);
         EXPECT_EQ(form.CurrentRecord, pages.back()) << c.text;
     }
@@ -80,7 +82,7 @@ TEST_F(SearchCommands, SearchOnAnEmptyMissingOrDamagedList) {
     form.Text5.setText("alt");
     form.Command8_Click();  // no file at all
     EXPECT_TRUE(form.List1.lines().empty());
-    EXPECT_EQ(form.Text5.text(), "");
+    EXPECT_EQ(form.Text5.text(), "kein Treffer");
 
     // The whole records before a damaged tail are searched; the selected list counts.
     const PageRecord page = makePage("A", 1, {{PageText, "Archiv"}});
@@ -206,6 +208,9 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
               "\r\nEingabe von >reparatur!< repariert die gewählte Liste, "
               "wenn ihr letzter Eintrag unvollständig ist: die ganzen Seiten "
               "bleiben, der Rest kommt in eine eigene Datei."
+              "\r\nEingabe von >ersetzen!< (oder Strg+Umschalt+S) setzt die Merkseite an die "
+              "Stelle der zuletzt geöffneten Seite der Liste; die anderen Seiten bleiben, wie "
+              "sie sind."
               "\r\nEingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
               "Programmverzeichnis."
               "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt."

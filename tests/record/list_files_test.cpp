@@ -1,5 +1,5 @@
-// The door to the list files: a page replaced in place, and a marked line changed only
-// while it holds the page opened from it.
+// The door to the list files: a page replaced in place only in the file it was opened
+// from, and a marked line changed only while it holds the page opened from it.
 #include "record/list_files.h"
 
 #include <gtest/gtest.h>
@@ -11,38 +11,51 @@
 namespace holmtex {
 namespace {
 
+namespace fs = std::filesystem;
 using test::namedPage;
 using test::readFile;
 using test::writeFile;
 
-TEST(ListFiles, APageIsReplacedInPlaceOnlyWhileItIsTheOneOpened) {
+TEST(ListFiles, APageIsReplacedOnlyInTheFileItWasOpenedFromUnchangedSince) {
     test::TempDir dir;
+    const fs::path file = dir / "holmtex-archiv.dat";
     const std::string list = test::namedPages("p", 3);
-    writeFile(dir / "holmtex-archiv.dat", list);
+    writeFile(file, list);
     ListFiles lists(dir.path());
     PageRecord buffer;
     const std::string page = recordBytes(namedPage("neu"));
+    const auto replace = [&] {
+        return lists.rewrite(Operation::Replace, ListKind::Archiv, 1, page, buffer);
+    };
 
-    // Nothing opened yet: the line may hold any page.
-    Outcome o = lists.rewrite(Operation::Delete, ListKind::Archiv, 1, page, buffer);
-    EXPECT_EQ(o.reason, Reason::ChangedSince);
-    EXPECT_EQ(readFile(dir / "holmtex-archiv.dat"), list);
+    // Nothing opened yet: there is no page to replace.
+    EXPECT_EQ(replace().reason, Reason::NoLine);
+    EXPECT_EQ(readFile(file), list);
 
     lists.open(ListKind::Archiv, 1, buffer);
     EXPECT_EQ(buffer, namedPage("p1", 1));
-    o = lists.rewrite(Operation::Delete, ListKind::Archiv, 1, page, buffer);
-    EXPECT_EQ(o.result, Result::Done);
+    EXPECT_EQ(replace().result, Result::Done);
     // The pages around it keep their bytes; the lines shown next are those of the file.
-    EXPECT_EQ(readFile(dir / "holmtex-archiv.dat"),
+    EXPECT_EQ(readFile(file),
               test::bytesOf({namedPage("p0", 0)}) + page + test::bytesOf({namedPage("p2", 2)}));
     EXPECT_EQ(buffer, namedPage("p2", 2));
-    const ListFiles::Listing listing = lists.lines(ListKind::Archiv, buffer);
-    EXPECT_EQ((*listing.lines)[1], listLine(namedPage("neu")));
+    EXPECT_EQ((*lists.lines(ListKind::Archiv, buffer).lines)[1], listLine(namedPage("neu")));
 
-    // The line now holds another page than the one opened.
-    o = lists.rewrite(Operation::Delete, ListKind::Archiv, 1, std::nullopt, buffer);
-    EXPECT_EQ(o.reason, Reason::ChangedSince);
-    EXPECT_EQ(lists.lines(ListKind::Archiv, buffer).lines->size(), 3u);
+    // Shown anew, the list has no page opened.
+    EXPECT_EQ(replace().reason, Reason::NoLine);
+    // Opened, then written anew by another hand with the same bytes.
+    lists.open(ListKind::Archiv, 1, buffer);
+    const std::string now = readFile(file);
+    writeFile(file, now);
+    fs::last_write_time(file, fs::file_time_type());
+    EXPECT_EQ(replace().reason, Reason::ChangedSince);
+    EXPECT_EQ(readFile(file), now);
+    // The line holds another page than the one opened.
+    lists.open(ListKind::Archiv, 1, buffer);
+    writeFile(file, list);
+    EXPECT_EQ(lists.rewrite(Operation::Delete, ListKind::Archiv, 1, std::nullopt, buffer).reason,
+              Reason::ChangedSince);
+    EXPECT_EQ(readFile(file), list);
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ void withRecoveries(const Widest& w, Out& out, Outcome o) {
 // What every change of a list can say about its list and line.
 void listChanges(const Widest& w, Out& out) {
     for (Operation op : {Operation::Save, Operation::Delete, Operation::Move, Operation::DeleteAll,
-                         Operation::Repair, Operation::Import}) {
+                         Operation::Repair, Operation::Import, Operation::Replace}) {
         withFailures(w, out, make(op, Result::NotDone, Reason::Failed));
         withFailures(w, out, make(op, Result::Later, Reason::Failed));
         withRecoveries(w, out, make(op, Result::NotDone, Reason::Unfinished));
@@ -120,8 +120,8 @@ void listChanges(const Widest& w, Out& out) {
             }
         }
     }
-    for (Operation op :
-         {Operation::Delete, Operation::Move, Operation::Repair, Operation::Import}) {
+    for (Operation op : {Operation::Delete, Operation::Move, Operation::Repair, Operation::Import,
+                         Operation::Replace}) {
         withFailures(w, out, make(op, Result::DoneBut, Reason::NotSafe));
         withFailures(w, out, make(op, Result::DoneBut, Reason::ListCut), w.lists);
     }
@@ -158,6 +158,26 @@ void listsShown(const Widest& w, Out& out) {
     Outcome opened = make(Operation::Open, Result::Done, Reason::None);
     opened.line = kNumber;
     out.push_back(opened);
+}
+
+// ersetzen!, beyond what every change of a list says, and the search with F3.
+void replaceAndSearch(const Widest& w, Out& out) {
+    Outcome replaced = make(Operation::Replace, Result::Done, Reason::None);
+    replaced.line = kNumber;
+    replaced.lost = w.lost;
+    out.push_back(replaced);
+    for (Reason reason : {Reason::NotSafe, Reason::ListCut}) {
+        replaced.result = Result::DoneBut;
+        replaced.reason = reason;
+        withFailures(w, out, replaced, w.lists);
+    }
+    for (Reason reason : {Reason::None, Reason::FirstHit, Reason::LastHit}) {
+        Outcome found = make(Operation::Search, Result::Done, reason);
+        for (long long hits : {0, 1, kNumber}) {
+            found.count = hits;
+            out.push_back(found);
+        }
+    }
 }
 
 void emptyAndRepair(const Widest& w, Out& out) {
@@ -367,6 +387,7 @@ std::vector<Outcome> widestOutcomes() {
     Out out;
     listChanges(w, out);
     listsShown(w, out);
+    replaceAndSearch(w, out);
     emptyAndRepair(w, out);
     transfers(w, out);
     importCheckDuplicates(w, out);

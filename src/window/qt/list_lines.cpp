@@ -14,17 +14,18 @@ QString toQt(std::string_view text) {
     return s;
 }
 
-ListLinesModel::ListLinesModel(const ListBox& list, QObject* parent)
-    : QAbstractListModel(parent), list_(list), rows_(list.listCount()) {}
+ListLinesModel::ListLinesModel(const ListBox& list, std::function<QString(int)> tip,
+                               QObject* parent)
+    : QAbstractListModel(parent), list_(list), tip_(std::move(tip)), rows_(list.listCount()) {}
 
 int ListLinesModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
 }
 
 QVariant ListLinesModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_ ||
-        (role != Qt::DisplayRole && role != Qt::EditRole))
-        return {};
+    if (!index.isValid() || index.row() >= rows_) return {};
+    if (role == Qt::ToolTipRole && tip_) return tip_(index.row());
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     return toQt(list_.lines()[static_cast<std::size_t>(index.row())]);
 }
 

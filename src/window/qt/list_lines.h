@@ -6,6 +6,7 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <functional>
 
 #include "window/controls.h"
 
@@ -16,7 +17,8 @@ QString toQt(std::string_view text);
 
 class ListLinesModel : public QAbstractListModel {
 public:
-    ListLinesModel(const ListBox& list, QObject* parent);
+    // `tip` gives a line's tooltip, read when the mouse rests on it.
+    ListLinesModel(const ListBox& list, std::function<QString(int row)> tip, QObject* parent);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -27,6 +29,7 @@ public:
 
 private:
     const ListBox& list_;
+    std::function<QString(int row)> tip_;
     int rows_;
 };
 

@@ -179,10 +179,30 @@ QtWindow::QtWindow(Holmtex& form, QWidget* parent) : QWidget(parent), form_(form
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     connect(print, &QShortcut::activated, this, [this] { form_.PrintFamilySheet(); });
     addHistoryKeys();
+    addSearchAndSaveKeys();
 
     applyWindowSize();
     form.observeWindowSize([this] { applyWindowSize(); });
     fitToScreen();
+}
+
+void QtWindow::addSearchAndSaveKeys() {
+    const auto key = [this](QKeyCombination keys, bool repeats, auto run) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        // Held down, a save key would save the page over and over.
+        shortcut->setAutoRepeat(repeats);
+        connect(shortcut, &QShortcut::activated, this, run);
+    };
+    key(Qt::CTRL | Qt::Key_S, false,
+        [this] { static_cast<QPushButton*>(widgets_.at(&form_.Command1))->click(); });
+    key(Qt::CTRL | Qt::SHIFT | Qt::Key_S, false, [this] { form_.ReplacePage(); });
+    key(Qt::CTRL | Qt::Key_F, false, [this] {
+        auto* combo = static_cast<QComboBox*>(widgets_.at(&form_.Combo1));
+        combo->setFocus(Qt::ShortcutFocusReason);
+        combo->lineEdit()->selectAll();
+    });
+    key(QKeyCombination(Qt::Key_F3), true, [this] { form_.NextHit(); });
+    key(Qt::SHIFT | Qt::Key_F3, true, [this] { form_.PreviousHit(); });
 }
 
 QWidget* QtWindow::widgetFor(const Control& control) const {
@@ -346,7 +366,8 @@ QWidget* QtWindow::createTextBox(TextBox& box, QWidget* parent) {
 
 QWidget* QtWindow::createList(ListBox& list, QWidget* parent) {
     listView_ = new LinesView(parent);
-    listModel_ = new ListLinesModel(list, listView_);
+    listModel_ = new ListLinesModel(
+        list, [this](int row) { return toQt(form_.lineTip(row)); }, listView_);
     listView_->setModel(listModel_);
     listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     listView_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -401,8 +422,10 @@ bool QtWindow::handleKey(QObject* watched, const QKeyEvent& key) {
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
     auto* combo = static_cast<QComboBox*>(widgets_.at(&form_.Combo1));
     if (enter && (watched == combo || watched == combo->lineEdit())) {
-        // A command word has run by itself already.
-        if (!key.isAutoRepeat() && !Holmtex::isCommandWord(form_.Combo1.text()))
+        // A command word has run by itself already, and emptied the box where it does: the
+        // Enter that follows out of habit leaves its message alone.
+        const std::string& text = form_.Combo1.text();
+        if (!key.isAutoRepeat() && !text.empty() && !Holmtex::isCommandWord(text))
             form_.Command8.click();
         return true;
     }
@@ -522,6 +545,9 @@ void QtWindow::sync(Control& control, Property property) {
         case Property::Entries:
             showEntries(static_cast<ComboBox&>(control), static_cast<QComboBox*>(widget));
             break;
+        case Property::ScrollTo:
+            showLine(static_cast<ListBox&>(control).scrollLine());
+            break;
     }
     syncing_ = wasSyncing;
 }
@@ -540,6 +566,13 @@ void QtWindow::showListIndex(int row) {
     const QModelIndex index = listModel_->index(row);
     selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     listView_->scrollTo(index);
+}
+
+void QtWindow::showLine(int row) {
+    const QModelIndex index = listModel_->index(row);
+    // Out of sight, it comes to the top, with the lines after it below.
+    if (!listView_->viewport()->rect().contains(listView_->visualRect(index)))
+        listView_->scrollTo(index, QAbstractItemView::PositionAtTop);
 }
 
 void QtWindow::showEntries(const ComboBox& combo, QComboBox* box) {

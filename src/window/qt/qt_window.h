@@ -56,6 +56,9 @@ private:
     // A text, caption or command-box text that the model changed.
     void showText(const Control& control, QWidget* widget);
     void showListIndex(int row);
+    void showLine(int row);  // in sight, not selected
+    // Ctrl+S, Ctrl+Shift+S, Ctrl+F, F3 and Shift+F3.
+    void addSearchAndSaveKeys();
     void nameTheList();
     void showEntries(const ComboBox& combo, QComboBox* box);
     void applyGeometry(Control& control, QWidget* widget);
