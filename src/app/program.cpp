@@ -15,6 +15,7 @@
 #include "app/export_commands.h"
 #include "app/folder_claim.h"
 #include "app/history_command.h"
+#include "app/merge_command.h"
 #include "app/working_folder.h"
 #include "operations/messages.h"
 #include "window/holmtex.h"
@@ -75,6 +76,16 @@ int runHistory(const CommandLine& line) {
     return print.status;
 }
 
+// --zusammenfuehren: the conflict copies of the working folder, chosen as for the window.
+int runMerge(const CommandLine& line) {
+    const auto folder = workingFolder(line.folder);
+    if (!folder) return 2;
+    const MergeRun run = mergeSecondVersions(*folder);
+    std::fputs(run.out.c_str(), stdout);
+    std::fputs(run.err.c_str(), stderr);
+    return run.status;
+}
+
 int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument,
               const std::function<void(QWidget&)>& shown) {
     if (!hasDisplay()) {
@@ -129,6 +140,8 @@ int runProgram(int argc, char** argv, const std::function<void(QWidget&)>& shown
             return runExport(line);
         case CommandLine::Action::History:
             return runHistory(line);
+        case CommandLine::Action::Merge:
+            return runMerge(line);
         case CommandLine::Action::Window:
             break;
     }
