@@ -98,6 +98,36 @@ TEST(Messages, OutcomesSayWhatWasDone) {
     for (const auto& [made, wanted] : cases) EXPECT_EQ(text(made), wanted);
 }
 
+// A second version of a list, noticed and merged: never a page deleted without a word.
+TEST(Messages, MergesSayWhatTheyTookAndWhatTheyKept) {
+    const char* const list = "holmtex-archiv.dat";
+    Outcome merged = with(outcome(Operation::Merge), list, "", 3);
+    merged.kept = 2;
+    Outcome damagedCopy = with(merged, list, "holmtex-archiv-rest-2612061403.txt", 1);
+    damagedCopy.kept = 1;
+    Outcome left = failed(with(outcome(Operation::Merge, Result::DoneBut, Reason::CopiesLeft),
+                               list, "", 0),
+                          EACCES, "holmtex-archiv (conflicted copy 2026-12-07 101010).dat");
+    left.copiesLeft = 1;
+    const std::pair<Outcome, std::string> cases[] = {
+        {with(outcome(Operation::List, Result::DoneBut, Reason::SecondVersion), list, "", 2),
+         "Zweite Fassung gefunden: 2 Seiten fehlen in ARCHIV; zusammenführen! holt sie."},
+        {with(outcome(Operation::List, Result::DoneBut, Reason::SecondVersion), list, "", 0),
+         "Zweite Fassung von ARCHIV gefunden, ohne neue Seiten; zusammenführen! legt sie ab."},
+        {merged, "3 Seiten übernommen; 2 Seiten nur in der Liste: nicht gelöscht."},
+        {damagedCopy,
+         "1 Seite übernommen; 1 Seite nur in der Liste: nicht gelöscht. Rest in "
+         "holmtex-archiv-rest-2612061403.txt."},
+        {left, "0 Seiten übernommen; 1 zweite Fassung bleibt: keine Berechtigung."},
+        {with(outcome(Operation::Merge, Result::NotDone, Reason::NothingToMerge), list, ""),
+         "Keine zweite Fassung von ARCHIV gefunden."},
+        {failed(outcome(Operation::Merge, Result::NotDone, Reason::Failed), kDamagedTail, list),
+         "Nichts zusammengeführt: holmtex-archiv.dat ist am Ende beschädigt; reparatur! hilft."},
+    };
+    for (const auto& [made, wanted] : cases) EXPECT_EQ(text(made), wanted);
+    EXPECT_EQ(cliMerged(merged), "ARCHIV: " + text(merged));
+}
+
 // What the start (or an operation) says of an append a crash cut short, and what a failed
 // append says when the next start finishes it.
 TEST(Messages, UnfinishedAppendsSayWhereThePagesAre) {
