@@ -105,9 +105,9 @@ TEST(Messages, MergesSayWhatTheyTookAndWhatTheyKept) {
     merged.kept = 2;
     Outcome damagedCopy = with(merged, list, "holmtex-archiv-rest-2612061403.txt", 1);
     damagedCopy.kept = 1;
-    Outcome left = failed(with(outcome(Operation::Merge, Result::DoneBut, Reason::CopiesLeft),
-                               list, "", 0),
-                          EACCES, "holmtex-archiv (conflicted copy 2026-12-07 101010).dat");
+    Outcome left =
+        failed(with(outcome(Operation::Merge, Result::DoneBut, Reason::CopiesLeft), list, "", 0),
+               EACCES, "holmtex-archiv (conflicted copy 2026-12-07 101010).dat");
     left.copiesLeft = 1;
     const std::pair<Outcome, std::string> cases[] = {
         {with(outcome(Operation::List, Result::DoneBut, Reason::SecondVersion), list, "", 2),

@@ -374,11 +374,10 @@ void unrecorded(const Widest& w, Out& out) {
     for (std::size_t i = 0; i < made; ++i) {
         Outcome o = out[i];
         const Operation op = o.operation;
-        const bool changes = op == Operation::Save || op == Operation::Delete ||
-                             op == Operation::DeleteAll || op == Operation::Move ||
-                             op == Operation::Import || op == Operation::Repair ||
-                             op == Operation::TakeBack || op == Operation::Redo ||
-                             op == Operation::Merge;
+        const bool changes =
+            op == Operation::Save || op == Operation::Delete || op == Operation::DeleteAll ||
+            op == Operation::Move || op == Operation::Import || op == Operation::Repair ||
+            op == Operation::TakeBack || op == Operation::Redo || op == Operation::Merge;
         if (!changes || !o.done()) continue;
         // The reason is told only where the message has nothing else to say.
         const bool alone = msg::text(o).empty();
