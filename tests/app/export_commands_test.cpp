@@ -364,8 +364,8 @@ TEST_F(ExportCommands, MergeTakesInTheSecondVersionsOfEveryListAndSaysWhatWasLef
               "beschädigt; reparatur! hilft.\n");
     EXPECT_EQ(readFile(dir / "holmtex-archiv.dat"), one + kDamagedTail);
 
-    for (const char* wrong : {"--zusammenfuehren a b", "--zusammenfuehren --pdf",
-                              "--zusammenfuehren fehlt"}) {
+    for (const char* wrong :
+         {"--zusammenfuehren a b", "--zusammenfuehren --pdf", "--zusammenfuehren fehlt"}) {
         run = holmtex(wrong);
         EXPECT_EQ(run.status, 2) << wrong;
         EXPECT_EQ(run.output.rfind("holmtex: ", 0), 0u) << run.output;
