@@ -489,6 +489,11 @@ Outcome ListFiles::merge(ListKind list) {
     const ConflictCopies found = findConflictCopies(workDir_);
     if (!found.failure.ok()) return failed(o, found.failure);
     const std::vector<ConflictCopy> copies = found.of(list);
+    // A copy that cannot be looked at, or is no plain file, stays; the merge says so.
+    std::vector<NotACopy> left;
+    for (const NotACopy& other : found.leftAlone)
+        if (other.list == list) left.push_back(other);
+    if (copies.empty() && !left.empty()) return failed(o, {left[0].error, left[0].name});
     if (copies.empty()) return o;
     // Each copy is kept in the history as it is (a hard link) before the merge lets go of it,
     // so that taking the merge back puts it back.
@@ -510,7 +515,13 @@ Outcome ListFiles::merge(ListKind list) {
                       if (m.appended > 0)
                           index_.appended(list, plan.listIdentity, fileIdentity(path(list)),
                                           plan.records.size());
-                      return merged(list, m, states, files[0].pages);
+                      Outcome said = merged(list, m, states, files[0].pages);
+                      if (!said.done() || left.empty()) return said;
+                      if (said.copiesLeft == 0) said.failure = {left[0].error, left[0].name};
+                      said.copiesLeft += static_cast<long long>(left.size());
+                      said.result = Result::DoneBut;
+                      said.reason = Reason::CopiesLeft;
+                      return said;
                   });
 }
 

@@ -45,6 +45,7 @@ inline constexpr FaultOperation kFaultOperations[] = {
     {"repair", Before::Nothing, "reparatur!", Operation::Repair, {}, false},
     {"pdf", Before::Nothing, "pdf!", Operation::Sheet, {}, true},
     {"gedcom", Before::Nothing, "gedcom!", Operation::Gedcom, {}, true},
+    {"merge", Before::Nothing, "zusammenführen!", Operation::Merge, {}, false},
     // Only the start-up, with its faults counted from its beginning.
     {"start", Before::Nothing, "", Operation::Start, {}, false},
 };
