@@ -335,13 +335,6 @@ const Scenario kConflict{"conflict", [](const fs::path& f) {
                              ordinaryRest(f);
                          }};
 
-const Scenario kConflictDamaged{
-    "conflictDamaged", [](const fs::path& f) {
-        put(f, kListFiles[0], namedPages("d", 2) + tornRecord("Seite halb"));
-        put(f, "holmtex-aktuell (conflicted copy 2026-12-07 101010).dat", namedPages("k", 1));
-        ordinaryRest(f);
-    }};
-
 // The conflict copies in a snapshot.
 std::vector<std::string> copiesIn(const Snapshot& s) {
     std::vector<std::string> copies;
@@ -390,7 +383,6 @@ std::vector<Case> allCases() {
     add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import"});
     add(kReplaced, "aktuell", 2, {"delete", "archiv", "export", "copy"});
     add(kConflict, "aktuell", 1, {"merge"});
-    add(kConflictDamaged, "aktuell", 1, {"merge"});
     return cases;
 }
 
