@@ -23,6 +23,7 @@ const OptionEntry kOptions[] = {
     {{"pdf"}, {}, msg::cliPdfOption},
     {{"gedcom"}, {}, msg::cliGedcomOption},
     {{"verlauf"}, {}, msg::cliHistoryOption},
+    {{"zusammenfuehren"}, {}, msg::cliMergeOption},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
@@ -90,6 +91,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet("version")) {
         line.action = CommandLine::Action::Version;
         line.text = versionText() + "\n";
+    } else if (parser.isSet("zusammenfuehren")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("verlauf"))
+            return failure(msg::cliMergeAlone());
+        if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
+        line.action = CommandLine::Action::Merge;
+        if (!line.arguments.empty()) line.folder = line.arguments.front();
     } else if (parser.isSet("verlauf")) {
         if (parser.isSet("pdf") || parser.isSet("gedcom")) return failure(msg::cliHistoryAlone());
         if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());

@@ -19,9 +19,10 @@ struct CommandLine {
         Pdf,      // --pdf LISTE ZEILE AUSGABE.pdf: write a family sheet and end
         Gedcom,   // --gedcom LISTE AUSGABE.ged: write a list as GEDCOM and end
         History,  // --verlauf [ORDNER]: print the history of the lists and end
+        Merge,    // --zusammenfuehren [ORDNER]: merge the lists' conflict copies and end
     };
     Action action = Action::Window;
-    std::optional<std::filesystem::path> folder;  // ORDNER, for the window and --verlauf
+    std::optional<std::filesystem::path> folder;  // ORDNER, for the window and the options
     std::vector<std::string> arguments;           // every argument that is no option
     std::string text;                             // what Help, Version or Error print
 };

@@ -15,6 +15,7 @@
 #include "app/export_commands.h"
 #include "app/folder_claim.h"
 #include "app/history_command.h"
+#include "app/merge_command.h"
 #include "app/working_folder.h"
 #include "operations/messages.h"
 #include "window/holmtex.h"
@@ -65,14 +66,16 @@ int runExport(const CommandLine& line) {
                                                    : runGedcomCommand(args, *folder);
 }
 
-// --verlauf: the history of the working folder, chosen as for the window; no display needed.
-int runHistory(const CommandLine& line) {
+// --verlauf and --zusammenfuehren: on the working folder, chosen as for the window; no display
+// needed.
+template <typename Run>
+int runOnFolder(const CommandLine& line, Run run) {
     const auto folder = workingFolder(line.folder);
     if (!folder) return 2;
-    const HistoryPrint print = printHistory(*folder);
-    std::fputs(print.out.c_str(), stdout);
-    std::fputs(print.err.c_str(), stderr);
-    return print.status;
+    const auto done = run(*folder);
+    std::fputs(done.out.c_str(), stdout);
+    std::fputs(done.err.c_str(), stderr);
+    return done.status;
 }
 
 int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument,
@@ -128,7 +131,9 @@ int runProgram(int argc, char** argv, const std::function<void(QWidget&)>& shown
         case CommandLine::Action::Gedcom:
             return runExport(line);
         case CommandLine::Action::History:
-            return runHistory(line);
+            return runOnFolder(line, printHistory);
+        case CommandLine::Action::Merge:
+            return runOnFolder(line, mergeSecondVersions);
         case CommandLine::Action::Window:
             break;
     }

@@ -35,6 +35,8 @@ const CommandWord kCommandWords[] = {
     {"zurück!", &Holmtex::TakeBackChange, BoxAfter::Emptied, Operation::TakeBack,
      msg::takeBackHelp, nullptr},
     {"wieder!", &Holmtex::RedoChange, BoxAfter::Emptied, Operation::Redo, msg::redoHelp, nullptr},
+    {"zusammenführen!", &Holmtex::MergeSecondVersions, BoxAfter::Emptied, Operation::Merge,
+     msg::mergeHelp, "--zusammenfuehren"},
 };
 
 }  // namespace

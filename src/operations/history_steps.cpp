@@ -1,5 +1,6 @@
 // Taking the last change of the lists back and redoing it: the list-file door restores the
-// files from the history; the window shows the list anew and leaves the page on screen.
+// files from the history; the window shows the list anew and leaves the page on screen. A
+// merge of a list's second versions is such a change too.
 #include "window/holmtex.h"
 
 namespace holmtex {
@@ -8,6 +9,14 @@ void Holmtex::TakeBackChange() {
     const Outcome taken = lists_.takeBack();
     if (taken.done()) RebuildList();
     say(taken);
+}
+
+void Holmtex::MergeSecondVersions() {
+    const auto kind = selectedList();
+    if (!kind) return;
+    const Outcome merged = lists_.merge(*kind);
+    if (merged.done()) RebuildList();
+    say(merged);
 }
 
 void Holmtex::RedoChange() {

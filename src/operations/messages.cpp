@@ -404,6 +404,11 @@ std::string repairHelp() {
            "unvollständig ist: die ganzen Seiten bleiben, der Rest kommt in eine eigene Datei.";
 }
 
+std::string mergeHelp() {
+    return "Eingabe von >zusammenführen!< holt die Seiten aus der zweiten Fassung der gewählten "
+           "Liste (der Konfliktkopie eines Sync-Programms) in die Liste; gelöscht wird nichts.";
+}
+
 std::string pdfHelp() {
     return "Eingabe von >pdf!< speichert die Merkseite als Familienblatt (PDF-Datei) im "
            "Programmverzeichnis.";
@@ -443,7 +448,8 @@ std::string commandWords() {
 
 std::string commandBoxDescription() {
     return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
-           "datacheck!, reparatur!, ersetzen!, pdf!, drucken!, gedcom!, zurück!, wieder!";
+           "datacheck!, reparatur!, ersetzen!, pdf!, drucken!, gedcom!, zurück!, wieder!, "
+           "zusammenführen!";
 }
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
@@ -464,6 +470,7 @@ std::vector<std::string> cliUsages() {
         "holmtex --pdf LISTE ZEILE AUSGABE.pdf",
         "holmtex --gedcom LISTE AUSGABE.ged",
         "holmtex --verlauf [ORDNER]",
+        "holmtex --zusammenfuehren [ORDNER]",
     };
 }
 
@@ -484,6 +491,23 @@ std::string cliHelpOption() { return "zeigt diese Hilfe an"; }
 std::string cliVersionOption() { return "zeigt die Versionsnummer an"; }
 std::string cliPdfOption() { return "schreibt Zeile ZEILE der Liste als Familienblatt (PDF)"; }
 std::string cliGedcomOption() { return "schreibt die Liste als GEDCOM-Datei für Ahnenprogramme"; }
+
+std::string cliMergeOption() {
+    return "holt die Seiten aus den zweiten Fassungen der Listen hinein";
+}
+std::string cliMergeAlone() {
+    return "--zusammenfuehren geht nicht mit --pdf, --gedcom oder --verlauf.";
+}
+std::string cliMergeBusy() {
+    return "Der Ordner ist in einem Holmtex-Fenster geöffnet; nichts zusammengeführt.";
+}
+std::string cliNothingToMerge() { return "Keine zweite Fassung einer Liste gefunden.\n"; }
+std::string cliMerged(const Outcome& merged) {
+    std::string list = merged.list;
+    for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein})
+        if (merged.list == dataFileName(kind)) list = listCaption(kind);
+    return list + ": " + text(merged);
+}
 
 std::string cliMistake(std::string_view what) {
     return cliProblem(what) + "Mehr dazu: holmtex --help\n";
@@ -637,6 +661,45 @@ std::string doneBut(const Outcome& o, Done done) {
     if (o.reason == Reason::NotSafe) return doneButNotSafe(done, o.failure.error);
     if (o.reason == Reason::ListCut) return doneButListNotWhole(done, reason(o.failure));
     return "";
+}
+
+// "AKTUELL" for a list's file.
+std::string captionOf(std::string_view file) {
+    for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein})
+        if (file == dataFileName(kind)) return listCaption(kind);
+    return std::string(file);
+}
+
+// The list shown anew has a second version beside it.
+std::string secondVersionNotice(const Outcome& o) {
+    const std::string list = captionOf(o.list);
+    if (o.count <= 0)
+        return "Zweite Fassung von " + list +
+               " gefunden, ohne neue Seiten; zusammenführen! legt sie ab.";
+    return "Zweite Fassung gefunden: " +
+           counted(static_cast<int>(o.count), " Seite fehlt", " Seiten fehlen") + " in " + list +
+           "; zusammenführen! holt sie.";
+}
+
+std::string mergeText(const Outcome& o) {
+    if (o.reason == Reason::NothingToMerge)
+        return "Keine zweite Fassung von " + captionOf(o.list) + " gefunden.";
+    if (o.reason == Reason::ChangedSince)
+        return "Nichts zusammengeführt: " + captionOf(o.list) +
+               " änderte sich beim Lesen; bitte noch einmal.";
+    if (!o.done()) return refused(o, {"Nichts zusammengeführt: ", ""});
+    std::string text =
+        counted(static_cast<int>(o.count), " Seite übernommen", " Seiten übernommen");
+    if (o.reason == Reason::CopiesLeft) {
+        text += "; " + counted(static_cast<int>(o.copiesLeft), " zweite Fassung bleibt",
+                               " zweite Fassungen bleiben");
+        return text + (o.failure.ok() ? "." : ": " + describeError(o.failure.error) + ".");
+    }
+    if (o.kept > 0)
+        text += "; " + counted(static_cast<int>(o.kept), " Seite nur in der Liste: nicht gelöscht",
+                               " Seiten nur in der Liste: nicht gelöscht");
+    text += ".";
+    return o.file.empty() ? text : text + " Rest in " + o.file + ".";
 }
 
 std::string startText(const Outcome& o) {
@@ -850,6 +913,7 @@ std::string operationText(const Outcome& o) {
             return startText(o);
         case Operation::List:
             if (o.reason == Reason::Unfinished) return unfinishedAppendNotice(o.found);
+            if (o.reason == Reason::SecondVersion) return secondVersionNotice(o);
             return o.reason == Reason::ListCut ? listNotWhole(reason(o.failure)) : "";
         case Operation::Open:
             return listLineOpened(o.line);
@@ -886,6 +950,8 @@ std::string operationText(const Outcome& o) {
         case Operation::TakeBack:
         case Operation::Redo:
             return o.reason == Reason::Unfinished ? unfinishedAppendNotice(o.found) : stepText(o);
+        case Operation::Merge:
+            return mergeText(o);
     }
     return "";
 }

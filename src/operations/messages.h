@@ -58,6 +58,7 @@ std::string duplicatesMarkedUpTo(std::string_view processNumber);
 // since, as the table of command words names them.
 std::string commandHelp();
 std::string repairHelp();  // "Eingabe von >reparatur!< repariert …"
+std::string mergeHelp();   // "Eingabe von >zusammenführen!< …"
 std::string pdfHelp();
 std::string printHelp();
 std::string gedcomHelp();
@@ -92,6 +93,13 @@ std::string cliHelpOption();
 std::string cliVersionOption();
 std::string cliPdfOption();
 std::string cliGedcomOption();
+std::string cliMergeOption();
+std::string cliMergeAlone();
+// holmtex --zusammenfuehren: the window has the folder; nothing found; what it did with a
+// list ("AKTUELL: 3 Seiten übernommen.", without a line break).
+std::string cliMergeBusy();
+std::string cliNothingToMerge();
+std::string cliMerged(const Outcome& merged);
 // A mistake on the command line, with the way to the help: ends in a line break.
 std::string cliMistake(std::string_view what);
 std::string cliIncomplete();

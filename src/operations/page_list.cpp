@@ -38,6 +38,12 @@ void Holmtex::showList(bool openLast) {
     // append found is said over that.
     if (!listing.problem.ok()) shown.reason = Reason::ListCut;
     if (listing.found.ok() && !listing.found.quiet()) shown.reason = Reason::Unfinished;
+    // A second version of the list beside it costs one read of the folder to notice.
+    if (shown.reason == Reason::None) {
+        const ListFiles::SecondVersions second = lists_.secondVersions(*kind);
+        shown.reason = second.copies > 0 ? Reason::SecondVersion : Reason::None;
+        shown.count = static_cast<long long>(second.lacked);
+    }
     if (shown.reason != Reason::None) shown.result = Result::DoneBut;
     listShown_ = shown;
     say(shown);

@@ -42,7 +42,8 @@ void Holmtex::Form_Load() {
         started.reason = Reason::ListCut;
         started.failure = listShown_.failure;
     }
-    say(started);
+    say(started.reason == Reason::None && listShown_.reason == Reason::SecondVersion ? listShown_
+                                                                                     : started);
 }
 
 }  // namespace holmtex

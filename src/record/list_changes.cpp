@@ -49,9 +49,10 @@ std::optional<std::string> listLineOf(std::string_view page) {
     return std::string(line.front());
 }
 
-// Saves and imports only add pages; every other change acts on the lines of a list.
+// Saves, imports and merges only add pages; every other change acts on the lines of a list.
 bool actsOnLines(Operation operation) {
-    return operation != Operation::Save && operation != Operation::Import;
+    return operation != Operation::Save && operation != Operation::Import &&
+           operation != Operation::Merge;
 }
 
 // A failure of the history is told as one of its folder: its own file names mean nothing to
@@ -105,6 +106,7 @@ Outcome ListFiles::change(Operation operation, ChangeKind kind, int line,
     // make() says how it left each file, once it has done what it set out to do; a change
     // not done, or left for the next start to finish, is not recorded.
     std::vector<FileAfter> after(files.size());
+    recorded_ = begun.ok();
     Outcome o = make(after);
     if (!o.done()) after.assign(files.size(), FileAfter::unchanged());
     const HistoryResult completed = history_.complete(after);
@@ -510,6 +512,98 @@ Outcome ListFiles::repair(ListKind list, PageRecord& last) {
                       o.count = pass.records;
                       return done(o, replaced.failure);
                   });
+}
+
+// ---- Second versions ----
+
+ListFiles::SecondVersions ListFiles::secondVersions(ListKind list) {
+    SecondVersions found;
+    const std::vector<ConflictCopy> copies = findConflictCopies(workDir_).of(list);
+    found.copies = copies.size();
+    if (copies.empty()) return found;
+    found.lacked = planMerge(workDir_, list, copies, stamp()).newPages;
+    return found;
+}
+
+Outcome ListFiles::merge(ListKind list) {
+    Outcome o(Operation::Merge, Result::NotDone, Reason::NothingToMerge);
+    o.list = dataFileName(list);
+    const ConflictCopies found = findConflictCopies(workDir_);
+    if (!found.failure.ok()) return failed(o, found.failure);
+    const std::vector<ConflictCopy> copies = found.of(list);
+    // A copy that cannot be looked at, or is no plain file, stays; the merge says so.
+    std::vector<NotACopy> left;
+    for (const NotACopy& other : found.leftAlone)
+        if (other.list == list) left.push_back(other);
+    if (copies.empty() && !left.empty()) return failed(o, {left[0].error, left[0].name});
+    if (copies.empty()) return o;
+    // Each copy is kept in the history as it is (a hard link) before the merge lets go of it,
+    // so that taking the merge back puts it back.
+    std::vector<ChangedFile> files = {changedList(list, FileChange::Append)};
+    for (const ConflictCopy& copy : copies) files.push_back({copy.name, FileChange::Replace, -1});
+    return change(Operation::Merge, ChangeKind::Merge, -1, files,
+                  [&](std::vector<FileAfter>& states) {
+                      if (damaged(list)) return failed(o, {kDamagedTail, o.list});
+                      const MergePlan plan = planMerge(workDir_, list, copies, stamp());
+                      // Without its record in the history a copy is only renamed beside the
+                      // list, never removed.
+                      const SetAside setAside = [this](const std::filesystem::path& folder,
+                                                       const std::string& name) {
+                          if (!recorded_) return renameMergedCopy(folder, name);
+                          const FileResult removed = removeFile(folder / name);
+                          return removed ? syncFolder(folder) : removed;
+                      };
+                      const MergeOutcome m = performMerge(workDir_, plan, stamp(), setAside);
+                      if (m.appended > 0)
+                          index_.appended(list, plan.listIdentity, fileIdentity(path(list)),
+                                          plan.records.size());
+                      Outcome said = merged(list, m, states, files[0].pages);
+                      if (!said.done() || left.empty()) return said;
+                      if (said.copiesLeft == 0) said.failure = {left[0].error, left[0].name};
+                      said.copiesLeft += static_cast<long long>(left.size());
+                      said.result = Result::DoneBut;
+                      said.reason = Reason::CopiesLeft;
+                      return said;
+                  });
+}
+
+// What a merge did, as an Outcome, and how it left each file.
+Outcome ListFiles::merged(ListKind list, const MergeOutcome& m, std::vector<FileAfter>& states,
+                          long long pagesBefore) {
+    Outcome o(Operation::Merge);
+    o.list = dataFileName(list);
+    switch (m.stop) {
+        case MergeStop::None:
+            break;
+        case MergeStop::ListDamaged:
+            return failed(o, {kDamagedTail, o.list});
+        case MergeStop::ListChanged:
+            o.result = Result::NotDone;
+            o.reason = Reason::ChangedSince;
+            return o;
+        default:
+            return failed(o, m.failure);
+    }
+    o.count = static_cast<long long>(m.appended);
+    o.kept = static_cast<long long>(m.onlyInList);
+    if (m.appended > 0)
+        states[0] = FileAfter::appended(m.sizeBefore, m.sizeAfter,
+                                        plus(pagesBefore, static_cast<long long>(m.appended)));
+    for (std::size_t i = 0; i < m.copies.size(); ++i) {
+        const CopyOutcome& copy = m.copies[i];
+        if (!copy.restFile.empty() && o.file.empty()) o.file = copy.restFile;
+        if (copy.fate == CopyFate::Merged) {
+            if (recorded_) states[i + 1] = FileAfter::removed();
+            continue;
+        }
+        ++o.copiesLeft;
+        if (o.failure.ok()) o.failure = copy.failure;
+    }
+    if (o.copiesLeft > 0) {
+        o.result = Result::DoneBut;
+        o.reason = Reason::CopiesLeft;
+    }
+    return o;
 }
 
 }  // namespace holmtex

@@ -27,6 +27,7 @@
 #include "record/history.h"
 #include "record/line_list.h"
 #include "record/list_append.h"
+#include "record/list_merge.h"
 #include "record/local_time.h"
 #include "record/outcome.h"
 #include "record/page_index.h"
@@ -113,6 +114,22 @@ public:
     Outcome markPages(ListKind list, std::size_t pages, std::string_view mark,
                       FileReplacement& into, PageRecord& last);
 
+    // ---- Second versions: the conflict copies a sync engine leaves beside a list ----
+
+    struct SecondVersions {
+        std::size_t copies = 0;  // conflict copies of the list
+        std::size_t lacked = 0;  // pages they hold that the list lacks
+    };
+    // One read of the folder; the list and its copies are read only when it has copies.
+    SecondVersions secondVersions(ListKind list);
+    // zusammenführen!: the pages the list's conflict copies hold and it lacks, oldest copy
+    // first, in one append; then each copy goes into the history, so that zurück! takes the
+    // whole merge back, copies included. No page of the list is ever taken out. Done: `count`
+    // pages taken in, `kept` pages only the list has, `file` the rest file of a damaged copy;
+    // DoneBut CopiesLeft. NotDone: NothingToMerge; Failed (a damaged list end: kDamagedTail);
+    // ChangedSince.
+    Outcome merge(ListKind list);
+
     // ---- Changing ----
 
     // Finishes an append to `file` (a list or the transfer file) that a crash cut short, or
@@ -192,6 +209,8 @@ private:
     Outcome moveRest(const MoveOf& move, std::string_view page, FileReplacement& rest, Pass& pass,
                      std::vector<FileAfter>& states);
     Outcome step(Operation operation);
+    Outcome merged(ListKind list, const MergeOutcome& m, std::vector<FileAfter>& states,
+                   long long pagesBefore);
     std::string stamp() const { return fileNameStamp(clock_()); }
     bool keep() const { return reading_ == ListReading::Remembered; }
 
@@ -209,6 +228,7 @@ private:
     };
     std::optional<OpenedPage> opened_;
     History history_;
+    bool recorded_ = false;  // the history holds the files of the change being made
 };
 
 }  // namespace holmtex

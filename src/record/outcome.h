@@ -37,6 +37,7 @@ enum class Operation {
     Print,       // drucken!
     Gedcom,      // gedcom!
     Rescue,      // "Schließen, ohne Speichern": the rescue file
+    Merge,       // zusammenführen!: the pages of a list's conflict copies taken in
 };
 
 enum class Result {
@@ -80,6 +81,9 @@ enum class Reason {
     NoResult,            // it left no result file
     OldResultStays,      // `failure`: an old result file could not be removed
     NotRenamed,          // `failure`: the result could not take its name
+    SecondVersion,       // a list shown anew has conflict copies lacking `count` of its pages
+    NothingToMerge,      // `list` has no conflict copy
+    CopiesLeft,          // merged, but `copiesLeft` conflict copies stay; `failure`: why
 };
 
 struct Outcome {
@@ -100,6 +104,9 @@ struct Outcome {
     // it changed (a move: from `list` to `file`); ChangedSince: since when.
     ChangeKind change{};
     LocalDateTime changedAt;
+    // A merge: the pages it took in are `count`; these are the pages only the list has, kept.
+    long long kept = -1;
+    long long copiesLeft = 0;  // CopiesLeft: the conflict copies that stay
 
     Outcome() = default;
     Outcome(Operation op, Result r = Result::Done, Reason why = Reason::None)

@@ -146,6 +146,9 @@ public:
     // ---- Taking changes back and redoing them: history_steps.cpp ----
     void TakeBackChange();  // zurück! and Ctrl+Z
     void RedoChange();      // wieder!, Ctrl+Y and Ctrl+Shift+Z
+    // zusammenführen!: the pages of the selected list's conflict copies taken in, in one
+    // change that zurück! takes back; the page on screen stays as it was.
+    void MergeSecondVersions();
 
     // ---- The page as text file, duplicate marking: text_output.cpp ----
     // Both write z1.txt.

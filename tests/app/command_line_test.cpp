@@ -53,6 +53,10 @@ TEST(CommandLine, DecidesWhatToDo) {
         {{"--verlauf", "a", "b"}, Action::Error, std::nullopt, "Es geht nur ein ORDNER."},
         {{"--verlauf", "--pdf"}, Action::Error, std::nullopt, "--verlauf geht nicht mit"},
         {{"--help"}, Action::Help, std::nullopt, "--verlauf [ORDNER]"},
+        {{"--zusammenfuehren"}, Action::Merge, std::nullopt, ""},
+        {{"--zusammenfuehren", "Daten"}, Action::Merge, "Daten", ""},
+        {{"--zusammenfuehren", "a", "b"}, Action::Error, std::nullopt, "Es geht nur ein ORDNER."},
+        {{"--zusammenfuehren", "--verlauf"}, Action::Error, std::nullopt, "geht nicht mit"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -77,7 +81,7 @@ TEST(CommandLine, VersionIsExactlyTheNumberInTheWindowCaption) {
 TEST(CommandLine, HasTheOptionOfEveryCommandWordThatNamesOne) {
     for (const CommandWord& command : commandTable()) {
         if (!command.option) continue;
-        const CommandLine line = parse({command.option, "aktuell", "a"});
+        const CommandLine line = parse({command.option});
         EXPECT_NE(line.action, Action::Error) << command.option;
         EXPECT_NE(parse({"--help"}).text.find(command.option), std::string::npos);
     }

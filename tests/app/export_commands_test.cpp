@@ -1,4 +1,4 @@
-// holmtex --pdf and holmtex --gedcom, run as the real program without a display, and a
+// holmtex --pdf, --gedcom and --zusammenfuehren, run as the real program without a display, and a
 // real genealogy program reading the file back.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "record/record_io.h"
 #include "support/pages.h"
 #include "support/test_support.h"
 
@@ -327,6 +328,47 @@ TEST_F(ExportCommands, GrampsImportsTheExportWithoutErrorsAndKeepsTheLinks) {
                   (std::vector<std::string>{
                       "H:Eilert /Frerichs/; W:Gesche /von Münchhausen/; C:Wiebke /Frerichs/;"}));
         EXPECT_EQ(mother.spouseIn.size(), 1u);
+    }
+}
+
+// holmtex --zusammenfuehren: every list's conflict copies merged, and what was left told on
+// standard error with the exit status 1; a mistake on the command line is 2.
+TEST_F(ExportCommands, MergeTakesInTheSecondVersionsOfEveryListAndSaysWhatWasLeft) {
+    const std::string one = recordBytes(makePage("1")), two = recordBytes(makePage("2", 1));
+    const char* aktuellCopy = "holmtex-aktuell.sync-conflict-20261207-101010-ABCDEFG.dat";
+    const char* grundCopy = "holmtex-grund (conflicted copy 2026-12-07 101010).dat";
+    ProgramRun run = holmtex("--zusammenfuehren");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "Keine zweite Fassung einer Liste gefunden.\n");
+
+    writeFile(dir / "holmtex-aktuell.dat", one);
+    writeFile(dir / aktuellCopy, one + two);
+    writeFile(dir / "holmtex-grund.dat", one + two);
+    writeFile(dir / grundCopy, two);
+    run = holmtex("--zusammenfuehren .");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output,
+              "AKTUELL: 1 Seite übernommen.\n"
+              "ALLGEMEIN: 0 Seiten übernommen; 1 Seite nur in der Liste: nicht gelöscht.\n");
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"), one + two);
+    EXPECT_EQ(readFile(dir / "holmtex-grund.dat"), one + two);
+    EXPECT_FALSE(exists(aktuellCopy));
+    EXPECT_FALSE(exists(grundCopy));
+
+    writeFile(dir / "holmtex-archiv.dat", one + kDamagedTail);
+    writeFile(dir / "holmtex-archiv (A's conflicted copy 2026-12-07).dat", two);
+    run = holmtex("--zusammenfuehren");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output,
+              "holmtex: ARCHIV: Nichts zusammengeführt: holmtex-archiv.dat ist am Ende "
+              "beschädigt; reparatur! hilft.\n");
+    EXPECT_EQ(readFile(dir / "holmtex-archiv.dat"), one + kDamagedTail);
+
+    for (const char* wrong :
+         {"--zusammenfuehren a b", "--zusammenfuehren --pdf", "--zusammenfuehren fehlt"}) {
+        run = holmtex(wrong);
+        EXPECT_EQ(run.status, 2) << wrong;
+        EXPECT_EQ(run.output.rfind("holmtex: ", 0), 0u) << run.output;
     }
 }
 

@@ -61,6 +61,7 @@ inline constexpr FaultOperation kFaultOperations[] = {
      {},
      false,
      {"archiv", "backarchiv"}},
+    {"merge", Before::Nothing, "zusammenführen!", Operation::Merge, {}, false},
     // Only the start-up, with its faults counted from its beginning.
     {"start", Before::Nothing, "", Operation::Start, {}, false},
 };

@@ -39,6 +39,7 @@
 #include "faults/child_runner.h"
 #include "faults/fault_operations.h"
 #include "record/codepage.h"
+#include "record/conflict_copies.h"
 #include "record/data_files.h"
 #include "record/history.h"
 #include "record/record_io.h"
@@ -326,6 +327,26 @@ const Scenario kReplaced{"replaced",
                          },
                          true};
 
+// Two second versions of AKTUELL from a sync engine: the newer holds pages of the list and
+// new ones, the older (a date alone in its name) a new page and a torn one.
+const Scenario kConflict{"conflict", [](const fs::path& f) {
+                             put(f, kListFiles[0], namedPages("a", 3));
+                             put(f, "holmtex-aktuell.sync-conflict-20261207-101010-ABCDEFG.dat",
+                                 namedPages("a", 2) + namedPages("k", 2));
+                             put(f, "holmtex-aktuell (Anna's conflicted copy 2026-12-07).dat",
+                                 namedPages("m", 1) + tornRecord("Kopie halb"));
+                             put(f, kListFiles[1], namedPages("r", 2));
+                             ordinaryRest(f);
+                         }};
+
+// The conflict copies in a snapshot.
+std::vector<std::string> copiesIn(const Snapshot& s) {
+    std::vector<std::string> copies;
+    for (const auto& [name, entry] : s)
+        if (parseConflictName(name)) copies.push_back(name);
+    return copies;
+}
+
 struct Case {
     const Scenario* scenario;
     std::string op, list;
@@ -367,6 +388,7 @@ std::vector<Case> allCases() {
          "archiv", "pdf", "gedcom", "replace"});
     add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import", "replace"});
     add(kReplaced, "aktuell", 2, {"delete", "archiv", "export", "copy", "replace"});
+    add(kConflict, "aktuell", 1, {"merge"});
     return cases;
 }
 
@@ -581,6 +603,9 @@ struct Judge {
         for (const std::string& name : kListFiles) {
             const auto is = listBytes(now, name);
             if (is == listBytes(before, name) || is == listBytes(base.after, name)) continue;
+            // A merge that could not read a copy takes in only the pages of the others.
+            if (c.op == "merge" && is && is->starts_with(listBytes(before, name).value_or("")))
+                continue;
             if (c.op == "all" && !is) continue;
             fail(name + " holds neither its old nor its new content: " + shown(is) + " (old " +
                  shown(bytesOf(before, name)) + ", new " + shown(bytesOf(base.after, name)) + ")");
@@ -673,14 +698,18 @@ struct Judge {
     // The bytes after the last whole record of a list stay at its end or go whole into a
     // file of their own.
     void tailsKept(const Snapshot& now) {
-        for (const std::string& name : kListFiles) {
+        std::vector<std::string> names = kListFiles;
+        for (const std::string& copy : copiesIn(base.before)) names.push_back(copy);
+        for (const std::string& name : names) {
             const PlainList& was = plainOf(base.before, name);
             if (was.whole) continue;
             const std::string tail = bytesOf(base.before, name)->substr(was.tail);
             const auto is = bytesOf(now, name);
             if (is && is->size() >= tail.size() && is->ends_with(tail)) continue;
             // "alle löschen" makes the whole list the backup.
-            const auto backup = bytesOf(now, kBackupFiles[listIndex(name)]);
+            const std::size_t list = listIndex(name);
+            const auto backup =
+                list < kBackupFiles.size() ? bytesOf(now, kBackupFiles[list]) : std::nullopt;
             bool kept = c.op == "all" && backup == bytesOf(base.before, name);
             for (const auto& [file, entry] : now)
                 kept = kept || (file.find("-rest-") != std::string::npos && entry.bytes == tail);
@@ -694,11 +723,13 @@ struct Judge {
         std::vector<std::string> places = kListFiles;
         places.insert(places.end(), kBackupFiles.begin(), kBackupFiles.end());
         places.push_back(kTransfer);
+        for (const std::string& copy : copiesIn(now)) places.push_back(copy);
         for (const std::string& name : places)
             for (const PlainRecord& r : recordsOf(now, name))
                 after[keyOf(r)].push_back(contentOf(r));
         std::vector<std::string> watched = kListFiles;
         watched.push_back(kTransfer);
+        for (const std::string& copy : copiesIn(base.before)) watched.push_back(copy);
         std::optional<std::string> deleted;
         // A page deleted or replaced is gone.
         if ((c.op == "delete" || c.op == "replace") && !c.scenario->replaced) {
@@ -761,7 +792,7 @@ struct Judge {
             {Operation::DeleteAll, &Judge::emptied},  {Operation::Repair, &Judge::repaired},
             {Operation::Sheet, &Judge::written},      {Operation::Gedcom, &Judge::written},
             {Operation::TakeBack, &Judge::stepped},   {Operation::Redo, &Judge::stepped},
-            {Operation::Replace, &Judge::replaced}};
+            {Operation::Replace, &Judge::replaced},   {Operation::Merge, &Judge::merged}};
         (this->*kChecks.at(c.operation().answers))(s);
         // Operations that only read the lists leave them alone.
         if (c.operation().readsLists)
@@ -948,6 +979,27 @@ struct Judge {
             if (s.claim == Claim::Failure && !unchanged(s, name))
                 said(s, "but " + name + " changed");
         }
+    }
+
+    // A merge only adds: merged, the list is what the run without faults made of it, and a
+    // copy left behind was told; not merged, the list and the copies are as they were.
+    void merged(const Said& s) {
+        const std::string list = listFile(c.list);
+        const auto& now = recordsOf(s.now, list);
+        if (s.claim == Claim::Success && !sameRecords(now, recordsOf(base.after, list)))
+            said(s, "but " + list + " holds " + shown(bytesOf(s.now, list)));
+        // A copy that could not be read gave nothing; the list's own pages stay in front.
+        const auto& was = recordsOf(base.before, list);
+        if (s.claim == Claim::Partial &&
+            (now.size() < was.size() ||
+             !sameRecords({now.begin(), now.begin() + static_cast<long>(was.size())}, was)))
+            said(s, "but " + list + " holds " + shown(bytesOf(s.now, list)));
+        if (s.claim == Claim::Success && !copiesIn(s.now).empty())
+            said(s, "but " + copiesIn(s.now).front() + " is still there");
+        if (s.claim != Claim::Failure) return;
+        if (!unchanged(s, list)) said(s, "but " + list + " changed");
+        for (const std::string& copy : copiesIn(base.before))
+            if (!unchanged(s, copy)) said(s, "but " + copy + " changed");
     }
 
     // The family sheet and the GEDCOM file: what was written is what the run without faults

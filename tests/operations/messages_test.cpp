@@ -149,6 +149,31 @@ TEST(Messages, StepsBackAndForthSayWhatChanged) {
     EXPECT_EQ(msg::text(unrecorded), "Keine Zeile markiert.");
 }
 
+// A second version of a list, noticed and merged: never a page deleted without a word.
+TEST(Messages, MergesSayWhatTheyTookAndWhatTheyKept) {
+    const char* const list = "holmtex-archiv.dat";
+    Outcome merged = with(outcome(Operation::Merge), list, "", 3);
+    merged.kept = 2;
+    Outcome damagedCopy = with(merged, list, "holmtex-archiv-rest-2612061403.txt", 1);
+    damagedCopy.kept = 1;
+    Outcome left =
+        failed(with(outcome(Operation::Merge, Result::DoneBut, Reason::CopiesLeft), list, "", 0),
+               EACCES, "holmtex-archiv (conflicted copy 2026-12-07 101010).dat");
+    left.copiesLeft = 1;
+    const std::pair<Outcome, std::string> cases[] = {
+        {with(outcome(Operation::List, Result::DoneBut, Reason::SecondVersion), list, "", 2),
+         "Zweite Fassung gefunden: 2 Seiten fehlen in ARCHIV; zusammenführen! holt sie."},
+        {merged, "3 Seiten übernommen; 2 Seiten nur in der Liste: nicht gelöscht."},
+        {damagedCopy,
+         "1 Seite übernommen; 1 Seite nur in der Liste: nicht gelöscht. Rest in "
+         "holmtex-archiv-rest-2612061403.txt."},
+        {left, "0 Seiten übernommen; 1 zweite Fassung bleibt: keine Berechtigung."},
+        {with(outcome(Operation::Merge, Result::NotDone, Reason::NothingToMerge), list, ""),
+         "Keine zweite Fassung von ARCHIV gefunden."},
+    };
+    for (const auto& [made, wanted] : cases) EXPECT_EQ(text(made), wanted);
+}
+
 // What the start (or an operation) says of an append a crash cut short, and what a failed
 // append says when the next start finishes it.
 TEST(Messages, UnfinishedAppendsSayWhereThePagesAre) {

@@ -219,7 +219,10 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
               "\r\nEingabe von >zurück!< (oder Strg+Z außerhalb der Textfelder) nimmt die "
               "letzte Änderung einer Liste zurück, wiederholt eingegeben auch die davor."
               "\r\nEingabe von >wieder!< (oder Strg+Y) macht die zuletzt zurückgenommene "
-              "Änderung wieder.");
+              "Änderung wieder."
+              "\r\nEingabe von >zusammenführen!< holt die Seiten aus der zweiten Fassung der "
+              "gewählten Liste (der Konfliktkopie eines Sync-Programms) in die Liste; gelöscht "
+              "wird nichts.");
     EXPECT_EQ(form.CurrentRecord.text(PageText), help);
     EXPECT_EQ(form.Combo1.text(), "hilfe");
 

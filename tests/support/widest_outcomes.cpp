@@ -359,16 +359,45 @@ void historySteps(const Widest& w, Out& out) {
     }
 }
 
+// zusammenführen! and the notice of a second version beside a list shown anew.
+void merges(const Widest& w, Out& out) {
+    withFailures(w, out, make(Operation::Merge, Result::NotDone, Reason::Failed));
+    withRecoveries(w, out, make(Operation::Merge, Result::NotDone, Reason::Unfinished));
+    for (const std::string& list : w.lists) {
+        for (Reason reason : {Reason::NothingToMerge, Reason::ChangedSince}) {
+            Outcome o = make(Operation::Merge, Result::NotDone, reason);
+            o.list = list;
+            out.push_back(o);
+        }
+        Outcome notice = make(Operation::List, Result::DoneBut, Reason::SecondVersion);
+        notice.list = list;
+        for (long long lacked : {0, 1, kNumber}) {
+            notice.count = lacked;
+            out.push_back(notice);
+        }
+    }
+    for (const std::string& rest : w.rests) {
+        Outcome o = make(Operation::Merge, Result::Done, Reason::None);
+        o.count = o.kept = kNumber;
+        o.file = rest;
+        out.push_back(o);
+    }
+    Outcome left = make(Operation::Merge, Result::DoneBut, Reason::CopiesLeft);
+    left.count = kNumber;
+    left.copiesLeft = 99;
+    withFailures(w, out, left);
+}
+
 // Every change made but not recorded in the history says so under what it says.
 void unrecorded(const Widest& w, Out& out) {
     const std::size_t made = out.size();
     for (std::size_t i = 0; i < made; ++i) {
         Outcome o = out[i];
         const Operation op = o.operation;
-        const bool changes = op == Operation::Save || op == Operation::Delete ||
-                             op == Operation::DeleteAll || op == Operation::Move ||
-                             op == Operation::Import || op == Operation::Repair ||
-                             op == Operation::TakeBack || op == Operation::Redo;
+        const bool changes =
+            op == Operation::Save || op == Operation::Delete || op == Operation::DeleteAll ||
+            op == Operation::Move || op == Operation::Import || op == Operation::Repair ||
+            op == Operation::TakeBack || op == Operation::Redo || op == Operation::Merge;
         if (!changes || !o.done()) continue;
         // The reason is told only where the message has nothing else to say.
         const bool alone = msg::text(o).empty();
@@ -394,6 +423,7 @@ std::vector<Outcome> widestOutcomes() {
     textFiles(w, out);
     sheetAndGedcom(w, out);
     historySteps(w, out);
+    merges(w, out);
     unrecorded(w, out);
     return out;
 }
