@@ -22,6 +22,7 @@ const OptionEntry kOptions[] = {
     {{"v", "version"}, {}, msg::cliVersionOption},
     {{"pdf"}, {}, msg::cliPdfOption},
     {{"gedcom"}, {}, msg::cliGedcomOption},
+    {{"gedcom-import"}, {}, msg::cliGedcomImportOption},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
@@ -89,6 +90,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     } else if (parser.isSet("version")) {
         line.action = CommandLine::Action::Version;
         line.text = versionText() + "\n";
+    } else if (parser.isSet("gedcom-import")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom"))
+            return failure(msg::cliImportWithExport());
+        line.action = CommandLine::Action::GedcomImport;
     } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
         if (parser.isSet("pdf") && parser.isSet("gedcom")) return failure(msg::cliPdfWithGedcom());
         // The runners check their own arguments and say how they are called.

@@ -18,6 +18,8 @@ struct CommandLine {
         Error,    // print text to standard error, exit 2
         Pdf,      // --pdf LISTE ZEILE AUSGABE.pdf: write a family sheet and end
         Gedcom,   // --gedcom LISTE AUSGABE.ged: write a list as GEDCOM and end
+        // --gedcom-import DATEI.ged LISTE [ORDNER]: read the file into a list and end
+        GedcomImport,
     };
     Action action = Action::Window;
     std::optional<std::filesystem::path> folder;  // ORDNER, for the window

@@ -30,6 +30,8 @@ const CommandWord kCommandWords[] = {
      nullptr},
     {"gedcom!", &Holmtex::ExportGedcom, BoxAfter::Emptied, Operation::Gedcom, msg::gedcomHelp,
      "--gedcom"},
+    {"gedcom-import!", &Holmtex::ImportGedcom, BoxAfter::Emptied, Operation::GedcomImport,
+     msg::gedcomImportHelp, "--gedcom-import"},
 };
 
 }  // namespace

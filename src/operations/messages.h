@@ -60,9 +60,19 @@ std::string repairHelp();  // "Eingabe von >reparatur!< repariert …"
 std::string pdfHelp();
 std::string printHelp();
 std::string gedcomHelp();
+std::string gedcomImportHelp();
 std::string commandWords();  // "befehl!", into Text1
 // What assistive technology says of the command box: every word it takes.
 std::string commandBoxDescription();
+
+// gedcom-import!: the file dialog, the progress dialog, the box before a cut file's pages.
+std::string gedcomImportTitle();
+std::string gedcomFileFilter();  // as the file dialog takes it: "GEDCOM-Dateien (*.ged …)"
+std::string gedcomProgressTitle();
+std::string gedcomProgressText(std::string_view file);
+std::string cancelButton();
+std::string gedcomCutTitle();
+std::string gedcomCutQuestion(std::string_view file, long long pages);
 
 // A second program in the same folder.
 std::string doubleStartTitle();
@@ -80,11 +90,13 @@ std::string cliHelpOption();
 std::string cliVersionOption();
 std::string cliPdfOption();
 std::string cliGedcomOption();
+std::string cliGedcomImportOption();
 // A mistake on the command line, with the way to the help: ends in a line break.
 std::string cliMistake(std::string_view what);
 std::string cliIncomplete();
 std::string cliUnknownOption(std::string_view option);  // "-x", "--ordner"
 std::string cliPdfWithGedcom();
+std::string cliImportWithExport();
 std::string cliOneFolderOnly();
 // A sentence of the program's own on standard error: "holmtex: " + what, a line break.
 std::string cliProblem(std::string_view what);
@@ -101,6 +113,9 @@ std::string folderNotMade(const std::string& folder, int error);
 
 std::string pdfUsage();
 std::string gedcomUsage();
+std::string gedcomImportUsage();
+// --gedcom-import while a window works in the folder.
+std::string folderBusyNothingImported();
 std::string unknownList(std::string_view name);
 std::string notALineNumber(std::string_view text);
 std::string outputWouldReplaceList(std::string_view list);

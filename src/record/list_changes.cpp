@@ -40,7 +40,8 @@ std::string movedPage(RecordReader& reader, std::string_view tag) {
 
 // Saves and imports only add pages; every other change acts on the lines of a list.
 bool actsOnLines(Operation operation) {
-    return operation != Operation::Save && operation != Operation::Import;
+    return operation != Operation::Save && operation != Operation::Import &&
+           operation != Operation::GedcomImport;
 }
 
 }  // namespace
