@@ -158,16 +158,14 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
 
 namespace {
 
-// Each line of a message of the window as a sentence of the program's own on stderr.
-void tell(const std::string& text) {
-    std::string lines;
+// A message of the window line by line, as the other uses print theirs.
+void sayLines(const std::string& text) {
     for (std::size_t from = 0;;) {
         const std::size_t end = text.find("\r\n", from);
-        lines += msg::cliProblem(text.substr(from, end - from));
-        if (end == std::string::npos) break;
+        say(text.substr(from, end - from));
+        if (end == std::string::npos) return;
         from = end + 2;
     }
-    std::fputs(lines.c_str(), stderr);
 }
 
 }  // namespace
@@ -178,14 +176,14 @@ int runGedcomImportCommand(const std::filesystem::path& file, const std::string&
     if (!kind) return kWrongArguments;
     // The window's lists are its own while it runs: it would not see the pages come.
     if (!lockWorkFolder(workDir)) {
-        tell(msg::folderBusyNothingImported());
+        say(msg::folderBusyNothingImported());
         return kFailed;
     }
     const GedcomImport read = importGedcomFile(file, localNow());
     Outcome o = gedcomReadOutcome(read, file, *kind);
     ListFiles lists(workDir);
     if (o.done()) o = appendGedcomPages(lists, *kind, read, o);
-    tell(msg::text(o));
+    sayLines(msg::text(o));
     return o.result == Result::Done ? kDone : kFailed;
 }
 

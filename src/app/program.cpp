@@ -69,7 +69,7 @@ int runExport(const CommandLine& line) {
 int runImport(const CommandLine& line) {
     const std::vector<std::string>& args = line.arguments;
     if (args.size() < 2 || args.size() > 3) {
-        std::fputs(msg::cliProblem(msg::gedcomImportUsage()).c_str(), stderr);
+        std::fprintf(stderr, "%s\n", msg::gedcomImportUsage().c_str());
         return 2;
     }
     std::optional<std::filesystem::path> named;

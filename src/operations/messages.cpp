@@ -354,9 +354,9 @@ std::string pagesExportedThenDamaged(int pages, std::string_view target) {
     return pagesExported(pages, target) + "; danach ist die Liste beschädigt.";
 }
 
-// A file name the user chose, short enough for the message line: "Stammbaum der Familie Sc…".
+// A file name the user chose, short enough for the message line: "Stammbaum der…".
 std::string chosenName(std::string_view file) {
-    constexpr std::size_t kLetters = 28;
+    constexpr std::size_t kLetters = 13;
     std::size_t letters = 0, at = 0;
     for (; at < file.size(); ++at) {
         if ((static_cast<unsigned char>(file[at]) & 0xC0) == 0x80) continue;
@@ -373,7 +373,7 @@ std::string gedcomFileIs(std::string_view file, const char* what) {
 const char* gedcomNote(Reason reason) {
     switch (reason) {
         case Reason::FileCut:
-            return "die Datei ist abgeschnitten: nur ganze Familien";
+            return "Datei abgeschnitten: nur ganze Familien";
         case Reason::DuplicateXrefs:
             return "doppelte Kennungen übergangen";
         case Reason::MissingRecords:
@@ -391,15 +391,16 @@ const char* gedcomNote(Reason reason) {
     }
 }
 
-// "12 Seiten aus 15 Familien importiert; 3 Personen ohne Familie nicht übernommen."
+// "12 Seiten importiert; 3 Personen ohne Familie nicht übernommen." The message line holds
+// three lines: beside the file's gravest fault and the letters stored as "?", the persons
+// left out give way.
 std::string gedcomImported(const Outcome& o) {
-    std::string text = counted(static_cast<int>(o.count), " Seite", " Seiten") + " aus " +
-                       counted(static_cast<int>(o.families), " Familie", " Familien") +
-                       " importiert";
-    if (o.personsLeft > 0)
+    std::string text = counted(static_cast<int>(o.count), " Seite", " Seiten") + " importiert";
+    const char* note = gedcomNote(o.reason);
+    if (o.personsLeft > 0 && !(note && !o.lost.empty()))
         text += "; " + counted(static_cast<int>(o.personsLeft), " Person", " Personen") +
                 " ohne Familie nicht übernommen";
-    if (const char* note = gedcomNote(o.reason)) text.append("; ").append(note);
+    if (note) text.append("; ").append(note);
     return text + ".";
 }
 

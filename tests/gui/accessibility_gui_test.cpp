@@ -64,7 +64,7 @@ TEST_F(GuiTest, AssistiveTechnologyMeetsAWindowLabelsFieldsAndTheListChosen) {
     const QString description = accessible(edit)->text(QAccessible::Description);
     EXPECT_EQ(description.toStdString(), msg::commandBoxDescription());
     const QStringList words = description.section("Befehle ", 1).split(", ");
-    EXPECT_EQ(words.size(), 10);
+    EXPECT_EQ(words.size(), 11);
     for (const QString& word : words)
         EXPECT_TRUE(Holmtex::isCommandWord(word.toStdString())) << word.toStdString();
 }

@@ -22,7 +22,7 @@ TEST_F(GuiTest, TypingHilfeIntoTheCommandBoxFillsTheBigText) {
         << shown.toStdString();
     // The paragraph, then one line for each word added since.
     EXPECT_TRUE(shown.contains("oder durch das Textfeld verdeckt.\nEingabe von >reparatur!<"));
-    EXPECT_TRUE(shown.endsWith("als GEDCOM-Datei für Ahnenprogramme."));
+    EXPECT_TRUE(shown.endsWith("in die gewählte Liste ein, eine Seite je Familie."));
     EXPECT_EQ(shown, QString::fromStdString(form->Text1.text()).replace("\r\n", "\n"));
     EXPECT_EQ(edit->text(), "hilfe");
 }

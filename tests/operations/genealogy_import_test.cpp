@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "export/gedcom_import.h"
-#include "export/list_export.h"
 #include "operations/messages.h"
 #include "support/form_test.h"
 #include "support/pages.h"
@@ -36,53 +35,9 @@ protected:
         writeFile(dir / "familien.ged", bytes);
         return dir / "familien.ged";
     }
-    std::vector<PageRecord> list(ListKind kind = ListKind::Aktuell) const {
-        return test::readRecords(dir / dataFileName(kind));
-    }
 };
 
-// The family fields of a page, and its add state: what does not depend on the view.
-std::string families(const PageRecord& page) {
-    std::string out(page.text(AddMarker));
-    for (int n = 10; n <= kItemCount; ++n) out.append("|").append(page.text(n));
-    return out;
-}
-
-// Our export of a list read back: the pages the reader makes of it, stamped as a save; and
-// those pages exported and read back once more keep every family field, whatever the view.
-TEST_F(GedcomImportWord, OurExportOfEachGoldenListReadsBackIntoTheSameFamilyFields) {
-    const fs::path golden = fs::path(HOLMTEX_TEST_DATA) / "golden";
-    const auto exportOf = [&](const fs::path& folder, ListKind kind) {
-        const fs::path file = folder / "liste.ged";
-        EXPECT_TRUE(
-            exportListAsGedcom(ListFiles(folder), kind, file, platform.clock).writeFailure.ok());
-        return file;
-    };
-    const auto fieldsOf = [](const std::vector<PageRecord>& pages) {
-        std::vector<std::string> fields;
-        for (const PageRecord& page : pages) fields.push_back(families(page));
-        return fields;
-    };
-    for (const char* name : {"holmtex-aktuell.dat", "holmtex-trans.txt"}) {
-        SCOPED_TRACE(name);
-        test::TempDir source;
-        writeFile(source / "holmtex-aktuell.dat", readFile(golden / name));
-        const fs::path first = exportOf(source.path(), ListKind::Aktuell);
-        form.Option1.setValue(true);
-        importFile(first);
-        EXPECT_EQ(form.outcome().result, Result::Done);
-        EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"),
-                  importGedcomFile(first, platform.clock).records);
-        EXPECT_EQ(form.List1.listCount(), static_cast<int>(list().size()));
-
-        form.Option2.setValue(true);
-        importFile(exportOf(dir.path(), ListKind::Aktuell));
-        EXPECT_EQ(fieldsOf(list(ListKind::Archiv)), fieldsOf(list()));
-        std::filesystem::remove(dir / "holmtex-aktuell.dat");
-        std::filesystem::remove(dir / "holmtex-archiv.dat");
-    }
-}
-
+// The list takes the pages the reader makes of the file, stamped as a save at the import.
 TEST_F(GedcomImportWord, SaysWhatItReadAndNamesTheLettersStoredAsQuestionMarks) {
     importFile(put(gedcom(kCouple + "0 @I3@ INDI\n1 NAME Łukasz /Allein/\n"
                                     "0 @F2@ FAM\n1 WIFE @I3@\n0 @F3@ FAM\n0 @I4@ INDI\n")));
@@ -92,7 +47,9 @@ TEST_F(GedcomImportWord, SaysWhatItReadAndNamesTheLettersStoredAsQuestionMarks) 
     EXPECT_EQ(o.families, 3);
     EXPECT_EQ(o.personsLeft, 1);
     EXPECT_EQ(o.lost, "Ł");
-    EXPECT_EQ(list().size(), 2u);
+    EXPECT_EQ(readFile(dir / "holmtex-aktuell.dat"),
+              importGedcomFile(dir / "familien.ged", platform.clock).records);
+    EXPECT_EQ(form.List1.listCount(), 2);
     EXPECT_EQ(form.List1.listIndex(), 1);  // the last page is on screen
     EXPECT_EQ(form.Text5.text(), msg::text(o));
     EXPECT_EQ(platform.openFolders, std::vector<fs::path>{dir.path()});

@@ -210,7 +210,9 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
               "Programmverzeichnis."
               "\r\nEingabe von >drucken!< (oder Strg+P) druckt die Merkseite als Familienblatt."
               "\r\nEingabe von >gedcom!< speichert die gewählte Liste als GEDCOM-Datei für "
-              "Ahnenprogramme.");
+              "Ahnenprogramme."
+              "\r\nEingabe von >gedcom-import!< liest eine GEDCOM-Datei eines Ahnenprogramms "
+              "als Merkseiten in die gewählte Liste ein, eine Seite je Familie.");
     EXPECT_EQ(form.CurrentRecord.text(PageText), help);
     EXPECT_EQ(form.Combo1.text(), "hilfe");
 

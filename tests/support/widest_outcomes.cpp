@@ -303,6 +303,36 @@ void sheetAndGedcom(const Widest& w, Out& out) {
     }
 }
 
+// A genealogy file read into a list: what the file can make it say, and the append.
+void gedcomImports(const Widest& w, Out& out) {
+    Outcome o = make(Operation::GedcomImport, Result::Done, Reason::None);
+    o.file = "Stammbaum der Familie Schmidt-Müller aus Oberammergau.ged";
+    o.count = o.families = o.personsLeft = kNumber;
+    o.lost = w.lost;
+    for (Reason reason :
+         {Reason::None, Reason::FileCut, Reason::DuplicateXrefs, Reason::MissingRecords,
+          Reason::OwnAncestor, Reason::BrokenContinuations, Reason::LongLines, Reason::BadLines}) {
+        o.result = reason == Reason::None ? Result::Done : Result::DoneBut;
+        o.reason = reason;
+        out.push_back(o);
+    }
+    o.result = Result::NotDone;
+    for (Reason reason : {Reason::Cancelled, Reason::EmptyFile, Reason::NotGedcom,
+                          Reason::NoFamilies, Reason::FileCut}) {
+        o.reason = reason;
+        out.push_back(o);
+    }
+    o.reason = Reason::Unreadable;
+    for (const char* name : {"Stammbaum der Familie Schmidt.ged", "StammbaumSchmidtMüller.ged"}) {
+        o.file = name;
+        withFailures(w, out, o, {o.file});
+    }
+    for (Result result : {Result::NotDone, Result::Later})
+        withFailures(w, out, make(Operation::GedcomImport, result, Reason::Failed));
+    withRecoveries(w, out, make(Operation::GedcomImport, Result::NotDone, Reason::Unfinished));
+    withFailures(w, out, make(Operation::GedcomImport, Result::DoneBut, Reason::ListCut), w.lists);
+}
+
 }  // namespace
 
 std::vector<Outcome> widestOutcomes() {
@@ -315,6 +345,7 @@ std::vector<Outcome> widestOutcomes() {
     importCheckDuplicates(w, out);
     textFiles(w, out);
     sheetAndGedcom(w, out);
+    gedcomImports(w, out);
     return out;
 }
 
