@@ -1151,7 +1151,7 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
 
 INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep,
                          testing::ValuesIn(casesOf({&kOrdinary, &kUnterminated},
-                                                   {"save", "import", "export"})),
+                                                   {"save", "import", "export", "gedcom_import"})),
                          caseName);
 
 TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {
