@@ -24,6 +24,7 @@ const OptionEntry kOptions[] = {
     {{"gedcom"}, {}, msg::cliGedcomOption},
     {{"verlauf"}, {}, msg::cliHistoryOption},
     {{"zusammenfuehren"}, {}, msg::cliMergeOption},
+    {{"gedcom-import"}, {}, msg::cliGedcomImportOption},
 };
 
 // Qt's own window options: QApplication takes them itself, they are no mistake here.
@@ -92,16 +93,22 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         line.action = CommandLine::Action::Version;
         line.text = versionText() + "\n";
     } else if (parser.isSet("zusammenfuehren")) {
-        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("verlauf"))
+        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("verlauf") ||
+            parser.isSet("gedcom-import"))
             return failure(msg::cliMergeAlone());
         if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
         line.action = CommandLine::Action::Merge;
         if (!line.arguments.empty()) line.folder = line.arguments.front();
     } else if (parser.isSet("verlauf")) {
-        if (parser.isSet("pdf") || parser.isSet("gedcom")) return failure(msg::cliHistoryAlone());
+        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("gedcom-import"))
+            return failure(msg::cliHistoryAlone());
         if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
         line.action = CommandLine::Action::History;
         if (!line.arguments.empty()) line.folder = line.arguments.front();
+    } else if (parser.isSet("gedcom-import")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom"))
+            return failure(msg::cliImportWithExport());
+        line.action = CommandLine::Action::GedcomImport;
     } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
         if (parser.isSet("pdf") && parser.isSet("gedcom")) return failure(msg::cliPdfWithGedcom());
         // The runners check their own arguments and say how they are called.

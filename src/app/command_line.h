@@ -20,6 +20,8 @@ struct CommandLine {
         Gedcom,   // --gedcom LISTE AUSGABE.ged: write a list as GEDCOM and end
         History,  // --verlauf [ORDNER]: print the history of the lists and end
         Merge,    // --zusammenfuehren [ORDNER]: merge the lists' conflict copies and end
+        // --gedcom-import DATEI.ged LISTE [ORDNER]: read the file into a list and end
+        GedcomImport,
     };
     Action action = Action::Window;
     std::optional<std::filesystem::path> folder;  // ORDNER, for the window and the options

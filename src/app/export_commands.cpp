@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/folder_claim.h"
 #include "export/family_sheet.h"
 #include "export/list_export.h"
+#include "export/list_import.h"
 #include "operations/messages.h"
 #include "record/data_files.h"
 #include "window/qt/sheet_render.h"
@@ -152,6 +154,37 @@ int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem
     }
     sayDone(msg::pagesExportedLine(result.pages, bare(output)), output);
     return kDone;
+}
+
+namespace {
+
+// A message of the window line by line, as the other uses print theirs.
+void sayLines(const std::string& text) {
+    for (std::size_t from = 0;;) {
+        const std::size_t end = text.find("\r\n", from);
+        say(text.substr(from, end - from));
+        if (end == std::string::npos) return;
+        from = end + 2;
+    }
+}
+
+}  // namespace
+
+int runGedcomImportCommand(const std::filesystem::path& file, const std::string& list,
+                           const std::filesystem::path& workDir) {
+    const auto kind = listByName(list);
+    if (!kind) return kWrongArguments;
+    // The window's lists are its own while it runs: it would not see the pages come.
+    if (!lockWorkFolder(workDir)) {
+        say(msg::folderBusyNothingImported());
+        return kFailed;
+    }
+    const GedcomImport read = importGedcomFile(file, localNow());
+    Outcome o = gedcomReadOutcome(read, file, *kind);
+    ListFiles lists(workDir);
+    if (o.done()) o = appendGedcomPages(lists, *kind, read, o);
+    sayLines(msg::text(o));
+    return o.result == Result::Done ? kDone : kFailed;
 }
 
 }  // namespace holmtex

@@ -4,6 +4,7 @@
 //
 //   holmtex --pdf LISTE ZEILE AUSGABE.pdf
 //   holmtex --gedcom LISTE AUSGABE.ged
+//   holmtex --gedcom-import DATEI.ged LISTE [ORDNER]
 //
 // LISTE is aktuell, archiv or allgemein; ZEILE counts from 0 as the page list does.
 // Exit status: 0 done; 1 not done, or done only in part because the list is damaged
@@ -19,5 +20,10 @@ namespace holmtex {
 int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir);
 // `args` are the words after "--gedcom".
 int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+// Reads `file` into the list named `list` of `workDir`, as gedcom-import! does, while no
+// window works in the folder; a cut file gives its whole families. Exit status 1 also when
+// the file was not read whole.
+int runGedcomImportCommand(const std::filesystem::path& file, const std::string& list,
+                           const std::filesystem::path& workDir);
 
 }  // namespace holmtex

@@ -78,6 +78,22 @@ int runOnFolder(const CommandLine& line, Run run) {
     return done.status;
 }
 
+// --gedcom-import DATEI.ged LISTE [ORDNER]: the file named from the current folder, the
+// folder chosen as for the window.
+int runImport(const CommandLine& line) {
+    const std::vector<std::string>& args = line.arguments;
+    if (args.size() < 2 || args.size() > 3) {
+        std::fprintf(stderr, "%s\n", msg::gedcomImportUsage().c_str());
+        return 2;
+    }
+    std::optional<std::filesystem::path> named;
+    if (args.size() == 3) named = args[2];
+    const auto folder = workingFolder(named);
+    if (!folder) return 2;
+    std::error_code ec;
+    return runGedcomImportCommand(std::filesystem::absolute(args[0], ec), args[1], *folder);
+}
+
 int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>& argument,
               const std::function<void(QWidget&)>& shown) {
     if (!hasDisplay()) {
@@ -134,6 +150,8 @@ int runProgram(int argc, char** argv, const std::function<void(QWidget&)>& shown
             return runOnFolder(line, printHistory);
         case CommandLine::Action::Merge:
             return runOnFolder(line, mergeSecondVersions);
+        case CommandLine::Action::GedcomImport:
+            return runImport(line);
         case CommandLine::Action::Window:
             break;
     }

@@ -37,6 +37,8 @@ const CommandWord kCommandWords[] = {
     {"wieder!", &Holmtex::RedoChange, BoxAfter::Emptied, Operation::Redo, msg::redoHelp, nullptr},
     {"zusammenführen!", &Holmtex::MergeSecondVersions, BoxAfter::Emptied, Operation::Merge,
      msg::mergeHelp, "--zusammenfuehren"},
+    {"gedcom-import!", &Holmtex::ImportGedcom, BoxAfter::Emptied, Operation::GedcomImport,
+     msg::gedcomImportHelp, "--gedcom-import"},
 };
 
 }  // namespace

@@ -355,6 +355,56 @@ std::string pagesExportedThenDamaged(int pages, std::string_view target) {
     return pagesExported(pages, target) + "; danach ist die Liste beschädigt.";
 }
 
+// A file name the user chose, short enough for the message line: "Stammbaum der…".
+std::string chosenName(std::string_view file) {
+    constexpr std::size_t kLetters = 13;
+    std::size_t letters = 0, at = 0;
+    for (; at < file.size(); ++at) {
+        if ((static_cast<unsigned char>(file[at]) & 0xC0) == 0x80) continue;
+        if (letters++ == kLetters) break;
+    }
+    return at < file.size() ? std::string(file.substr(0, at)) + "…" : std::string(file);
+}
+
+std::string gedcomFileIs(std::string_view file, const char* what) {
+    return "Die Datei " + marked(chosenName(file)) + " " + what + nothing(Undone::Imported);
+}
+
+// What else a genealogy file had, after its pages were taken.
+const char* gedcomNote(Reason reason) {
+    switch (reason) {
+        case Reason::FileCut:
+            return "Datei abgeschnitten: nur ganze Familien";
+        case Reason::DuplicateXrefs:
+            return "doppelte Kennungen übergangen";
+        case Reason::MissingRecords:
+            return "Verweise ins Leere übergangen";
+        case Reason::OwnAncestor:
+            return "eine Familie ist ihr eigener Vorfahr";
+        case Reason::BrokenContinuations:
+            return "fehlerhafte CONC/CONT-Zeilen";
+        case Reason::LongLines:
+            return "Zeilen über 255 Zeichen";
+        case Reason::BadLines:
+            return "unlesbare Zeilen übergangen";
+        default:
+            return nullptr;
+    }
+}
+
+// "12 Seiten importiert; 3 Personen ohne Familie nicht übernommen." The message line holds
+// three lines: beside the file's gravest fault and the letters stored as "?", the persons
+// left out give way.
+std::string gedcomImported(const Outcome& o) {
+    std::string text = counted(static_cast<int>(o.count), " Seite", " Seiten") + " importiert";
+    const char* note = gedcomNote(o.reason);
+    if (o.personsLeft > 0 && !(note && !o.lost.empty()))
+        text += "; " + counted(static_cast<int>(o.personsLeft), " Person", " Personen") +
+                " ohne Familie nicht übernommen";
+    if (note) text.append("; ").append(note);
+    return text + ".";
+}
+
 }  // namespace
 
 // ---- Fixed texts: the message boxes and the help texts ----
@@ -442,6 +492,28 @@ std::string lineTip(const std::vector<TipFamily>& families, std::string_view fir
     return tip;
 }
 
+std::string gedcomImportHelp() {
+    return "Eingabe von >gedcom-import!< liest eine GEDCOM-Datei eines Ahnenprogramms als "
+           "Merkseiten in die gewählte Liste ein, eine Seite je Familie.";
+}
+
+std::string gedcomImportTitle() { return "GEDCOM-Datei importieren"; }
+std::string gedcomFileFilter() { return "GEDCOM-Dateien (*.ged *.GED)"; }
+std::string gedcomProgressTitle() { return "GEDCOM-Import"; }
+
+std::string gedcomProgressText(std::string_view file) {
+    return "Die Datei " + marked(file) + " wird gelesen …";
+}
+
+std::string cancelButton() { return "Abbrechen"; }
+std::string gedcomCutTitle() { return "  D A T E N I M P O R T   "; }
+
+std::string gedcomCutQuestion(std::string_view file, long long pages) {
+    return "Die Datei " + marked(file) +
+           " ist abgeschnitten: ihr Ende fehlt. Sollen die ganzen Familien darin als " +
+           counted(static_cast<int>(pages), " Seite", " Seiten") + " importiert werden?";
+}
+
 std::string commandWords() {
     return "folgende Befehle werden angenommen:  hilfe, export!, import!, befehl!, kopie!";
 }
@@ -449,7 +521,7 @@ std::string commandWords() {
 std::string commandBoxDescription() {
     return "Suchtext, oder einer der Befehle hilfe, befehl!, export!, kopie!, import!, "
            "datacheck!, reparatur!, ersetzen!, pdf!, drucken!, gedcom!, zurück!, wieder!, "
-           "zusammenführen!";
+           "zusammenführen!, gedcom-import!";
 }
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
@@ -471,6 +543,7 @@ std::vector<std::string> cliUsages() {
         "holmtex --gedcom LISTE AUSGABE.ged",
         "holmtex --verlauf [ORDNER]",
         "holmtex --zusammenfuehren [ORDNER]",
+        "holmtex --gedcom-import DATEI.ged LISTE [ORDNER]",
     };
 }
 
@@ -491,6 +564,9 @@ std::string cliHelpOption() { return "zeigt diese Hilfe an"; }
 std::string cliVersionOption() { return "zeigt die Versionsnummer an"; }
 std::string cliPdfOption() { return "schreibt Zeile ZEILE der Liste als Familienblatt (PDF)"; }
 std::string cliGedcomOption() { return "schreibt die Liste als GEDCOM-Datei für Ahnenprogramme"; }
+std::string cliGedcomImportOption() {
+    return "liest DATEI.ged als Seiten in die Liste ein (im ORDNER)";
+}
 
 std::string cliMergeOption() {
     return "holt die Seiten aus den zweiten Fassungen der Listen hinein";
@@ -520,6 +596,9 @@ std::string cliUnknownOption(std::string_view option) {
 }
 
 std::string cliPdfWithGedcom() { return "--pdf und --gedcom gehen nicht zusammen."; }
+std::string cliImportWithExport() {
+    return "--gedcom-import geht nicht mit --pdf oder --gedcom zusammen.";
+}
 std::string cliOneFolderOnly() { return "Es geht nur ein ORDNER."; }
 
 std::string cliProblem(std::string_view what) { return "holmtex: " + std::string(what) + "\n"; }
@@ -555,6 +634,16 @@ std::string pdfUsage() {
 
 std::string gedcomUsage() {
     return "Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder allgemein)";
+}
+
+std::string gedcomImportUsage() {
+    return "Aufruf: holmtex --gedcom-import DATEI.ged LISTE [ORDNER] (LISTE: aktuell, archiv "
+           "oder allgemein)";
+}
+
+std::string folderBusyNothingImported() {
+    return "Der Ordner ist in einem Holmtex-Fenster geöffnet, nichts importiert; dort mit "
+           "gedcom-import! importieren oder das Fenster schließen.";
 }
 
 std::string unknownList(std::string_view name) {
@@ -892,6 +981,33 @@ std::string printText(const Outcome& o) {
     return o.file.find('/') == std::string::npos ? sheetSaved(o.file) : sheetPrintedToFile(o.file);
 }
 
+std::string gedcomImportText(const Outcome& o) {
+    switch (o.reason) {
+        case Reason::Cancelled:
+            return "Import abgebrochen, nichts importiert.";
+        case Reason::Unreadable:
+            if (o.failure.error == ENOENT) return fileMissing(chosenName(o.file), Undone::Imported);
+            return fileUnreadable(chosenName(o.file), o.failure.error, Undone::Imported);
+        case Reason::EmptyFile:
+            return gedcomFileIs(o.file, "ist leer");
+        case Reason::NotGedcom:
+            return gedcomFileIs(o.file, "ist keine GEDCOM-Datei");
+        case Reason::NoFamilies:
+            return gedcomFileIs(o.file, "hat keine Familie mit Vater oder Mutter");
+        case Reason::FileCut:
+            if (!o.done()) return gedcomFileIs(o.file, "ist abgeschnitten, ohne ganze Familie");
+            break;
+        default:
+            break;
+    }
+    if (!o.done())
+        return refused(
+            o, {"Die Seiten wurden nicht importiert: ", "Importiert erst beim nächsten Start: "});
+    if (o.reason == Reason::ListCut)
+        return doneButListNotWhole(Done::PagesImported, reason(o.failure));
+    return gedcomImported(o) + lostLine(o.lost);
+}
+
 std::string gedcomText(const Outcome& o) {
     if (o.reason == Reason::Unreadable) {
         if (o.failure.error == ENOENT) return fileMissing(o.list, Undone::Exported);
@@ -952,6 +1068,8 @@ std::string operationText(const Outcome& o) {
             return o.reason == Reason::Unfinished ? unfinishedAppendNotice(o.found) : stepText(o);
         case Operation::Merge:
             return mergeText(o);
+        case Operation::GedcomImport:
+            return gedcomImportText(o);
     }
     return "";
 }

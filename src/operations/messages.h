@@ -65,6 +65,7 @@ std::string gedcomHelp();
 std::string takeBackHelp();  // history_messages.cpp, as the rest on the history
 std::string redoHelp();
 std::string replaceHelp();
+std::string gedcomImportHelp();
 std::string commandWords();  // "befehl!", into Text1
 // What assistive technology says of the command box: every word it takes.
 std::string commandBoxDescription();
@@ -76,6 +77,14 @@ struct TipFamily {
     std::string_view father, mother;
 };
 std::string lineTip(const std::vector<TipFamily>& families, std::string_view firstLine);
+// gedcom-import!: the file dialog, the progress dialog, the box before a cut file's pages.
+std::string gedcomImportTitle();
+std::string gedcomFileFilter();  // as the file dialog takes it: "GEDCOM-Dateien (*.ged …)"
+std::string gedcomProgressTitle();
+std::string gedcomProgressText(std::string_view file);
+std::string cancelButton();
+std::string gedcomCutTitle();
+std::string gedcomCutQuestion(std::string_view file, long long pages);
 
 // A second program in the same folder.
 std::string doubleStartTitle();
@@ -100,11 +109,13 @@ std::string cliMergeAlone();
 std::string cliMergeBusy();
 std::string cliNothingToMerge();
 std::string cliMerged(const Outcome& merged);
+std::string cliGedcomImportOption();
 // A mistake on the command line, with the way to the help: ends in a line break.
 std::string cliMistake(std::string_view what);
 std::string cliIncomplete();
 std::string cliUnknownOption(std::string_view option);  // "-x", "--ordner"
 std::string cliPdfWithGedcom();
+std::string cliImportWithExport();
 std::string cliOneFolderOnly();
 // A sentence of the program's own on standard error: "holmtex: " + what, a line break.
 std::string cliProblem(std::string_view what);
@@ -121,6 +132,9 @@ std::string folderNotMade(const std::string& folder, int error);
 
 std::string pdfUsage();
 std::string gedcomUsage();
+std::string gedcomImportUsage();
+// --gedcom-import while a window works in the folder.
+std::string folderBusyNothingImported();
 std::string unknownList(std::string_view name);
 std::string notALineNumber(std::string_view text);
 std::string outputWouldReplaceList(std::string_view list);

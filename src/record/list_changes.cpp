@@ -52,7 +52,7 @@ std::optional<std::string> listLineOf(std::string_view page) {
 // Saves, imports and merges only add pages; every other change acts on the lines of a list.
 bool actsOnLines(Operation operation) {
     return operation != Operation::Save && operation != Operation::Import &&
-           operation != Operation::Merge;
+           operation != Operation::Merge && operation != Operation::GedcomImport;
 }
 
 // A failure of the history is told as one of its folder: its own file names mean nothing to
@@ -160,7 +160,9 @@ Outcome ListFiles::append(ListKind list, std::string_view pages, Operation opera
     // taking the change back puts it back.
     const bool removes = after.step == redo::Step::Remove;
     if (removes) files.push_back({after.file.filename().string(), FileChange::Replace, added});
-    const ChangeKind kind = operation == Operation::Import ? ChangeKind::Import : ChangeKind::Save;
+    const ChangeKind kind = operation == Operation::Import         ? ChangeKind::Import
+                            : operation == Operation::GedcomImport ? ChangeKind::GedcomImport
+                                                                   : ChangeKind::Save;
     return change(operation, kind, -1, files, [&](std::vector<FileAfter>& states) {
         const Outcome o =
             appendNow(operation, list, pages, after, states[0], plus(files[0].pages, added));

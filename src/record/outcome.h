@@ -38,6 +38,8 @@ enum class Operation {
     Gedcom,      // gedcom!
     Rescue,      // "Schließen, ohne Speichern": the rescue file
     Merge,       // zusammenführen!: the pages of a list's conflict copies taken in
+    // gedcom-import!: a genealogy file read into the list
+    GedcomImport,
 };
 
 enum class Result {
@@ -84,6 +86,19 @@ enum class Reason {
     SecondVersion,       // a list shown anew has conflict copies lacking `count` of its pages
     NothingToMerge,      // `list` has no conflict copy
     CopiesLeft,          // merged, but `copiesLeft` conflict copies stay; `failure`: why
+    // What was wrong with the genealogy file `file` of an import (the gravest). Nothing was
+    // taken from it:
+    EmptyFile,   // it holds no line
+    NotGedcom,   // it does not begin with "0 HEAD"
+    NoFamilies,  // it has no whole family with a husband or a wife
+    // Its pages were taken, but:
+    FileCut,              // it is cut short: only its whole families
+    DuplicateXrefs,       // records sharing a cross-reference: the later ones left out
+    MissingRecords,       // references to records it does not have: left out
+    OwnAncestor,          // a family among its own ancestors: the link back left out
+    BrokenContinuations,  // CONC/CONT lines continuing nothing, or chains cut
+    LongLines,            // lines longer than 255 characters
+    BadLines,             // lines that are no GEDCOM lines: left out
 };
 
 struct Outcome {
@@ -93,6 +108,10 @@ struct Outcome {
     std::string list;      // bare name of the list it acted on
     int line = -1;         // the line it acted on; after a save or import, the line opened then
     long long count = -1;  // pages it counted, kept or wrote
+
+    // Of a genealogy file read: its families, and its persons in no family (on no page).
+    long long families = -1, personsLeft = -1;
+
     // A file it made or names: its bare name in the working folder, its path elsewhere.
     std::string file;
     std::string lost;    // the letters it stored as "?", as codepage.h's lostLetters() gives them

@@ -189,6 +189,9 @@ public:
     void WriteFamilySheetPdf();  // command word "pdf!"
     void PrintFamilySheet();     // command word "drucken!" and Ctrl+P
     void ExportGedcom();         // command word "gedcom!"
+    // Command word "gedcom-import!": a genealogy file the user chooses into the selected
+    // list, all its pages or none (genealogy_import.cpp).
+    void ImportGedcom();
     // The page as the window shows it, typed but unsaved texts included.
     PageContent pageOnScreen();
 

@@ -1,7 +1,9 @@
 #pragma once
 // Everything the window needs from the outside world besides files.
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "export/family_sheet.h"
@@ -29,6 +31,14 @@ struct ProgramEnd {
     int exitStatus = 0;     // its exit status; -1 when it was killed or crashed
 };
 
+// The progress of a long operation, shown to the user once it has taken a second.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // `done` of `total` units; false once the user has cancelled.
+    virtual bool step(std::uint64_t done, std::uint64_t total) = 0;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -52,6 +62,16 @@ public:
     // printing into a file proposes `fileProposal`.
     virtual PrintResult printSheet(const FamilySheet& sheet,
                                    const std::filesystem::path& fileProposal) = 0;
+    // Lets the user choose a file to read in the system's dialog, which opens in `folder` and
+    // shows the files `filter` names ("GEDCOM-Dateien (*.ged)"); empty when cancelled.
+    virtual std::filesystem::path chooseFileToOpen(const std::string& title,
+                                                   const std::filesystem::path& folder,
+                                                   const std::string& filter) = 0;
+    // A progress dialog with a cancel button, shown once the operation has run a second and
+    // closed when the object goes.
+    virtual std::unique_ptr<Progress> startProgress(const std::string& title,
+                                                    const std::string& text,
+                                                    const std::string& cancel) = 0;
 };
 
 }  // namespace holmtex

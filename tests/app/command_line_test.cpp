@@ -47,6 +47,8 @@ TEST(CommandLine, DecidesWhatToDo) {
         {{"--pdf", "aktuell", "0", "a.pdf"}, Action::Pdf, std::nullopt, ""},
         {{"--gedcom", "archiv", "a.ged"}, Action::Gedcom, std::nullopt, ""},
         {{"--pdf", "--gedcom", "a"}, Action::Error, std::nullopt, "gehen nicht zusammen"},
+        {{"--gedcom-import", "a.ged", "aktuell", "Daten"}, Action::GedcomImport, std::nullopt, ""},
+        {{"--gedcom-import", "--gedcom", "a"}, Action::Error, std::nullopt, "nicht mit --pdf"},
         {{"--help"}, Action::Help, std::nullopt, "--pdf LISTE ZEILE AUSGABE.pdf"},
         {{"--verlauf"}, Action::History, std::nullopt, ""},
         {{"--verlauf", "Daten"}, Action::History, "Daten", ""},

@@ -183,6 +183,49 @@ TEST_F(ExportCommands, AStreamOrALinkTheUserNamesIsWrittenAsItIs) {
               "Die Datei >ordner< kann nicht geschrieben werden: der Name gehört einem Ordner.\n");
 }
 
+// --gedcom-import: every page of the file or none; 1 whenever not all of the file came in.
+TEST_F(ExportCommands, GedcomImportAppendsTheWholeFamiliesAndSaysWhatItRead) {
+    const std::string couple =
+        "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Otto /Kahl/\n0 @I2@ INDI\n"
+        "1 NAME Emma /Rau/\n0 @I3@ INDI\n1 NAME Łukasz /Allein/\n"
+        "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 CHIL @I3@\n";
+    writeFile(dir / "ganz.ged", couple + "0 TRLR\n");
+    writeFile(dir / "halb.ged", couple + "0 @F2@ FAM\n1 HUSB @I");
+    writeFile(dir / "brief.txt", "Liebe Grüße\n");
+    list("holmtex-archiv.dat", {makePage("1", 0)}, kDamagedTail);
+    const struct {
+        const char* arguments;
+        int status;
+        const char* message;
+        std::size_t pages;  // in AKTUELL afterwards
+    } cases[] = {
+        {"--gedcom-import ganz.ged aktuell", 0, "1 Seite importiert.\nAls ? gespeichert: Ł\n", 1},
+        {"--gedcom-import halb.ged AKTUELL .", 1,
+         "1 Seite importiert; Datei abgeschnitten: nur ganze Familien.\nAls ? gespeichert: Ł\n", 2},
+        {"--gedcom-import brief.txt aktuell", 1,
+         "Die Datei >brief.txt< ist keine GEDCOM-Datei, nichts importiert.\n", 2},
+        {"--gedcom-import fehlt.ged aktuell", 1,
+         "Die Datei >fehlt.ged< fehlt, nichts importiert.\n", 2},
+        {"--gedcom-import ganz.ged archiv", 1,
+         "Die Seiten wurden nicht importiert: holmtex-archiv.dat ist am Ende beschädigt; "
+         "reparatur! hilft.\n",
+         2},
+        {"--gedcom-import ganz.ged liste", 2,
+         "Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n", 2},
+        {"--gedcom-import ganz.ged", 2,
+         "Aufruf: holmtex --gedcom-import DATEI.ged LISTE [ORDNER] (LISTE: aktuell, archiv oder "
+         "allgemein)\n",
+         2},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = holmtex(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        EXPECT_EQ(run.output, c.message) << c.arguments;
+        EXPECT_EQ(test::readRecords(dir / "holmtex-aktuell.dat").size(), c.pages) << c.arguments;
+    }
+    EXPECT_TRUE(readFile(dir / "holmtex-archiv.dat").ends_with(kDamagedTail));
+}
+
 // ---- A real genealogy program reads the file ----
 
 struct GedcomRecord {

@@ -30,6 +30,7 @@
 #include "faults/fault_operations.h"
 #include "support/fields.h"
 #include "support/scripted_platform.h"
+#include "support/test_support.h"
 #include "window/holmtex.h"
 
 namespace {
@@ -67,13 +68,19 @@ void typePage(holmtex::Holmtex& form) {
 }
 
 // What happens before the operation: another program may put a copy in the list's place
-// (holmtex-ersatz.dat), and the user may type.
-void prepare(holmtex::Holmtex& form, const holmtex::test::FaultOperation& op) {
+// (holmtex-ersatz.dat), the user may type, and a genealogy file waits to be chosen.
+void prepare(holmtex::Holmtex& form, holmtex::ScriptedPlatform& platform,
+             const holmtex::test::FaultOperation& op) {
     using holmtex::test::Before;
     const std::filesystem::path copy = form.filePath("holmtex-ersatz.dat");
     if (std::filesystem::exists(copy))
         std::filesystem::rename(copy, form.filePath(dataFileName(*form.selectedList())));
     if (op.before == Before::TypePage) typePage(form);
+    if (op.answers == holmtex::Operation::GedcomImport) {
+        const std::filesystem::path file = form.filePath(holmtex::test::kGedcomToImport);
+        holmtex::test::writeFile(file, holmtex::test::kGedcomImportBytes);
+        platform.fileToOpen = file;
+    }
     if (op.before == Before::EditPage) {
         form.Text1.setText("Gerettete Seite");
         form.Text2.setText("4711-rettung");
@@ -130,7 +137,7 @@ int main(int argc, char** argv) {
         if (list == "archiv") form.Option2.setValue(true);
         if (list == "allgemein") form.Option3.setValue(true);
         if (line >= 0) form.List1.clickLine(line);
-        prepare(form, *op);
+        prepare(form, platform, *op);
         // Only what the operation says counts.
         form.Text5.setText("");
         std::printf("go\n");

@@ -62,9 +62,21 @@ inline constexpr FaultOperation kFaultOperations[] = {
      false,
      {"archiv", "backarchiv"}},
     {"merge", Before::Nothing, "zusammenführen!", Operation::Merge, {}, false},
+    // Chooses the genealogy file the child puts in the folder (kGedcomToImport).
+    {"gedcom_import", Before::Nothing, "gedcom-import!", Operation::GedcomImport, {}, false},
     // Only the start-up, with its faults counted from its beginning.
     {"start", Before::Nothing, "", Operation::Start, {}, false},
 };
+
+// The file gedcom-import! reads: two families, the second with the first's husband's parents.
+inline constexpr const char* kGedcomToImport = "familien.ged";
+inline constexpr const char* kGedcomImportBytes =
+    "0 HEAD\n1 CHAR UTF-8\n"
+    "0 @I1@ INDI\n1 NAME Otto /Kahl/\n1 BIRT\n2 DATE 3 MAR 1860\n2 PLAC Jena\n1 FAMC @F2@\n"
+    "0 @I2@ INDI\n1 NAME Emma /Rau/\n0 @I3@ INDI\n1 NAME Karl /Kahl/\n"
+    "0 @I4@ INDI\n1 NAME Zoë /Kahl/\n"
+    "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE ABT 1890\n"
+    "0 @F2@ FAM\n1 HUSB @I3@\n1 WIFE @I4@\n1 CHIL @I1@\n0 TRLR\n";
 
 inline const FaultOperation* faultOperation(std::string_view name) {
     for (const FaultOperation& op : kFaultOperations)

@@ -364,7 +364,7 @@ std::vector<Case> allCases() {
     };
     add(kOrdinary, "aktuell", 2,
         {"save", "close", "rescue", "text", "duplicates", "delete", "all", "archiv", "allgemein",
-         "import", "export", "copy", "datacheck", "pdf", "gedcom", "replace"});
+         "import", "export", "copy", "datacheck", "pdf", "gedcom", "replace", "gedcom_import"});
     add(kOrdinary, "archiv", 1, {"aktuell"});
     add(kOrdinary, "aktuell", 2,
         {"backdelete", "backall", "backarchiv", "backimport", "againarchiv"});
@@ -372,7 +372,7 @@ std::vector<Case> allCases() {
         {"save", "delete", "archiv", "import", "export", "datacheck", "duplicates", "replace"});
     add(kDamaged, "aktuell", 1,
         {"save", "close", "import", "export", "copy", "delete", "archiv", "datacheck", "duplicates",
-         "all", "gedcom", "replace"});
+         "all", "gedcom", "replace", "gedcom_import"});
     add(kDamaged, "aktuell", 1, {"repair"});
     add(kOrdinary, "aktuell", 2, {"repair"});
     add(kDamagedTarget, "aktuell", 1, {"archiv"});
@@ -385,7 +385,7 @@ std::vector<Case> allCases() {
     add(kProtected, "archiv", 0, {"aktuell"});
     add(kMissing, "aktuell", -1,
         {"save", "import", "export", "delete", "all", "datacheck", "duplicates", "text", "rescue",
-         "archiv", "pdf", "gedcom", "replace"});
+         "archiv", "pdf", "gedcom", "replace", "gedcom_import"});
     add(kLinked, "aktuell", 1, {"delete", "archiv", "save", "import", "replace"});
     add(kReplaced, "aktuell", 2, {"delete", "archiv", "export", "copy", "replace"});
     add(kConflict, "aktuell", 1, {"merge"});
@@ -784,15 +784,25 @@ struct Judge {
             said(s, "but the outcome is that of another operation");
         using Check = void (Judge::*)(const Said&);
         static const std::map<Operation, Check> kChecks = {
-            {Operation::Save, &Judge::saved},         {Operation::Rescue, &Judge::rescued},
-            {Operation::TextFile, &Judge::textFile},  {Operation::Duplicates, &Judge::duplicates},
-            {Operation::Check, &Judge::checked},      {Operation::Import, &Judge::imported},
-            {Operation::Export, &Judge::transferred}, {Operation::Copy, &Judge::transferred},
-            {Operation::Delete, &Judge::deleted},     {Operation::Move, &Judge::moved},
-            {Operation::DeleteAll, &Judge::emptied},  {Operation::Repair, &Judge::repaired},
-            {Operation::Sheet, &Judge::written},      {Operation::Gedcom, &Judge::written},
-            {Operation::TakeBack, &Judge::stepped},   {Operation::Redo, &Judge::stepped},
-            {Operation::Replace, &Judge::replaced},   {Operation::Merge, &Judge::merged}};
+            {Operation::Save, &Judge::saved},
+            {Operation::Rescue, &Judge::rescued},
+            {Operation::TextFile, &Judge::textFile},
+            {Operation::Duplicates, &Judge::duplicates},
+            {Operation::Check, &Judge::checked},
+            {Operation::Import, &Judge::imported},
+            {Operation::Export, &Judge::transferred},
+            {Operation::Copy, &Judge::transferred},
+            {Operation::Delete, &Judge::deleted},
+            {Operation::Move, &Judge::moved},
+            {Operation::DeleteAll, &Judge::emptied},
+            {Operation::Repair, &Judge::repaired},
+            {Operation::Sheet, &Judge::written},
+            {Operation::Gedcom, &Judge::written},
+            {Operation::TakeBack, &Judge::stepped},
+            {Operation::Redo, &Judge::stepped},
+            {Operation::Replace, &Judge::replaced},
+            {Operation::Merge, &Judge::merged},
+            {Operation::GedcomImport, &Judge::gedcomImported}};
         (this->*kChecks.at(c.operation().answers))(s);
         // Operations that only read the lists leave them alone.
         if (c.operation().readsLists)
@@ -867,6 +877,15 @@ struct Judge {
             said(s, "but the files changed");
         if (s.o.reason == Reason::NothingToImport && bytesOf(base.before, kTransfer))
             said(s, "though the transfer file is there");
+    }
+
+    // All the genealogy file's pages, as the run without faults appended them, or none.
+    void gedcomImported(const Said& s) {
+        const std::string list = listFile(c.list);
+        const bool pages = sameRecords(recordsOf(s.now, list), recordsOf(base.after, list));
+        if ((s.claim == Claim::Success || s.claim == Claim::Partial) && !pages)
+            said(s, "but " + list + " holds " + shown(bytesOf(s.now, list)));
+        if (s.claim == Claim::Failure && !unchanged(s, list)) said(s, "but " + list + " changed");
     }
 
     void transferred(const Said& s) {
@@ -1152,7 +1171,7 @@ std::vector<Case> casesOf(std::initializer_list<const Scenario*> scenarios,
 INSTANTIATE_TEST_SUITE_P(Appends, FailingDisk,
                          testing::ValuesIn(casesOf({&kOrdinary, &kMissing},
                                                    {"save", "import", "export", "copy", "archiv",
-                                                    "aktuell", "allgemein"})),
+                                                    "aktuell", "allgemein", "gedcom_import"})),
                          caseName);
 
 // A crash during an append, then another during the start-up that mends it.
@@ -1242,7 +1261,7 @@ TEST_P(RecoverySweep, EveryFailingCallOfTheStartUpAfterAKillIsToldAndLosesNothin
 
 INSTANTIATE_TEST_SUITE_P(Appends, RecoverySweep,
                          testing::ValuesIn(casesOf({&kOrdinary, &kUnterminated},
-                                                   {"save", "import", "export"})),
+                                                   {"save", "import", "export", "gedcom_import"})),
                          caseName);
 
 TEST(FaultSweepAtRandom, KillsAtRandomMomentsLoseNothing) {

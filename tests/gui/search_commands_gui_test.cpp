@@ -23,7 +23,7 @@ TEST_F(GuiTest, TypingHilfeIntoTheCommandBoxFillsTheBigText) {
     // The paragraph, then one line for each word added since.
     EXPECT_TRUE(shown.contains("oder durch das Textfeld verdeckt.\nEingabe von >reparatur!<"));
     EXPECT_TRUE(shown.contains("als GEDCOM-Datei für Ahnenprogramme.\nEingabe von >zurück!<"));
-    EXPECT_TRUE(shown.endsWith("in die Liste; gelöscht wird nichts."));
+    EXPECT_TRUE(shown.endsWith("in die gewählte Liste ein, eine Seite je Familie."));
     EXPECT_EQ(shown, QString::fromStdString(form->Text1.text()).replace("\r\n", "\n"));
     EXPECT_EQ(edit->text(), "hilfe");
 }

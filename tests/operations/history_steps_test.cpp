@@ -50,6 +50,9 @@ void fill(const fs::path& dir, bool damaged) {
     writeFile(dir / dataFileName(ListKind::Allgemein), namedPages("g", 1));
     writeFile(dir / transferFileName(), namedPages("t", 2));
     writeFile(dir / emptyListTemplateName(), "");
+    writeFile(dir / "familien.ged",
+              "0 HEAD\n0 @I1@ INDI\n1 NAME Karl /Berg/\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n"
+              "0 TRLR\n");
 }
 
 struct Change {
@@ -88,6 +91,8 @@ const Change kChanges[] = {
      "Zurückgenommen: Zeile 1 in AKTUELL ersetzt (14:03)"},
     {"import", &Holmtex::Option3, -1, [](Holmtex& f) { command(f, "import!"); },
      "Zurückgenommen: Seiten nach ALLGEMEIN importiert (14:03)"},
+    {"gedcom-import", &Holmtex::Option2, -1, [](Holmtex& f) { command(f, "gedcom-import!"); },
+     "Zurückgenommen: GEDCOM-Seiten nach ARCHIV importiert (14:03)"},
     {"reparatur", &Holmtex::Option1, -1, [](Holmtex& f) { command(f, "reparatur!"); },
      "Zurückgenommen: Liste AKTUELL repariert (14:03)", true},
 };
@@ -98,6 +103,7 @@ TEST(HistorySteps, EveryChangeOfAListIsTakenBackAndRedoneByteForByte) {
         test::TempDir dir;
         fill(dir.path(), c.damaged);
         ScriptedPlatform platform;
+        platform.fileToOpen = dir.path() / "familien.ged";
         Holmtex form(platform, dir.path());
         form.Form_Load();
         (form.*c.list).setValue(true);

@@ -222,7 +222,9 @@ TEST_F(SearchCommands, HelpAndCommandListGoIntoTheBigTextAndAreSaved) {
               "Änderung wieder."
               "\r\nEingabe von >zusammenführen!< holt die Seiten aus der zweiten Fassung der "
               "gewählten Liste (der Konfliktkopie eines Sync-Programms) in die Liste; gelöscht "
-              "wird nichts.");
+              "wird nichts."
+              "\r\nEingabe von >gedcom-import!< liest eine GEDCOM-Datei eines Ahnenprogramms "
+              "als Merkseiten in die gewählte Liste ein, eine Seite je Familie.");
     EXPECT_EQ(form.CurrentRecord.text(PageText), help);
     EXPECT_EQ(form.Combo1.text(), "hilfe");
 

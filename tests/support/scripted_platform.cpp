@@ -31,6 +31,37 @@ PrintResult ScriptedPlatform::printSheet(const FamilySheet& sheet,
     return {printOutcome, printFile.empty() ? fileProposal : printFile};
 }
 
+std::filesystem::path ScriptedPlatform::chooseFileToOpen(const std::string& title,
+                                                         const std::filesystem::path& folder,
+                                                         const std::string& filter) {
+    shown.push_back({"open", title, filter});
+    openFolders.push_back(folder);
+    return fileToOpen;
+}
+
+namespace {
+
+class ScriptedProgress : public Progress {
+public:
+    explicit ScriptedProgress(ScriptedPlatform& platform) : platform_(platform) {}
+    bool step(std::uint64_t done, std::uint64_t total) override {
+        platform_.progressSteps.emplace_back(done, total);
+        return platform_.progressSteps.size() != platform_.cancelAtStep;
+    }
+
+private:
+    ScriptedPlatform& platform_;
+};
+
+}  // namespace
+
+std::unique_ptr<Progress> ScriptedPlatform::startProgress(const std::string& title,
+                                                          const std::string& text,
+                                                          const std::string&) {
+    shown.push_back({"progress", title, text});
+    return std::make_unique<ScriptedProgress>(*this);
+}
+
 bool ScriptedPlatform::startProgram(const std::filesystem::path& program,
                                     const std::filesystem::path& folder) {
     started.push_back(program);

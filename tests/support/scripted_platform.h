@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "window/platform.h"
@@ -15,7 +16,7 @@ namespace holmtex {
 class ScriptedPlatform : public Platform {
 public:
     struct Shown {
-        std::string kind;  // "yesno" or "ok"
+        std::string kind;  // "yesno", "ok", "open" (text: the filter) or "progress"
         std::string title, text;
     };
 
@@ -35,6 +36,13 @@ public:
     PrintOutcome printOutcome = PrintOutcome::Printed;
     std::filesystem::path printFile;  // the file the user chooses; empty: the one proposed
     std::vector<std::filesystem::path> printProposals;
+    // The file the user chooses in the dialog for opening a file; empty: cancelled.
+    std::filesystem::path fileToOpen;
+    std::vector<std::filesystem::path> openFolders;  // where each dialog opened
+    // Each step a progress was told, done and total; the step numbered cancelAtStep (from 1)
+    // is cancelled.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progressSteps;
+    std::size_t cancelAtStep = 0;
 
     LocalDateTime now() override { return clock; }
     bool askYesNo(const std::string& title, const std::string& text) override;
@@ -46,6 +54,11 @@ public:
     bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
     PrintResult printSheet(const FamilySheet& sheet,
                            const std::filesystem::path& fileProposal) override;
+    std::filesystem::path chooseFileToOpen(const std::string& title,
+                                           const std::filesystem::path& folder,
+                                           const std::string& filter) override;
+    std::unique_ptr<Progress> startProgress(const std::string& title, const std::string& text,
+                                            const std::string& cancel) override;
 
 private:
     int child_ = -1;

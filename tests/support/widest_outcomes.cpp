@@ -325,9 +325,10 @@ void sheetAndGedcom(const Widest& w, Out& out) {
 
 // zurück! and wieder!: every change named with its widest lists and line, and every refusal.
 void historySteps(const Widest& w, Out& out) {
-    const ChangeKind kinds[] = {ChangeKind::Save,   ChangeKind::Delete,         ChangeKind::DeleteAll,
-                                ChangeKind::Move,   ChangeKind::Import,         ChangeKind::Repair,
-                                ChangeKind::ReplaceInPlace, ChangeKind::Merge, ChangeKind::GedcomImport};
+    const ChangeKind kinds[] = {
+        ChangeKind::Save,           ChangeKind::Delete, ChangeKind::DeleteAll,
+        ChangeKind::Move,           ChangeKind::Import, ChangeKind::Repair,
+        ChangeKind::ReplaceInPlace, ChangeKind::Merge,  ChangeKind::GedcomImport};
     std::vector<std::string> named = w.lists;
     named.push_back(transferFileName());
     for (Operation op : {Operation::TakeBack, Operation::Redo}) {
@@ -394,10 +395,11 @@ void unrecorded(const Widest& w, Out& out) {
     for (std::size_t i = 0; i < made; ++i) {
         Outcome o = out[i];
         const Operation op = o.operation;
-        const bool changes =
-            op == Operation::Save || op == Operation::Delete || op == Operation::DeleteAll ||
-            op == Operation::Move || op == Operation::Import || op == Operation::Repair ||
-            op == Operation::TakeBack || op == Operation::Redo || op == Operation::Merge;
+        const bool changes = op == Operation::Save || op == Operation::Delete ||
+                             op == Operation::DeleteAll || op == Operation::Move ||
+                             op == Operation::Import || op == Operation::Repair ||
+                             op == Operation::TakeBack || op == Operation::Redo ||
+                             op == Operation::Merge || op == Operation::GedcomImport;
         if (!changes || !o.done()) continue;
         // The reason is told only where the message has nothing else to say.
         const bool alone = msg::text(o).empty();
@@ -407,6 +409,36 @@ void unrecorded(const Widest& w, Out& out) {
             if (!alone) break;
         }
     }
+}
+
+// A genealogy file read into a list: what the file can make it say, and the append.
+void gedcomImports(const Widest& w, Out& out) {
+    Outcome o = make(Operation::GedcomImport, Result::Done, Reason::None);
+    o.file = "Stammbaum der Familie Schmidt-Müller aus Oberammergau.ged";
+    o.count = o.families = o.personsLeft = kNumber;
+    o.lost = w.lost;
+    for (Reason reason :
+         {Reason::None, Reason::FileCut, Reason::DuplicateXrefs, Reason::MissingRecords,
+          Reason::OwnAncestor, Reason::BrokenContinuations, Reason::LongLines, Reason::BadLines}) {
+        o.result = reason == Reason::None ? Result::Done : Result::DoneBut;
+        o.reason = reason;
+        out.push_back(o);
+    }
+    o.result = Result::NotDone;
+    for (Reason reason : {Reason::Cancelled, Reason::EmptyFile, Reason::NotGedcom,
+                          Reason::NoFamilies, Reason::FileCut}) {
+        o.reason = reason;
+        out.push_back(o);
+    }
+    o.reason = Reason::Unreadable;
+    for (const char* name : {"Stammbaum der Familie Schmidt.ged", "StammbaumSchmidtMüller.ged"}) {
+        o.file = name;
+        withFailures(w, out, o, {o.file});
+    }
+    for (Result result : {Result::NotDone, Result::Later})
+        withFailures(w, out, make(Operation::GedcomImport, result, Reason::Failed));
+    withRecoveries(w, out, make(Operation::GedcomImport, Result::NotDone, Reason::Unfinished));
+    withFailures(w, out, make(Operation::GedcomImport, Result::DoneBut, Reason::ListCut), w.lists);
 }
 
 }  // namespace
@@ -425,6 +457,7 @@ std::vector<Outcome> widestOutcomes() {
     historySteps(w, out);
     merges(w, out);
     unrecorded(w, out);
+    gedcomImports(w, out);
     return out;
 }
 

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTimer>
 
 #include "window/qt/sheet_render.h"
@@ -69,6 +72,67 @@ bool QtPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
 PrintResult QtPlatform::printSheet(const FamilySheet& sheet,
                                    const std::filesystem::path& fileProposal) {
     return printSheetWithDialog(sheet, fileProposal, parent_);
+}
+
+std::filesystem::path QtPlatform::chooseFileToOpen(const std::string& title,
+                                                   const std::filesystem::path& folder,
+                                                   const std::string& filter) {
+    const QString chosen = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
+                                                        QFile::decodeName(folder.c_str()),
+                                                        QString::fromStdString(filter));
+    if (chosen.isEmpty()) return {};
+    return QFile::encodeName(chosen).toStdString();
+}
+
+namespace {
+
+// Stays hidden for the first second: a short operation shows no flicker of a dialog.
+class QtProgress : public Progress {
+public:
+    QtProgress(QWidget* parent, const std::string& title, const std::string& text,
+               const std::string& cancel)
+        : parent_(parent),
+          title_(QString::fromStdString(title)),
+          text_(QString::fromStdString(text)),
+          cancel_(QString::fromStdString(cancel)) {
+        timer_.start();
+    }
+
+    bool step(std::uint64_t done, std::uint64_t total) override {
+        if (!dialog_ && timer_.elapsed() < kHiddenMs) return true;
+        if (!dialog_) show();
+        // Window-modal: setValue() keeps the window painted and takes the cancel click, but
+        // no input for the window itself.
+        dialog_->setValue(total == 0 ? 0
+                                     : static_cast<int>(std::min(done, total) * kSteps / total));
+        return !dialog_->wasCanceled();
+    }
+
+private:
+    static constexpr int kHiddenMs = 1000, kSteps = 1000;
+
+    void show() {
+        dialog_ = std::make_unique<QProgressDialog>(text_, cancel_, 0, kSteps, parent_);
+        dialog_->setWindowTitle(title_);
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setMinimumDuration(0);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->show();
+    }
+
+    QPointer<QWidget> parent_;
+    QString title_, text_, cancel_;
+    QElapsedTimer timer_;
+    std::unique_ptr<QProgressDialog> dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<Progress> QtPlatform::startProgress(const std::string& title,
+                                                    const std::string& text,
+                                                    const std::string& cancel) {
+    return std::make_unique<QtProgress>(parent_, title, text, cancel);
 }
 
 }  // namespace holmtex

@@ -23,6 +23,11 @@ public:
     bool sheetPdf(const FamilySheet& sheet, std::string& pdf) override;
     PrintResult printSheet(const FamilySheet& sheet,
                            const std::filesystem::path& fileProposal) override;
+    std::filesystem::path chooseFileToOpen(const std::string& title,
+                                           const std::filesystem::path& folder,
+                                           const std::string& filter) override;
+    std::unique_ptr<Progress> startProgress(const std::string& title, const std::string& text,
+                                            const std::string& cancel) override;
 
 private:
     QPointer<QWidget> parent_;
