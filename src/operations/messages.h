@@ -90,6 +90,8 @@ std::string cliOneFolderOnly();
 std::string cliProblem(std::string_view what);
 // Started for the window without a display; ends in a line break.
 std::string cliNoDisplay();
+// Words after an option that ends the program at once ("--version extra").
+std::string cliNothingAfter(std::string_view option, std::string_view word);
 
 // Why a folder cannot be the working folder; `folder` as given, in the system's encoding.
 std::string folderNameEmpty();
@@ -103,6 +105,10 @@ std::string pdfUsage();
 std::string gedcomUsage();
 std::string unknownList(std::string_view name);
 std::string notALineNumber(std::string_view text);
+// A window has the working folder: its lists may change at any moment.
+std::string folderInUse();
+// A list (or the list a move or import went to) has an append a crash cut short.
+std::string listAppendUnfinished(std::string_view file);
 std::string outputWouldReplaceList(std::string_view list);
 std::string outputWouldReplaceKeptFile(std::string_view file);
 // `caption` is the list's as the sheet shows it ("AKTUELL"); `line` as given.
