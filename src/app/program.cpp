@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "app/command_line.h"
 #include "app/export_commands.h"
@@ -77,10 +76,6 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     const bool claimed = lockWorkFolder(*folder);
     QtPlatform platform;
     Holmtex form(platform, *folder);
-    // The list that start-up shows is read while the toolkit starts and builds the window.
-    std::thread readAhead;
-    if (claimed) readAhead = std::thread([&form] { form.readListAhead(ListKind::Aktuell); });
-
     QApplication app(argc, argv);
     setUpApplication(app);
 
@@ -91,12 +86,14 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     QtWindow window(form);
     platform.setParentWindow(&window);
-    readAhead.join();
 
+    // A long list is shown with its last page while its lines are read aside.
     form.Form_Load();
     if (shown) shown(window);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    platform.stopAside();
+    return status;
 }
 
 }  // namespace

@@ -428,6 +428,13 @@ std::string commandBoxDescription() {
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
 
+std::string listBeingRead() { return "Liste wird gelesen …"; }
+
+std::string pageNotLastLine() {
+    return "Die Liste ist gelesen, aber vor ihrem Ende beschädigt: die Seite im Fenster ist "
+           "nicht ihre letzte Zeile. Bitte eine Zeile wählen.";
+}
+
 std::string doubleStart() {
     return "Dieser Programmordner ist schon in einem anderen Holmtex-Fenster geöffnet. Bitte "
            "dort weiterarbeiten.";

@@ -64,6 +64,11 @@ std::string commandWords();  // "befehl!", into Text1
 // What assistive technology says of the command box: every word it takes.
 std::string commandBoxDescription();
 
+// A long list is still being read at start-up, its last page open already.
+std::string listBeingRead();
+// It has been read, and ends in another page than the one found at its end at start-up.
+std::string pageNotLastLine();
+
 // A second program in the same folder.
 std::string doubleStartTitle();
 std::string doubleStart();

@@ -12,6 +12,7 @@ void Holmtex::RefreshList() {
         listShown_ = Outcome(Operation::List);
         return;
     }
+    if (showListReadAside(*kind)) return;
     // A missing file lists as an empty list; a damaged tail lists the whole pages before
     // it. A file that is as it was last read is not read again, and after our own append
     // only the new pages are.
@@ -34,8 +35,6 @@ void Holmtex::RefreshList() {
     listShown_ = shown;
     say(shown);
 }
-
-void Holmtex::readListAhead(ListKind list) noexcept { lists_.readAhead(list); }
 
 void Holmtex::Option1_Click() {
     Command19.setVisible(true);

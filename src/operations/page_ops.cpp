@@ -54,7 +54,15 @@ void Holmtex::List1_Click() {
     // Straight from the page's place when the file is as it was listed; otherwise pages
     // 0 to the line are read from the start.
     if (const auto kind = selectedList()) lists_.open(*kind, line, CurrentRecord);
+    showPage();
 
+    Outcome opened(Operation::Open);
+    opened.line = line;
+    say(opened);
+    Combo1.setText("");
+}
+
+void Holmtex::showPage() {
     const std::string marker(CurrentRecord.text(ViewMarker));
     if (!marker.empty() && marker.back() == '2') placeText1(kTwoFamilyText);
     if (!marker.empty() && marker.back() == '4') placeText1(kFourFamilyText);
@@ -68,11 +76,6 @@ void Holmtex::List1_Click() {
     Text1.setText(CurrentRecord.text(PageText));
     Text2.setText(CurrentRecord.text(ProcessNumber));
     for (int n = 10; n <= kItemCount; ++n) fieldForItem(n).setText(CurrentRecord.text(n));
-
-    Outcome opened(Operation::Open);
-    opened.line = line;
-    say(opened);
-    Combo1.setText("");
 }
 
 }  // namespace holmtex

@@ -35,18 +35,6 @@ ListFiles::Listing ListFiles::lines(ListKind list, PageRecord& last) {
     return listing;
 }
 
-void ListFiles::readAhead(ListKind list) noexcept {
-    // Only a head start: whatever goes wrong here, lines() reads the file itself. A list
-    // with an append to finish is read once that is finished.
-    try {
-        std::error_code ec;
-        if (std::filesystem::exists(appendRedoFile(path(list)), ec) || ec) return;
-        PageRecord last;
-        index_.list(list, path(list), last, keep());
-    } catch (...) {
-    }
-}
-
 bool ListFiles::damaged(ListKind list) {
     // Known without reading while the file is as it was listed; read from the start, once,
     // when it is not, and then known for the next listing.
@@ -87,6 +75,10 @@ ListFiles::PageRead ListFiles::readPage(ListKind list, int line, PageRecord& int
 void ListFiles::open(ListKind list, int line, PageRecord& into) {
     std::string bytes;
     readPage(list, line, into, bytes);
+    keepOpened(list, line, bytes);
+}
+
+void ListFiles::keepOpened(ListKind list, int line, std::string_view bytes) {
     opened_.reset();
     if (!bytes.empty()) opened_ = OpenedPage{list, line, withoutLineEnd(bytes)};
 }

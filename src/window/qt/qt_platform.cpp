@@ -62,6 +62,29 @@ void QtPlatform::endProgram() {
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
+bool QtPlatform::runAside(std::function<void(const std::atomic<bool>& stop)> work) {
+    if (!QCoreApplication::instance()) return false;
+    stopAside();
+    stop_ = false;
+    aside_ = std::thread([this, work = std::move(work)] { work(stop_); });
+    return true;
+}
+
+void QtPlatform::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+}
+
+void QtPlatform::waitUntil(const std::function<bool()>& done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+}
+
+void QtPlatform::stopAside() {
+    stop_ = true;
+    if (aside_.joinable()) aside_.join();
+}
+
 bool QtPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {
     return renderSheetPdf(sheet, pdf);
 }
