@@ -16,9 +16,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -175,9 +175,10 @@ int main(int argc, char** argv) {
     std::printf("  ratio import/read pass: %.2f (processor time %.1f ms / %.1f ms: %.2f)\n",
                 import / read, totals.importCpu / totals.runs * 1e3,
                 totals.readCpu / totals.runs * 1e3, totals.importCpu / totals.readCpu);
-    std::printf("  ratio import / (3 x read pass + copy+fsync of the resulting list): %.2f "
-                "(target: at most 1)\n",
-                import / (3 * read + store));
+    std::printf(
+        "  ratio import / (3 x read pass + copy+fsync of the resulting list): %.2f "
+        "(target: at most 1)\n",
+        import / (3 * read + store));
     double load[3] = {};
     if (::getloadavg(load, 3) == 3)
         std::printf("  load average %.2f %.2f %.2f on %ld processors\n", load[0], load[1], load[2],
