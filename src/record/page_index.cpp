@@ -9,13 +9,17 @@ namespace holmtex {
 
 namespace {
 
-// A list file as a scan reads it, up to a limit: how many bytes came, and the last of them.
+constexpr std::uint64_t kLargestPiece = 64 << 20;  // bytes of the file
+
+// A list file as a scan reads it, up to a limit or until it is stopped: how many bytes
+// came, and the last of them.
 class CountingSource : public ByteSource {
 public:
-    CountingSource(FileSource& file, std::uint64_t limit) : file_(file), limit_(limit) {}
+    CountingSource(FileSource& file, std::uint64_t limit, const std::atomic<bool>* stop)
+        : file_(file), limit_(limit), stop_(stop) {}
     long read(char* buffer, std::size_t size) override {
         size = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit_ - bytes));
-        if (size == 0) return 0;
+        if (size == 0 || (stop_ && *stop_)) return 0;
         const long n = file_.read(buffer, size);
         if (n > 0) {
             bytes += static_cast<std::uint64_t>(n);
@@ -29,6 +33,7 @@ public:
 private:
     FileSource& file_;
     std::uint64_t limit_;
+    const std::atomic<bool>* stop_;
 };
 
 }  // namespace
@@ -63,8 +68,8 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
 
 void PageIndex::scanRecords(FileSource& source, std::uint64_t offset, Scan& scan,
                             std::uint64_t limit, const std::function<bool(Scan&)>& piece,
-                            std::uint64_t pieceBytes) {
-    CountingSource counted(source, limit);
+                            std::uint64_t pieceBytes, const std::atomic<bool>* stop) {
+    CountingSource counted(source, limit, stop);
     // Only three items go into a line, so only those are worked out on the way; the last
     // whole record is decoded once, at the end.
     RecordReader reader(counted);
@@ -74,6 +79,8 @@ void PageIndex::scanRecords(FileSource& source, std::uint64_t offset, Scan& scan
         addRawListLine(scan.lines, reader);
         scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
         if (piece && scan.extents.back().end >= pieceEnd) {
+            // The pieces grow: the first lines show soon, and the window takes few pieces.
+            pieceBytes = std::min<std::uint64_t>(2 * pieceBytes, kLargestPiece);
             pieceEnd = scan.extents.back().end + pieceBytes;  // before piece() takes them
             if (!piece(scan)) return;
             scan.lines = Lines();
@@ -167,7 +174,7 @@ void PageIndex::readPieces(ListKind kind, std::uint64_t read, FileSource& source
             handOver(part, false);
             return true;
         },
-        std::max<std::uint64_t>(pieceBytes, 1));
+        std::max<std::uint64_t>(pieceBytes, 1), &stop);
     if (!stop) handOver(scan, true);
 }
 

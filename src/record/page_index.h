@@ -82,8 +82,9 @@ public:
     std::shared_ptr<Lines> beginPieces(ListKind kind, std::uint64_t read,
                                        const FileIdentity& identity);
     // Reads the list lines of the file open in `source` (at its first byte) up to `size`
-    // bytes on the calling thread, and hands them to `hand` in pieces of about `pieceBytes`
-    // bytes of the file, the last piece last. Stops, handing nothing more, once `stop` is
+    // bytes on the calling thread, and hands them to `hand` in pieces, the first of about
+    // `pieceBytes` bytes of the file, each further one twice as long up to 64 MB, the last
+    // piece last. Stops, handing nothing more, once `stop` is
     // set. Touches nothing of any index.
     static void readPieces(ListKind kind, std::uint64_t read, FileSource& source,
                            std::uint64_t size, std::uint64_t pieceBytes,
@@ -124,12 +125,13 @@ private:
     struct Scan;
     static bool readFrom(const std::filesystem::path& file, std::uint64_t offset, Scan& scan);
     // Reads list lines from `source`, which stands at byte `offset` of the file, to its end
-    // or `limit` bytes, into `scan`; see readFrom. `piece` takes the lines read so far each
-    // time they reach `pieceBytes` bytes of the file, and false from it stops the read.
+    // or `limit` bytes, into `scan`; see readFrom. `piece` takes the lines read so far once
+    // they reach `pieceBytes` bytes of the file, then twice as many each time (up to 64 MB);
+    // false from it stops the read, as `stop` does once set.
     static void scanRecords(FileSource& source, std::uint64_t offset, Scan& scan,
                             std::uint64_t limit = UINT64_MAX,
                             const std::function<bool(Scan&)>& piece = {},
-                            std::uint64_t pieceBytes = 0);
+                            std::uint64_t pieceBytes = 0, const std::atomic<bool>* stop = nullptr);
     static bool readAt(const Entry& entry, const std::filesystem::path& file, std::size_t n,
                        PageRecord& into, std::string* raw = nullptr);
     Entry& entry(ListKind kind) { return entries_[static_cast<std::size_t>(kind)]; }

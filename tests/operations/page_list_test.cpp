@@ -249,7 +249,7 @@ TEST_F(PageList, ALongListFillsInWhileTheUserWorks) {
         EXPECT_EQ(0, f.List1.listCount());
         EXPECT_EQ(msg::listBeingRead(), f.Text5.text());
         aside.doAsideWork();
-        EXPECT_GE(aside.posted.size(), 3u);
+        EXPECT_GE(aside.posted.size(), 2u);
     };
     {  // untouched: as the plain read
         ScriptedPlatform aside;
