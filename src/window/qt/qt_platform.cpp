@@ -1,5 +1,8 @@
 #include "window/qt/qt_platform.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -66,7 +69,11 @@ bool QtPlatform::runAside(std::function<void(const std::atomic<bool>& stop)> wor
     if (!QCoreApplication::instance()) return false;
     stopAside();
     stop_ = false;
-    aside_ = std::thread([this, work = std::move(work)] { work(stop_); });
+    aside_ = std::thread([this, work = std::move(work)] {
+        // Behind the window's own thread, which starts the program meanwhile.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+        work(stop_);
+    });
     return true;
 }
 
