@@ -55,6 +55,18 @@ std::string helpText() {
     return text.toStdString();
 }
 
+// An option as it was written ("-1", "-h", "--ordner"), by any of its names.
+QString asGiven(const QStringList& arguments, const QStringList& names) {
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == "--") break;
+        for (const QString& name : names)
+            for (const QString dashes : {"-", "--"})
+                if (argument == dashes + name || argument.startsWith(dashes + name + "="))
+                    return dashes + name;
+    }
+    return (names.first().size() == 1 ? "-" : "--") + names.first();
+}
+
 CommandLine failure(const std::string& what) {
     CommandLine line;
     line.action = CommandLine::Action::Error;
@@ -79,13 +91,23 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         const QStringList unknown = parser.unknownOptionNames();
         if (unknown.isEmpty()) return failure(msg::cliIncomplete());
         const QString& name = unknown.first();
-        return failure(
-            msg::cliUnknownOption(((name.size() == 1 ? "-" : "--") + name).toStdString()));
+        const std::string option = asGiven(arguments, {name}).toStdString();
+        // "--pdf aktuell -1 a.pdf": a negative line reads as an option.
+        bool number = false;
+        name.toLongLong(&number);
+        if (number && arguments.contains("--pdf")) return failure(msg::notALineNumber(option));
+        return failure(msg::cliUnknownOption(option));
     }
 
     CommandLine line;
     for (const QString& argument : parser.positionalArguments())
         line.arguments.push_back(QFile::encodeName(argument).toStdString());
+    // Help and version end the program at once: a word after them is a mistake.
+    for (const QStringList& names : {QStringList{"h", "help"}, QStringList{"v", "version"}})
+        if (parser.isSet(names.first()) && !line.arguments.empty())
+            return failure(
+                msg::cliNothingAfter(asGiven(arguments, names).toStdString(),
+                                     parser.positionalArguments().first().toStdString()));
     if (parser.isSet("help")) {
         line.action = CommandLine::Action::Help;
         line.text = helpText();

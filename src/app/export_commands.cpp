@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/folder_claim.h"
 #include "export/family_sheet.h"
@@ -11,6 +12,8 @@
 #include "export/list_import.h"
 #include "operations/messages.h"
 #include "record/data_files.h"
+#include "record/folder_lock.h"
+#include "record/list_append.h"
 #include "window/qt/sheet_render.h"
 
 namespace holmtex {
@@ -19,7 +22,10 @@ namespace {
 
 constexpr int kDone = 0, kFailed = 1, kWrongArguments = 2;
 
-void say(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+// Every error is the program's own sentence on standard error; wrong arguments point to the
+// help as the command line's own mistakes do.
+void say(const std::string& message) { std::fputs(msg::cliProblem(message).c_str(), stderr); }
+void sayWrong(const std::string& message) { std::fputs(msg::cliMistake(message).c_str(), stderr); }
 
 std::optional<ListKind> listByName(std::string name) {
     for (char& c : name)
@@ -27,14 +33,14 @@ std::optional<ListKind> listByName(std::string name) {
     if (name == "aktuell") return ListKind::Aktuell;
     if (name == "archiv") return ListKind::Archiv;
     if (name == "allgemein") return ListKind::Allgemein;
-    say(msg::unknownList(name));
+    sayWrong(msg::unknownList(name));
     return std::nullopt;
 }
 
 std::optional<int> lineNumber(const std::string& text) {
     if (text.empty() || text.size() > 9 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
-        say(msg::notALineNumber(text));
+        sayWrong(msg::notALineNumber(text));
         return std::nullopt;
     }
     return std::stoi(text);
@@ -58,6 +64,27 @@ bool replacesAKeptFile(const std::filesystem::path& output, const std::filesyste
 
 std::string bare(const std::filesystem::path& path) { return path.filename().string(); }
 
+// The lists are read only as they stand still: never while a window has the folder (it may
+// append or replace a list at any moment), and while they are read no window starts there.
+// A list with an append a crash cut short is not read either: only a window finishes it,
+// and a move or import it belonged to may take a page out of another list then.
+// None, after saying why, when they must not be read now.
+std::optional<FolderLock> holdStill(const std::filesystem::path& workDir) {
+    FolderLock lock = FolderLock::share(workDir);
+    if (lock.state() == FolderLock::State::Busy) {
+        say(msg::folderInUse());
+        return std::nullopt;
+    }
+    for (ListKind kind : {ListKind::Aktuell, ListKind::Archiv, ListKind::Allgemein}) {
+        std::error_code ec;
+        if (std::filesystem::exists(appendRedoFile(workDir / dataFileName(kind)), ec) || ec) {
+            say(msg::listAppendUnfinished(dataFileName(kind)));
+            return std::nullopt;
+        }
+    }
+    return lock;
+}
+
 // What went through goes to standard output, unless that is where the file went.
 void sayDone(const std::string& message, const std::filesystem::path& output) {
     std::error_code ec;
@@ -71,7 +98,7 @@ void sayDone(const std::string& message, const std::filesystem::path& output) {
 
 int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
     if (args.size() != 3) {
-        say(msg::pdfUsage());
+        sayWrong(msg::pdfUsage());
         return kWrongArguments;
     }
     const auto list = listByName(args[0]);
@@ -79,6 +106,8 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
     if (!list || !line) return kWrongArguments;
     const std::filesystem::path output = workDir / args[2];
     if (replacesAKeptFile(output, workDir)) return kFailed;
+    const std::optional<FolderLock> still = holdStill(workDir);
+    if (!still) return kFailed;
 
     PageRecord record;
     const ListFiles::PageRead read = ListFiles(workDir).page(*list, *line, record, true);
@@ -126,13 +155,15 @@ int runPdfCommand(const std::vector<std::string>& args, const std::filesystem::p
 
 int runGedcomCommand(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
     if (args.size() != 2) {
-        say(msg::gedcomUsage());
+        sayWrong(msg::gedcomUsage());
         return kWrongArguments;
     }
     const auto list = listByName(args[0]);
     if (!list) return kWrongArguments;
     const std::filesystem::path output = workDir / args[1];
     if (replacesAKeptFile(output, workDir)) return kFailed;
+    const std::optional<FolderLock> still = holdStill(workDir);
+    if (!still) return kFailed;
 
     const GedcomExport result =
         exportListAsGedcom(ListFiles(workDir), *list, output, localNow(), LinkRule::Stream);

@@ -8,7 +8,9 @@
 //
 // LISTE is aktuell, archiv or allgemein; ZEILE counts from 0 as the page list does.
 // Exit status: 0 done; 1 not done, or done only in part because the list is damaged
-// (the message says which); 2 the arguments are wrong.
+// (the message says which); 2 the arguments are wrong. Nothing is read while a window has
+// the folder or a list has an append a crash cut short, and no window starts there while
+// the lists are read.
 
 #include <filesystem>
 #include <string>

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "app/command_line.h"
 #include "app/export_commands.h"
@@ -83,7 +82,7 @@ int runOnFolder(const CommandLine& line, Run run) {
 int runImport(const CommandLine& line) {
     const std::vector<std::string>& args = line.arguments;
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "%s\n", msg::gedcomImportUsage().c_str());
+        std::fputs(msg::cliMistake(msg::gedcomImportUsage()).c_str(), stderr);
         return 2;
     }
     std::optional<std::filesystem::path> named;
@@ -107,10 +106,6 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     const bool claimed = lockWorkFolder(*folder);
     QtPlatform platform;
     Holmtex form(platform, *folder);
-    // The list that start-up shows is read while the toolkit starts and builds the window.
-    std::thread readAhead;
-    if (claimed) readAhead = std::thread([&form] { form.readListAhead(ListKind::Aktuell); });
-
     QApplication app(argc, argv);
     setUpApplication(app);
 
@@ -121,12 +116,14 @@ int runWindow(int& argc, char** argv, const std::optional<std::filesystem::path>
     form.setProgramDir(QCoreApplication::applicationDirPath().toStdString());
     QtWindow window(form);
     platform.setParentWindow(&window);
-    readAhead.join();
 
+    // A long list is shown with its last page while its lines are read aside.
     form.Form_Load();
     if (shown) shown(window);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    platform.stopAside();
+    return status;
 }
 
 }  // namespace

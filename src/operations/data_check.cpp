@@ -46,6 +46,10 @@ Outcome checkList(Holmtex& form) {
 
 }  // namespace
 
-void Holmtex::CheckData() { say(checkList(*this)); }
+void Holmtex::CheckData() {
+    // Also from the word typed into Text1: the list must be whole first.
+    settleLists();
+    say(checkList(*this));
+}
 
 }  // namespace holmtex

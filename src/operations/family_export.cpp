@@ -11,6 +11,8 @@
 namespace holmtex {
 
 PageContent Holmtex::pageOnScreen() {
+    // Also from Ctrl+P: the line of the page on screen is sure only once the list is whole.
+    settleLists();
     PageContent content;
     content.page.set(PageText, Text1.text());
     content.page.set(ProcessNumber, Text2.text());

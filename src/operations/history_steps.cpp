@@ -6,6 +6,7 @@
 namespace holmtex {
 
 void Holmtex::TakeBackChange() {
+    settleLists();  // Ctrl+Z may come while a long list is still being read
     const Outcome taken = lists_.takeBack();
     if (taken.done()) RebuildList();
     say(taken);
@@ -20,6 +21,7 @@ void Holmtex::MergeSecondVersions() {
 }
 
 void Holmtex::RedoChange() {
+    settleLists();
     const Outcome redone = lists_.redo();
     if (redone.done()) RebuildList();
     say(redone);

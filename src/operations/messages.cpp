@@ -526,6 +526,13 @@ std::string commandBoxDescription() {
 
 std::string doubleStartTitle() { return "  D O P P E L S T A R T   "; }
 
+std::string listBeingRead() { return "Liste wird gelesen …"; }
+
+std::string pageNotLastLine() {
+    return "Die Liste ist gelesen, aber vor ihrem Ende beschädigt: die Seite im Fenster ist "
+           "nicht ihre letzte Zeile. Bitte eine Zeile wählen.";
+}
+
 std::string doubleStart() {
     return "Dieser Programmordner ist schon in einem anderen Holmtex-Fenster geöffnet. Bitte "
            "dort weiterarbeiten.";
@@ -556,7 +563,8 @@ std::string cliFolderHelp() {
            "                   Dokumente-Ordner, der beim ersten Start angelegt wird.\n"
            "  LISTE            aktuell, archiv oder allgemein; ZEILE zählt ab 0.\n"
            "                   --pdf und --gedcom lesen die Listen im Ordner wie ohne\n"
-           "                   ORDNER und brauchen keinen Bildschirm.\n";
+           "                   ORDNER und brauchen keinen Bildschirm; solange dort ein\n"
+           "                   Holmtex-Fenster offen ist, lesen sie nichts.\n";
 }
 
 std::string cliOptionsHeading() { return "\nOptionen:\n"; }
@@ -604,8 +612,14 @@ std::string cliOneFolderOnly() { return "Es geht nur ein ORDNER."; }
 std::string cliProblem(std::string_view what) { return "holmtex: " + std::string(what) + "\n"; }
 
 std::string cliNoDisplay() {
-    return "Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da (DISPLAY ist "
-           "nicht gesetzt); ohne Bildschirm so starten: xvfb-run -a make run\n";
+    return cliProblem(
+        "Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da (DISPLAY ist "
+        "nicht gesetzt); ohne Bildschirm so starten: xvfb-run -a holmtex");
+}
+
+std::string cliNothingAfter(std::string_view option, std::string_view word) {
+    return "Nach " + std::string(option) + " folgt nichts mehr, auch nicht „" + std::string(word) +
+           "“.";
 }
 
 std::string folderNameEmpty() { return "Der Ordnername ist leer."; }
@@ -651,7 +665,18 @@ std::string unknownList(std::string_view name) {
 }
 
 std::string notALineNumber(std::string_view text) {
-    return "Die Zeile " + marked(text) + " ist keine Zahl ab 0.";
+    return "Zeile muss eine Zahl ab 0 sein, nicht " + marked(text) + ".";
+}
+
+std::string folderInUse() {
+    return "Ein Holmtex-Fenster hat den Ordner geöffnet; dort gibt es pdf! und gedcom!, oder "
+           "erst das Fenster schließen.";
+}
+
+std::string listAppendUnfinished(std::string_view file) {
+    return "In " + marked(file) +
+           " ist ein Speichern nicht zu Ende gekommen; erst das Fenster öffnen, es holt das "
+           "nach. Nichts geschrieben.";
 }
 
 std::string outputWouldReplaceList(std::string_view list) {

@@ -85,6 +85,10 @@ std::string gedcomProgressText(std::string_view file);
 std::string cancelButton();
 std::string gedcomCutTitle();
 std::string gedcomCutQuestion(std::string_view file, long long pages);
+// A long list is still being read at start-up, its last page open already.
+std::string listBeingRead();
+// It has been read, and ends in another page than the one found at its end at start-up.
+std::string pageNotLastLine();
 
 // A second program in the same folder.
 std::string doubleStartTitle();
@@ -121,6 +125,8 @@ std::string cliOneFolderOnly();
 std::string cliProblem(std::string_view what);
 // Started for the window without a display; ends in a line break.
 std::string cliNoDisplay();
+// Words after an option that ends the program at once ("--version extra").
+std::string cliNothingAfter(std::string_view option, std::string_view word);
 
 // Why a folder cannot be the working folder; `folder` as given, in the system's encoding.
 std::string folderNameEmpty();
@@ -137,6 +143,10 @@ std::string gedcomImportUsage();
 std::string folderBusyNothingImported();
 std::string unknownList(std::string_view name);
 std::string notALineNumber(std::string_view text);
+// A window has the working folder: its lists may change at any moment.
+std::string folderInUse();
+// A list (or the list a move or import went to) has an append a crash cut short.
+std::string listAppendUnfinished(std::string_view file);
 std::string outputWouldReplaceList(std::string_view list);
 std::string outputWouldReplaceKeptFile(std::string_view file);
 // `caption` is the list's as the sheet shows it ("AKTUELL"); `line` as given.

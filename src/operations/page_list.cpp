@@ -19,6 +19,7 @@ void Holmtex::showList(bool openLast) {
         listShown_ = Outcome(Operation::List);
         return;
     }
+    if (showListReadAside(*kind)) return;
     // A missing file lists as an empty list; a damaged tail lists the whole pages before
     // it. A file that is as it was last read is not read again, and after our own append
     // only the new pages are. Without opening a line the buffer keeps the page on screen.
@@ -48,8 +49,6 @@ void Holmtex::showList(bool openLast) {
     listShown_ = shown;
     say(shown);
 }
-
-void Holmtex::readListAhead(ListKind list) noexcept { lists_.readAhead(list); }
 
 namespace {
 

@@ -66,6 +66,7 @@ bool Holmtex::savePage() {
 }
 
 void Holmtex::ReplacePage() {
+    settleLists();  // Ctrl+Shift+S may come while a long list is still being read
     const std::optional<ListKind> kind = selectedList();
     if (!kind) return say(Outcome(Operation::Replace, Result::NotDone, Reason::NoLine));
     stampPage();
@@ -91,7 +92,15 @@ void Holmtex::List1_Click() {
     // Straight from the page's place when the file is as it was listed; otherwise pages
     // 0 to the line are read from the start.
     if (const auto kind = selectedList()) lists_.open(*kind, line, CurrentRecord);
+    showPage();
 
+    Outcome opened(Operation::Open);
+    opened.line = line;
+    say(opened);
+    Combo1.setText("");
+}
+
+void Holmtex::showPage() {
     const std::string marker(CurrentRecord.text(ViewMarker));
     if (!marker.empty() && marker.back() == '2') placeText1(kTwoFamilyText);
     if (!marker.empty() && marker.back() == '4') placeText1(kFourFamilyText);
@@ -105,11 +114,6 @@ void Holmtex::List1_Click() {
     Text1.setText(CurrentRecord.text(PageText));
     Text2.setText(CurrentRecord.text(ProcessNumber));
     for (int n = 10; n <= kItemCount; ++n) fieldForItem(n).setText(CurrentRecord.text(n));
-
-    Outcome opened(Operation::Open);
-    opened.line = line;
-    say(opened);
-    Combo1.setText("");
 }
 
 }  // namespace holmtex

@@ -1,4 +1,5 @@
 // Start-up: the window's first state before it is shown.
+#include "operations/messages.h"
 #include "record/data_files.h"
 #include "window/holmtex.h"
 
@@ -22,10 +23,13 @@ void Holmtex::Form_Load() {
     setWindowSize(14115, 9450);
     Command17_Click();
     Command6_Click();
+    // A long list shows with its last page while its lines are read (list_aside.cpp).
+    startingUp_ = true;
     Option1.setValue(true);
     Option2.setValue(false);
     Option3.setValue(false);
     RefreshList();
+    startingUp_ = false;
     Text5.setText("");
     Command18.setVisible(true);
     Command24.setVisible(true);
@@ -44,6 +48,7 @@ void Holmtex::Form_Load() {
     }
     say(started.reason == Reason::None && listShown_.reason == Reason::SecondVersion ? listShown_
                                                                                      : started);
+    if (listBeingRead() && Text5.text().empty()) Text5.setText(msg::listBeingRead());
 }
 
 }  // namespace holmtex

@@ -21,8 +21,9 @@ struct Attempt {
     int error = 0;
 };
 
-// Takes the lock on the open `fd` without waiting; closes it when that fails.
-Attempt lockOpen(int fd) {
+// Takes the lock on the open `fd` without waiting (LOCK_EX or LOCK_SH); closes it when that
+// fails.
+Attempt lockOpen(int fd, int how = LOCK_EX) {
     Attempt attempt;
     if (fd < 0) {
         attempt.error = errno;
@@ -30,7 +31,7 @@ Attempt lockOpen(int fd) {
     }
     int result;
     do {
-        result = ::flock(fd, LOCK_EX | LOCK_NB);
+        result = ::flock(fd, how | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result == 0) {
         attempt.fd = fd;
@@ -44,8 +45,8 @@ Attempt lockOpen(int fd) {
 
 // The folder itself: every name that leads to it (a link, "..", a trailing slash, a bind
 // mount) leads to the same lock, and no file that anyone deletes or replaces takes it along.
-Attempt lockFolder(const std::filesystem::path& folder) {
-    return lockOpen(posix::openRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+Attempt lockFolder(const std::filesystem::path& folder, int how = LOCK_EX) {
+    return lockOpen(posix::openRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), how);
 }
 
 // The lock file, which older installations take. Opened first without creating it, so a
@@ -126,6 +127,27 @@ FolderLock FolderLock::take(const std::filesystem::path& folder) {
         return lock;
     }
     lock.state_ = State::Held;
+    return lock;
+}
+
+FolderLock FolderLock::share(const std::filesystem::path& folder) {
+    FolderLock lock;
+    const Attempt own = lockFolder(folder, LOCK_SH);
+    // The lock file only when there is one: a reader creates nothing, and an older
+    // installation that runs has made it.
+    const Attempt file = own.busy
+                             ? Attempt{}
+                             : lockOpen(posix::openRetrying((folder / folderLockName()).c_str(),
+                                                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC),
+                                        LOCK_SH);
+    lock.folderFd_ = own.fd;
+    lock.fd_ = file.fd;
+    if (own.busy || file.busy) {
+        lock.release();
+        lock.state_ = State::Busy;
+    } else if (lock.fd_ >= 0 || lock.folderFd_ >= 0) {
+        lock.state_ = State::Held;
+    }
     return lock;
 }
 

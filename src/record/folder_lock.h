@@ -29,6 +29,9 @@ public:
     // neither created nor changed any file, whatever name it took the folder by, and also
     // when the lock file was deleted or replaced since the first one started.
     static FolderLock take(const std::filesystem::path& folder);
+    // The same locks shared, for a program that only reads the lists: Busy while a window
+    // holds the folder, and while it is held no window starts there. Creates no file.
+    static FolderLock share(const std::filesystem::path& folder);
 
     State state() const { return state_; }
     int error() const { return error_; }  // why it is Unavailable

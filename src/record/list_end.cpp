@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <string>
 
 #include "record/page_record.h"
@@ -87,35 +86,43 @@ Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start) {
     }
 }
 
+Walk walkBackToLastRecord(const ReadAt& readAt, std::uint64_t size, std::uint64_t firstWindow,
+                          std::string& bytes, std::uint64_t& start, int& error) {
+    for (std::uint64_t window = std::max<std::uint64_t>(firstWindow, 1);; window *= 4) {
+        const std::uint64_t from = size > window ? size - window : 0;
+        if ((error = readAt(from, static_cast<std::size_t>(size - from), bytes)))
+            return Walk::OtherShape;
+        if (bytes.size() != size - from) {  // shorter than it was a moment ago
+            error = EIO;
+            return Walk::OtherShape;
+        }
+        std::size_t at = 0;
+        const Walk walk = findLastRecord(bytes, from == 0, at);
+        if (walk == Walk::NeedMore) continue;
+        start = from + at;
+        return walk;
+    }
+}
+
 // How the file of `size` bytes ends. Usually only its last record is read: it is found
 // from the end and then read forward to check it. A file of another shape is read whole.
 Tail inspectTail(int fd, std::uint64_t size, std::uint64_t firstWindow) {
     Tail tail;
     if (size == 0) return tail;
     std::string bytes;
-    std::optional<std::uint64_t> lastStart;
-    bool noRecord = false;
-    for (std::uint64_t window = std::max<std::uint64_t>(firstWindow, 1);; window *= 4) {
-        const std::uint64_t from = size > window ? size - window : 0;
-        if ((tail.error = posix::readAt(fd, from, static_cast<std::size_t>(size - from), bytes)))
-            return tail;
-        if (bytes.size() != size - from) {  // shorter than it was a moment ago
-            tail.error = EIO;
-            return tail;
-        }
-        std::size_t start = 0;
-        const Walk walk = findLastRecord(bytes, from == 0, start);
-        if (walk == Walk::NeedMore) continue;
-        if (walk == Walk::Found) lastStart = from + start;
-        noRecord = walk == Walk::NoRecord;
-        break;
-    }
+    std::uint64_t lastStart = 0;
+    const Walk walk = walkBackToLastRecord(
+        [fd](std::uint64_t from, std::size_t length, std::string& out) {
+            return posix::readAt(fd, from, length, out);
+        },
+        size, firstWindow, bytes, lastStart, tail.error);
+    if (tail.error) return tail;
     const char last = bytes.back();
     tail.lineEnd = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
-    if (noRecord) return tail;
-    if (lastStart) {
+    if (walk == Walk::NoRecord) return tail;
+    if (walk == Walk::Found) {
         std::size_t records = 0;
-        const Tail check = readRecordsFrom(fd, *lastStart, &records);
+        const Tail check = readRecordsFrom(fd, lastStart, &records);
         if (check.error) return check;
         if (!check.unfinished && records == 1) return tail;
     }

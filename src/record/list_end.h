@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 namespace holmtex {
@@ -21,6 +23,17 @@ enum class Walk { Found, NoRecord, NeedMore, OtherShape };
 // begins, in `start`, walking back over its items when they have the shape our writer gives
 // them. NeedMore when the bytes before `tail` are wanted, OtherShape for any other shape.
 Walk findLastRecord(std::string_view tail, bool whole, std::size_t& start);
+
+// Bytes of a file: `length` of them from `from` into `out` (fewer only at its end); 0 or the
+// errno.
+using ReadAt = std::function<int(std::uint64_t from, std::size_t length, std::string& out)>;
+
+// Walks back from the end of a file of `size` bytes to where its last record begins
+// (`start`), looking at its last `firstWindow` bytes first, then four times as many, and so
+// on: Found, NoRecord, or OtherShape (also when a read failed: `error`). `bytes` keeps the
+// last bytes looked at.
+Walk walkBackToLastRecord(const ReadAt& readAt, std::uint64_t size, std::uint64_t firstWindow,
+                          std::string& bytes, std::uint64_t& start, int& error);
 
 // How the open file of `size` bytes ends. Its last `firstWindow` bytes are looked at first,
 // then four times as many, and so on; a file of another shape is read whole.

@@ -40,18 +40,6 @@ ListFiles::Listing ListFiles::lines(ListKind list, PageRecord& last) {
     return listing;
 }
 
-void ListFiles::readAhead(ListKind list) noexcept {
-    // Only a head start: whatever goes wrong here, lines() reads the file itself. A list
-    // with an append to finish is read once that is finished.
-    try {
-        std::error_code ec;
-        if (std::filesystem::exists(appendRedoFile(path(list)), ec) || ec) return;
-        PageRecord last;
-        index_.list(list, path(list), last, keep());
-    } catch (...) {
-    }
-}
-
 bool ListFiles::damaged(ListKind list) {
     // Known without reading while the file is as it was listed; read from the start, once,
     // when it is not, and then known for the next listing.
@@ -94,6 +82,11 @@ void ListFiles::open(ListKind list, int line, PageRecord& into) {
     std::optional<FileIdentity> identity = fileIdentity(path(list));
     std::string bytes;
     readPage(list, line, into, bytes);
+    keepOpened(list, line, bytes, std::move(identity));
+}
+
+void ListFiles::keepOpened(ListKind list, int line, std::string_view bytes,
+                           std::optional<FileIdentity> identity) {
     opened_.reset();
     if (!bytes.empty())
         opened_ = OpenedPage{list, line, withoutLineEnd(bytes), std::move(identity)};

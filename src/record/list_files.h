@@ -14,7 +14,9 @@
 // appended to (appendRecords) or replaced whole (FileReplacement), and the pages a change
 // only carries are copied as the bytes they are.
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -59,9 +61,6 @@ public:
     // the damage. An append a crash cut short is finished first. `last` gets the last page.
     // No page of the list counts as opened any more.
     Listing lines(ListKind list, PageRecord& last);
-    // lines() ahead, so that the next lines() finds them ready; touches nothing but what is
-    // known of the files, so it may run on another thread before any operation runs.
-    void readAhead(ListKind list) noexcept;
     // Whether the file ends inside a page, or reads out of step from one page to its end.
     bool damaged(ListKind list);
 
@@ -129,6 +128,37 @@ public:
     // DoneBut CopiesLeft. NotDone: NothingToMerge; Failed (a damaged list end: kDamagedTail);
     // ChangedSince.
     Outcome merge(ListKind list);
+    // ---- Reading a long list aside ----
+    // Its last page at once, found from the file's end, and its lines on another thread,
+    // brought to this door's thread in pieces. Meanwhile the lines read so far open from
+    // their place; whatever else the list is asked for is read from the start.
+    using Piece = PageIndex::Piece;
+    // Takes a piece on the reading thread, to bring it to this door's thread, later.
+    using Deliver = std::function<void(std::shared_ptr<const Piece>)>;
+    // The work of the read, run on another thread; it stops once `stop` is set.
+    using AsideWork = std::function<void(const std::atomic<bool>& stop)>;
+    // Starts the work on another thread; false when it cannot.
+    using StartAside = std::function<bool(AsideWork)>;
+    static constexpr std::uint64_t kReadAsideFrom = 4 << 20;  // bytes; shorter lists are read here
+    static constexpr std::uint64_t kPieceBytes = 2 << 20;     // of the file, a piece
+
+    // Begins the read aside of the list: `last` gets its last page, which counts as opened
+    // from its line once that line is known. Gives the lines, which grow as takeLines()
+    // adds the pieces; none, and nothing done, when the list is to be read here as lines()
+    // reads it: its lines are known, it is short or missing, an append is to be finished,
+    // its end is not of the shape our writer gives, or the work could not start.
+    std::shared_ptr<const LineList> readAside(ListKind list, PageRecord& last,
+                                              const Deliver& deliver, const StartAside& start);
+    struct Taken {
+        bool added = false;  // the piece's lines were added to the lines of the read
+        // With the last piece of the read:
+        bool ended = false;
+        int pages = 0;          // whole pages the list has
+        FileResult problem;     // why the file could not be read whole
+        bool lastOpen = false;  // the page readAside() gave is the last line's
+    };
+    // Adds a piece delivered; on this door's thread.
+    Taken takeLines(const Piece& piece);
 
     // ---- Changing ----
 
@@ -194,6 +224,9 @@ private:
     // Why `page` may not take the place of page `line` of `list` as it stands now, or nothing.
     std::optional<Outcome> replaceRefused(const Outcome& o, ListKind list, int line,
                                           const std::optional<FileIdentity>& now) const;
+    // `bytes` (none: no page) were opened from `line` of the file that had `identity`.
+    void keepOpened(ListKind list, int line, std::string_view bytes,
+                    std::optional<FileIdentity> identity);
     // "Read page n", the one way: from its place when the file is as it was listed, else from
     // the start (and with `toEnd` on to the end); `into` as open() says, `bytes` its bytes.
     PageRead readPage(ListKind list, int line, PageRecord& into, std::string& bytes,
@@ -229,6 +262,16 @@ private:
     std::optional<OpenedPage> opened_;
     History history_;
     bool recorded_ = false;  // the history holds the files of the change being made
+    // The read aside going on: its number, where the page it opened at once begins, the
+    // lines taken so far and where the last of them begins.
+    struct AsideRead {
+        ListKind list;
+        std::uint64_t read;
+        std::uint64_t pageStart;
+        int pages = 0;
+        std::optional<std::uint64_t> lineStart;
+    };
+    std::optional<AsideRead> aside_;
 };
 
 }  // namespace holmtex

@@ -9,11 +9,17 @@ namespace holmtex {
 
 namespace {
 
-// A list file as a scan reads it: how many bytes came, and the last of them.
+constexpr std::uint64_t kLargestPiece = 64 << 20;  // bytes of the file
+
+// A list file as a scan reads it, up to a limit or until it is stopped: how many bytes
+// came, and the last of them.
 class CountingSource : public ByteSource {
 public:
-    explicit CountingSource(FileSource& file) : file_(file) {}
+    CountingSource(FileSource& file, std::uint64_t limit, const std::atomic<bool>* stop)
+        : file_(file), limit_(limit), stop_(stop) {}
     long read(char* buffer, std::size_t size) override {
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit_ - bytes));
+        if (size == 0 || (stop_ && *stop_)) return 0;
         const long n = file_.read(buffer, size);
         if (n > 0) {
             bytes += static_cast<std::uint64_t>(n);
@@ -26,6 +32,8 @@ public:
 
 private:
     FileSource& file_;
+    std::uint64_t limit_;
+    const std::atomic<bool>* stop_;
 };
 
 }  // namespace
@@ -54,21 +62,36 @@ bool PageIndex::readFrom(const std::filesystem::path& file, std::uint64_t offset
     scan.identity = source.identity();
     if (offset > 0 && !source.seek(offset)) return false;
     scan.opened = true;
-    CountingSource counted(source);
+    scanRecords(source, offset, scan);
+    return true;
+}
+
+void PageIndex::scanRecords(FileSource& source, std::uint64_t offset, Scan& scan,
+                            std::uint64_t limit, const std::function<bool(Scan&)>& piece,
+                            std::uint64_t pieceBytes, const std::atomic<bool>* stop) {
+    CountingSource counted(source, limit, stop);
     // Only three items go into a line, so only those are worked out on the way; the last
     // whole record is decoded once, at the end.
     RecordReader reader(counted);
     ReadStatus status;
+    std::uint64_t pieceEnd = offset + pieceBytes;
     while ((status = reader.nextRaw(ProcessNumber)) == ReadStatus::Record) {
         addRawListLine(scan.lines, reader);
         scan.extents.push_back({offset + reader.recordStart(), offset + reader.recordEnd()});
+        if (piece && scan.extents.back().end >= pieceEnd) {
+            // The pieces grow: the first lines show soon, and the window takes few pieces.
+            pieceBytes = std::min<std::uint64_t>(2 * pieceBytes, kLargestPiece);
+            pieceEnd = scan.extents.back().end + pieceBytes;  // before piece() takes them
+            if (!piece(scan)) return;
+            scan.lines = Lines();
+            scan.extents.clear();
+        }
     }
     if (!scan.lines.empty()) reader.decodeInto(scan.last);
     scan.error = source.error();
     scan.whole = scan.identity && !scan.error && offset + counted.bytes == scan.identity->size;
     scan.cleanEnd = status == ReadStatus::End && counted.lastByte == '\n';
     scan.damaged = status == ReadStatus::Damaged && !scan.error;
-    return true;
 }
 
 std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::filesystem::path& file,
@@ -117,6 +140,59 @@ std::shared_ptr<PageIndex::Lines> PageIndex::list(ListKind kind, const std::file
     return lines;
 }
 
+std::shared_ptr<PageIndex::Lines> PageIndex::beginPieces(ListKind kind, std::uint64_t read,
+                                                         const FileIdentity& identity) {
+    Entry& known = entry(kind);
+    known = Entry{};
+    known.identity = identity;
+    known.lines = std::make_shared<Lines>();
+    known.coming = true;
+    known.read = read;
+    return known.lines;
+}
+
+void PageIndex::readPieces(ListKind kind, std::uint64_t read, FileSource& source,
+                           std::uint64_t size, std::uint64_t pieceBytes,
+                           const std::function<void(Piece)>& hand, const std::atomic<bool>& stop) {
+    Scan scan;
+    scan.identity = source.identity();
+    if (scan.identity) scan.identity->size = size;  // the file as it was when it was opened
+    const auto handOver = [&](Scan& part, bool last) {
+        Piece piece{kind, read, std::move(part.lines), std::move(part.extents), last};
+        if (last) {
+            piece.error = part.error;
+            piece.whole = part.whole;
+            piece.cleanEnd = part.cleanEnd;
+            piece.damaged = part.damaged;
+        }
+        hand(std::move(piece));
+    };
+    scanRecords(
+        source, 0, scan, size,
+        [&](Scan& part) {
+            if (stop) return false;
+            handOver(part, false);
+            return true;
+        },
+        std::max<std::uint64_t>(pieceBytes, 1), &stop);
+    if (!stop) handOver(scan, true);
+}
+
+bool PageIndex::addPiece(const Piece& piece) {
+    Entry& known = entry(piece.kind);
+    if (!known.coming || known.read != piece.read) return false;
+    known.lines->append(piece.lines);
+    known.extents.insert(known.extents.end(), piece.extents.begin(), piece.extents.end());
+    if (!piece.last) return true;
+    known.coming = false;
+    if (piece.whole) {
+        known.known = true;
+        known.cleanEnd = piece.cleanEnd || known.identity.size == 0;
+        known.damaged = piece.damaged;
+    }
+    return true;
+}
+
 bool PageIndex::readAt(const Entry& entry, const std::filesystem::path& file, std::size_t n,
                        PageRecord& into, std::string* raw) {
     const Extent extent = entry.extents[n];
@@ -144,7 +220,9 @@ bool PageIndex::readRecord(ListKind kind, const std::filesystem::path& file, int
                            PageRecord& into, std::string* raw) {
     const Entry& known = entry(kind);
     if (raw) raw->clear();
-    if (n < 0 || !known.known) return false;
+    if (n < 0 || !(known.known || known.coming)) return false;
+    // While the lines come, only those read are known, and the last one is not yet.
+    if (known.coming && static_cast<std::size_t>(n) >= known.extents.size()) return false;
     if (known.extents.empty()) {
         const std::optional<FileIdentity> now = fileIdentity(file);
         return now && *now == known.identity;  // there is nothing to read

@@ -124,10 +124,17 @@ void ListBox::linesAppended() {
     notify(Property::LinesAppended);
 }
 
-void ListBox::setListIndex(int index) {
+void ListBox::linesAdded() { notify(Property::LinesAppended); }
+
+void ListBox::showSelected(int index) {
     if (index < -1 || index >= listCount() || index == index_) return;
     index_ = index;
     notify(Property::ListIndex);
+}
+
+void ListBox::setListIndex(int index) {
+    if (index < -1 || index >= listCount() || index == index_) return;
+    showSelected(index);
     if (index >= 0 && onClick) onClick();
 }
 

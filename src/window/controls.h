@@ -205,6 +205,11 @@ public:
     // The keeper of the lines shown has added some at their end (perhaps none): no line
     // is selected any more, as after clear().
     void linesAppended();
+    // The same while the selected line, if any, stays selected: lines that come while the
+    // user works.
+    void linesAdded();
+    // Selects a line whose page is open already: raises no click.
+    void showSelected(int index);
     // Selects a line (-1: none). Selecting a different line raises onClick; an index
     // outside the list changes nothing.
     void setListIndex(int index);

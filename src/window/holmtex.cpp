@@ -43,6 +43,24 @@ void Holmtex::bindEvents() {
     Text1.onChange = [this] { Text1_Change(); };
     Text2.onChange = [this] { Text2_Change(); };
     Combo1.onChange = [this] { Combo1_Change(); };
+
+    // While a list is being read, what needs it whole waits for it first, and then runs as
+    // if clicked once it was read (list_aside.cpp). Typing, the views and the clearing
+    // buttons go on meanwhile; the data check and the family sheet wait themselves.
+    const auto waitFirst = [this](std::function<void()>& hook) {
+        hook = [this, run = std::move(hook)] {
+            settleLists();
+            run();
+        };
+    };
+    for (CommandButton* button : {&Command1, &Command2, &Command3, &Command5, &Command8, &Command19,
+                                  &Command21, &Command22, &Command23})
+        waitFirst(button->onClick);
+    for (OptionButton* option : {&Option1, &Option2, &Option3}) waitFirst(option->onClick);
+    Combo1.onChange = [this] {
+        if (isCommandWord(Combo1.text())) settleLists();
+        Combo1_Change();
+    };
 }
 
 void Holmtex::setWindowSize(int width, int height) {

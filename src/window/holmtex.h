@@ -111,11 +111,6 @@ public:
     // and "Speichern" saves it. After a repair, a step back or forth, and a change refused
     // because the marked line may hold another page now.
     void RebuildList();
-    // Reads the list's file, so that the next RefreshList of that list finds its lines
-    // ready when the file is still the same. Touches nothing but what is known about the
-    // list files, so it may run on another thread while the window is being built, before
-    // any operation runs.
-    void readListAhead(ListKind list) noexcept;
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();
@@ -125,6 +120,16 @@ public:
     // What the tooltip of a list line says of its page, read from that page alone; empty when
     // it cannot be read so.
     std::string lineTip(int line);
+
+    // ---- A long list shown while it is read: list_aside.cpp ----
+    // Start-up shows a long list with its last page open at once, and reads its lines on
+    // another thread (where the platform has one). They fill in while the user works, each
+    // once its number is sure; the last line, whose number is the count, comes last. Whatever
+    // needs the whole list waits for it first.
+    bool listBeingRead() const { return aside_.has_value(); }
+    // Waits until the list being read is whole, the window painted meanwhile; clicks and keys
+    // come after it, as they came. At once when no list is being read.
+    void settleLists();
 
     // ---- Saving and opening a page: page_ops.cpp ----
     void Command1_Click();  // "Speichern"
@@ -235,6 +240,12 @@ private:
     void showList(bool openLast);  // page_list.cpp
     // The page on screen into CurrentRecord, as a save stores it (page_ops.cpp).
     void stampPage();
+    // The page in CurrentRecord into the fields and the view it was saved in (page_ops.cpp).
+    void showPage();
+    // RefreshList when start-up asks for a long list, or the list is being read: shows it
+    // while it is read, its last page open; false when it is read at once (list_aside.cpp).
+    bool showListReadAside(ListKind list);
+    void linesRead(const ListFiles::Piece& piece);
     void rescueAndEnd();      // exit.cpp
     void applyDesignTable();  // holmtex_design.cpp
     void bindEvents();        // holmtex.cpp
@@ -248,6 +259,13 @@ private:
     std::vector<std::function<void()>> windowObservers_;
     ListFiles lists_;
     Outcome listShown_{Operation::List};
+    bool startingUp_ = false;  // Form_Load runs
+    // The list being read aside, and the lines that come.
+    struct Aside {
+        ListKind list;
+        std::shared_ptr<const LineList> lines;
+    };
+    std::optional<Aside> aside_;
     Outcome outcome_;
 };
 

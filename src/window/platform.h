@@ -1,8 +1,10 @@
 #pragma once
 // Everything the window needs from the outside world besides files.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -72,6 +74,21 @@ public:
     virtual std::unique_ptr<Progress> startProgress(const std::string& title,
                                                     const std::string& text,
                                                     const std::string& cancel) = 0;
+
+    // Work done aside while the window goes on (a long list read at start-up). It hands its
+    // results to the window with post(); the window itself is only ever changed on its own
+    // thread, by the tasks posted.
+    // Starts `work` on a thread of its own; false when this platform has none, and then the
+    // caller does the work itself. The work ends early once `stop` is set.
+    virtual bool runAside(std::function<void(const std::atomic<bool>& stop)> /*work*/) {
+        return false;
+    }
+    // Runs `task` on the window's thread, later, from its event loop, in the order posted;
+    // may be called from any thread.
+    virtual void post(std::function<void()> /*task*/) {}
+    // Runs posted tasks until `done` says so, keeping the window painted but holding back
+    // clicks and keys, which come after it as they came.
+    virtual void waitUntil(const std::function<bool()>& /*done*/) {}
 };
 
 }  // namespace holmtex

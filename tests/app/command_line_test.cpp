@@ -35,11 +35,22 @@ TEST(CommandLine, DecidesWhatToDo) {
         {{"-platform", "offscreen", "Daten"}, Action::Window, "Daten", ""},
         {{"-style=Fusion", "-reverse"}, Action::Window, std::nullopt, ""},
         {{"--help"}, Action::Help, std::nullopt, "ORDNER"},
-        {{"-h", "Daten"}, Action::Help, std::nullopt, "--version"},
         {{"--version", "--help"}, Action::Help, std::nullopt, "Aufruf:"},
+        // Help and version end the program: any word after them is a mistake.
+        {{"-h", "Daten"},
+         Action::Error,
+         std::nullopt,
+         "Nach -h folgt nichts mehr, auch nicht „Daten“."},
+        {{"--version", "extra"}, Action::Error, std::nullopt, "Nach --version folgt nichts mehr"},
         {{"--version"}, Action::Version, std::nullopt, "Holmtex Notiz 2.45\n"},
         {{"-v"}, Action::Version, std::nullopt, "Holmtex Notiz 2.45\n"},
         {{"-x"}, Action::Error, std::nullopt, "Die Option „-x“ gibt es nicht."},
+        {{"-12"}, Action::Error, std::nullopt, "Die Option „-12“ gibt es nicht."},
+        // A negative line reads as an option, but is said as what it is.
+        {{"--pdf", "aktuell", "-1", "a.pdf"},
+         Action::Error,
+         std::nullopt,
+         "holmtex: Zeile muss eine Zahl ab 0 sein, nicht >-1<."},
         {{"--ordner", "a"}, Action::Error, std::nullopt, "Die Option „--ordner“ gibt es nicht."},
         {{"a", "b"}, Action::Error, std::nullopt, "Es geht nur ein ORDNER."},
         {{"-platform"}, Action::Error, std::nullopt, "unvollständig"},
@@ -65,6 +76,9 @@ TEST(CommandLine, DecidesWhatToDo) {
         const CommandLine line = parse(c.arguments);
         EXPECT_EQ(line.action, c.action);
         EXPECT_EQ(line.folder, c.folder);
+        if (c.action == Action::Error) {
+            EXPECT_EQ(line.text.rfind("holmtex: ", 0), 0u);
+        }
         if (c.textPart.empty())
             EXPECT_EQ(line.text, "");
         else

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "record/folder_lock.h"
 #include "record/record_io.h"
 #include "support/pages.h"
 #include "support/test_support.h"
@@ -47,6 +48,7 @@ protected:
 };
 
 const std::string kDamagedTail = "\"->2\",\"06.12.2026\",\"14:09";
+#define kMore "Mehr dazu: holmtex --help\n"
 
 TEST_F(ExportCommands, PdfOfOneLineNeedsNoDisplay) {
     list("holmtex-archiv.dat",
@@ -74,32 +76,45 @@ TEST_F(ExportCommands, FailuresEndWithAStatusAndAGermanMessage) {
         const char* written;  // the file left, or nullptr for none
     } cases[] = {
         {"--pdf aktuell 5 a.pdf", 1,
-         "Die Liste AKTUELL ist ab Zeile 2 beschädigt; Zeile 5 ist nicht ganz, nichts "
+         "holmtex: Die Liste AKTUELL ist ab Zeile 2 beschädigt; Zeile 5 ist nicht ganz, nichts "
          "geschrieben.\n",
          nullptr},
         {"--pdf aktuell 1 b.pdf", 1,
-         "Die Liste AKTUELL ist ab Zeile 2 beschädigt; Zeile 1 ist ganz und steht in >b.pdf<.\n",
+         "holmtex: Die Liste AKTUELL ist ab Zeile 2 beschädigt; Zeile 1 ist ganz und steht in "
+         ">b.pdf<.\n",
          "b.pdf"},
-        {"--pdf archiv 0 c.pdf", 1, "Die Datei >holmtex-archiv.dat< fehlt, nichts geschrieben.\n",
-         nullptr},
+        {"--pdf archiv 0 c.pdf", 1,
+         "holmtex: Die Datei >holmtex-archiv.dat< fehlt, nichts geschrieben.\n", nullptr},
         {"--gedcom aktuell d.ged", 1,
-         "2 Seiten als >d.ged< exportiert; danach ist die Liste AKTUELL beschädigt.\n", "d.ged"},
+         "holmtex: 2 Seiten als >d.ged< exportiert; danach ist die Liste AKTUELL beschädigt.\n",
+         "d.ged"},
         {"--gedcom allgemein e.ged", 1,
-         "Die Datei >holmtex-grund.dat< fehlt, nichts geschrieben.\n", nullptr},
+         "holmtex: Die Datei >holmtex-grund.dat< fehlt, nichts geschrieben.\n", nullptr},
+        // Wrong arguments point to the help, as every mistake on the command line does.
         {"--pdf aktuell", 2,
-         "Aufruf: holmtex --pdf LISTE ZEILE AUSGABE.pdf (LISTE: aktuell, archiv oder allgemein; "
-         "ZEILE ab 0)\n",
+         "holmtex: Aufruf: holmtex --pdf LISTE ZEILE AUSGABE.pdf (LISTE: aktuell, archiv oder "
+         "allgemein; ZEILE ab 0)\n" kMore,
          nullptr},
         {"--pdf liste 0 f.pdf", 2,
-         "Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n", nullptr},
-        {"--pdf aktuell x1 g.pdf", 2, "Die Zeile >x1< ist keine Zahl ab 0.\n", nullptr},
-        // A negative number reads as an option.
-        {"--pdf aktuell -1 g.pdf", 2,
-         "holmtex: Die Option \u201e-1\u201c gibt es nicht.\nMehr dazu: holmtex --help\n", nullptr},
-        {"--pdf aktuell 99999999999 h.pdf", 2, "Die Zeile >99999999999< ist keine Zahl ab 0.\n",
+         "holmtex: Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n" kMore,
          nullptr},
+        {"--pdf aktuell x1 g.pdf", 2,
+         "holmtex: Zeile muss eine Zahl ab 0 sein, nicht >x1<.\n" kMore, nullptr},
+        {"--pdf aktuell -1 g.pdf", 2,
+         "holmtex: Zeile muss eine Zahl ab 0 sein, nicht >-1<.\n" kMore, nullptr},
+        {"--pdf aktuell 99999999999 h.pdf", 2,
+         "holmtex: Zeile muss eine Zahl ab 0 sein, nicht >99999999999<.\n" kMore, nullptr},
         {"--gedcom aktuell", 2,
-         "Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder allgemein)\n",
+         "holmtex: Aufruf: holmtex --gedcom LISTE AUSGABE.ged (LISTE: aktuell, archiv oder "
+         "allgemein)\n" kMore,
+         nullptr},
+        {"--version extra", 2,
+         "holmtex: Nach --version folgt nichts mehr, auch nicht \u201eextra\u201c.\n" kMore,
+         nullptr},
+        // Without a display the window cannot open; the advice names the installed program.
+        {"", 2,
+         "holmtex: Holmtex Notiz braucht eine grafische Oberfläche, es ist aber keine da "
+         "(DISPLAY ist nicht gesetzt); ohne Bildschirm so starten: xvfb-run -a holmtex\n",
          nullptr},
     };
     for (const auto& c : cases) {
@@ -119,8 +134,37 @@ TEST_F(ExportCommands, PdfOfAMissingLine) {
     const ProgramRun run = holmtex("--pdf AKTUELL 1 a.pdf");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output,
-              "Die Liste AKTUELL hat keine Zeile 1 (sie hat 1 Seiten), nichts geschrieben.\n");
+              "holmtex: Die Liste AKTUELL hat keine Zeile 1 (sie hat 1 Seiten), nichts "
+              "geschrieben.\n");
     EXPECT_FALSE(exists("a.pdf"));
+}
+
+// The lists are read only while they stand still: not while a window has the folder, and
+// not while a list has an append a crash cut short, which only a window finishes.
+TEST_F(ExportCommands, ReadsNoListThatAWindowMayChangeOrMustFinish) {
+    list("holmtex-aktuell.dat", {makePage("1", 0)});
+    const std::string busy =
+        "holmtex: Ein Holmtex-Fenster hat den Ordner geöffnet; dort gibt es pdf! und gedcom!, "
+        "oder erst das Fenster schließen.\n";
+    {
+        const FolderLock window = FolderLock::take(dir.path());
+        for (const char* arguments : {"--pdf aktuell 0 a.pdf", "--gedcom aktuell a.ged"}) {
+            const ProgramRun run = holmtex(arguments);
+            EXPECT_EQ(run.status, 1) << arguments;
+            EXPECT_EQ(run.output, busy) << arguments;
+        }
+    }
+    writeFile(dir / "holmtex-archiv.dat.anhang", "eine Verschiebung nach ARCHIV");
+    const ProgramRun run = holmtex("--gedcom aktuell a.ged");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output,
+              "holmtex: In >holmtex-archiv.dat< ist ein Speichern nicht zu Ende gekommen; erst "
+              "das Fenster öffnen, es holt das nach. Nichts geschrieben.\n");
+    EXPECT_FALSE(exists("a.pdf"));
+    EXPECT_FALSE(exists("a.ged"));
+    EXPECT_EQ(readFile(dir / "holmtex-archiv.dat.anhang"), "eine Verschiebung nach ARCHIV");
+    std::filesystem::remove(dir / "holmtex-archiv.dat.anhang");
+    EXPECT_EQ(holmtex("--gedcom aktuell a.ged").status, 0);
 }
 
 // No output takes the place of a file the program keeps, by whatever name.
@@ -180,7 +224,8 @@ TEST_F(ExportCommands, AStreamOrALinkTheUserNamesIsWrittenAsItIs) {
     run = holmtex("--gedcom aktuell ordner");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output,
-              "Die Datei >ordner< kann nicht geschrieben werden: der Name gehört einem Ordner.\n");
+              "holmtex: Die Datei >ordner< kann nicht geschrieben werden: der Name gehört einem "
+              "Ordner.\n");
 }
 
 // --gedcom-import: every page of the file or none; 1 whenever not all of the file came in.
@@ -199,22 +244,27 @@ TEST_F(ExportCommands, GedcomImportAppendsTheWholeFamiliesAndSaysWhatItRead) {
         const char* message;
         std::size_t pages;  // in AKTUELL afterwards
     } cases[] = {
-        {"--gedcom-import ganz.ged aktuell", 0, "1 Seite importiert.\nAls ? gespeichert: Ł\n", 1},
+        {"--gedcom-import ganz.ged aktuell", 0,
+         "holmtex: 1 Seite importiert.\nholmtex: Als ? gespeichert: Ł\n", 1},
         {"--gedcom-import halb.ged AKTUELL .", 1,
-         "1 Seite importiert; Datei abgeschnitten: nur ganze Familien.\nAls ? gespeichert: Ł\n", 2},
+         "holmtex: 1 Seite importiert; Datei abgeschnitten: nur ganze Familien.\n"
+         "holmtex: Als ? gespeichert: Ł\n",
+         2},
         {"--gedcom-import brief.txt aktuell", 1,
-         "Die Datei >brief.txt< ist keine GEDCOM-Datei, nichts importiert.\n", 2},
+         "holmtex: Die Datei >brief.txt< ist keine GEDCOM-Datei, nichts importiert.\n", 2},
         {"--gedcom-import fehlt.ged aktuell", 1,
-         "Die Datei >fehlt.ged< fehlt, nichts importiert.\n", 2},
+         "holmtex: Die Datei >fehlt.ged< fehlt, nichts importiert.\n", 2},
         {"--gedcom-import ganz.ged archiv", 1,
-         "Die Seiten wurden nicht importiert: holmtex-archiv.dat ist am Ende beschädigt; "
+         "holmtex: Die Seiten wurden nicht importiert: holmtex-archiv.dat ist am Ende beschädigt; "
          "reparatur! hilft.\n",
          2},
         {"--gedcom-import ganz.ged liste", 2,
-         "Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n", 2},
+         "holmtex: Unbekannte Liste >liste<: erlaubt sind aktuell, archiv und allgemein.\n" kMore,
+         2},
         {"--gedcom-import ganz.ged", 2,
-         "Aufruf: holmtex --gedcom-import DATEI.ged LISTE [ORDNER] (LISTE: aktuell, archiv oder "
-         "allgemein)\n",
+         "holmtex: Aufruf: holmtex --gedcom-import DATEI.ged LISTE [ORDNER] (LISTE: aktuell, "
+         "archiv "
+         "oder allgemein)\n" kMore,
          2},
     };
     for (const auto& c : cases) {

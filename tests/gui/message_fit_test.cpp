@@ -31,8 +31,10 @@ TEST_F(GuiTest, EveryMessageFitsTheMessageBox) {
                                                           return o.operation == *command.operation;
                                                       }))
             << command.word;
-    for (const Outcome& outcome : outcomes) {
-        const std::string text = msg::text(outcome);
+    // And the words said of no outcome.
+    std::vector<std::string> texts = {msg::listBeingRead(), msg::pageNotLastLine()};
+    for (const Outcome& outcome : outcomes) texts.push_back(msg::text(outcome));
+    for (const std::string& text : texts) {
         form->Text5.setText(text);
         QStringList lines;  // as the box breaks them
         for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/messages.h"
 #include "record/list_line.h"
 #include "record/record_io.h"
 #include "support/form_test.h"
@@ -222,6 +223,74 @@ TEST_F(PageList, ListsMoreThan32767Pages) {
     EXPECT_EQ(kPages - 1, form.MarkedLine);
     EXPECT_EQ("Listenzeile 99999", form.Text5.text());
     EXPECT_EQ("99999", form.Text2.text());
+}
+
+// A long list at start-up: its last page is open at once, its lines come while the user
+// works, and it ends as a plain read shows it, keeping what the user did meanwhile.
+TEST_F(PageList, ALongListFillsInWhileTheUserWorks) {
+    constexpr int kPages = 2500;  // over 5 MB: read aside, in a few pieces
+    std::string bytes;
+    for (int i = 0; i < kPages; ++i) {
+        PageRecord r = page(std::to_string(i));
+        r.set(PageText, std::string(2000, 'x') + std::to_string(i));
+        writeRecord(bytes, r);
+    }
+    writeList(ListKind::Aktuell, bytes);
+    ScriptedPlatform plainPlatform;
+    Holmtex plain(plainPlatform, dir.path());
+    plain.Form_Load();
+    const std::string last = std::to_string(kPages - 1);
+
+    const auto start = [&](ScriptedPlatform& aside, Holmtex& f) {
+        aside.runsAside = true;
+        f.Form_Load();
+        EXPECT_EQ(last, f.Text2.text());
+        EXPECT_EQ(plain.Text1.text(), f.Text1.text());
+        EXPECT_EQ(0, f.List1.listCount());
+        EXPECT_EQ(msg::listBeingRead(), f.Text5.text());
+        aside.doAsideWork();
+        EXPECT_GE(aside.posted.size(), 2u);
+    };
+    {  // untouched: as the plain read
+        ScriptedPlatform aside;
+        Holmtex f(aside, dir.path());
+        start(aside, f);
+        aside.runPosted();
+        EXPECT_EQ(plain.List1.lines(), f.List1.lines());
+        EXPECT_EQ(kPages - 1, f.List1.listIndex());
+        EXPECT_EQ(kPages - 1, f.MarkedLine);
+        EXPECT_EQ(plain.Text5.text(), f.Text5.text());
+    }
+    {  // a line opened from the lines read so far stays open and selected
+        ScriptedPlatform aside;
+        Holmtex f(aside, dir.path());
+        start(aside, f);
+        aside.runPosted(1);
+        ASSERT_GT(f.List1.listCount(), 3);
+        ASSERT_LT(f.List1.listCount(), kPages);
+        f.List1.clickLine(3);
+        EXPECT_EQ("3", f.Text2.text());
+        aside.runPosted();
+        EXPECT_EQ(kPages, f.List1.listCount());
+        EXPECT_EQ(3, f.List1.listIndex());
+        EXPECT_EQ("Listenzeile 3", f.Text5.text());
+    }
+    {  // saved before any line came: waits for the list, and the page goes to its end
+        ScriptedPlatform aside;
+        Holmtex f(aside, dir.path());
+        aside.runsAside = true;
+        f.Form_Load();
+        f.Text1.setText("neu");
+        f.Command1.click();
+        EXPECT_EQ(kPages + 1, f.List1.listCount());
+        EXPECT_EQ(kPages, f.List1.listIndex());
+    }
+    ScriptedPlatform againPlatform;
+    Holmtex again(againPlatform, dir.path());
+    again.Form_Load();
+    EXPECT_EQ(kPages + 1, again.List1.listCount());
+    EXPECT_EQ("neu", again.Text1.text());
+    EXPECT_EQ(last, again.Text2.text());
 }
 
 }  // namespace

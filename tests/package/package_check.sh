@@ -187,6 +187,12 @@ rc=$?
     && pass "a missing folder argument ends with exit 2 and a German message" \
     || fail "missing folder: exit $rc, printed '$out'"
 
+out=$("${no_display[@]}" "$program" "$tmp" 2>&1)
+rc=$?
+[ $rc = 2 ] && [ "${out#holmtex: }" != "$out" ] && ! echo "$out" | grep -qw make \
+    && pass "without a display: exit 2 and advice that names no make target" \
+    || fail "without a display: exit $rc, printed '$out'"
+
 # A folder argument, started from an unrelated folder: save a page, write it as text.
 mkdir -p "$tmp/elsewhere" "$tmp/data"
 out=$(cd "$tmp/elsewhere" && run_window "Command1 Command7" "$program" "$tmp/data" 2>&1)

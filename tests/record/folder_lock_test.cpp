@@ -142,6 +142,30 @@ TEST(FolderLock, AnOlderInstallationHoldingTheLockFileKeepsItsPlace) {
     EXPECT_EQ(olderTakes(), -1);
 }
 
+// A program that only reads the lists shares the folder with other readers, never with a
+// window, and creates no file.
+TEST(FolderLock, ReadersShareTheFolderButNotWithAWindow) {
+    TempDir dir;
+    {
+        const FolderLock reader = FolderLock::share(dir.path());
+        EXPECT_EQ(reader.state(), FolderLock::State::Held);
+        EXPECT_FALSE(fs::exists(dir / "holmtex.lock"));
+        EXPECT_EQ(FolderLock::share(dir.path()).state(), FolderLock::State::Held);
+        EXPECT_EQ(OtherProgram(dir.path()).state(), 'B');
+    }
+    OtherProgram window(dir.path());
+    ASSERT_EQ(window.state(), 'H');
+    EXPECT_EQ(FolderLock::share(dir.path()).state(), FolderLock::State::Busy);
+    // An older installation takes only the lock file.
+    window.end(false);
+    fs::remove(dir / "holmtex.lock");
+    test::writeFile(dir / "holmtex.lock", "");
+    const int older = ::open((dir / "holmtex.lock").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::flock(older, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(FolderLock::share(dir.path()).state(), FolderLock::State::Busy);
+    ::close(older);
+}
+
 TEST(FolderLock, AFolderThatCannotHoldALockFileIsNotGuarded) {
     TempDir dir;
     const FolderLock lock = FolderLock::take(dir / "fehlt");

@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace holmtex {
 
 bool ScriptedPlatform::askYesNo(const std::string& title, const std::string& text) {
@@ -11,6 +13,32 @@ bool ScriptedPlatform::askYesNo(const std::string& title, const std::string& tex
     bool answer = answers.front();
     answers.pop_front();
     return answer;
+}
+
+bool ScriptedPlatform::runAside(std::function<void(const std::atomic<bool>& stop)> work) {
+    if (!runsAside) return false;
+    asideWork = std::move(work);
+    return true;
+}
+
+void ScriptedPlatform::doAsideWork() {
+    const std::atomic<bool> stop{false};
+    if (const auto work = std::exchange(asideWork, {})) work(stop);
+}
+
+void ScriptedPlatform::runPosted(std::size_t count) {
+    for (; count > 0 && !posted.empty(); --count) {
+        const auto task = std::move(posted.front());
+        posted.pop_front();
+        task();
+    }
+}
+
+void ScriptedPlatform::waitUntil(const std::function<bool()>& done) {
+    while (!done() && (asideWork || !posted.empty())) {
+        doAsideWork();
+        runPosted(1);
+    }
 }
 
 void ScriptedPlatform::showMessage(const std::string& title, const std::string& text) {

@@ -2,6 +2,8 @@
 // The window's outside world for tests: a fixed clock, prepared answers and a log of what
 // was shown. Started programs are faked, or really run where a test needs the sibling.
 
+#include <atomic>
+#include <cstddef>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -43,6 +45,11 @@ public:
     // is cancelled.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> progressSteps;
     std::size_t cancelAtStep = 0;
+    // Work aside is kept until doAsideWork() does it here; what it posts waits for
+    // runPosted(). Without runsAside the caller does such work itself.
+    bool runsAside = false;
+    std::function<void(const std::atomic<bool>& stop)> asideWork;
+    std::deque<std::function<void()>> posted;
 
     LocalDateTime now() override { return clock; }
     bool askYesNo(const std::string& title, const std::string& text) override;
@@ -59,6 +66,12 @@ public:
                                            const std::string& filter) override;
     std::unique_ptr<Progress> startProgress(const std::string& title, const std::string& text,
                                             const std::string& cancel) override;
+    bool runAside(std::function<void(const std::atomic<bool>& stop)> work) override;
+    void post(std::function<void()> task) override { posted.push_back(std::move(task)); }
+    void waitUntil(const std::function<bool()>& done) override;
+    void doAsideWork();
+    // The first `count` tasks posted, in order.
+    void runPosted(std::size_t count = SIZE_MAX);
 
 private:
     int child_ = -1;

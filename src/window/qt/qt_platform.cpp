@@ -1,5 +1,8 @@
 #include "window/qt/qt_platform.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,6 +66,33 @@ void QtPlatform::endProgram() {
     // Quit once the running operation has returned to the event loop.
     // exit() rather than quit(): quit() would close the window once more.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+}
+
+bool QtPlatform::runAside(std::function<void(const std::atomic<bool>& stop)> work) {
+    if (!QCoreApplication::instance()) return false;
+    stopAside();
+    stop_ = false;
+    aside_ = std::thread([this, work = std::move(work)] {
+        // Behind the window's own thread, which starts the program meanwhile.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+        work(stop_);
+    });
+    return true;
+}
+
+void QtPlatform::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+}
+
+void QtPlatform::waitUntil(const std::function<bool()>& done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+}
+
+void QtPlatform::stopAside() {
+    stop_ = true;
+    if (aside_.joinable()) aside_.join();
 }
 
 bool QtPlatform::sheetPdf(const FamilySheet& sheet, std::string& pdf) {

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QWidget>
+#include <atomic>
+#include <thread>
 
 #include "window/platform.h"
 
@@ -11,6 +13,11 @@ namespace holmtex {
 
 class QtPlatform : public Platform {
 public:
+    QtPlatform() = default;
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+    ~QtPlatform() override { stopAside(); }
+
     void setParentWindow(QWidget* window) { parent_ = window; }
 
     LocalDateTime now() override;
@@ -28,10 +35,19 @@ public:
                                            const std::string& filter) override;
     std::unique_ptr<Progress> startProgress(const std::string& title, const std::string& text,
                                             const std::string& cancel) override;
+    // On a thread of its own, once the application exists; one at a time.
+    bool runAside(std::function<void(const std::atomic<bool>& stop)> work) override;
+    void post(std::function<void()> task) override;
+    void waitUntil(const std::function<bool()>& done) override;
+    // Stops the work aside and waits for it: before the application goes, as its tasks are
+    // posted there.
+    void stopAside();
 
 private:
     QPointer<QWidget> parent_;
     QPointer<QProcess> process_;
+    std::thread aside_;
+    std::atomic<bool> stop_{false};
 };
 
 }  // namespace holmtex

@@ -537,7 +537,9 @@ void QtWindow::sync(Control& control, Property property) {
             break;
         case Property::LinesAppended:
             listModel_->appendRows();
-            listView_->selectionModel()->clear();  // no line is selected now
+            // No line is selected now, unless lines came while one was.
+            if (static_cast<ListBox&>(control).listIndex() < 0)
+                listView_->selectionModel()->clear();
             break;
         case Property::ListIndex:
             showListIndex(static_cast<ListBox&>(control).listIndex());
