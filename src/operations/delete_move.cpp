@@ -54,6 +54,7 @@ void Holmtex::Command2_Click() {
     if (!deleted.done()) return say(deleted);
     RefreshList();
     Command6_Click();
+    lists_.forgetOpened();
     say(afterShown(deleted));
 }
 
@@ -70,6 +71,7 @@ void Holmtex::Command3_Click() {
     }
     List1.clear();
     Command6_Click();
+    lists_.forgetOpened();
 }
 
 // "reparatur!"

@@ -69,6 +69,9 @@ public:
     // page is kept as the one opened from the line: the changes of a marked line and the
     // transfer act only on it.
     void open(ListKind list, int line, PageRecord& into);
+    // The fields no longer show the page opened (emptied after a delete): nothing may take
+    // its place by ersetzen! until a line is opened again.
+    void forgetOpened() { opened_.reset(); }
     // The page opened from `line`, for the transfer file: `into` gets it and `bytes` its bytes
     // in the file. Not done: NoLine, Unreadable (missing, unreadable, damaged: `failure`),
     // LineGone, ChangedSince.

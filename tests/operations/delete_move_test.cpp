@@ -393,6 +393,19 @@ TEST_F(DeleteMove, ErsetzenRefusesWhereTheLineMayNotHoldThePageOpened) {
     }
 }
 
+// The fields emptied after a delete show no page: a correction typed there takes no page's
+// place, least of all the last line's, which the list opened when it was shown again.
+TEST_F(DeleteMove, ErsetzenAfterADeleteReplacesNothing) {
+    writeFile(file(ListKind::Aktuell), bytesOf({namedPage("1", 1), namedPage("2", 2)}));
+    start(ListKind::Aktuell, 0);
+    form.Command2_Click();
+    const std::string left = readFile(file(ListKind::Aktuell));
+    form.v1t.setText("Vater neu");
+    form.Combo1.setText("ersetzen!");
+    EXPECT_EQ(form.Text5.text(), "Nichts ersetzt: Es wurde keine Listenzeile geöffnet.");
+    EXPECT_EQ(readFile(file(ListKind::Aktuell)), left);
+}
+
 // A move the disk stopped halfway is finished by the next operation on its target; a move
 // of the marked line then stops, as the line may now be another page.
 TEST_F(DeleteMove, AMoveFinishedByTheNextOneLeavesTheMarkedLineAlone) {
