@@ -59,8 +59,14 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "to a page, each with father, mother, wedding date, up to six children and a\n"
        "remark, plus a free text and a process number. Pages are saved into three\n"
        "lists kept as plain text files. The window lists, opens, searches, moves and\n"
-       "deletes them, writes a page as a readable text file and carries pages to\n"
-       "another computer through a transfer file. The program speaks German.")
+       "deletes them, corrects a page where it stands, writes a page as a readable\n"
+       "text file and carries pages to another computer through a transfer file.\n"
+       "It prints a page as a family-group sheet or saves it as PDF, exports the\n"
+       "lists as GEDCOM and reads GEDCOM files from genealogy programs into pages.\n"
+       "Every change of a list is kept in a history, so that a wrong delete is\n"
+       "taken back with zurück! and done again with wieder!. A working folder kept\n"
+       "in step by a sync engine loses no page: a second version of a list is\n"
+       "noticed and merged. The program speaks German.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
