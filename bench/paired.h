@@ -3,6 +3,8 @@
 // side: the machines they run on are shared and their speed drifts, so the baseline runs
 // between the operation's runs and the medians make the ratio.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -55,17 +57,25 @@ inline Paired pairedMs(int reps, const std::function<void()>& base,
 }
 
 // The baseline of every click that replaces a list file: a copy of the file into a new file
-// beside it, synced, then removed again.
+// beside it, synced, then removed again. With `keepCopy`, the copy stays until removeCopy():
+// on a file system that discards freed blocks, removing a large file makes the next sync
+// wait, which would otherwise fall on whatever is measured after the baseline.
 class CopyBaseline {
 public:
-    explicit CopyBaseline(const std::filesystem::path& file)
-        : file_(file), copy_(std::filesystem::path(file) += ".copy") {}
+    explicit CopyBaseline(const std::filesystem::path& file, bool keepCopy = false)
+        : file_(file), copy_(std::filesystem::path(file) += ".copy"), keepCopy_(keepCopy) {}
     // False when the copy failed.
-    bool operator()() { return syncedCopy(file_, copy_, buffer_); }
+    bool operator()() { return syncedCopy(file_, copy_, buffer_, keepCopy_); }
+    // Removes a kept copy and waits until the file system has recorded that.
+    void removeCopy() {
+        std::filesystem::remove(copy_);
+        ::sync();
+    }
     const std::filesystem::path& file() const { return file_; }
 
 private:
     std::filesystem::path file_, copy_;
+    bool keepCopy_;
     std::vector<char> buffer_ = std::vector<char>(1 << 20);
 };
 
