@@ -3,11 +3,12 @@
 // side: the machines they run on are shared and their speed drifts, so the baseline runs
 // between the operation's runs and the medians make the ratio.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "list_gen.h"
@@ -56,33 +57,25 @@ inline Paired pairedMs(int reps, const std::function<void()>& base,
 }
 
 // The baseline of every click that replaces a list file: a copy of the file into a new file
-// beside it, synced, then removed again. With `keepCopies`, each copy goes into a file of its
-// own and stays until removeCopies(): on a file system that discards freed blocks (mount
-// option discard), removing a large file slows the writes that come after it for a while,
-// which would otherwise fall on whatever is measured next. The owner removes them.
+// beside it, synced, then removed again. With `keepCopy`, the copy stays until removeCopy():
+// on a file system that discards freed blocks, removing a large file makes the next sync
+// wait, which would otherwise fall on whatever is measured after the baseline.
 class CopyBaseline {
 public:
-    explicit CopyBaseline(const std::filesystem::path& file, bool keepCopies = false)
-        : file_(file), keepCopies_(keepCopies) {}
+    explicit CopyBaseline(const std::filesystem::path& file, bool keepCopy = false)
+        : file_(file), copy_(std::filesystem::path(file) += ".copy"), keepCopy_(keepCopy) {}
     // False when the copy failed.
-    bool operator()() {
-        std::filesystem::path copy = std::filesystem::path(file_) += ".copy";
-        if (keepCopies_) copy += std::to_string(kept_.size());
-        const bool copied = syncedCopy(file_, copy, buffer_, keepCopies_);
-        if (copied && keepCopies_) kept_.push_back(copy);
-        return copied;
-    }
-    void removeCopies() {
-        std::error_code ignored;
-        for (const std::filesystem::path& copy : kept_) std::filesystem::remove(copy, ignored);
-        kept_.clear();
+    bool operator()() { return syncedCopy(file_, copy_, buffer_, keepCopy_); }
+    // Removes a kept copy and waits until the file system has recorded that.
+    void removeCopy() {
+        std::filesystem::remove(copy_);
+        ::sync();
     }
     const std::filesystem::path& file() const { return file_; }
 
 private:
-    std::filesystem::path file_;
-    bool keepCopies_;
-    std::vector<std::filesystem::path> kept_;
+    std::filesystem::path file_, copy_;
+    bool keepCopy_;
     std::vector<char> buffer_ = std::vector<char>(1 << 20);
 };
 

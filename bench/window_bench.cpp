@@ -13,9 +13,9 @@
 //  - the clicks that write the list file whole (delete, move into ARCHIV, the data check and
 //    ersetzen!), in real time, each against a synced copy of the list made by turns with it
 //    in the same run: at most 1.5 times. Their time includes recording the change in the
-//    history (holmtex-verlauf/), which the user waits for as well. The copies stay until
-//    the click's runs are over: where freed blocks are discarded (mount option discard),
-//    removing one slows the writes that come after it for a while;
+//    history (holmtex-verlauf/), which the user waits for as well. The copy is removed and
+//    the disk synced outside both timings: where freed blocks are discarded (mount option
+//    discard), the click would otherwise wait for the removal of the copy before it;
 //  - the search against the search without counting its hits and bringing the first into
 //    sight (CPU time, at most 1.05 times).
 // Run it from a folder on the disk the user's lists would be on (make bench runs it in the
@@ -201,6 +201,7 @@ void copyingClick(benchmark::State& state, std::size_t n, bool withWindow, std::
             state.SkipWithError("cannot copy the list");
             break;
         }
+        copy.removeCopy();
         state.ResumeTiming();
         clickMs.push_back(timedMs([&] {
             runCopying(f, what);
@@ -211,8 +212,6 @@ void copyingClick(benchmark::State& state, std::size_t n, bool withWindow, std::
             break;
         }
     }
-    copy.removeCopies();
-    ::sync();
     if (f.List1.listCount() != pages) state.SkipWithError("the list changed its length");
     state.counters["click_ms"] = holmtex::bench::median(clickMs);
     state.counters["copy_ms"] = holmtex::bench::median(copyMs);
