@@ -18,7 +18,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,12 +28,16 @@
 #include <vector>
 
 #include "list_gen.h"
+#include "paired.h"
 #include "support/scripted_platform.h"
 #include "window/holmtex.h"
 
 namespace fs = std::filesystem;
 using holmtex::Holmtex;
 using holmtex::ScriptedPlatform;
+using holmtex::bench::medianMs;
+using holmtex::bench::Paired;
+using holmtex::bench::pairedMs;
 
 namespace {
 
@@ -47,45 +50,6 @@ struct Options {
     bool startUpOnly = false;  // --start-up: the start-up rows and the read pass only
     std::string program = HOLMTEX_PROGRAM;
 };
-
-double msSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-double median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// The median time of `reps` runs of f, in milliseconds.
-double medianMs(int reps, const std::function<void()>& f) {
-    std::vector<double> times;
-    for (int i = 0; i < reps; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(msSince(start));
-    }
-    return median(times);
-}
-
-// The median times of `reps` runs of a baseline and of an operation, run by turns, so that
-// a machine whose speed drifts slows both alike.
-struct Paired {
-    double base = 0, op = 0;
-};
-Paired pairedMs(int reps, const std::function<void()>& base, const std::function<void()>& op) {
-    std::vector<double> baseTimes, opTimes;
-    for (int i = 0; i < reps; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        base();
-        baseTimes.push_back(msSince(start));
-        start = std::chrono::steady_clock::now();
-        op();
-        opTimes.push_back(msSince(start));
-    }
-    return {median(baseTimes), median(opTimes)};
-}
 
 void fail(const std::string& what) {
     std::fprintf(stderr, "interaction_bench: %s\n", what.c_str());
@@ -111,15 +75,13 @@ private:
 // A copy of the file into a new file, synced, then removed again.
 class Copy {
 public:
-    explicit Copy(const fs::path& file) : file_(file), copy_(fs::path(file) += ".copy") {}
+    explicit Copy(const fs::path& file) : copy_(file) {}
     void operator()() {
-        if (!holmtex::bench::syncedCopy(file_, copy_, buffer_))
-            fail("cannot copy " + file_.string());
+        if (!copy_()) fail("cannot copy " + copy_.file().string());
     }
 
 private:
-    fs::path file_, copy_;
-    std::vector<char> buffer_ = std::vector<char>(1 << 20);
+    holmtex::bench::CopyBaseline copy_;
 };
 
 // ---- The window over a folder ----

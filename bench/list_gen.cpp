@@ -284,7 +284,7 @@ long readPass(const std::filesystem::path& file, std::vector<char>& bytes) {
 }
 
 bool syncedCopy(const std::filesystem::path& file, const std::filesystem::path& copy,
-                std::vector<char>& buffer) {
+                std::vector<char>& buffer, bool keepCopy) {
     const int in = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool copied = in >= 0 && out >= 0;
@@ -294,7 +294,7 @@ bool syncedCopy(const std::filesystem::path& file, const std::filesystem::path& 
     copied = copied && n == 0 && ::fsync(out) == 0;
     if (out >= 0) ::close(out);
     if (in >= 0) ::close(in);
-    ::unlink(copy.c_str());
+    if (!keepCopy || !copied) ::unlink(copy.c_str());
     return copied;
 }
 

@@ -73,9 +73,10 @@ private:
 long readPass(const std::filesystem::path& file, std::vector<char>& bytes);
 
 // The other baseline: a copy of the file into `copy`, written through `buffer`, synced, and
-// removed again: the physical cost of replacing a file safely. False when it failed.
+// removed again unless `keepCopy`: the physical cost of replacing a file safely. False when
+// it failed.
 bool syncedCopy(const std::filesystem::path& file, const std::filesystem::path& copy,
-                std::vector<char>& buffer);
+                std::vector<char>& buffer, bool keepCopy = false);
 
 // "Suchen" as it was before it counted its hits and brought the first into sight, on the
 // list AKTUELL: to tell what those two cost.
