@@ -9,6 +9,24 @@ namespace holmtex {
 
 namespace {
 
+// The history keeps a list by a hard link just before it is written anew, which moves the
+// file's change time and nothing else: it is still the file listed when it is the same file
+// with the same size and modification time, and each record kept has the length it had.
+bool stillListed(const FileIdentity& known, const FileIdentity& read,
+                 const std::vector<PageIndex::Extent>& was,
+                 const std::vector<PageIndex::Extent>& now, std::size_t line, bool removed) {
+    if (known.device != read.device || known.inode != read.inode || known.size != read.size ||
+        known.modifiedNs != read.modifiedNs)
+        return false;
+    const auto length = [](const PageIndex::Extent& e) { return e.end - e.start; };
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        if (i == line && !removed) continue;  // the page put in its place
+        const std::size_t k = removed && i >= line ? i + 1 : i;
+        if (length(now[i]) != length(was[k])) return false;
+    }
+    return true;
+}
+
 constexpr std::uint64_t kLargestPiece = 64 << 20;  // bytes of the file
 
 // A list file as a scan reads it, up to a limit or until it is stopped: how many bytes
@@ -259,8 +277,9 @@ void PageIndex::rewritten(ListKind kind, const std::optional<FileIdentity>& befo
     Entry& known = entry(kind);
     // The records kept are the bytes they were, so their lines are what a scan would give.
     const std::size_t removed = instead ? 0 : 1;
-    if (!known.known || !before || !after || *before != known.identity ||
-        line >= known.extents.size() || places.size() + removed != known.extents.size()) {
+    if (!known.known || !before || !after || line >= known.extents.size() ||
+        places.size() + removed != known.extents.size() ||
+        !stillListed(known.identity, *before, known.extents, places, line, removed == 1)) {
         known = Entry{};
         return;
     }

@@ -1,5 +1,7 @@
 // Opening, saving and switching lists from what is known about the list files, against
 // reading every file from its start; and files changed behind the program's back.
+#include "record/page_index.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 
 #include "operations/random_lists.h"
 #include "record/list_line.h"
+#include "record/record_io.h"
 #include "support/form_test.h"
 #include "support/pages.h"
 #include "support/test_support.h"
@@ -349,6 +352,31 @@ TEST_F(Changed, AnUnchangedListIsNotReadAgain) {
     EXPECT_EQ("06.12.2026 14:03:59 3", form.List1.lines().back());
     EXPECT_EQ(2, form.List1.listIndex());
     EXPECT_EQ(test::readRecords(aktuell()).back(), form.CurrentRecord);
+}
+
+// The history links a list to keep it just before a delete writes it anew; that moves the
+// file's change time only, and the lines the list had are kept without the one deleted.
+TEST_F(Changed, ALinkToTheListBeforeADeleteKeepsItsLines) {
+    const std::string one = test::bytesOf({test::makePage("1", 1)}),
+                      two = test::bytesOf({test::makePage("2", 2)});
+    writeFile(aktuell(), one + two + one);
+    PageIndex index;
+    PageRecord last;
+    ASSERT_EQ(3u, index.list(ListKind::Aktuell, aktuell(), last, true)->size());
+    ::usleep(20000);  // past the clock's tick, so that the link shows in the change time
+    fs::create_hard_link(aktuell(), dir / "kept");
+    const std::optional<FileIdentity> linked = fileIdentity(aktuell());
+    writeFile(dir / "neu", one + one);
+    fs::rename(dir / "neu", aktuell());
+    const std::uint64_t n = one.size();
+    index.rewritten(ListKind::Aktuell, linked, 1, std::nullopt, {{0, n}, {n, 2 * n}}, true,
+                    fileIdentity(aktuell()));
+    EXPECT_EQ(std::optional<std::size_t>(2), index.recordCount(ListKind::Aktuell, aktuell()));
+    // A record kept that is not as long as it was is no longer the file listed.
+    index.list(ListKind::Aktuell, aktuell(), last, true);
+    index.rewritten(ListKind::Aktuell, fileIdentity(aktuell()), 0, std::nullopt, {{0, n - 1}}, true,
+                    fileIdentity(aktuell()));
+    EXPECT_EQ(std::nullopt, index.recordCount(ListKind::Aktuell, aktuell()));
 }
 
 // Our own append is read on its own only when the file grew by exactly our bytes.
