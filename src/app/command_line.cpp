@@ -74,6 +74,47 @@ CommandLine failure(const std::string& what) {
     return line;
 }
 
+// --verlauf and --zusammenfuehren take at most a folder.
+CommandLine onFolder(CommandLine line, CommandLine::Action action) {
+    if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
+    line.action = action;
+    if (!line.arguments.empty()) line.folder = line.arguments.front();
+    return line;
+}
+
+// What the options set ask for, once the words after help and version are checked.
+CommandLine withAction(const QCommandLineParser& parser, CommandLine line) {
+    if (parser.isSet("help")) {
+        line.action = CommandLine::Action::Help;
+        line.text = helpText();
+    } else if (parser.isSet("version")) {
+        line.action = CommandLine::Action::Version;
+        line.text = versionText() + "\n";
+    } else if (parser.isSet("zusammenfuehren")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("verlauf") ||
+            parser.isSet("gedcom-import"))
+            return failure(msg::cliMergeAlone());
+        return onFolder(std::move(line), CommandLine::Action::Merge);
+    } else if (parser.isSet("verlauf")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("gedcom-import"))
+            return failure(msg::cliHistoryAlone());
+        return onFolder(std::move(line), CommandLine::Action::History);
+    } else if (parser.isSet("gedcom-import")) {
+        if (parser.isSet("pdf") || parser.isSet("gedcom"))
+            return failure(msg::cliImportWithExport());
+        line.action = CommandLine::Action::GedcomImport;
+    } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
+        if (parser.isSet("pdf") && parser.isSet("gedcom")) return failure(msg::cliPdfWithGedcom());
+        // The runners check their own arguments and say how they are called.
+        line.action = parser.isSet("pdf") ? CommandLine::Action::Pdf : CommandLine::Action::Gedcom;
+    } else if (line.arguments.size() > 1) {
+        return failure(msg::cliOneFolderOnly());
+    } else if (line.arguments.size() == 1) {
+        line.folder = line.arguments.front();
+    }
+    return line;
+}
+
 }  // namespace
 
 std::string versionText() { return "Holmtex Notiz " HOLMTEX_VERSION; }
@@ -108,39 +149,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return failure(
                 msg::cliNothingAfter(asGiven(arguments, names).toStdString(),
                                      parser.positionalArguments().first().toStdString()));
-    if (parser.isSet("help")) {
-        line.action = CommandLine::Action::Help;
-        line.text = helpText();
-    } else if (parser.isSet("version")) {
-        line.action = CommandLine::Action::Version;
-        line.text = versionText() + "\n";
-    } else if (parser.isSet("zusammenfuehren")) {
-        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("verlauf") ||
-            parser.isSet("gedcom-import"))
-            return failure(msg::cliMergeAlone());
-        if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
-        line.action = CommandLine::Action::Merge;
-        if (!line.arguments.empty()) line.folder = line.arguments.front();
-    } else if (parser.isSet("verlauf")) {
-        if (parser.isSet("pdf") || parser.isSet("gedcom") || parser.isSet("gedcom-import"))
-            return failure(msg::cliHistoryAlone());
-        if (line.arguments.size() > 1) return failure(msg::cliOneFolderOnly());
-        line.action = CommandLine::Action::History;
-        if (!line.arguments.empty()) line.folder = line.arguments.front();
-    } else if (parser.isSet("gedcom-import")) {
-        if (parser.isSet("pdf") || parser.isSet("gedcom"))
-            return failure(msg::cliImportWithExport());
-        line.action = CommandLine::Action::GedcomImport;
-    } else if (parser.isSet("pdf") || parser.isSet("gedcom")) {
-        if (parser.isSet("pdf") && parser.isSet("gedcom")) return failure(msg::cliPdfWithGedcom());
-        // The runners check their own arguments and say how they are called.
-        line.action = parser.isSet("pdf") ? CommandLine::Action::Pdf : CommandLine::Action::Gedcom;
-    } else if (line.arguments.size() > 1) {
-        return failure(msg::cliOneFolderOnly());
-    } else if (line.arguments.size() == 1) {
-        line.folder = line.arguments.front();
-    }
-    return line;
+    return withAction(parser, std::move(line));
 }
 
 }  // namespace holmtex
