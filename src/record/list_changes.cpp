@@ -234,6 +234,16 @@ ListFiles::Pass ListFiles::copyPass(ListKind list, int skip, FileReplacement& in
         written += bytes.size();
         pass.cleanEnd = bytes.ends_with('\n');
     };
+    // A list as it was listed is copied by the places of its records, without reading them.
+    if (skip >= 0 && pass.identity)
+        if (const auto* places = index_.placesOf(list, *pass.identity)) {
+            copyByPlaces(source, *places, skip, into, onSkipped, instead, pass);
+            if (pass.records > 0 && pass.failure().ok())
+                readRecordAt(source, places->back(), last, pass);
+            if (pass.readFailure.error)
+                pass.readFailure = FileResult::of(pass.readFailure.error, path(list));
+            return pass;
+        }
     // Reading, checking and writing in one pass; only the skipped page is decoded.
     RecordReader reader(source);
     ReadStatus status;
@@ -248,6 +258,101 @@ ListFiles::Pass ListFiles::copyPass(ListKind list, int skip, FileReplacement& in
     pass.damageStart = reader.recordStart();
     if (pass.records > 0) reader.decodeInto(last);
     return pass;
+}
+
+namespace {
+
+constexpr std::uint64_t kCopyChunk = 1 << 20;
+
+// `bytes.size()` bytes of the source from `at`; false when they cannot all be read.
+bool readExactly(FileSource& source, std::uint64_t at, std::string& bytes) {
+    if (!source.seek(at)) return false;
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const long n = source.read(bytes.data() + got, bytes.size() - got);
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+FileResult readFailed(const FileSource& source) {
+    return FileResult::of(source.error() ? source.error() : EIO, {});
+}
+
+// Bytes [from, to) of the source into `into`, in chunks.
+void copyRange(FileSource& source, std::uint64_t from, std::uint64_t to, FileReplacement& into,
+               ListFiles::Pass& pass) {
+    std::string chunk;
+    while (from < to && pass.failure().ok()) {
+        chunk.resize(static_cast<std::size_t>(std::min(kCopyChunk, to - from)));
+        if (!readExactly(source, from, chunk)) {
+            pass.readFailure = readFailed(source);
+            return;
+        }
+        pass.writeFailure = into.write(chunk);
+        from += chunk.size();
+    }
+}
+
+}  // namespace
+
+// The record at `place` of the source, decoded into `into`.
+void ListFiles::readRecordAt(FileSource& source, const PageIndex::Extent& place, PageRecord& into,
+                             Pass& pass) {
+    std::string bytes(static_cast<std::size_t>(place.end - place.start), '\0');
+    if (!readExactly(source, place.start, bytes)) {
+        pass.readFailure = readFailed(source);
+        return;
+    }
+    StringSource record(std::move(bytes));
+    RecordReader reader(record);
+    if (reader.nextRaw(kItemCount) == ReadStatus::Record) reader.decodeInto(into);
+}
+
+// copyPass for a list whose records lie where the index says: the bytes before and after
+// record `skip` are copied as they are, `instead` put between them.
+void ListFiles::copyByPlaces(FileSource& source, const std::vector<PageIndex::Extent>& places,
+                             int skip, FileReplacement& into,
+                             const std::function<void(RecordReader&)>& onSkipped,
+                             std::optional<std::string_view> instead, Pass& pass) {
+    pass.records = static_cast<int>(places.size());
+    if (skip >= pass.records) return;  // the line is gone: refused before anything is kept
+    const PageIndex::Extent hole = places[static_cast<std::size_t>(skip)];
+    std::string skipped(static_cast<std::size_t>(hole.end - hole.start), '\0');
+    if (!readExactly(source, hole.start, skipped)) {
+        pass.readFailure = readFailed(source);
+        return;
+    }
+    StringSource record(skipped);
+    RecordReader reader(record);
+    if (reader.nextRaw(1) == ReadStatus::Record) onSkipped(reader);
+    // The records' own bytes, as a pass over them writes them: what lies between records
+    // (empty lines another program left) stays out. Neighbours are copied as one range.
+    std::uint64_t written = 0, from = 0, to = 0;
+    const auto flush = [&] {
+        copyRange(source, from, to, into, pass);
+        written += to - from;
+        from = to = 0;
+    };
+    for (std::size_t i = 0; i < places.size() && pass.failure().ok(); ++i) {
+        const PageIndex::Extent place = places[i];
+        if (i == static_cast<std::size_t>(skip)) {
+            flush();
+            if (!instead) continue;
+            pass.writeFailure = into.write(*instead);
+            pass.places.push_back({written, written + instead->size()});
+            written += instead->size();
+            continue;
+        }
+        if (place.start != to) flush();
+        if (from == to) from = to = place.start;
+        pass.places.push_back(
+            {written + (to - from), written + (to - from) + (place.end - place.start)});
+        to = place.end;
+    }
+    if (pass.failure().ok()) flush();
+    pass.cleanEnd = true;  // whole records, each ending in its line end
 }
 
 ListFiles::Copy ListFiles::copyPages(ListKind list, FileReplacement& into, PageRecord& last) {

@@ -206,8 +206,10 @@ public:
     // What the history holds, newest first.
     HistoryListing history() const { return history_.listing(); }
 
+public:
+    struct Pass;  // what a copy of a list found (list_changes.cpp)
+
 private:
-    struct Pass;
     // Every change passes here: see the top of this file.
     // `make(std::vector<FileAfter>&)` makes the change and says how it left each file.
     template <typename Make>
@@ -224,6 +226,11 @@ private:
     Outcome removeImported(Outcome o, ListKind list, const std::filesystem::path& file,
                            FileAfter& state);
     bool isOpened(ListKind list, int line, std::string_view bytes) const;
+    void copyByPlaces(FileSource& source, const std::vector<PageIndex::Extent>& places, int skip,
+                      FileReplacement& into, const std::function<void(RecordReader&)>& onSkipped,
+                      std::optional<std::string_view> instead, Pass& pass);
+    static void readRecordAt(FileSource& source, const PageIndex::Extent& place, PageRecord& into,
+                             Pass& pass);
     // Why `page` may not take the place of page `line` of `list` as it stands now, or nothing.
     std::optional<Outcome> replaceRefused(const Outcome& o, ListKind list, int line,
                                           const std::optional<FileIdentity>& now) const;

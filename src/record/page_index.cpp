@@ -11,13 +11,17 @@ namespace {
 
 // The history keeps a list by a hard link just before it is written anew, which moves the
 // file's change time and nothing else: it is still the file listed when it is the same file
-// with the same size and modification time, and each record kept has the length it had.
+// with the same size and modification time.
+bool sameButChangeTime(const FileIdentity& known, const FileIdentity& now) {
+    return known.device == now.device && known.inode == now.inode && known.size == now.size &&
+           known.modifiedNs == now.modifiedNs;
+}
+
+// Written anew, it was still the file listed when each record kept has the length it had.
 bool stillListed(const FileIdentity& known, const FileIdentity& read,
                  const std::vector<PageIndex::Extent>& was,
                  const std::vector<PageIndex::Extent>& now, std::size_t line, bool removed) {
-    if (known.device != read.device || known.inode != read.inode || known.size != read.size ||
-        known.modifiedNs != read.modifiedNs)
-        return false;
+    if (!sameButChangeTime(known, read)) return false;
     const auto length = [](const PageIndex::Extent& e) { return e.end - e.start; };
     for (std::size_t i = 0; i < now.size(); ++i) {
         if (i == line && !removed) continue;  // the page put in its place
@@ -257,6 +261,15 @@ std::optional<std::size_t> PageIndex::recordCount(ListKind kind,
     const std::optional<FileIdentity> now = fileIdentity(file);
     if (!now || *now != known.identity) return std::nullopt;
     return known.extents.size();
+}
+
+const std::vector<PageIndex::Extent>* PageIndex::placesOf(ListKind kind,
+                                                          const FileIdentity& open) const {
+    const Entry& known = entries_[static_cast<std::size_t>(kind)];
+    if (!known.known || known.coming || known.damaged || !known.cleanEnd || known.grownTo ||
+        known.extents.empty() || known.extents.back().end != open.size)
+        return nullptr;
+    return sameButChangeTime(known.identity, open) ? &known.extents : nullptr;
 }
 
 void PageIndex::appended(ListKind kind, const std::optional<FileIdentity>& before,

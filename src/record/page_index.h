@@ -56,6 +56,10 @@ public:
 
     // How many whole records the file has, when it is as it was listed.
     std::optional<std::size_t> recordCount(ListKind kind, const std::filesystem::path& file);
+    // Where the list's records lie while the file opened with `open` is the one listed (its
+    // change time aside, which the history's link moves), whole to its clean end; none
+    // otherwise. Valid until the index next changes.
+    const std::vector<Extent>* placesOf(ListKind kind, const FileIdentity& open) const;
 
     // We appended `bytes` bytes to the list file, which had the identity `before` then and
     // has `after` now. When the file was as listed before, the next list() reads only
