@@ -217,6 +217,45 @@ Outcome appendOutcome(Operation operation, const AppendResult& appended) {
     return o;
 }
 
+namespace {
+
+constexpr std::uint64_t kCopyChunk = 1 << 20;
+
+// `bytes.size()` bytes of the source from `at`; false, and the pass told why, when they
+// cannot all be read.
+bool readBytes(FileSource& source, std::uint64_t at, std::string& bytes, ListFiles::Pass& pass) {
+    std::size_t got = 0;
+    bool read = source.seek(at);
+    while (read && got < bytes.size()) {
+        const long n = source.read(bytes.data() + got, bytes.size() - got);
+        read = n > 0;
+        if (read) got += static_cast<std::size_t>(n);
+    }
+    if (!read) pass.readFailure = FileResult::of(source.error() ? source.error() : EIO, {});
+    return read;
+}
+
+// The bytes of the record at `place`; empty when they cannot be read.
+std::string recordAt(FileSource& source, const PageIndex::Extent& place, ListFiles::Pass& pass) {
+    std::string bytes(static_cast<std::size_t>(place.end - place.start), '\0');
+    if (!readBytes(source, place.start, bytes, pass)) bytes.clear();
+    return bytes;
+}
+
+// Bytes [from, to) of the source into `into`, in chunks.
+void copyRange(FileSource& source, std::uint64_t from, std::uint64_t to, FileReplacement& into,
+               ListFiles::Pass& pass) {
+    std::string chunk;
+    while (from < to && pass.failure().ok()) {
+        chunk.resize(static_cast<std::size_t>(std::min(kCopyChunk, to - from)));
+        if (!readBytes(source, from, chunk, pass)) return;
+        pass.writeFailure = into.write(chunk);
+        from += chunk.size();
+    }
+}
+
+}  // namespace
+
 ListFiles::Pass ListFiles::copyPass(ListKind list, int skip, FileReplacement& into,
                                     PageRecord& last,
                                     const std::function<void(RecordReader&)>& onSkipped,
@@ -238,8 +277,11 @@ ListFiles::Pass ListFiles::copyPass(ListKind list, int skip, FileReplacement& in
     if (skip >= 0 && pass.identity)
         if (const auto* places = index_.placesOf(list, *pass.identity)) {
             copyByPlaces(source, *places, skip, into, onSkipped, instead, pass);
-            if (pass.records > 0 && pass.failure().ok())
-                readRecordAt(source, places->back(), last, pass);
+            if (pass.records > 0 && pass.failure().ok()) {
+                StringSource record(recordAt(source, places->back(), pass));
+                RecordReader reader(record);
+                if (reader.nextRaw(kItemCount) == ReadStatus::Record) reader.decodeInto(last);
+            }
             if (pass.readFailure.error)
                 pass.readFailure = FileResult::of(pass.readFailure.error, path(list));
             return pass;
@@ -260,56 +302,6 @@ ListFiles::Pass ListFiles::copyPass(ListKind list, int skip, FileReplacement& in
     return pass;
 }
 
-namespace {
-
-constexpr std::uint64_t kCopyChunk = 1 << 20;
-
-// `bytes.size()` bytes of the source from `at`; false when they cannot all be read.
-bool readExactly(FileSource& source, std::uint64_t at, std::string& bytes) {
-    if (!source.seek(at)) return false;
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const long n = source.read(bytes.data() + got, bytes.size() - got);
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-FileResult readFailed(const FileSource& source) {
-    return FileResult::of(source.error() ? source.error() : EIO, {});
-}
-
-// Bytes [from, to) of the source into `into`, in chunks.
-void copyRange(FileSource& source, std::uint64_t from, std::uint64_t to, FileReplacement& into,
-               ListFiles::Pass& pass) {
-    std::string chunk;
-    while (from < to && pass.failure().ok()) {
-        chunk.resize(static_cast<std::size_t>(std::min(kCopyChunk, to - from)));
-        if (!readExactly(source, from, chunk)) {
-            pass.readFailure = readFailed(source);
-            return;
-        }
-        pass.writeFailure = into.write(chunk);
-        from += chunk.size();
-    }
-}
-
-}  // namespace
-
-// The record at `place` of the source, decoded into `into`.
-void ListFiles::readRecordAt(FileSource& source, const PageIndex::Extent& place, PageRecord& into,
-                             Pass& pass) {
-    std::string bytes(static_cast<std::size_t>(place.end - place.start), '\0');
-    if (!readExactly(source, place.start, bytes)) {
-        pass.readFailure = readFailed(source);
-        return;
-    }
-    StringSource record(std::move(bytes));
-    RecordReader reader(record);
-    if (reader.nextRaw(kItemCount) == ReadStatus::Record) reader.decodeInto(into);
-}
-
 // copyPass for a list whose records lie where the index says: the bytes before and after
 // record `skip` are copied as they are, `instead` put between them.
 void ListFiles::copyByPlaces(FileSource& source, const std::vector<PageIndex::Extent>& places,
@@ -319,11 +311,8 @@ void ListFiles::copyByPlaces(FileSource& source, const std::vector<PageIndex::Ex
     pass.records = static_cast<int>(places.size());
     if (skip >= pass.records) return;  // the line is gone: refused before anything is kept
     const PageIndex::Extent hole = places[static_cast<std::size_t>(skip)];
-    std::string skipped(static_cast<std::size_t>(hole.end - hole.start), '\0');
-    if (!readExactly(source, hole.start, skipped)) {
-        pass.readFailure = readFailed(source);
-        return;
-    }
+    const std::string skipped = recordAt(source, hole, pass);
+    if (!pass.readFailure.ok()) return;
     StringSource record(skipped);
     RecordReader reader(record);
     if (reader.nextRaw(1) == ReadStatus::Record) onSkipped(reader);
@@ -422,14 +411,9 @@ Outcome ListFiles::rewrite(Operation operation, ListKind list, int line,
 
 std::optional<Outcome> ListFiles::replaceRefused(const Outcome& o, ListKind list, int line,
                                                  const std::optional<FileIdentity>& now) const {
-    // The history keeps the list by a hard link before the change, which moves its change
-    // time; what tells another writer is the file, its size and its modification time.
-    const auto same = [](const FileIdentity& a, const FileIdentity& b) {
-        return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-               a.modifiedNs == b.modifiedNs;
-    };
+    // The history's link moves the change time; another writer moves more.
     if (opened_ && opened_->list == list && opened_->line == line && opened_->identity && now &&
-        same(*now, *opened_->identity))
+        sameButChangeTime(*now, *opened_->identity))
         return std::nullopt;
     Outcome refused = o;
     refused.reason = Reason::ChangedSince;

@@ -229,8 +229,6 @@ private:
     void copyByPlaces(FileSource& source, const std::vector<PageIndex::Extent>& places, int skip,
                       FileReplacement& into, const std::function<void(RecordReader&)>& onSkipped,
                       std::optional<std::string_view> instead, Pass& pass);
-    static void readRecordAt(FileSource& source, const PageIndex::Extent& place, PageRecord& into,
-                             Pass& pass);
     // Why `page` may not take the place of page `line` of `list` as it stands now, or nothing.
     std::optional<Outcome> replaceRefused(const Outcome& o, ListKind list, int line,
                                           const std::optional<FileIdentity>& now) const;

@@ -9,14 +9,6 @@ namespace holmtex {
 
 namespace {
 
-// The history keeps a list by a hard link just before it is written anew, which moves the
-// file's change time and nothing else: it is still the file listed when it is the same file
-// with the same size and modification time.
-bool sameButChangeTime(const FileIdentity& known, const FileIdentity& now) {
-    return known.device == now.device && known.inode == now.inode && known.size == now.size &&
-           known.modifiedNs == now.modifiedNs;
-}
-
 // Written anew, it was still the file listed when each record kept has the length it had.
 bool stillListed(const FileIdentity& known, const FileIdentity& read,
                  const std::vector<PageIndex::Extent>& was,

@@ -44,6 +44,13 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// The same file with the same contents, its change time aside: the history keeps a list by
+// a hard link just before the list is written anew, which moves that time and nothing else.
+inline bool sameButChangeTime(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modifiedNs == b.modifiedNs;
+}
+
 // The identity of the file a path names (links followed); none when it cannot be looked at.
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
 
